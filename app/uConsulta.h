@@ -1,0 +1,125 @@
+#pragma once
+
+#include "lookup/AjustesConsulta.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+class LinkLabel;
+class Forma;
+class Tdm;
+struct Sesion;
+
+// The other windows of the run, created once at start and reused; null until they exist.
+struct Ventanas {
+    QDialog* login = nullptr;
+    QDialog* empresa = nullptr;
+    QDialog* ayuda = nullptr;
+    QDialog* buscador = nullptr;
+    QDialog* configuracion = nullptr;
+    QDialog* conexion = nullptr;
+};
+
+// The price display: start-up, frame, menu, lookup by key and clearing.
+class TfrmConsulta : public QMainWindow {
+    Q_OBJECT
+public:
+    // With arranqueAlMostrar the start-up runs after the window is first shown.
+    TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar = true,
+                 QWidget* parent = nullptr);
+    ~TfrmConsulta() override;
+
+    // Start-up sequence; any step may end the program.
+    void FormShow();
+    void Conexion();
+
+    void BuscarClv();
+    void Informacion(bool Mostrar);
+    void Limpiar();
+    void TiempoInactivoTimer();
+    void edClaveKeyPress(QChar Key);
+    void edClaveKeyUp(int Key);
+
+    void CargarInfo();
+    void CargarPrecio();
+    void CargarAlmacen();
+    void CargarVolumen();
+    void CargarClaves();
+    void CargarCombos();
+    void CargarLogEmp();
+
+    bool modoDiseno() const;
+    int articuloId() const { return ArticuloId; }
+    int segundosInactivo() const { return SegundosInactivo; }
+    AjustesConsulta& ajustes() { return m_ajustes; }
+
+    static const QString kTitulo;
+    static const QString kDireccionWeb;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void crearMarco();
+    void crearMenu();
+    void crearBarraEstado();
+    void anclarAlCambiarTamano(QSize anterior, QSize nuevo);
+    void terminar();
+
+    void Salir1Click();
+    void Acercade1Click();
+    void Configuracin1Click();
+    void Disear1Click();
+    void Label5Click();
+    void pbsLimpiarClick();
+
+    Tdm& m_dm;
+    Sesion& m_sesion;
+    Ventanas& m_ventanas;
+    AjustesConsulta m_ajustes;
+    bool m_arranqueAlMostrar;
+    bool m_mostrada = false;
+    QSize m_tamanoDisplay;
+    int ArticuloId = 0;
+    int SegundosInactivo = 0;
+
+    QWidget* m_cliente = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edClave = nullptr;
+    QPushButton* pbsLimpiar = nullptr;
+    Forma* sUnidaCompra = nullptr;
+    QLabel* lblUniCompra = nullptr;
+    QLabel* lblLinea = nullptr;
+    QLabel* lblTexto = nullptr;
+    QLineEdit* edUltimaCompra = nullptr;
+    LinkLabel* Label5 = nullptr;
+    Forma* Shape1 = nullptr;
+    QLabel* imgFondo = nullptr;
+    QLabel* Imagen = nullptr;
+    QLabel* lblNombreArticulo = nullptr;
+    QLabel* dbPrecio = nullptr;
+    QTableView* dbListaClaves = nullptr;
+    QTableView* dbPrecios = nullptr;
+    QTableView* dbVolumen = nullptr;
+    QTableView* dbCombos = nullptr;
+    QTableView* dbExiste = nullptr;
+    QLabel* m_panel0 = nullptr;
+    QLabel* m_panel1 = nullptr;
+    QLabel* m_panel2 = nullptr;
+
+    QAction* Configuracin1 = nullptr;
+    QAction* Disear1 = nullptr;
+    QAction* Restaurar1 = nullptr;
+    QAction* smLimpiar = nullptr;
+    QAction* Salir1 = nullptr;
+    QAction* Acercade1 = nullptr;
+
+    QTimer* TiempoInactivo = nullptr;
+};

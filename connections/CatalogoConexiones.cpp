@@ -1,0 +1,363 @@
+#include "CatalogoConexiones.h"
+
+#include "DatosConexion.h"
+#include "ParametrosConexion.h"
+#include "platform/MessageBox.h"
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+
+#include <array>
+
+namespace catalogo {
+namespace {
+
+const QString kProgramData = QStringLiteral("ProgramData");
+// The path below the document element, down to the connections.
+const std::array<QString, 4> kRutaConexiones = {QStringLiteral("LocalMachine"), QStringLiteral("Software"),
+                                                QStringLiteral("Microsip"), QStringLiteral("Conexiones")};
+const QString kTipoAcceso = QStringLiteral("Tipo_de_acceso");
+const QString kServidor = QStringLiteral("Nombre_del_servidor");
+const QString kProtocolo = QStringLiteral("Protocolo");
+const QString kDirectorio = QStringLiteral("Directorio_de_datos");
+
+// Microsip writes standalone before encoding, which the XML grammar forbids; the same line in
+// the conforming order has the same length, so the parser's line and column numbers still hold.
+const QByteArray kDeclaracionInvertida = QByteArrayLiteral(R"(<?xml version="1.0" standalone="no" encoding="utf-8"?>)");
+const QByteArray kDeclaracionCorrecta = QByteArrayLiteral(R"(<?xml version="1.0" encoding="utf-8" standalone="no"?>)");
+const QString kDeclaracionEscrita = QStringLiteral(R"(version="1.0" encoding="UTF-8" standalone="no")");
+
+std::string texto(const QString& mensaje)
+{
+    return mensaje.toStdString();
+}
+
+// In memory only: the file on disk keeps its own declaration.
+void repararDeclaracion(QByteArray& contenido)
+{
+    const qsizetype inicio = contenido.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    if (QByteArrayView(contenido).sliced(inicio).startsWith(kDeclaracionInvertida))
+        contenido.replace(inicio, kDeclaracionInvertida.size(), kDeclaracionCorrecta);
+}
+
+QDomDocument cargar(const QString& archivo)
+{
+    QFile file(archivo);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ErrorCatalogo(texto(
+            QStringLiteral("No se puede abrir el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
+    QByteArray contenido = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw ErrorCatalogo(texto(
+            QStringLiteral("No se puede leer el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
+    repararDeclaracion(contenido);
+
+    QDomDocument documento;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    const QDomDocument::ParseResult resultado = documento.setContent(contenido);
+    const bool correcto = bool(resultado);
+    const QString error = resultado.errorMessage;
+    const qint64 linea = resultado.errorLine;
+    const qint64 columna = resultado.errorColumn;
+#else
+    QString error;
+    int linea = 0;
+    int columna = 0;
+    const bool correcto = documento.setContent(contenido, &error, &linea, &columna);
+#endif
+    if (!correcto)
+        throw ErrorCatalogo(
+            texto(QStringLiteral("El archivo de conexiones «%1» no es un XML válido: %2 (línea %3, columna %4).")
+                      .arg(archivo, error)
+                      .arg(linea)
+                      .arg(columna)));
+    return documento;
+}
+
+// "Conexiones", or a null element when any level of the path is missing.
+QDomElement buscarConexiones(const QDomDocument& documento)
+{
+    QDomElement elemento = documento.documentElement();
+    if (elemento.tagName() != kProgramData)
+        return {};
+    for (const QString& nombre : kRutaConexiones) {
+        elemento = elemento.firstChildElement(nombre);
+        if (elemento.isNull())
+            return {};
+    }
+    return elemento;
+}
+
+QDomElement asegurarConexiones(QDomDocument& documento, const QString& archivo)
+{
+    QDomElement elemento = documento.documentElement();
+    // A second document element would make the file unreadable.
+    if (elemento.tagName() != kProgramData)
+        throw ErrorCatalogo(texto(QStringLiteral("El archivo de conexiones «%1» no tiene la estructura de Microsip: su "
+                                                 "elemento raíz es «%2» y no «%3».")
+                                      .arg(archivo, elemento.tagName(), kProgramData)));
+    for (const QString& nombre : kRutaConexiones) {
+        QDomElement hijo = elemento.firstChildElement(nombre);
+        if (hijo.isNull())
+            hijo = elemento.appendChild(documento.createElement(nombre)).toElement();
+        elemento = hijo;
+    }
+    return elemento;
+}
+
+void fijarTexto(QDomDocument& documento, QDomElement& elemento, const QString& valor)
+{
+    while (elemento.hasChildNodes())
+        elemento.removeChild(elemento.firstChild());
+    if (!valor.isEmpty())
+        elemento.appendChild(documento.createTextNode(valor));
+}
+
+void fijarValor(QDomDocument& documento, QDomElement& conexion, const QString& nombre, const QString& valor)
+{
+    QDomElement elemento = conexion.firstChildElement(nombre);
+    if (elemento.isNull())
+        elemento = conexion.appendChild(documento.createElement(nombre)).toElement();
+    fijarTexto(documento, elemento, valor);
+}
+
+void fijarValores(QDomDocument& documento, QDomElement& conexion, const ValoresConexion& valores)
+{
+    fijarValor(documento, conexion, kTipoAcceso, QString::number(valores.tipoAcceso));
+    fijarValor(documento, conexion, kServidor, valores.servidor);
+    fijarValor(documento, conexion, kProtocolo, QString::number(valores.protocolo));
+    fijarValor(documento, conexion, kDirectorio, valores.carpeta);
+}
+
+void fijarDeclaracion(QDomDocument& documento)
+{
+    for (QDomNode nodo = documento.firstChild(); !nodo.isNull();) {
+        const QDomNode siguiente = nodo.nextSibling();
+        if (nodo.isProcessingInstruction() && nodo.toProcessingInstruction().target() == QStringLiteral("xml"))
+            documento.removeChild(nodo);
+        nodo = siguiente;
+    }
+    documento.insertBefore(documento.createProcessingInstruction(QStringLiteral("xml"), kDeclaracionEscrita),
+                           documento.firstChild());
+}
+
+// Atomic: a failed write leaves the previous file in place.
+void guardar(QDomDocument& documento, const QString& archivo)
+{
+    fijarDeclaracion(documento);
+    const QByteArray contenido = documento.toByteArray(2);
+    QSaveFile file(archivo);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contenido) != contenido.size() || !file.commit())
+        throw ErrorCatalogo(texto(
+            QStringLiteral("No se pudo guardar el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
+}
+
+// The name rule has two judges. First the grammar of XML 1.0 (fifth edition) without ":", which
+// would read as a namespace prefix; it also keeps blanks, quotes and markup out, so that the
+// second judge can be asked safely: our own reader, which follows the older, narrower character
+// tables of XML 1.0 and must read back whatever we write.
+bool iniciaNombre(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || c == U'_' || (c >= U'a' && c <= U'z') || (c >= 0xC0 && c <= 0xD6) ||
+           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool continuaNombre(char32_t c)
+{
+    return iniciaNombre(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool lectorAcepta(const QString& nombre)
+{
+    QXmlStreamReader lector(QLatin1Char('<') + nombre + QStringLiteral("/>"));
+    while (!lector.atEnd())
+        lector.readNext();
+    return !lector.hasError();
+}
+
+QString describirCaracter(char32_t c)
+{
+    const QString codigo = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF))
+        return codigo;
+    return QStringLiteral("«%1» (%2)").arg(QString::fromUcs4(&c, 1), codigo);
+}
+
+// Validates before any file access, so a refused name never leaves a trace.
+QString elementoValido(const QString& conexion)
+{
+    const QString problema = ErrorDeNombre(conexion);
+    if (!problema.isEmpty())
+        throw ErrorCatalogo(texto(problema));
+    return NombreElemento(conexion);
+}
+
+} // namespace
+
+QString RutaCatalogo()
+{
+    return RutaCatalogo(platform::commonAppDataFolder());
+}
+
+QString RutaCatalogo(const QString& carpetaComun)
+{
+    return carpetaComun + QStringLiteral("/Microsip/ProgramData.xml");
+}
+
+QString NombreElemento(const QString& conexion)
+{
+    QString elemento = conexion;
+    const qsizetype blanco = elemento.indexOf(QLatin1Char(' '));
+    if (blanco >= 0)
+        elemento[blanco] = QLatin1Char('_');
+    return elemento;
+}
+
+QString NombreParaEditar(const QString& elemento)
+{
+    QString nombre = elemento;
+    const qsizetype guion = nombre.indexOf(QLatin1Char('_'));
+    if (guion >= 0)
+        nombre[guion] = QLatin1Char(' ');
+    return nombre;
+}
+
+QString ErrorDeNombre(const QString& conexion)
+{
+    if (conexion.isEmpty())
+        return QStringLiteral("El nombre de la conexión está vacío.");
+    if (conexion.count(QLatin1Char(' ')) > 1)
+        return QStringLiteral("El nombre de conexión «%1» tiene más de un espacio; solo se admite uno.").arg(conexion);
+
+    const QString elemento = NombreElemento(conexion);
+    const QString debeEmpezar =
+        QStringLiteral("El nombre de conexión «%1» debe empezar con una letra o un guion bajo.").arg(conexion);
+    for (qsizetype i = 0; i < elemento.size();) {
+        const qsizetype posicion = i;
+        char32_t c = elemento.at(i++).unicode();
+        if (QChar::isHighSurrogate(c) && i < elemento.size() && elemento.at(i).isLowSurrogate())
+            c = QChar::surrogateToUcs4(elemento.at(posicion), elemento.at(i++));
+        if (!continuaNombre(c) || !lectorAcepta(QLatin1Char('_') + elemento.mid(posicion, i - posicion)))
+            return QStringLiteral("El nombre de conexión «%1» contiene el carácter %2, que no se admite; use letras, "
+                                  "dígitos, guiones, puntos y guiones bajos.")
+                .arg(conexion, describirCaracter(c));
+        if (posicion == 0 && !iniciaNombre(c))
+            return debeEmpezar;
+    }
+    // Every character is acceptable, so only the first one can still fail the reader (a digit of
+    // another script, for instance).
+    if (!lectorAcepta(elemento))
+        return debeEmpezar;
+    return {};
+}
+
+QStringList LeerXML2018(const QString& archivo, QWidget* padre)
+{
+    const QDomDocument documento = cargar(archivo);
+    const QDomElement conexiones = buscarConexiones(documento);
+    if (conexiones.isNull()) {
+        platform::showMessage(padre, QStringLiteral("El XML no cuenta con la estructura de conexión Microsip"),
+                              QStringLiteral("Zantor"), platform::Icon::Warning);
+        return {};
+    }
+    // Comments and stray text under "Conexiones" are not connections.
+    QStringList nombres;
+    for (QDomElement hijo = conexiones.firstChildElement(); !hijo.isNull(); hijo = hijo.nextSiblingElement())
+        nombres << hijo.tagName();
+    return nombres;
+}
+
+void LeerXmlConexion(const QString& archivo, const QString& conexion, DatosConexion& datos)
+{
+    const QString elemento = elementoValido(conexion);
+    const QDomDocument documento = cargar(archivo);
+    // Null elements read as empty text, so an unknown connection clears the previous values.
+    const QDomElement nodo = buscarConexiones(documento).firstChildElement(elemento);
+    datos.TipoAcceso = nodo.firstChildElement(kTipoAcceso).text();
+    datos.Servidor = nodo.firstChildElement(kServidor).text();
+    datos.CarpetaDatos = nodo.firstChildElement(kDirectorio).text();
+    datos.ProtocoloRed = nodo.firstChildElement(kProtocolo).text();
+    datos.RutaMostrada = datos.TipoAcceso == QStringLiteral("0")
+                             ? datos.Servidor + QLatin1Char(':') + datos.CarpetaDatos
+                             : datos.CarpetaDatos;
+}
+
+std::optional<ValoresConexion> LeerXmlConexionEditor(const QString& archivo, const QString& conexion)
+{
+    const QString elemento = elementoValido(conexion);
+    const QDomDocument documento = cargar(archivo);
+    const QDomElement nodo = buscarConexiones(documento).firstChildElement(elemento);
+    if (nodo.isNull())
+        return std::nullopt;
+    ValoresConexion valores;
+    valores.tipoAcceso = EnteroDecimal(nodo.firstChildElement(kTipoAcceso).text(), QStringLiteral("El tipo de acceso"));
+    valores.servidor = nodo.firstChildElement(kServidor).text();
+    valores.protocolo =
+        EnteroDecimal(nodo.firstChildElement(kProtocolo).text(), QStringLiteral("El código de protocolo"));
+    valores.carpeta = nodo.firstChildElement(kDirectorio).text();
+    return valores;
+}
+
+void GrabarXmlConexion(const QString& archivo, const QString& conexion, const ValoresConexion& valores)
+{
+    const QString elemento = elementoValido(conexion);
+    QDomDocument documento = cargar(archivo);
+    QDomElement conexiones = asegurarConexiones(documento, archivo);
+    // A second element of the same name could never be read or modified.
+    if (!conexiones.firstChildElement(elemento).isNull())
+        throw ErrorCatalogo(texto(QStringLiteral("Ya existe una conexión llamada «%1» en el archivo «%2».")
+                                      .arg(NombreParaEditar(elemento), archivo)));
+    QDomElement nodo = conexiones.appendChild(documento.createElement(elemento)).toElement();
+    fijarValores(documento, nodo, valores);
+    guardar(documento, archivo);
+}
+
+void ModificarConexion(const QString& archivo, const QString& conexion, const ValoresConexion& valores)
+{
+    const QString elemento = elementoValido(conexion);
+    QDomDocument documento = cargar(archivo);
+    QDomElement nodo = buscarConexiones(documento).firstChildElement(elemento);
+    if (!nodo.isNull())
+        fijarValores(documento, nodo, valores);
+    guardar(documento, archivo);
+}
+
+void EliminarConexion(const QString& archivo, const QString& conexion)
+{
+    const QString elemento = elementoValido(conexion);
+    QDomDocument documento = cargar(archivo);
+    QDomElement conexiones = buscarConexiones(documento);
+    for (QDomElement hijo = conexiones.firstChildElement(elemento); !hijo.isNull();) {
+        const QDomElement siguiente = hijo.nextSiblingElement(elemento);
+        conexiones.removeChild(hijo);
+        hijo = siguiente;
+    }
+    guardar(documento, archivo);
+}
+
+void CrearArchivo(const QString& archivo)
+{
+    if (QFileInfo::exists(archivo))
+        throw ErrorCatalogo(
+            texto(QStringLiteral("El archivo de conexiones «%1» ya existe; no se reemplaza.").arg(archivo)));
+    const QString carpeta = QFileInfo(archivo).path();
+    if (!QDir(carpeta).exists() && !QDir().mkdir(carpeta))
+        throw ErrorCatalogo(texto(QStringLiteral("No se pudo crear la carpeta «%1».").arg(carpeta)));
+
+    QDomDocument documento;
+    QDomNode nodo = documento.appendChild(documento.createElement(kProgramData));
+    for (const QString& nombre : kRutaConexiones)
+        nodo = nodo.appendChild(documento.createElement(nombre));
+    guardar(documento, archivo);
+}
+
+} // namespace catalogo

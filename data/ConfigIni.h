@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+
+// The local settings file cannot be used: it cannot be opened, read or saved, it is not
+// well-formed XML, or a name or value cannot be stored in it. what() is the Spanish message
+// (UTF-8) that names the file.
+class ConfigIniError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A stored value does not convert to the type asked for (a boolean that reads "yes").
+class ConfigIniConversionError : public ConfigIniError {
+public:
+    using ConfigIniError::ConfigIniError;
+};
+
+// The station's local settings file ("config.xml" in the working directory). Each section is
+// a child element of the root and each key an attribute of it, stored as text.
+//
+// There is no cache: every call reads the whole file again, and every write, as well as every
+// read that has to supply its default, saves the whole file at once. A save replaces the file
+// atomically, so a crash or a full disk leaves the old file; a file that cannot be read is
+// never overwritten. Section and key names are compared exactly; the first of two sections of
+// the same name is the one used; nothing is ever removed or reordered. The file is always saved
+// as UTF-8. Files over 1 MiB, nested deeper than 256 elements or declaring entities are refused
+// as unreadable.
+class ConfigIni {
+public:
+    // A relative path is resolved against the working directory at each call.
+    explicit ConfigIni(const QString& ruta = QStringLiteral("config.xml"));
+
+    const QString& ruta() const noexcept { return m_ruta; }
+
+    // Reads return the stored value; a missing file, section or key is not an error: the default
+    // is written into the file and returned.
+    QString ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto);
+    // Decimal digits after optional leading blanks and a sign, or hexadecimal digits after "$",
+    // "x" or "0x" (a 32-bit pattern: "$FFFFFFFF" is -1). Any other text reads as 0, not as the
+    // default, and the file is not corrected.
+    int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);
+    // "true"/"false" in any letter case, or a number (0 is false, any other number true).
+    // Anything else throws ConfigIniConversionError.
+    bool ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto);
+
+    // Writes always save the file, even when the value is already stored.
+    void ConfigIni_strW(const QString& seccion, const QString& clave, const QString& valor);
+    void ConfigIni_intW(const QString& seccion, const QString& clave, int valor);
+    void ConfigIni_boolW(const QString& seccion, const QString& clave, bool valor);
+
+private:
+    // The stored text, or nothing when the default had to be written.
+    std::optional<QString> leer(const QString& seccion, const QString& clave, const QString& porDefecto);
+    void escribir(const QString& seccion, const QString& clave, const QString& valor);
+
+    QString m_ruta;
+};

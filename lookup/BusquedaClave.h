@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+class Tdm;
+
+// What the lookup by key finds for the display.
+struct ArticuloEncontrado {
+    int articuloId = 0;
+    QString clave;
+    QString nombre;
+    QString linea;
+    QDate fechaUltimaCompra; // null when the article was never bought
+};
+
+// The statement that turns a key into an article; exact match on the stored key.
+extern const QString kSqlBuscarClave;
+
+// Restarts the shared transaction, then looks the key up by its first 20 characters
+// through fdQVarios. Only the first row counts. Database failures propagate.
+std::optional<ArticuloEncontrado> buscarArticulo(Tdm& dm, const QString& clave);
+
+// The date as the display shows it: the system's short date format, blank for no date.
+QString textoFecha(const QDate& fecha);

@@ -1,0 +1,47 @@
+#include "Platform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace platform {
+
+QString commonAppDataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+bool openUrl(const QString& address) { return QDesktopServices::openUrl(QUrl(address)); }
+
+QString programVersion() { return QStringLiteral(LUMIVO_VERSION); }
+
+bool applyStyle(QApplication& app, const QString& name)
+{
+    QFile sheet(QStringLiteral(":/styles/%1.qss").arg(name));
+    if (!sheet.open(QIODevice::ReadOnly))
+        return false;
+    app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    return true;
+}
+
+void registerFonts()
+{
+    static const char* const candidates[] = {
+        "/usr/share/fonts/truetype/wine/tahoma.ttf",
+        "/usr/share/fonts/truetype/wine/tahomabd.ttf",
+        "/usr/share/wine/fonts/tahoma.ttf",
+        "/usr/share/wine/fonts/tahomabd.ttf",
+    };
+    for (const char* path : candidates) {
+        if (QFile::exists(QString::fromLatin1(path)))
+            QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+    }
+}
+
+} // namespace platform

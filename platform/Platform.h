@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QApplication;
+
+namespace platform {
+
+// The common application-data folder, created if missing.
+QString commonAppDataFolder();
+
+// Opens a web address with the desktop's default handler.
+bool openUrl(const QString& address);
+
+// The program file's version as "a.b.c.d".
+QString programVersion();
+
+// Applies the carried visual style; returns false when it could not be loaded.
+bool applyStyle(QApplication& app, const QString& name);
+
+// Registers the bundled Tahoma face when the system has it (fonts-wine); harmless otherwise.
+void registerFonts();
+
+} // namespace platform

@@ -1,0 +1,65 @@
+-- Stand-in for the ERP's system database (System/Config.fdb): users, companies and
+-- the links that restrict a user to some companies.
+-- UTF-8 on disk. Run it on a database created with DEFAULT CHARACTER SET ISO8859_1,
+-- through a connection that transliterates (isql-fb -ch UTF8, or our script runner,
+-- which sends the text as Latin-1). Each COMMIT line ends a phase: DML cannot see a
+-- table created in the same transaction, so runners must commit there.
+
+SET SQL DIALECT 3;
+
+CREATE TABLE USUARIOS (
+    USUARIO_ID      INTEGER NOT NULL,
+    NOMBRE          VARCHAR(31) NOT NULL,
+    NOMBRE_COMPLETO VARCHAR(100),
+    ACCESO_EMPRESAS CHAR(1),
+    ESTATUS         CHAR(1) DEFAULT 'A',
+    CONSTRAINT PK_USUARIOS PRIMARY KEY (USUARIO_ID)
+);
+
+CREATE TABLE EMPRESAS (
+    EMPRESA_ID   INTEGER NOT NULL,
+    NOMBRE_CORTO VARCHAR(30) NOT NULL,
+    NOMBRE       VARCHAR(100),
+    CONSTRAINT PK_EMPRESAS PRIMARY KEY (EMPRESA_ID)
+);
+
+-- No foreign keys: the ERP keeps links to companies that were deleted, and the
+-- company selection must cope with them.
+CREATE TABLE EMPRESAS_USUARIOS (
+    USUARIO_ID INTEGER NOT NULL,
+    EMPRESA_ID INTEGER NOT NULL,
+    CONSTRAINT PK_EMPRESAS_USUARIOS PRIMARY KEY (USUARIO_ID, EMPRESA_ID)
+);
+
+CREATE ROLE USUARIO_MICROSIP;
+
+GRANT SELECT ON USUARIOS TO USUARIO_MICROSIP;
+GRANT SELECT ON EMPRESAS TO USUARIO_MICROSIP;
+GRANT SELECT ON EMPRESAS_USUARIOS TO USUARIO_MICROSIP;
+
+COMMIT;
+
+-- Companies, inserted out of alphabetical order on purpose.
+INSERT INTO EMPRESAS (EMPRESA_ID, NOMBRE_CORTO, NOMBRE) VALUES (1, 'SUCURSAL', 'Sucursal Norte, S.A. de C.V.');
+INSERT INTO EMPRESAS (EMPRESA_ID, NOMBRE_CORTO, NOMBRE) VALUES (2, 'DEMO', 'Empresa de demostración');
+INSERT INTO EMPRESAS (EMPRESA_ID, NOMBRE_CORTO, NOMBRE) VALUES (3, 'EJEMPLO', 'Papelería y Café El Ejemplo');
+
+-- Storage order matters for the LIKE match of the user name: ADMIN comes before A_MIN,
+-- so the pattern 'A_MIN' finds ADMIN's row first.
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (1, 'SYSDBA', 'Administrador del servidor', 'N');
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (2, 'ADMIN', 'Administración general', 'T');
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (3, 'CAJERO', 'Cajero de mostrador', 'N');
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (4, 'A_MIN', 'Usuario con guion bajo', NULL);
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (5, 'VENDEDOR', 'Vendedor de piso', 'N');
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (6, 'Gerente', 'Gerente de tienda', 't');
+INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, NOMBRE_COMPLETO, ACCESO_EMPRESAS) VALUES (7, 'NUEVO', 'Usuario sin empresas', 'N');
+
+-- SYSDBA has no links: it must see every company anyway.
+INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (3, 2);
+INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (4, 1);
+INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (5, 1);
+-- Dangling: company 99 does not exist.
+INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (5, 99);
+INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (6, 3);
+
+COMMIT;

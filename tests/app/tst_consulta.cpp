@@ -1,0 +1,364 @@
+#include "app/Lumivo.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "platform/MessageBox.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class TestConsulta : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Lumivo")); }
+    void init();
+    void cleanup();
+
+    void frame();
+    void menu();
+    void conexionShowsPathAndUser();
+    void conexionFailureIsReported();
+    void foundKeyFillsTheDisplay_data();
+    void foundKeyFillsTheDisplay();
+    void unknownKeyBeepsAndHides();
+    void designModeRefusesTheLookup();
+    void keyIsSelectedAfterEveryLookup();
+    void enterInLastPurchaseBoxLooksUpTheKey();
+    void keyFieldTakesTwentyCharacters();
+    void failingDatabaseObjectReachesTheErrorReport();
+    void escapeClears();
+    void salirEndsTheProgram();
+    void startUpWithoutLoginEndsTheProgram();
+
+private:
+    template <typename T>
+    T* el(const char* name)
+    {
+        auto* w = m_app->frmConsulta.findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no element %s", name);
+        return w;
+    }
+    void connect();
+    void scan(const QString& key);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_notifier;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+void TestConsulta::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    testsupport::companyDatabase(m_dir->path());
+    m_notifier = std::make_unique<platform::RecordingNotifier>();
+    m_app = std::make_unique<Lumivo>(false);
+}
+
+void TestConsulta::cleanup()
+{
+    m_app.reset();
+    m_notifier.reset();
+    m_dir.reset();
+}
+
+void TestConsulta::connect()
+{
+    DatosConexion& d = m_app->sesion.datos;
+    d.TipoAcceso = QStringLiteral("1");
+    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("sysdba");
+    d.Contrasena = QStringLiteral("cualquiera");
+    m_app->frmConsulta.Conexion();
+    m_app->frmConsulta.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
+    // The start-up leaves design mode off and the display cleared.
+    el<QAction>("Disear1")->setChecked(false);
+    m_app->frmConsulta.Limpiar();
+}
+
+void TestConsulta::scan(const QString& key)
+{
+    auto* ed = el<QLineEdit>("edClave");
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClicks(ed, key);
+    QTest::keyClick(ed, Qt::Key_Return);
+}
+
+void TestConsulta::frame()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Lumivo 2026 v3.3"));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The client area (display plus status bar) is 1012 x 668 and the user cannot resize it.
+    QCOMPARE(w.centralWidget()->width(), 1012);
+    QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 668);
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+
+    const struct {
+        const char* name;
+        QRect geometry;
+    } fixed[] = {
+        {"Image1", {0, 0, 178, 57}},          {"edClave", {8, 106, 165, 27}},
+        {"pbsLimpiar", {10, 149, 163, 73}},   {"sUnidaCompra", {0, 408, 178, 89}},
+        {"lblLinea", {8, 503, 165, 55}},      {"edUltimaCompra", {8, 589, 165, 27}},
+        {"lblNombreArticulo", {216, 139, 778, 135}}, {"dbPrecios", {583, 459, 440, 101}},
+        {"dbExiste", {215, 566, 362, 101}},   {"dbListaClaves", {216, 8, 258, 105}},
+        {"Imagen", {583, 8, 426, 113}},
+    };
+    for (const auto& f : fixed)
+        QCOMPARE(el<QWidget>(f.name)->geometry(), f.geometry);
+    QCOMPARE(el<QWidget>("Label1")->pos(), QPoint(8, 81));
+    QCOMPARE(el<QWidget>("Shape1")->geometry().left(), 195);
+    QCOMPARE(el<QWidget>("Shape1")->height(), w.centralWidget()->height());
+    QCOMPARE(el<QLabel>("Label1")->text(), QStringLiteral("&Clave/Artículo"));
+    QCOMPARE(el<QLabel>("Label1")->buddy(), el<QWidget>("edClave"));
+    QCOMPARE(el<QWidget>("pbsLimpiar")->property("text").toString(), QStringLiteral("Limpiar"));
+    QCOMPARE(el<QLabel>("lblTexto")->text(), QStringLiteral("Ultima Compra"));
+    for (const char* hinted : {"Label1", "edClave", "lblLinea", "lblTexto", "edUltimaCompra"})
+        QCOMPARE(el<QWidget>(hinted)->toolTip(), QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4"));
+    QCOMPARE(el<QWidget>("dbPrecios")->focusPolicy(), Qt::ClickFocus);
+    QCOMPARE(el<QLabel>("estBarraPanel0")->width(), 170);
+    QCOMPARE(el<QLabel>("estBarraPanel1")->width(), 120);
+}
+
+void TestConsulta::menu()
+{
+    const struct {
+        const char* name;
+        const char* caption;
+    } items[] = {
+        {"Configuracin1", "Configuración"}, {"Disear1", "Diseñar"}, {"Restaurar1", "Restaurar"},
+        {"smLimpiar", "Limpiar"},           {"Salir1", "Salir"},    {"Acercade1", "Acerca de"},
+    };
+    for (const auto& i : items)
+        QCOMPARE(el<QAction>(i.name)->text(), QString::fromUtf8(i.caption));
+    QVERIFY(el<QAction>("Disear1")->isCheckable());
+    QVERIFY(el<QAction>("Disear1")->isChecked()); // built-in state; the start-up clears it
+    QStringList menus;
+    for (QAction* a : m_app->frmConsulta.menuBar()->actions())
+        menus << a->text();
+    QCOMPARE(menus, (QStringList{QStringLiteral("Archivo"), QStringLiteral("Información")}));
+}
+
+void TestConsulta::conexionShowsPathAndUser()
+{
+    connect();
+    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("/DEMO.fdb"));
+    QCOMPARE(el<QLabel>("estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
+    QCOMPARE(m_app->sesion.datos.Usuario, QStringLiteral("SYSDBA"));
+    QVERIFY(m_app->dm.fdConexion.isOpen());
+    QVERIFY(!m_app->dm.fdConexion.params().contains(QStringLiteral("RoleName=USUARIO_MICROSIP")));
+}
+
+void TestConsulta::conexionFailureIsReported()
+{
+    DatosConexion& d = m_app->sesion.datos;
+    d.CarpetaDatos = m_dir->path(); // no trailing separator: the file name runs into the folder
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("SYSDBA");
+    QVERIFY_THROWS_EXCEPTION(std::exception, m_app->frmConsulta.Conexion());
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(m_notifier->messages[0].text, QStringLiteral("Error al tratar de realizar la conexión"));
+    QCOMPARE(m_notifier->messages[0].title, QStringLiteral("Zantor"));
+    QCOMPARE(m_notifier->messages[0].icon, platform::Icon::Error);
+    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("DEMO.fdb"));
+    QVERIFY(!m_app->dm.fdConexion.isOpen());
+}
+
+void TestConsulta::foundKeyFillsTheDisplay_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("articulo");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("linea");
+    QTest::addColumn<QDate>("compra"); // the latest purchase; null when never bought
+
+    const QDate coca(2024, 3, 15);
+    QTest::newRow("barcode") << "7501055300075" << 1001 << "COCA COLA LIGHT 600ML" << "Bebidas" << coca;
+    QTest::newRow("role-less key") << "coca600" << 1001 << "COCA COLA LIGHT 600ML" << "Bebidas" << coca;
+    QTest::newRow("never bought") << "CUAD-PRO" << 1013 << "Cuaderno profesional 100 hojas" << "Papelería"
+                                  << QDate();
+    QTest::newRow("article without a line") << "TORN-14X2" << 1012 << "Tornillo 1/4 x 2 pulgadas" << ""
+                                            << QDate(2022, 10, 10);
+    QTest::newRow("quote in key and name") << "O'HARA" << 1010 << "Galletas O'Hara surtidas" << "Abarrotes"
+                                           << QDate(2024, 1, 5);
+    QTest::newRow("accented key and name") << "JALAPEÑO-GR" << 1006 << "Jalapeño en rajas granel" << "Abarrotes"
+                                           << QDate(2023, 12, 31);
+    QTest::newRow("accented line") << "PINATA-EST" << 1007 << "Piñata estrella grande" << "Fiestas y piñatas"
+                                   << QDate(2024, 4, 5);
+}
+
+void TestConsulta::foundKeyFillsTheDisplay()
+{
+    QFETCH(QString, key);
+    QFETCH(int, articulo);
+    QFETCH(QString, nombre);
+    QFETCH(QString, linea);
+    QFETCH(QDate, compra);
+    connect();
+    scan(key);
+
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages[0].text));
+    QCOMPARE(m_notifier->beeps, 0);
+    QCOMPARE(el<QLineEdit>("edClave")->text(), key);
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), nombre);
+    QCOMPARE(el<QLabel>("lblLinea")->text(), linea);
+    QCOMPARE(m_app->frmConsulta.articuloId(), articulo);
+    QCOMPARE(el<QLineEdit>("edUltimaCompra")->text(),
+             compra.isValid() ? QLocale::system().toString(compra, QLocale::ShortFormat) : QString());
+    for (const char* shown : {"lblNombreArticulo", "lblLinea", "dbPrecio", "edUltimaCompra", "lblTexto"})
+        QVERIFY2(el<QWidget>(shown)->isVisible(), shown);
+    // Every setting still reads as off: no grid is shown.
+    for (const char* hidden : {"dbListaClaves", "dbPrecios", "dbVolumen", "dbExiste", "dbCombos"})
+        QVERIFY2(!el<QWidget>(hidden)->isVisible(), hidden);
+}
+
+void TestConsulta::unknownKeyBeepsAndHides()
+{
+    connect();
+    scan(QStringLiteral("7501055300075"));
+    QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+    scan(QStringLiteral("NO-EXISTE"));
+    QCOMPARE(m_notifier->beeps, 1);
+    QVERIFY(m_notifier->messages.empty());
+    for (const char* hidden : {"lblNombreArticulo", "lblLinea", "dbPrecio", "edUltimaCompra", "lblTexto"})
+        QVERIFY2(!el<QWidget>(hidden)->isVisible(), hidden);
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QStringLiteral("NO-EXISTE"));
+
+    // A key in another letter case is another key.
+    scan(QStringLiteral("COCA600"));
+    QCOMPARE(m_notifier->beeps, 2);
+}
+
+void TestConsulta::designModeRefusesTheLookup()
+{
+    connect();
+    el<QAction>("Disear1")->trigger();
+    QVERIFY(m_app->frmConsulta.modoDiseno());
+    scan(QStringLiteral("7501055300075"));
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(m_notifier->messages[0].text, QStringLiteral("No es posible buscar cuando esta en modo diseño"));
+    QCOMPARE(m_notifier->messages[0].title, QString());
+    QCOMPARE(m_notifier->messages[0].icon, platform::Icon::Warning);
+    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QString());
+    QCOMPARE(m_notifier->beeps, 0);
+}
+
+void TestConsulta::keyIsSelectedAfterEveryLookup()
+{
+    connect();
+    auto* ed = el<QLineEdit>("edClave");
+    for (const QString& key : {QStringLiteral("CCL600"), QStringLiteral("NADA"), QStringLiteral("AGUA750")}) {
+        scan(key);
+        QCOMPARE(ed->selectedText(), key);
+        QVERIFY(ed->hasFocus());
+    }
+    // The next scan replaces the whole key.
+    QTest::keyClicks(ed, QStringLiteral("CCL355"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Coca Cola Light 355 ml"));
+}
+
+void TestConsulta::enterInLastPurchaseBoxLooksUpTheKey()
+{
+    connect();
+    el<QLineEdit>("edClave")->setText(QStringLiteral("CCL355"));
+    scan(QStringLiteral("CCL600"));
+    el<QLineEdit>("edClave")->setText(QStringLiteral("CCL355"));
+    auto* ultima = el<QLineEdit>("edUltimaCompra");
+    ultima->setFocus();
+    QTest::keyClick(ultima, Qt::Key_Enter);
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Coca Cola Light 355 ml"));
+}
+
+void TestConsulta::keyFieldTakesTwentyCharacters()
+{
+    connect();
+    auto* ed = el<QLineEdit>("edClave");
+    ed->clear();
+    QTest::keyClicks(ed, QStringLiteral("ABCDEFGHIJ0123456789XYZ"));
+    QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
+
+    // Longer text put there by code is looked up by its first 20 characters.
+    ed->setText(QStringLiteral("ABCDEFGHIJ0123456789XYZ"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Agua 750 ml"));
+    QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
+}
+
+void TestConsulta::failingDatabaseObjectReachesTheErrorReport()
+{
+    connect();
+    {
+        fb::Transaction ddl(m_app->dm.fdConexion);
+        ddl.start();
+        fb::Query drop(ddl);
+        drop.setSql(QStringLiteral("DROP PROCEDURE GET_ULTCOM_ART"));
+        drop.execute();
+        ddl.commit();
+    }
+    scan(QStringLiteral("7501055300075"));
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(m_notifier->messages[0].title, QStringLiteral("Lumivo"));
+    QCOMPARE(m_notifier->messages[0].icon, platform::Icon::Error);
+    QVERIFY2(m_notifier->messages[0].text.contains(QStringLiteral("GET_ULTCOM_ART"), Qt::CaseInsensitive),
+             qPrintable(m_notifier->messages[0].text));
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+
+    // The program keeps running: the display still clears and reports the next failure the same way.
+    QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_Escape);
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
+    scan(QStringLiteral("CCL600"));
+    QCOMPARE(m_notifier->messages.size(), size_t{2});
+}
+
+void TestConsulta::escapeClears()
+{
+    connect();
+    scan(QStringLiteral("CCL600"));
+    QVERIFY(m_app->dm.fdTrans.isActive());
+    QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_Escape);
+    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
+    QCOMPARE(el<QLineEdit>("edUltimaCompra")->text(), QString());
+    QVERIFY(!m_app->dm.fdTrans.isActive());
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+    QVERIFY(!el<QTimer>("TiempoInactivo")->isActive());
+}
+
+void TestConsulta::salirEndsTheProgram()
+{
+    QTimer::singleShot(0, this, [this] { el<QAction>("Salir1")->trigger(); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a guard, not a measurement
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+void TestConsulta::startUpWithoutLoginEndsTheProgram()
+{
+    auto app = std::make_unique<Lumivo>(true);
+    app->frmConsulta.show();
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!app->dm.fdConexion.isOpen());
+}
+
+QTEST_MAIN(TestConsulta)
+#include "tst_consulta.moc"

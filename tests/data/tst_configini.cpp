@@ -1,0 +1,711 @@
+#include "data/ConfigIni.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const QString kArchivo = QStringLiteral("config.xml");
+
+void escribirArchivo(const QString& ruta, const QByteArray& datos)
+{
+    QFile archivo(ruta);
+    QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(archivo.write(datos), datos.size());
+}
+
+QByteArray contenido(const QString& ruta = kArchivo)
+{
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        return {};
+    return archivo.readAll();
+}
+
+// A save replaces the file by a rename, so a rewrite shows as a new inode even when the bytes are
+// the same.
+ino_t inodo(const QString& ruta = kArchivo)
+{
+    struct stat datos {};
+    return ::stat(QFile::encodeName(ruta).constData(), &datos) == 0 ? datos.st_ino : 0;
+}
+
+// The message of the exception that the call throws, or nothing when it throws none.
+template <typename Excepcion, typename F> std::optional<QString> fallo(F&& llamada)
+{
+    try {
+        llamada();
+    } catch (const Excepcion& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return std::nullopt;
+}
+
+QVariant leer(ConfigIni& config, const QString& seccion, const QString& clave, const QVariant& porDefecto)
+{
+    switch (porDefecto.typeId()) {
+    case QMetaType::Int:
+        return config.ConfigIni_int(seccion, clave, porDefecto.toInt());
+    case QMetaType::Bool:
+        return config.ConfigIni_bool(seccion, clave, porDefecto.toBool());
+    default:
+        return config.ConfigIni_str(seccion, clave, porDefecto.toString());
+    }
+}
+
+void escribir(ConfigIni& config, const QString& seccion, const QString& clave, const QVariant& valor)
+{
+    switch (valor.typeId()) {
+    case QMetaType::Int:
+        config.ConfigIni_intW(seccion, clave, valor.toInt());
+        break;
+    case QMetaType::Bool:
+        config.ConfigIni_boolW(seccion, clave, valor.toBool());
+        break;
+    default:
+        config.ConfigIni_strW(seccion, clave, valor.toString());
+        break;
+    }
+}
+
+// Lowers the largest file this process may write and ignores the signal that going past it
+// raises, so a write fails part-way as on a full disk; both are restored on leaving.
+class LimiteDeArchivos {
+public:
+    explicit LimiteDeArchivos(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_anterior);
+        m_senal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limite = m_anterior;
+        limite.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limite);
+    }
+    ~LimiteDeArchivos()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_anterior);
+        std::signal(SIGXFSZ, m_senal);
+    }
+    LimiteDeArchivos(const LimiteDeArchivos&) = delete;
+    LimiteDeArchivos& operator=(const LimiteDeArchivos&) = delete;
+
+private:
+    rlimit m_anterior{};
+    void (*m_senal)(int) = SIG_DFL;
+};
+
+} // namespace
+
+class TestConfigIni : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void lectura_data();
+    void lectura();
+    void escritura_data();
+    void escritura();
+    void conversiones_data();
+    void conversiones();
+    void idaYVuelta_data();
+    void idaYVuelta();
+    void mismoValorDosVeces();
+
+    void archivoIlegibleNoSeToca_data();
+    void archivoIlegibleNoSeToca();
+    void nombreOValorNoGuardable_data();
+    void nombreOValorNoGuardable();
+    void escrituraCortadaDejaElArchivoAnterior();
+    void sinPermisoDeEscritura_data();
+    void sinPermisoDeEscritura();
+
+private:
+    QString rutaAbsoluta() const { return QDir::current().absoluteFilePath(kArchivo); }
+    QStringList archivosDeLaCarpeta() const
+    {
+        return QDir::current().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    std::optional<QTemporaryDir> m_carpeta;
+    QString m_anterior;
+};
+
+void TestConfigIni::init()
+{
+    m_anterior = QDir::currentPath();
+    m_carpeta.emplace();
+    QVERIFY(m_carpeta->isValid());
+    QVERIFY(QDir::setCurrent(m_carpeta->path()));
+}
+
+void TestConfigIni::cleanup()
+{
+    QFile::setPermissions(m_carpeta->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(m_carpeta->filePath(kArchivo), QFile::ReadOwner | QFile::WriteOwner);
+    QDir::setCurrent(m_anterior);
+    m_carpeta.reset();
+}
+
+void TestConfigIni::lectura_data()
+{
+    QTest::addColumn<bool>("hayArchivo");
+    QTest::addColumn<QByteArray>("antes");
+    QTest::addColumn<QString>("seccion");
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<QVariant>("porDefecto");
+    QTest::addColumn<QVariant>("esperado");
+    QTest::addColumn<QByteArray>("despues");
+
+    const auto texto = [](const char* t) { return QVariant(QString::fromUtf8(t)); };
+
+    QTest::newRow("sin archivo") << false << QByteArray() << "Ventana"
+                                 << "Ancho" << QVariant(1024) << QVariant(1024)
+                                 << QByteArray(R"(<Config><Ventana Ancho="1024"/></Config>)");
+    QTest::newRow("sin archivo, lógico") << false << QByteArray() << "Ventana"
+                                         << "Restaurada" << QVariant(true) << QVariant(true)
+                                         << QByteArray(R"(<Config><Ventana Restaurada="true"/></Config>)");
+    QTest::newRow("otra raíz, clave presente")
+        << true << QByteArray(R"(<Ajustes><Ventana Ancho="800"/></Ajustes>)") << "Ventana"
+        << "Ancho" << QVariant(1024) << QVariant(800) << QByteArray(R"(<Ajustes><Ventana Ancho="800"/></Ajustes>)");
+    QTest::newRow("otra raíz, clave nueva")
+        << true << QByteArray(R"(<Ajustes><Ventana Ancho="800"/></Ajustes>)") << "Ventana"
+        << "Alto" << QVariant(746) << QVariant(746)
+        << QByteArray(R"(<Ajustes><Ventana Ancho="800" Alto="746"/></Ajustes>)");
+    QTest::newRow("sin la sección") << true << QByteArray(R"(<Config><Ventana Ancho="800"/></Config>)") << "Conexion"
+                                    << "Usuario" << texto("SYSDBA") << texto("SYSDBA")
+                                    << QByteArray(
+                                           R"(<Config><Ventana Ancho="800"/><Conexion Usuario="SYSDBA"/></Config>)");
+    QTest::newRow("entero con letras") << true << QByteArray(R"(<Config><Ventana Ancho="abc"/></Config>)") << "Ventana"
+                                       << "Ancho" << QVariant(1024) << QVariant(0)
+                                       << QByteArray(R"(<Config><Ventana Ancho="abc"/></Config>)");
+    QTest::newRow("texto vacío") << true << QByteArray(R"(<Config><Conexion Usuario=""/></Config>)") << "Conexion"
+                                 << "Usuario" << texto("SYSDBA") << texto("")
+                                 << QByteArray(R"(<Config><Conexion Usuario=""/></Config>)");
+    QTest::newRow("dos secciones, lee la primera")
+        << true << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2"/></Config>)") << "Ventana"
+        << "Ancho" << QVariant(1024) << QVariant(1)
+        << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2"/></Config>)");
+    QTest::newRow("dos secciones, completa la primera")
+        << true << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Alto="5"/></Config>)") << "Ventana"
+        << "Alto" << QVariant(746) << QVariant(746)
+        << QByteArray(R"(<Config><Ventana Ancho="1" Alto="746"/><Ventana Alto="5"/></Config>)");
+    QTest::newRow("sección anidada no cuenta")
+        << true << QByteArray(R"(<Config><Otra><Ventana Ancho="9"/></Otra></Config>)") << "Ventana"
+        << "Ancho" << QVariant(1024) << QVariant(1024)
+        << QByteArray(R"(<Config><Otra><Ventana Ancho="9"/></Otra><Ventana Ancho="1024"/></Config>)");
+    QTest::newRow("mayúsculas distintas")
+        << true << QByteArray(R"(<Config><ventana Ancho="9" ancho="8"/></Config>)") << "ventana"
+        << "ANCHO" << QVariant(1024) << QVariant(1024)
+        << QByteArray(R"(<Config><ventana Ancho="9" ancho="8" ANCHO="1024"/></Config>)");
+    QTest::newRow("declaración y sangría")
+        << true << QByteArray("<?xml version=\"1.0\"?>\n<Config>\n  <Ventana Ancho=\"800\"/>\n</Config>\n") << "Ventana"
+        << "Ancho" << QVariant(1024) << QVariant(800)
+        << QByteArray("<?xml version=\"1.0\"?>\n<Config>\n  <Ventana Ancho=\"800\"/>\n</Config>\n");
+    QTest::newRow("UTF-8 sin declaración")
+        << true << QByteArray("<Config><Conexion Usuario=\"Jos\xc3\xa9\"/></Config>") << "Conexion"
+        << "Usuario" << texto("SYSDBA") << texto("José")
+        << QByteArray("<Config><Conexion Usuario=\"Jos\xc3\xa9\"/></Config>");
+}
+
+void TestConfigIni::lectura()
+{
+    QFETCH(bool, hayArchivo);
+    QFETCH(QByteArray, antes);
+    QFETCH(QString, seccion);
+    QFETCH(QString, clave);
+    QFETCH(QVariant, porDefecto);
+    QFETCH(QVariant, esperado);
+    QFETCH(QByteArray, despues);
+
+    if (hayArchivo)
+        escribirArchivo(kArchivo, antes);
+    const ino_t inodoAntes = inodo();
+
+    ConfigIni config;
+    QCOMPARE(leer(config, seccion, clave, porDefecto), esperado);
+    QCOMPARE(contenido(), despues);
+    // A value found is only read; a default supplied is saved.
+    const bool guardado = inodo() != inodoAntes;
+    QCOMPARE(guardado, despues != antes);
+}
+
+void TestConfigIni::escritura_data()
+{
+    QTest::addColumn<QByteArray>("antes"); // empty: no file
+    QTest::addColumn<QString>("seccion");
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<QVariant>("valor");
+    QTest::addColumn<QByteArray>("despues");
+
+    const QByteArray ocho = R"(<Config><Ventana A="1" B="2" C="3" D="4" E="5" F="6" G="7" H="8"/></Config>)";
+
+    QTest::newRow("sin archivo") << QByteArray() << "Ventana"
+                                 << "Restaurada" << QVariant(false)
+                                 << QByteArray(R"(<Config><Ventana Restaurada="false"/></Config>)");
+    QTest::newRow("reemplaza en su sitio")
+        << ocho << "Ventana"
+        << "D" << QVariant(40)
+        << QByteArray(R"(<Config><Ventana A="1" B="2" C="3" D="40" E="5" F="6" G="7" H="8"/></Config>)");
+    QTest::newRow("añade tras los demás atributos")
+        << ocho << "Ventana"
+        << "Z" << QVariant(-5)
+        << QByteArray(R"(<Config><Ventana A="1" B="2" C="3" D="4" E="5" F="6" G="7" H="8" Z="-5"/></Config>)");
+    QTest::newRow("otra raíz") << QByteArray("<Ajustes/>") << "Conexion"
+                               << "Usuario" << QVariant(QStringLiteral("ana"))
+                               << QByteArray(R"(<Ajustes><Conexion Usuario="ana"/></Ajustes>)");
+    QTest::newRow("primera de dos secciones")
+        << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2"/></Config>)") << "Ventana"
+        << "Ancho" << QVariant(5) << QByteArray(R"(<Config><Ventana Ancho="5"/><Ventana Ancho="2"/></Config>)");
+    QTest::newRow("contenido ajeno intacto")
+        << QByteArray(R"(<Config><!-- nota --><Ventana A="1"><Hijo x="y">texto</Hijo></Ventana><?pi datos?>)"
+                      R"(<![CDATA[a<b]]></Config><!-- fin -->)")
+        << "Ventana"
+        << "A" << QVariant(2)
+        << QByteArray(R"(<Config><!-- nota --><Ventana A="2"><Hijo x="y">texto</Hijo></Ventana><?pi datos?>)"
+                      R"(<![CDATA[a<b]]></Config><!-- fin -->)");
+    QTest::newRow("sección nueva al final")
+        << QByteArray(R"(<Config><Ventana A="1"/><!-- nota -->texto</Config>)") << "Conexion"
+        << "Empresa" << QVariant(3)
+        << QByteArray(R"(<Config><Ventana A="1"/><!-- nota -->texto<Conexion Empresa="3"/></Config>)");
+    QTest::newRow("sangría conservada") << QByteArray("<Config>\n  <Ventana A=\"1\"/>\n</Config>") << "Ventana"
+                                        << "A" << QVariant(2)
+                                        << QByteArray("<Config>\n  <Ventana A=\"2\"/>\n</Config>");
+    QTest::newRow("DTD sin entidades")
+        << QByteArray(R"(<!DOCTYPE Config SYSTEM "config.dtd"><Config><Ventana A="1"/></Config>)") << "Ventana"
+        << "A" << QVariant(2)
+        << QByteArray(R"(<!DOCTYPE Config SYSTEM "config.dtd"><Config><Ventana A="2"/></Config>)");
+    // Written as Latin-1 text under its old declaration, the accent would read back wrong.
+    QTest::newRow("declaración Latin-1 pasa a UTF-8")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Config><Conexion Usuario=\"Jos\xe9\"/></Config>")
+        << "Conexion"
+        << "Clave" << QVariant(QStringLiteral("€"))
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Config><Conexion Usuario=\"Jos\xc3\xa9\" "
+                      "Clave=\"\xe2\x82\xac\"/></Config>");
+}
+
+void TestConfigIni::escritura()
+{
+    QFETCH(QByteArray, antes);
+    QFETCH(QString, seccion);
+    QFETCH(QString, clave);
+    QFETCH(QVariant, valor);
+    QFETCH(QByteArray, despues);
+
+    if (!antes.isEmpty())
+        escribirArchivo(kArchivo, antes);
+
+    ConfigIni config;
+    escribir(config, seccion, clave, valor);
+    QCOMPARE(contenido(), despues);
+    QCOMPARE(leer(config, seccion, clave, QVariant(valor.metaType())), valor);
+}
+
+void TestConfigIni::conversiones_data()
+{
+    QTest::addColumn<QString>("guardado");  // as written in the attribute
+    QTest::addColumn<QVariant>("esperado"); // int or bool; none: conversion error
+
+    const QVariant error;
+    const auto entero = [](const char* nombre, const char* guardado, int valor) {
+        QTest::addRow("entero %s", nombre) << QString::fromUtf8(guardado) << QVariant(valor);
+    };
+    const auto logico = [](const char* nombre, const char* guardado, const QVariant& valor) {
+        QTest::addRow("lógico %s", nombre) << QString::fromUtf8(guardado) << valor;
+    };
+
+    entero("decimal", "42", 42);
+    entero("blancos delante", "   42", 42);
+    entero("tabulador delante", "&#9;42", 42);
+    entero("más", "+7", 7);
+    entero("menos", "-7", -7);
+    entero("ceros delante", "007", 7);
+    entero("mínimo", "-2147483648", INT_MIN);
+    entero("máximo", "2147483647", INT_MAX);
+    entero("$", "$1F", 31);
+    entero("x", "x1F", 31);
+    entero("X", "X1f", 31);
+    entero("0x", "0x1F", 31);
+    entero("0X", "0X1f", 31);
+    entero("$ con signo", "-$10", -16);
+    entero("$ con más", "+$10", 16);
+    entero("$FFFFFFFF es -1", "$FFFFFFFF", -1);
+    entero("$7FFFFFFF", "$7FFFFFFF", INT_MAX);
+    entero("$80000000", "$80000000", INT_MIN);
+    entero("$ de 33 bits", "$100000000", 0);
+    entero("$ solo", "$", 0);
+    entero("0x solo", "0x", 0);
+    entero("signo tras $", "$-10", 0);
+    entero("cifra no hexadecimal", "$1G", 0);
+    entero("demasiado grande", "2147483648", 0);
+    entero("demasiado pequeño", "-2147483649", 0);
+    entero("blanco detrás", "42 ", 0);
+    entero("blanco tras el signo", "- 5", 0);
+    entero("vacío", "", 0);
+    entero("letras", "abc", 0);
+    entero("decimales", "1.5", 0);
+    entero("exponente", "1e3", 0);
+    entero("cifras de ancho completo", "１２", 0);
+
+    logico("true", "true", true);
+    logico("True", "True", true);
+    logico("TRUE", "TRUE", true);
+    logico("false", "false", false);
+    logico("FaLsE", "FaLsE", false);
+    logico("-1", "-1", true);
+    logico("0", "0", false);
+    logico("1", "1", true);
+    logico("2", "2", true);
+    logico("00", "00", false);
+    logico("0.0", "0.0", false);
+    logico("0.5", "0.5", true);
+    logico("1e3", "1e3", true);
+    logico("0e5", "0e5", false);
+    logico("$0", "$0", false);
+    logico("$FF", "$FF", true);
+    logico("blanco delante de un número", " 1", true);
+    logico("yes", "yes", error);
+    logico("no", "no", error);
+    logico("vacío", "", error);
+    logico("blanco delante de true", " true", error);
+    logico("blanco detrás de true", "true ", error);
+    logico("blanco detrás de un número", "1 ", error);
+    // Unicode case folding makes an s of the long s.
+    logico("s larga", "falſe", error);
+    logico("$ solo", "$", error);
+    logico("exponente sin cifras", "1e", error);
+    logico("punto solo", ".", error);
+}
+
+void TestConfigIni::conversiones()
+{
+    QFETCH(QString, guardado);
+    QFETCH(QVariant, esperado);
+
+    const QByteArray antes = "<Config><S K=\"" + guardado.toUtf8() + "\"/></Config>";
+    escribirArchivo(kArchivo, antes);
+    const ino_t inodoAntes = inodo();
+
+    ConfigIni config;
+    if (esperado.typeId() == QMetaType::Int) {
+        QCOMPARE(config.ConfigIni_int(QStringLiteral("S"), QStringLiteral("K"), 1024), esperado.toInt());
+    } else if (esperado.isValid()) {
+        QCOMPARE(config.ConfigIni_bool(QStringLiteral("S"), QStringLiteral("K"), !esperado.toBool()),
+                 esperado.toBool());
+    } else {
+        const std::optional<QString> mensaje = fallo<ConfigIniConversionError>(
+            [&] { config.ConfigIni_bool(QStringLiteral("S"), QStringLiteral("K"), true); });
+        QVERIFY(mensaje);
+        QCOMPARE(*mensaje, QStringLiteral("El valor «%1» de «S»/«K» en el archivo de configuración «%2» no es un valor "
+                                          "lógico válido: se esperaba true, false o un número")
+                               .arg(guardado, rutaAbsoluta()));
+    }
+    // A value that is there is never corrected.
+    QCOMPARE(contenido(), antes);
+    QCOMPARE(inodo(), inodoAntes);
+}
+
+void TestConfigIni::idaYVuelta_data()
+{
+    QTest::addColumn<QVariant>("valor");
+
+    const auto texto = [](const char* nombre, const QString& valor) {
+        QTest::addRow("texto %s", nombre) << QVariant(valor);
+    };
+    texto("vacío", QString());
+    texto("acentos", QStringLiteral("José Ñandú €"));
+    texto("fuera del plano básico", QStringLiteral("\U0001F600"));
+    texto("marcas de XML", QStringLiteral("a<b>&\"'c]]>"));
+    texto("saltos y tabuladores", QStringLiteral("uno\ndos\r\n\ttres\r"));
+    texto("blancos a los lados", QStringLiteral("  x  "));
+    texto("referencia escrita", QStringLiteral("&amp;&#10;"));
+    QTest::newRow("entero mínimo") << QVariant(INT_MIN);
+    QTest::newRow("entero máximo") << QVariant(INT_MAX);
+    QTest::newRow("entero -1") << QVariant(-1);
+    QTest::newRow("entero 0") << QVariant(0);
+    QTest::newRow("true") << QVariant(true);
+    QTest::newRow("false") << QVariant(false);
+}
+
+void TestConfigIni::idaYVuelta()
+{
+    QFETCH(QVariant, valor);
+
+    escribirArchivo(kArchivo, R"(<Config><Conexion Usuario="SYSDBA"/></Config>)");
+    ConfigIni config;
+    escribir(config, QStringLiteral("Conexion"), QStringLiteral("Valor"), valor);
+    const ino_t inodoEscrito = inodo();
+
+    // A fresh store: nothing survives between calls but the file.
+    ConfigIni otra;
+    QCOMPARE(leer(otra, QStringLiteral("Conexion"), QStringLiteral("Valor"), QVariant(valor.metaType())), valor);
+    QCOMPARE(leer(otra, QStringLiteral("Conexion"), QStringLiteral("Usuario"), QVariant(QString())),
+             QVariant(QStringLiteral("SYSDBA")));
+    QCOMPARE(inodo(), inodoEscrito);
+}
+
+void TestConfigIni::mismoValorDosVeces()
+{
+    ConfigIni config;
+    config.ConfigIni_intW(QStringLiteral("Ventana"), QStringLiteral("Ancho"), 1024);
+    const QByteArray primero = contenido();
+    const ino_t inodoPrimero = inodo();
+
+    config.ConfigIni_intW(QStringLiteral("Ventana"), QStringLiteral("Ancho"), 1024);
+    QCOMPARE(contenido(), primero);
+    QVERIFY(inodo() != inodoPrimero);
+
+    const ino_t inodoSegundo = inodo();
+    config.ConfigIni_intW(QStringLiteral("Ventana"), QStringLiteral("Ancho"), 1024);
+    QCOMPARE(contenido(), primero);
+    QVERIFY(inodo() != inodoSegundo);
+
+    // Every save went through a temporary file that is gone.
+    QCOMPARE(archivosDeLaCarpeta(), QStringList{kArchivo});
+}
+
+void TestConfigIni::archivoIlegibleNoSeToca_data()
+{
+    QTest::addColumn<QByteArray>("datos");
+    QTest::addColumn<QString>("motivo");
+
+    QByteArray risas = "<!DOCTYPE Config [<!ENTITY r0 \"jajajajajajajajajaja\">";
+    for (int i = 1; i <= 9; ++i) {
+        risas += "<!ENTITY r" + QByteArray::number(i) + " \"";
+        for (int j = 0; j < 10; ++j)
+            risas += "&r" + QByteArray::number(i - 1) + ';';
+        risas += "\">";
+    }
+    risas += "]><Config><Ventana Ancho=\"&r9;\"/></Config>";
+
+    QTest::newRow("vacío") << QByteArray() << QStringLiteral("Premature end of document. (línea 1, columna 0)");
+    QTest::newRow("cortado") << QByteArray("<Config>\n<Ventana Ancho=\"1\"/>\n<Conexion Usu")
+                             << QStringLiteral("Premature end of document. (línea 3, columna 13)");
+    QTest::newRow("no es XML") << QByteArray("Ancho=1024\n")
+                               << QStringLiteral("Start tag expected. (línea 1, columna 1)");
+    QTest::newRow("dos raíces") << QByteArray("<Config/><Otra/>")
+                                << QStringLiteral("Extra content at end of document. (línea 1, columna 16)");
+    // Saved by an editor in Latin-1 without a declaration.
+    QTest::newRow("Latin-1 sin declaración") << QByteArray("<Config>\n<Conexion Usuario=\"Jos\xe9\"/></Config>")
+                                             << QStringLiteral("Encountered incorrectly encoded content. (línea ");
+    QTest::newRow("entidad sin declarar") << QByteArray(R"(<Config><Ventana Ancho="&ancho;"/></Config>)")
+                                          << QStringLiteral("Entity 'ancho' not declared. (línea 1, columna 31)");
+    QTest::newRow("entidades en cascada")
+        << risas << QStringLiteral("declara entidades, que un archivo de configuración no admite (línea 1, columna ");
+    // Each expansion stays under the parser's limit; together they would take megabytes.
+    QTest::newRow("entidad repetida")
+        << "<!DOCTYPE Config [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]><Config><Ventana Nota=\"" +
+               QByteArray("&e;").repeated(1000) + "\"/></Config>"
+        << QStringLiteral("declara entidades, que un archivo de configuración no admite (línea 1, columna ");
+    QTest::newRow("anidamiento excesivo")
+        << QByteArray("<Config>") + QByteArray("<a>").repeated(300) + QByteArray("</a>").repeated(300) + "</Config>"
+        << QStringLiteral("hay más de 256 niveles de elementos anidados");
+    QTest::newRow("demasiado grande") << "<Config><!--" + QByteArray(1024 * 1024, 'x') + "--></Config>"
+                                      << QStringLiteral("ocupa más de 1048576 bytes");
+}
+
+// Every call fails with the file's name and the reason, and none of them writes the file: a
+// station must not lose its settings to a file it could not read.
+void TestConfigIni::archivoIlegibleNoSeToca()
+{
+    QFETCH(QByteArray, datos);
+    QFETCH(QString, motivo);
+
+    escribirArchivo(kArchivo, datos);
+    const ino_t inodoAntes = inodo();
+    const QString inicio = QStringLiteral("El archivo de configuración «%1» no se puede leer: ").arg(rutaAbsoluta());
+
+    ConfigIni config;
+    const std::vector<std::pair<const char*, std::function<void()>>> llamadas{
+        {"lectura de texto", [&] { config.ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Usuario"), {}); }},
+        {"lectura de entero", [&] { config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("Alto"), 746); }},
+        {"escritura", [&] { config.ConfigIni_boolW(QStringLiteral("Ventana"), QStringLiteral("Restaurada"), false); }},
+    };
+    for (const auto& [nombre, llamada] : llamadas) {
+        const std::optional<QString> mensaje = fallo<ConfigIniError>(llamada);
+        QVERIFY2(mensaje, nombre);
+        QVERIFY2(mensaje->startsWith(inicio), qPrintable(*mensaje));
+        QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
+        QVERIFY2(contenido() == datos, nombre);
+        QCOMPARE(inodo(), inodoAntes);
+    }
+    QCOMPARE(archivosDeLaCarpeta(), QStringList{kArchivo});
+}
+
+void TestConfigIni::nombreOValorNoGuardable_data()
+{
+    QTest::addColumn<QString>("seccion");
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<QString>("valor");
+    QTest::addColumn<QString>("motivo");
+
+    QTest::newRow("sección con blanco") << "Mi Ventana"
+                                        << "Ancho"
+                                        << "1"
+                                        << "«Mi Ventana» no es un nombre de sección válido";
+    QTest::newRow("sección vacía") << ""
+                                   << "Ancho"
+                                   << "1"
+                                   << "«» no es un nombre de sección válido";
+    QTest::newRow("sección que empieza por cifra") << "1Ventana"
+                                                   << "Ancho"
+                                                   << "1"
+                                                   << "«1Ventana» no es un nombre de sección válido";
+    QTest::newRow("sección que cuela un atributo") << "Ventana Alto='1'"
+                                                   << "Ancho"
+                                                   << "1"
+                                                   << "«Ventana Alto='1'» no es un nombre de sección válido";
+    QTest::newRow("clave con barra") << "Ventana"
+                                     << "Ancho/"
+                                     << "1"
+                                     << "«Ancho/» no es un nombre de clave válido";
+    QTest::newRow("clave que cuela un atributo") << "Ventana"
+                                                 << "Ancho=\"1\" Alto"
+                                                 << "1"
+                                                 << "«Ancho=\"1\" Alto» no es un nombre de clave válido";
+    QTest::newRow("carácter de control") << "Conexion"
+                                         << "Usuario" << QStringLiteral("ana\u0001")
+                                         << "el valor de «Conexion»/«Usuario» contiene el carácter U+0001";
+    QTest::newRow("suplente suelto") << "Conexion"
+                                     << "Usuario" << QString(QChar(0xD800)) << "contiene el carácter U+D800";
+    QTest::newRow("no carácter") << "Conexion"
+                                 << "Usuario" << QString(QChar(0xFFFE)) << "contiene el carácter U+FFFE";
+}
+
+// Nothing that the parser would refuse on the next read is ever written.
+void TestConfigIni::nombreOValorNoGuardable()
+{
+    QFETCH(QString, seccion);
+    QFETCH(QString, clave);
+    QFETCH(QString, valor);
+    QFETCH(QString, motivo);
+
+    ConfigIni config;
+    std::optional<QString> mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_strW(seccion, clave, valor); });
+    QVERIFY(mensaje);
+    QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
+    QVERIFY2(mensaje->contains(rutaAbsoluta()), qPrintable(*mensaje));
+    QVERIFY(!QFile::exists(kArchivo));
+
+    const QByteArray antes = R"(<Config><Ventana Ancho="1"/></Config>)";
+    escribirArchivo(kArchivo, antes);
+    mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_str(seccion, clave, valor); });
+    QVERIFY(mensaje);
+    QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
+    mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_strW(seccion, clave, valor); });
+    QVERIFY(mensaje);
+    QCOMPARE(contenido(), antes);
+}
+
+// A file-size limit makes writes fail part-way, as a full disk does. The control shows what that
+// does to a file written in place; the store's save must leave the old file whole instead. Nothing
+// is logged while the limit is on, as the log may be a file too.
+void TestConfigIni::escrituraCortadaDejaElArchivoAnterior()
+{
+    const QByteArray antes = R"(<Config><Conexion Usuario="SYSDBA"/><Ventana Ancho="800" Alto="600"/></Config>)";
+    escribirArchivo(kArchivo, antes);
+    escribirArchivo(QStringLiteral("control.xml"), antes);
+    const QString largo(4000, u'x');
+
+    QFile control(QStringLiteral("control.xml"));
+    QVERIFY(control.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    bool controlVaciado = true;
+    {
+        const LimiteDeArchivos limite(64);
+        control.write(antes + largo.toUtf8());
+        controlVaciado = control.flush();
+        control.close();
+    }
+    QVERIFY(!controlVaciado);
+    QCOMPARE(contenido(QStringLiteral("control.xml")), antes.left(64));
+
+    ConfigIni config;
+    std::optional<QString> mensaje;
+    {
+        const LimiteDeArchivos limite(64);
+        mensaje = fallo<ConfigIniError>(
+            [&] { config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo); });
+    }
+    QVERIFY(mensaje);
+    QCOMPARE(*mensaje, QStringLiteral("El archivo de configuración «%1» no se puede guardar: %2")
+                           .arg(rutaAbsoluta(), QString::fromLocal8Bit(std::strerror(EFBIG))));
+    QCOMPARE(contenido(), antes);
+    QCOMPARE(archivosDeLaCarpeta(), (QStringList{QStringLiteral("config.xml"), QStringLiteral("control.xml")}));
+
+    // With room again the same write goes through.
+    config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo);
+    QCOMPARE(config.ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Nota"), {}), largo);
+}
+
+void TestConfigIni::sinPermisoDeEscritura_data()
+{
+    QTest::addColumn<QString>("caso");
+    QTest::addColumn<QString>("ruta");
+    QTest::addColumn<QString>("motivo");
+
+    QTest::newRow("carpeta de solo lectura") << "carpeta"
+                                             << "config.xml"
+                                             << "";
+    QTest::newRow("archivo de solo lectura") << "archivo"
+                                             << "config.xml"
+                                             << "el archivo es de solo lectura";
+    QTest::newRow("carpeta que no existe") << ""
+                                           << "falta/config.xml"
+                                           << "";
+}
+
+void TestConfigIni::sinPermisoDeEscritura()
+{
+    QFETCH(QString, caso);
+    QFETCH(QString, ruta);
+    QFETCH(QString, motivo);
+
+    if (!caso.isEmpty() && ::geteuid() == 0)
+        QSKIP("root escribe sin mirar los permisos");
+
+    const QByteArray antes = R"(<Config><Ventana Ancho="800"/></Config>)";
+    if (caso == u"carpeta") {
+        escribirArchivo(kArchivo, antes);
+        QVERIFY(QFile::setPermissions(QStringLiteral("."), QFile::ReadOwner | QFile::ExeOwner));
+    } else if (caso == u"archivo") {
+        escribirArchivo(kArchivo, antes);
+        QVERIFY(QFile::setPermissions(kArchivo, QFile::ReadOwner));
+    }
+    const QString inicio = QStringLiteral("El archivo de configuración «%1» no se puede guardar: ")
+                               .arg(QDir::current().absoluteFilePath(ruta));
+
+    ConfigIni config(ruta);
+    const std::vector<std::function<void()>> llamadas{
+        [&] { config.ConfigIni_intW(QStringLiteral("Ventana"), QStringLiteral("Ancho"), 1024); },
+        [&] { config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("Alto"), 746); },
+    };
+    for (const auto& llamada : llamadas) {
+        const std::optional<QString> mensaje = fallo<ConfigIniError>(llamada);
+        QVERIFY(mensaje);
+        QVERIFY2(mensaje->startsWith(inicio) && mensaje->contains(motivo), qPrintable(*mensaje));
+        QVERIFY2(mensaje->size() > inicio.size(), "sin el motivo del sistema");
+    }
+    if (caso.isEmpty()) {
+        QVERIFY(!QFile::exists(QStringLiteral("falta")));
+    } else {
+        QCOMPARE(contenido(), antes);
+        QCOMPARE(archivosDeLaCarpeta(), QStringList{kArchivo});
+    }
+}
+
+QTEST_GUILESS_MAIN(TestConfigIni)
+#include "tst_configini.moc"
