@@ -1,6 +1,8 @@
 #pragma once
 
 #include "about/uAyudaInfo.h"
+#include "config/uConfiguracion.h"
+#include "search/uBuscarEnCatalogo.h"
 #include "app/uConsulta.h"
 #include "connections/DatosConexion.h"
 #include "data/uDM.h"
@@ -13,6 +15,8 @@ struct Lumivo {
     Ventanas ventanas;
     TfrmConsulta frmConsulta;
     TfrmAyudaInfo frmAyudaInfo{&frmConsulta};
+    TfrmBuscarEnCatalogo frmBuscarEnCatalogo{dm, frmConsulta.ajustes(), {}, &frmConsulta};
+    TfrmConfiguracion frmConfiguracion{dm, [this] { frmConsulta.CargarInfo(); }, &frmConsulta};
     Tdm dm;
 
     // Tests build the program without the automatic start-up and drive its steps themselves.
@@ -20,5 +24,8 @@ struct Lumivo {
         : frmConsulta(dm, sesion, ventanas, arranqueAlMostrar)
     {
         ventanas.ayuda = &frmAyudaInfo;
+        ventanas.buscador = &frmBuscarEnCatalogo;
+        ventanas.configuracion = &frmConfiguracion;
+        frmBuscarEnCatalogo.setAceptarClave([this](const QString& clave) { frmConsulta.aceptarClaveBuscador(clave); });
     }
 };

@@ -3,16 +3,27 @@
 #include "Elementos.h"
 #include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/Instalacion.h"
 #include "data/uDM.h"
+#include "layout/DisenoPantalla.h"
+#include "layout/Fuentes.h"
+#include "layout/LogoEmpresa.h"
+#include "lookup/CargarInfo.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/Formato.h"
 #include "lookup/Informacion.h"
+#include "lookup/ModeloConsulta.h"
+#include "lookup/Presentacion.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "search/uBuscarEnCatalogo.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -83,16 +94,53 @@ public:
     }
 };
 
-QTableView* crearRejilla(QWidget* padre, const char* nombre, QRect geometria)
+// A lookup grid: a title row on a silver fixed area, no row indicator, no cell lines, read
+// only, the look and columns of its description.
+QTableView* crearRejilla(QWidget* padre, const char* nombre, QRect geometria, ModeloConsulta* modelo)
 {
     auto* t = new QTableView(padre);
     t->setObjectName(QString::fromLatin1(nombre));
     t->setGeometry(geometria);
+    t->setModel(modelo);
+    const DescripcionRejilla& d = modelo->descripcion();
+
     t->verticalHeader()->hide();
+    t->verticalHeader()->setMinimumSectionSize(1);
+    t->verticalHeader()->setDefaultSectionSize(QFontMetrics(d.fuente).height() + 4);
     t->setShowGrid(false);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setWordWrap(false);
+    t->setTextElideMode(Qt::ElideNone); // a long text is cut at the cell's edge
+    t->setFont(d.fuente);
+    QPalette p = t->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(g, QPalette::Base, d.fondo);
+        p.setColor(g, QPalette::Window, d.fondo);
+        p.setColor(g, QPalette::Text, d.colorTexto);
+    }
+    t->setPalette(p);
+
+    QHeaderView* titulos = t->horizontalHeader();
+    titulos->setFont(d.fuenteTitulo);
+    titulos->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    titulos->setHighlightSections(false);
+    titulos->setSectionsClickable(false);
+    titulos->setMinimumSectionSize(1);
+    titulos->setFixedHeight(QFontMetrics(d.fuenteTitulo).height() + 6);
+    titulos->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; color: %2; border: none;"
+                                          " border-right: 1px solid gray; border-bottom: 1px solid gray;"
+                                          " padding: 0px 2px; }")
+                               .arg(d.fondoTitulo.name(), d.colorTitulo.name()));
+    // A reset gives every section the default size again.
+    const auto anchos = [t, modelo] {
+        const auto& columnas = modelo->descripcion().columnas;
+        for (size_t i = 0; i < columnas.size(); ++i)
+            t->horizontalHeader()->resizeSection(static_cast<int>(i), columnas[i].ancho);
+    };
+    anchos();
+    QObject::connect(modelo, &QAbstractItemModel::modelReset, t, anchos);
     t->hide();
     return t;
 }
@@ -107,6 +155,17 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arr
     crearMarco();
     crearMenu();
     crearBarraEstado();
+
+    m_diseno = new DisenoPantalla(m_dm,
+                                  {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
+                                   {dbPrecio, QStringLiteral("Precios")},
+                                   {dbExiste, QStringLiteral("Existencia")},
+                                   {dbPrecios, QStringLiteral("ListaPrecios")},
+                                   {dbVolumen, QStringLiteral("ListaVolumen")},
+                                   {dbListaClaves, QStringLiteral("Claves")},
+                                   {dbCombos, QStringLiteral("Combo")},
+                                   {Imagen, QStringLiteral("Imagen")}},
+                                  [this] { return modoDiseno(); }, this);
 
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
@@ -184,6 +243,7 @@ void TfrmConsulta::crearMarco()
     lblUniCompra->setObjectName(QStringLiteral("lblUniCompra"));
     lblUniCompra->setGeometry(8, 420, 165, 65);
     lblUniCompra->setWordWrap(true);
+    lblUniCompra->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblUniCompra->setFont(tahoma(13, true));
     colorTexto(lblUniCompra, kNaranjaPrecio);
     lblUniCompra->hide();
@@ -249,12 +309,25 @@ void TfrmConsulta::crearMarco()
     colorTexto(dbPrecio, kNaranjaPrecio);
     dbPrecio->hide();
 
-    dbListaClaves = crearRejilla(m_cliente, "dbListaClaves", {216, 8, 258, 105});
-    dbPrecios = crearRejilla(m_cliente, "dbPrecios", {583, 459, 440, 101});
-    dbPrecios->setFocusPolicy(Qt::ClickFocus);
-    dbVolumen = crearRejilla(m_cliente, "dbVolumen", {583, 566, 331, 101});
-    dbCombos = crearRejilla(m_cliente, "dbCombos", {215, 459, 362, 101});
-    dbExiste = crearRejilla(m_cliente, "dbExiste", {215, 566, 362, 101});
+    m_claves = new ModeloConsulta(presentacion::rejillaListaClaves(), this);
+    m_precios = new ModeloConsulta(presentacion::rejillaPrecios(), this);
+    m_volumen = new ModeloConsulta(presentacion::rejillaVolumen(), this);
+    m_combos = new ModeloConsulta(presentacion::rejillaCombos(), this);
+    m_existe = new ModeloConsulta(presentacion::rejillaExiste(), this);
+    // A batch fetched while scrolling runs inside the view: report once it has returned.
+    const auto informar = [this](const QString& texto) { platform::reportError(this, texto); };
+    for (ModeloConsulta* m : {m_claves, m_precios, m_volumen, m_combos, m_existe})
+        connect(m, &ModeloConsulta::falloAlLeer, this, informar, Qt::QueuedConnection);
+    dbListaClaves = crearRejilla(m_cliente, "dbListaClaves", {216, 8, 258, 105}, m_claves);
+    dbPrecios = crearRejilla(m_cliente, "dbPrecios", {583, 459, 440, 101}, m_precios);
+    dbPrecios->setFocusPolicy(Qt::ClickFocus); // not reached by tabbing
+    dbVolumen = crearRejilla(m_cliente, "dbVolumen", {583, 566, 331, 101}, m_volumen);
+    dbCombos = crearRejilla(m_cliente, "dbCombos", {215, 459, 362, 101}, m_combos);
+    dbExiste = crearRejilla(m_cliente, "dbExiste", {215, 566, 362, 101}, m_existe);
+    // The large price and the price grid share one current row.
+    connect(dbPrecios->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { mostrarPrecioActual(); });
+    connect(m_precios, &QAbstractItemModel::modelReset, this, [this] { mostrarPrecioActual(); });
 
     // The orange bar is drawn over the background picture, the display elements over both.
     imgFondo->lower();
@@ -281,12 +354,16 @@ void TfrmConsulta::crearMenu()
     Disear1->setChecked(true); // built-in state; the start-up clears it
     Restaurar1 = accion(editar, QStringLiteral("Restaurar"), "Restaurar1");
     smLimpiar = accion(archivo, QStringLiteral("Limpiar"), "smLimpiar");
+    // The original's key code 137 is one no keyboard sends.
+    smLimpiar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     Salir1 = accion(archivo, QStringLiteral("Salir"), "Salir1");
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
 
     guardedSlot(Configuracin1, &TfrmConsulta::Configuracin1Click);
     guardedSlot(Disear1, &TfrmConsulta::Disear1Click);
+    guardedSlot(Restaurar1, &TfrmConsulta::Restaurar1Click);
+    guardedSlot(smLimpiar, &TfrmConsulta::smLimpiarClick);
     guardedSlot(Salir1, &TfrmConsulta::Salir1Click);
     guardedSlot(Acercade1, &TfrmConsulta::Acercade1Click);
 }
@@ -334,6 +411,8 @@ bool TfrmConsulta::eventFilter(QObject* watched, QEvent* event)
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
             platform::guarded(this, [this] { edClaveKeyPress(QChar(13)); });
+        else if (watched == edClave && k->key() == Qt::Key_F4 && k->modifiers() != Qt::AltModifier)
+            platform::guarded(this, [this] { edClaveF4(); });
     } else if (watched == edClave && event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
@@ -375,6 +454,14 @@ void TfrmConsulta::FormShow()
     // 3. The company database.
     Conexion();
 
+    // 4. Only the ERP schema versions the station knows.
+    if (!ValidarVersion(m_dm, this))
+        return terminar();
+
+    // 5. The station's own objects; installing them ends the run.
+    if (ValidarMetadatos(m_dm, m_sesion.datos, this) == ResultadoMetadatos::Terminar)
+        return terminar();
+
     // 6. Design mode off.
     Disear1->setChecked(false);
 
@@ -383,6 +470,8 @@ void TfrmConsulta::FormShow()
 
     // 8. The restore flag, read once.
     const bool restaurada = m_dm.ConfigIni_bool(QStringLiteral("Ventana"), QStringLiteral("Restaurada"), true);
+    if (restaurada)
+        ReestrableceFuentes(m_dm, fuenteConColorDe(*lblNombreArticulo), fuenteConColorDe(*dbPrecio));
 
     // 9.
     CargarInfo();
@@ -399,7 +488,8 @@ void TfrmConsulta::FormShow()
     CargarLogEmp();
 
     // 12. The stored layout applies only when the operator has not asked for the built-in one.
-    Q_UNUSED(restaurada);
+    if (!restaurada)
+        aplicarTamanoExterior(*this, m_diseno->aplicarDisenoGuardado());
 
     // 13.
     Limpiar();
@@ -447,7 +537,8 @@ void TfrmConsulta::BuscarClv()
     const std::optional<ArticuloEncontrado> articulo = buscarArticulo(m_dm, edClave->text());
     if (!articulo) {
         if (m_ajustes.MostrarBuscador && m_ventanas.buscador) {
-            // The catalogue search takes over; the display stays as it is.
+            // The catalogue search takes over with the whole text; the display stays as it is.
+            m_ventanas.buscador->buscarNombreModal(edClave->text());
             return;
         }
         Informacion(false);
@@ -488,7 +579,8 @@ void TfrmConsulta::Informacion(bool Mostrar)
         TiempoInactivo->stop();
     else if (!TiempoInactivo->isActive())
         TiempoInactivo->start();
-    if (!Mostrar && lblUniCompra->isVisible()) {
+    // The box's own visibility, not whether it is on screen: the window may be hidden.
+    if (!Mostrar && !lblUniCompra->isHidden()) {
         lblUniCompra->hide();
         sUnidaCompra->hide();
     }
@@ -514,14 +606,137 @@ void TfrmConsulta::TiempoInactivoTimer()
     Limpiar();
 }
 
-// Filled by the settings, price, stock and layout work.
-void TfrmConsulta::CargarInfo() {}
-void TfrmConsulta::CargarPrecio() {}
-void TfrmConsulta::CargarAlmacen() {}
-void TfrmConsulta::CargarVolumen() {}
-void TfrmConsulta::CargarClaves() {}
-void TfrmConsulta::CargarCombos() {}
-void TfrmConsulta::CargarLogEmp() {}
+void TfrmConsulta::CargarInfo()
+{
+    FuenteDisplay nombre{lblNombreArticulo->font(), lblNombreArticulo->palette().color(QPalette::WindowText)};
+    FuenteDisplay precio{dbPrecio->font(), dbPrecio->palette().color(QPalette::WindowText)};
+    // Font rows read before a failing one stay applied.
+    const auto aplicar = [&] {
+        lblNombreArticulo->setFont(nombre.fuente);
+        colorTexto(lblNombreArticulo, nombre.color);
+        dbPrecio->setFont(precio.fuente);
+        colorTexto(dbPrecio, precio.color);
+    };
+    try {
+        ::CargarInfo(m_dm, m_ajustes, nombre, precio);
+    } catch (...) {
+        aplicar();
+        throw;
+    }
+    aplicar();
+}
+
+void TfrmConsulta::CargarLogEmp() { aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa)); }
+
+void TfrmConsulta::aceptarClaveBuscador(const QString& clave)
+{
+    edClave->setText(clave);
+    BuscarClv();
+}
+
+void TfrmConsulta::edClaveF4()
+{
+    if (modoDiseno()) {
+        platform::showMessage(this, kNoBuscarEnDiseno, QString(), platform::Icon::Warning);
+        return;
+    }
+    if (m_ventanas.buscador)
+        m_ventanas.buscador->buscarNombreModal(edClave->text());
+}
+
+// ---- prices, stock and keys ---------------------------------------------
+
+void TfrmConsulta::CargarPrecio()
+{
+    fb::Query& q = m_dm.fdPrecios;
+    m_precios->recargar(q, [&] {
+        q.close();
+        q.setSql(presentacion::sqlPrecios(m_ajustes.OrdenPrecio));
+        q.setParam(QStringLiteral("V_ARTICULO_ID"), ArticuloId);
+        q.setParam(QStringLiteral("v_CLIENTE_ID"), m_ajustes.ClienteEventualId);
+        q.open();
+    });
+
+    // The configured price list, else the first row of the chosen order.
+    int fila = m_precios->localizar(QStringLiteral("PRECIO_EMPRESA_ID"), m_ajustes.PrecioEmpresaId);
+    if (fila < 0 && m_precios->rowCount() > 0)
+        fila = 0;
+    dbPrecios->setCurrentIndex(fila >= 0 ? m_precios->index(fila, 0) : QModelIndex());
+    mostrarPrecioActual();
+
+    if (presentacion::ocultarUnidadCompra(m_precios->valor(fila, QStringLiteral("CONTENIDO")))) {
+        lblUniCompra->hide();
+        sUnidaCompra->hide();
+    } else {
+        lblUniCompra->setText(presentacion::textoUnidadCompra(m_precios->valor(fila, QStringLiteral("UNIDAD_COMPRA")),
+                                                              m_precios->valor(fila, QStringLiteral("CONTENIDO")),
+                                                              m_precios->valor(fila, QStringLiteral("UNIDAD_VENTA")),
+                                                              m_precios->valor(fila, QStringLiteral("PRECIO_UC"))));
+        sUnidaCompra->show();
+        lblUniCompra->show();
+    }
+}
+
+int TfrmConsulta::filaPrecioActual() const
+{
+    const QModelIndex actual = dbPrecios->currentIndex();
+    return actual.isValid() ? actual.row() : -1;
+}
+
+void TfrmConsulta::mostrarPrecioActual()
+{
+    dbPrecio->setText(
+        formato::celda(m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION")), formato::Tipo::Moneda));
+}
+
+void TfrmConsulta::CargarVolumen()
+{
+    // Priced from the net price of the selected price row; 0 without one.
+    const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
+    const fb::Decimal neto = precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal();
+    fb::Query& q = m_dm.fdVolumen;
+    m_volumen->recargar(q, [&] {
+        q.close();
+        q.setSql(presentacion::kSqlVolumen);
+        q.setParam(QStringLiteral("N_AID"), ArticuloId);
+        q.setParam(QStringLiteral("N_POLITICA_ID"), m_ajustes.PoliticaVolId);
+        q.setParam(QStringLiteral("N_PRECIO"), neto);
+        q.open();
+    });
+}
+
+void TfrmConsulta::CargarCombos()
+{
+    fb::Query& q = m_dm.fdCombo;
+    m_combos->recargar(q, [&] {
+        q.close();
+        q.setSql(presentacion::kSqlCombos);
+        q.setParam(QStringLiteral("N_ARTICULO_ID"), ArticuloId);
+        q.open();
+    });
+}
+
+void TfrmConsulta::CargarAlmacen()
+{
+    fb::Query& q = m_dm.fdExiste;
+    m_existe->recargar(q, [&] {
+        q.close();
+        q.setSql(presentacion::kSqlAlmacen);
+        q.setParam(QStringLiteral("n_Articulo_id"), ArticuloId);
+        q.open();
+    });
+}
+
+void TfrmConsulta::CargarClaves()
+{
+    fb::Query& q = m_dm.fdClaves;
+    m_claves->recargar(q, [&] {
+        q.close();
+        q.setSql(presentacion::kSqlClaves);
+        q.setParam(QStringLiteral("N_ARTICULO_ID"), ArticuloId);
+        q.open();
+    });
+}
 
 // ---- menu --------------------------------------------------------------------------------
 
@@ -542,8 +757,24 @@ void TfrmConsulta::Configuracin1Click()
     CargarLogEmp();
 }
 
-void TfrmConsulta::Disear1Click() { Informacion(Disear1->isChecked()); }
+void TfrmConsulta::Disear1Click()
+{
+    Informacion(Disear1->isChecked());
+    m_diseno->cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
+}
+
+void TfrmConsulta::Restaurar1Click() { m_diseno->Restaurar1Click(); }
+
+void TfrmConsulta::closeEvent(QCloseEvent* event)
+{
+    // The close is never refused; the layout is saved on the way out.
+    platform::guarded(this, [this] { m_diseno->FormCloseQuery(); });
+    event->accept();
+    terminar();
+}
 
 void TfrmConsulta::Label5Click() { platform::openUrl(kDireccionWeb); }
 
 void TfrmConsulta::pbsLimpiarClick() { Limpiar(); }
+
+void TfrmConsulta::smLimpiarClick() { Limpiar(); }

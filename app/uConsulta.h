@@ -12,7 +12,10 @@ class QTableView;
 class QTimer;
 class LinkLabel;
 class Forma;
+class ModeloConsulta;
 class Tdm;
+class DisenoPantalla;
+class TfrmBuscarEnCatalogo;
 struct Sesion;
 
 // The other windows of the run, created once at start and reused; null until they exist.
@@ -20,7 +23,7 @@ struct Ventanas {
     QDialog* login = nullptr;
     QDialog* empresa = nullptr;
     QDialog* ayuda = nullptr;
-    QDialog* buscador = nullptr;
+    TfrmBuscarEnCatalogo* buscador = nullptr;
     QDialog* configuracion = nullptr;
     QDialog* conexion = nullptr;
 };
@@ -44,6 +47,10 @@ public:
     void TiempoInactivoTimer();
     void edClaveKeyPress(QChar Key);
     void edClaveKeyUp(int Key);
+    // F4 in the key field: the catalogue search by the text typed so far.
+    void edClaveF4();
+    // What the catalogue search does with an accepted article's key.
+    void aceptarClaveBuscador(const QString& clave);
 
     void CargarInfo();
     void CargarPrecio();
@@ -64,6 +71,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void crearMarco();
@@ -76,8 +84,14 @@ private:
     void Acercade1Click();
     void Configuracin1Click();
     void Disear1Click();
+    void Restaurar1Click();
     void Label5Click();
     void pbsLimpiarClick();
+    void smLimpiarClick();
+
+    // The large price follows the current row of the price grid.
+    void mostrarPrecioActual();
+    int filaPrecioActual() const;
 
     Tdm& m_dm;
     Sesion& m_sesion;
@@ -110,6 +124,11 @@ private:
     QTableView* dbVolumen = nullptr;
     QTableView* dbCombos = nullptr;
     QTableView* dbExiste = nullptr;
+    ModeloConsulta* m_precios = nullptr;
+    ModeloConsulta* m_volumen = nullptr;
+    ModeloConsulta* m_combos = nullptr;
+    ModeloConsulta* m_existe = nullptr;
+    ModeloConsulta* m_claves = nullptr;
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_panel2 = nullptr;
@@ -122,4 +141,5 @@ private:
     QAction* Acercade1 = nullptr;
 
     QTimer* TiempoInactivo = nullptr;
+    DisenoPantalla* m_diseno = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -63,7 +64,7 @@ void TestConsulta::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QDir::setCurrent(m_dir->path());
-    testsupport::companyDatabase(m_dir->path());
+    empresaConObjetos(m_dir->path());
     m_notifier = std::make_unique<platform::RecordingNotifier>();
     m_app = std::make_unique<Lumivo>(false);
 }

@@ -1,0 +1,180 @@
+#include "Presentacion.h"
+
+#include "firebird/Value.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace presentacion {
+
+const QString kSqlPrecios = QStringLiteral("SELECT * FROM ZANTOR_LMV_LISTA (:V_ARTICULO_ID,:v_CLIENTE_ID)");
+
+const QString kSqlVolumen =
+    QStringLiteral("SELECT CANTIDAD, DESCUENTO, '$' || PRECIO_UNIT AS PRE_UNIT, "
+                   "'$' || MONTO AS MONTO FROM ZANTOR_LMV_POL_VOL(:N_AID,:N_POLITICA_ID,:N_PRECIO)");
+
+// The offer lines of the article whose offer is enabled and whose discount is a special
+// price per piece ('P').
+const QString kSqlCombos = QStringLiteral("select 'POR CAJA' as CONCEPTO, d.unidades_minimas as UNIDADES_MINIMAS,\n"
+                                          "d.precio_especial as PRECIO_POR_PZ,\n"
+                                          "d.unidades_minimas * d.precio_especial as IMPORTE\n"
+                                          "from ofertas_mm_det d\n"
+                                          "left join ofertas_mm o on o.oferta_mm_id = d.oferta_mm_id\n"
+                                          "left join articulos a on a.articulo_id = d.articulo_id\n"
+                                          "where d.articulo_id = :N_ARTICULO_ID\n"
+                                          "and o.habilitada = 'S'\n"
+                                          "and d.tipo_dscto = 'P'");
+
+const QString kSqlAlmacen =
+    QStringLiteral("select a.nombre, e.existencia,n.localizacion from exival_alms_art (:n_Articulo_id,'Today','N') e "
+                   "left join almacenes a on a.almacen_id =e.almacen_id left join niveles_articulos n on "
+                   "n.articulo_id =e.articulo_id and n.almacen_id =e.almacen_id");
+
+const QString kSqlClaves = QStringLiteral("select r.nombre,c.clave_articulo as Clave  from claves_articulos c\n"
+                                          "left join roles_claves_articulos r\n"
+                                          "on r.rol_clave_art_id =c.rol_clave_art_id \n"
+                                          "where c.articulo_id =:n_articulo_id\n"
+                                          "/*and c.rol_clave_art_id =18*/\n"
+                                          "order by r.nombre ");
+
+QString sqlPrecios(int ordenPrecio)
+{
+    switch (ordenPrecio) {
+    case 0:
+        return kSqlPrecios + QStringLiteral(" Order by PRECION");
+    case 1:
+        return kSqlPrecios + QStringLiteral(" Order by PRECION DESC");
+    case 2:
+        return kSqlPrecios + QStringLiteral(" Order by NOMBRE");
+    default:
+        return kSqlPrecios;
+    }
+}
+
+namespace {
+
+const QColor kNaranja(255, 128, 0);     // 33023
+const QColor kAzul(9, 121, 213);        // 13990153
+const QColor kPlata(192, 192, 192);     // silver
+const QColor kFondoClaves(62, 75, 123); // 8080190
+
+QFont tahoma(int pixeles, bool negrita = false)
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(pixeles);
+    f.setBold(negrita);
+    return f;
+}
+
+DescripcionRejilla base(int pixeles, int pixelesTitulo)
+{
+    DescripcionRejilla d;
+    d.fondo = Qt::white;
+    d.fuente = tahoma(pixeles);
+    d.colorTexto = kNaranja;
+    d.fuenteTitulo = tahoma(pixelesTitulo, true);
+    d.colorTitulo = kAzul;
+    d.fondoTitulo = kPlata;
+    return d;
+}
+
+ColumnaConsulta columna(const char* campo, const QString& titulo, int ancho, Qt::Alignment alineacion,
+                        Qt::Alignment alineacionTitulo, formato::Tipo tipo = formato::Tipo::Texto)
+{
+    ColumnaConsulta c;
+    c.campo = QString::fromLatin1(campo);
+    c.titulo = titulo;
+    c.ancho = ancho;
+    c.alineacion = alineacion;
+    c.alineacionTitulo = alineacionTitulo;
+    c.formato = tipo;
+    return c;
+}
+
+// Text columns sit on the left and numbers on the right unless a Part says otherwise;
+// titles sit on the left unless centred.
+constexpr Qt::Alignment kIzq = Qt::AlignLeft;
+constexpr Qt::Alignment kDer = Qt::AlignRight;
+constexpr Qt::Alignment kCentro = Qt::AlignHCenter;
+
+} // namespace
+
+DescripcionRejilla rejillaPrecios()
+{
+    using formato::Tipo;
+    DescripcionRejilla d = base(12, 12);
+    d.columnas = {
+        columna("NOMBRE", QStringLiteral("Lista de precio"), 154, kIzq, kCentro),
+        columna("PRECIO", QString(), 88, kDer, kCentro, Tipo::Moneda),
+        columna("DSCTO", QString(), 56, kDer, kCentro, Tipo::Numero),
+        columna("PRECION", QStringLiteral("Precio Neto"), 97, kDer, kCentro, Tipo::Moneda),
+    };
+    return d;
+}
+
+DescripcionRejilla rejillaVolumen()
+{
+    using formato::Tipo;
+    DescripcionRejilla d = base(13, 13);
+    ColumnaConsulta unitario = columna("PRE_UNIT", QStringLiteral("P. Unitario"), 78, kIzq, kIzq);
+    unitario.fuente = tahoma(11, true);
+    unitario.color = QGuiApplication::palette().color(QPalette::WindowText);
+    ColumnaConsulta monto = columna("MONTO", QStringLiteral("Monto"), 79, kIzq, kIzq);
+    monto.fuente = tahoma(11, true);
+    monto.color = QColor(255, 0, 0);
+    d.columnas = {
+        columna("CANTIDAD", QStringLiteral("Cantidad"), 69, kDer, kIzq, Tipo::Numero),
+        columna("DESCUENTO", QStringLiteral("% Dscto"), 62, kDer, kIzq, Tipo::Numero),
+        unitario,
+        monto,
+    };
+    return d;
+}
+
+DescripcionRejilla rejillaCombos()
+{
+    using formato::Tipo;
+    DescripcionRejilla d = base(12, 12);
+    d.columnas = {
+        columna("CONCEPTO", QStringLiteral("Concepto"), 74, kIzq, kIzq),
+        columna("UNIDADES_MINIMAS", QStringLiteral("Unidades"), 69, kDer, kIzq, Tipo::Numero),
+        columna("PRECIO_POR_PZ", QStringLiteral("Precio PZ"), 102, kDer, kIzq, Tipo::Numero),
+        columna("IMPORTE", QStringLiteral("Importe"), 91, kDer, kIzq, Tipo::Numero),
+    };
+    return d;
+}
+
+DescripcionRejilla rejillaExiste()
+{
+    using formato::Tipo;
+    DescripcionRejilla d = base(12, 12);
+    d.columnas = {
+        columna("nombre", QStringLiteral("Almacén"), 146, kIzq, kIzq),
+        columna("existencia", QStringLiteral("Existen"), 86, kCentro, kCentro, Tipo::Numero),
+        columna("localizacion", QStringLiteral("Localización"), 115, kCentro, kCentro),
+    };
+    return d;
+}
+
+DescripcionRejilla rejillaListaClaves()
+{
+    DescripcionRejilla d = base(12, 13);
+    d.fondo = kFondoClaves;
+    d.columnas = {columna("CLAVE", QString(), 222, kIzq, kCentro)};
+    return d;
+}
+
+bool ocultarUnidadCompra(const fb::Value& contenido)
+{
+    // NULL reads as 0, which is not 1.
+    return !contenido.isNull() && contenido.toDecimal() == fb::Decimal{1, 0};
+}
+
+QString textoUnidadCompra(const fb::Value& unidadCompra, const fb::Value& contenido, const fb::Value& unidadVenta,
+                          const fb::Value& precioUc, const QLocale& locale)
+{
+    return unidadCompra.toString() + QStringLiteral(" c/") + formato::celda(contenido, formato::Tipo::Numero, locale) +
+           u' ' + unidadVenta.toString() + u'\n' + u'$' + formato::miles2(precioUc.toDecimal(), locale);
+}
+
+} // namespace presentacion

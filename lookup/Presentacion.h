@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ModeloConsulta.h"
+
+#include <QLocale>
+#include <QString>
+
+namespace fb {
+class Value;
+}
+
+// What the price, stock and key side of the display runs and how it shows it:
+// the statement texts, the five grids and the unit-of-purchase box.
+namespace presentacion {
+
+// The price lists of an article for a customer, in the order of the setting ORDEN_PRECIO:
+// 0 net price ascending, 1 net price descending, 2 list name, anything else the procedure's.
+extern const QString kSqlPrecios;
+QString sqlPrecios(int ordenPrecio);
+
+extern const QString kSqlVolumen; // parameters N_AID, N_POLITICA_ID, N_PRECIO
+extern const QString kSqlCombos;  // parameter N_ARTICULO_ID
+extern const QString kSqlAlmacen; // parameter n_Articulo_id
+extern const QString kSqlClaves;  // parameter n_articulo_id
+
+DescripcionRejilla rejillaPrecios();
+DescripcionRejilla rejillaVolumen();
+DescripcionRejilla rejillaCombos();
+DescripcionRejilla rejillaExiste();
+DescripcionRejilla rejillaListaClaves();
+
+// The unit-of-purchase box is hidden exactly when the content is 1; a NULL content (or no
+// price row at all) reads as 0.
+bool ocultarUnidadCompra(const fb::Value& contenido);
+
+// UNIDAD_COMPRA " c/" CONTENIDO " " UNIDAD_VENTA, a line break, then "$" and PRECIO_UC in
+// the pattern "#,##0.00". NULL texts and a NULL content add nothing; a NULL price is 0.
+// The line break is "\n": a label breaks its line there (the original's carriage return
+// does not break a Qt label).
+QString textoUnidadCompra(const fb::Value& unidadCompra, const fb::Value& contenido, const fb::Value& unidadVenta,
+                          const fb::Value& precioUc, const QLocale& locale = QLocale::system());
+
+} // namespace presentacion

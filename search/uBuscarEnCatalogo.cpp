@@ -1,0 +1,586 @@
+#include "uBuscarEnCatalogo.h"
+
+#include "ConsultaCatalogo.h"
+#include "TitulosBusqueda.h"
+#include "data/uDM.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "lookup/AjustesConsulta.h"
+#include "lookup/ModeloConsulta.h"
+#include "platform/ErrorReport.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QTableView>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Positions are those of the design's client area; anchored controls keep their distance to
+// the right and bottom edges from there.
+constexpr int kAnchoDiseno = 685;
+constexpr int kAltoDiseno = 458;
+constexpr int kAnchoDefecto = 697;
+constexpr int kAltoDefecto = 492;
+// Below this the buttons would cover the boxes and the grid would vanish; a stored size of 0
+// (an unreadable number reads as 0) must not leave an invisible modal window.
+constexpr int kAnchoMinimo = 560;
+constexpr int kAltoMinimo = 300;
+
+constexpr QRect kRectClave(8, 24, 425, 24);
+constexpr QRect kRectNombre(8, 70, 425, 24);
+constexpr QRect kRectPCP(8, 100, 425, 20);
+constexpr QRect kRectTabla(8, 126, 669, 290);
+constexpr QRect kRectBuscar(565, 24, 112, 30);
+constexpr QRect kRectCancelar(565, 64, 112, 30);
+constexpr QRect kRectAceptar(565, 422, 112, 30);
+
+// The grid's columns, left to right: result field, title, width in characters.
+enum Columna { Nombre, Clave, Precio, Existencia, NumColumnas };
+struct DefinicionColumna {
+    const char* campo;
+    const char* titulo;
+    int caracteres;
+};
+constexpr DefinicionColumna kColumnas[NumColumnas] = {
+    {"NOMBRE", "Artículo", 40}, {"CLAVE", "Clave", 20}, {"PRECION", "Precio", 12}, {"EXISTENCIA", "Existencia", 8}};
+
+QString campo(int columna)
+{
+    return QString::fromLatin1(kColumnas[columna].campo);
+}
+QString tituloInicial(int columna)
+{
+    return QString::fromUtf8(kColumnas[columna].titulo);
+}
+
+const QString kSeccion = QStringLiteral("BUSQUEDA");
+const QString kPosicion = QStringLiteral("X_POSICION");
+const QString kAncho = QStringLiteral("Width");
+const QString kAlto = QStringLiteral("Height");
+
+// The per-user store of the grid's columns.
+const QString kOrganizacion = QStringLiteral("Zantor");
+const QString kAplicacion = QStringLiteral("Lumivo");
+const QString kGrupoColumnas = QStringLiteral("BuscarCatalogo");
+const QString kVisible = QStringLiteral("/Visible");
+const QString kOrden = QStringLiteral("/Posicion");
+const QString kAnchoColumna = QStringLiteral("/Ancho");
+const QString kTitulo = QStringLiteral("/Titulo");
+constexpr int kAnchoColumnaMaximo = 4000;
+
+const QString kEstilo = QStringLiteral(
+    "TfrmBuscarEnCatalogo { background-color: white; }"
+    "QPushButton { color: white; background-color: rgb(249, 125, 49); border: none; border-radius: 9px;"
+    " font-family: Tahoma; font-size: 13px; font-weight: bold; }"
+    "QPushButton:pressed { background-color: rgb(220, 100, 30); }"
+    "QPushButton:focus { border: 2px solid rgb(9, 121, 213); }"
+    "QTableView { background-color: rgb(239, 130, 31); gridline-color: rgb(160, 160, 160);"
+    " selection-background-color: rgb(0, 120, 215); selection-color: white; }"
+    "QHeaderView::section { background-color: rgb(192, 192, 192); color: black; padding: 2px;"
+    " border: none; border-right: 1px solid rgb(128, 128, 128); border-bottom: 1px solid rgb(128, 128, 128); }");
+
+QFont segoeUI()
+{
+    QFont f(QStringLiteral("Segoe UI"));
+    f.setPixelSize(12);
+    return f;
+}
+
+DescripcionRejilla rejilla(const QFont& fuente)
+{
+    DescripcionRejilla d;
+    d.fondo = QColor(239, 130, 31);
+    d.fuente = fuente;
+    d.colorTexto = Qt::black;
+    d.fuenteTitulo = segoeUI();
+    d.colorTitulo = Qt::black;
+    d.fondoTitulo = QColor(192, 192, 192);
+    const formato::Tipo tipos[NumColumnas] = {formato::Tipo::Texto, formato::Tipo::Texto, formato::Tipo::Moneda,
+                                              formato::Tipo::Numero};
+    for (int c = 0; c < NumColumnas; ++c) {
+        ColumnaConsulta col;
+        col.campo = campo(c);
+        col.titulo = tituloInicial(c);
+        col.alineacion = c == Precio || c == Existencia ? Qt::AlignRight : Qt::AlignLeft;
+        col.alineacionTitulo = Qt::AlignHCenter;
+        col.formato = tipos[c];
+        d.columnas.push_back(col);
+    }
+    return d;
+}
+
+// A hidden section reports no width; the header keeps the one it will show it with again.
+int anchoOculta(QHeaderView* titulos, int columna)
+{
+    const QSignalBlocker callado(titulos);
+    titulos->showSection(columna);
+    const int ancho = titulos->sectionSize(columna);
+    titulos->hideSection(columna);
+    return ancho;
+}
+
+bool esEnter(const QKeyEvent* k)
+{
+    // Ctrl+Enter types a line feed, not the Enter character.
+    return (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && !(k->modifiers() & Qt::ControlModifier);
+}
+
+QPushButton* boton(const QString& texto, const char* nombre, QRect rect, QWidget* padre)
+{
+    auto* b = new QPushButton(texto, padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setGeometry(rect);
+    // Enter belongs to the boxes and the grid: no button is pressed by it from elsewhere.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+} // namespace
+
+TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajustes, AceptarClave aceptarClave,
+                                           QWidget* parent)
+    : QDialog(parent)
+    , m_dm(dm)
+    , m_ajustes(ajustes)
+    , m_aceptarClave(std::move(aceptarClave))
+{
+    setObjectName(QStringLiteral("frmBuscarEnCatalogo"));
+    setWindowTitle(QStringLiteral("Buscar"));
+    setStyleSheet(kEstilo);
+    crearControles();
+    setMinimumSize(kAnchoMinimo, kAltoMinimo);
+    resize(kAnchoDiseno, kAltoDiseno);
+}
+
+TfrmBuscarEnCatalogo::~TfrmBuscarEnCatalogo() = default;
+
+void TfrmBuscarEnCatalogo::setAceptarClave(AceptarClave aceptarClave)
+{
+    m_aceptarClave = std::move(aceptarClave);
+}
+
+void TfrmBuscarEnCatalogo::crearControles()
+{
+    edClave = new QLineEdit(this);
+    edClave->setObjectName(QStringLiteral("edClave"));
+    edClave->setGeometry(kRectClave);
+    edClave->setMaxLength(catalogo::kLargoTexto);
+    Label1 = new QLabel(QStringLiteral("&Clave"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(8, 8);
+    Label1->setBuddy(edClave);
+    Label1->adjustSize();
+
+    edNombre = new QLineEdit(this);
+    edNombre->setObjectName(QStringLiteral("edNombre"));
+    edNombre->setGeometry(kRectNombre);
+    edNombre->setMaxLength(catalogo::kLargoTexto);
+    Label2 = new QLabel(QStringLiteral("&Nombre Artículo"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(8, 54);
+    Label2->setBuddy(edNombre);
+    Label2->adjustSize();
+
+    chePCP = new QCheckBox(QStringLiteral("Palabra en cualquier posición"), this);
+    chePCP->setObjectName(QStringLiteral("chePCP"));
+    chePCP->setGeometry(kRectPCP);
+    chePCP->setChecked(false);
+
+    wdbTabla = new QTableView(this);
+    wdbTabla->setObjectName(QStringLiteral("wdbTabla"));
+    wdbTabla->setGeometry(kRectTabla);
+    m_resultado = new ModeloConsulta(rejilla(wdbTabla->font()), this);
+    m_vista = new TitulosBusqueda(this);
+    m_vista->setSourceModel(m_resultado);
+    wdbTabla->setModel(m_vista);
+    wdbTabla->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    wdbTabla->setSelectionBehavior(QAbstractItemView::SelectRows);
+    wdbTabla->setSelectionMode(QAbstractItemView::SingleSelection);
+    wdbTabla->setShowGrid(true);
+    wdbTabla->setWordWrap(true);
+    wdbTabla->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QHeaderView* titulos = wdbTabla->horizontalHeader();
+    titulos->setFont(segoeUI());
+    titulos->setDefaultAlignment(Qt::AlignCenter);
+    titulos->setSectionResizeMode(QHeaderView::Interactive);
+    titulos->setSectionsMovable(true);
+    titulos->setStretchLastSection(false);
+    titulos->setHighlightSections(false);
+    titulos->setContextMenuPolicy(Qt::CustomContextMenu);
+    QHeaderView* indicador = wdbTabla->verticalHeader();
+    indicador->setDefaultAlignment(Qt::AlignCenter);
+    indicador->setSectionResizeMode(QHeaderView::Fixed);
+    indicador->setHighlightSections(false);
+    connect(titulos, &QHeaderView::customContextMenuRequested, this,
+            [this](const QPoint& p) { platform::guarded(this, [this, p] { menuColumnas(p); }); });
+    connect(wdbTabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& actual) {
+                platform::guarded(this, [this, actual] { m_vista->setFilaActual(actual.row()); });
+            });
+    connect(m_resultado, &ModeloConsulta::falloAlLeer, this, [this](const QString& texto) {
+        platform::guarded(this, [this, &texto] { platform::reportError(this, texto); });
+    });
+    columnasIniciales();
+
+    pbsAceptar = boton(QStringLiteral("Aceptar"), "pbsAceptar", kRectAceptar, this);
+    pbsBuscar = boton(QStringLiteral("Buscar"), "pbsBuscar", kRectBuscar, this);
+    pbsCancelar = boton(QStringLiteral("Cancelar"), "pbsCancelar", kRectCancelar, this);
+    connect(pbsAceptar, &QPushButton::clicked, this,
+            [this] { platform::guarded(this, [this] { pbsAceptarClick(); }); });
+    connect(pbsBuscar, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { pbsBuscarClick(); }); });
+    connect(pbsCancelar, &QPushButton::clicked, this,
+            [this] { platform::guarded(this, [this] { pbsCancelarClick(); }); });
+
+    setTabOrder(edClave, edNombre);
+    setTabOrder(edNombre, chePCP);
+    setTabOrder(chePCP, wdbTabla);
+    setTabOrder(wdbTabla, pbsAceptar);
+    setTabOrder(pbsAceptar, pbsBuscar);
+    setTabOrder(pbsBuscar, pbsCancelar);
+
+    for (QWidget* w :
+         {static_cast<QWidget*>(edClave), static_cast<QWidget*>(edNombre), static_cast<QWidget*>(wdbTabla)})
+        w->installEventFilter(this);
+}
+
+void TfrmBuscarEnCatalogo::anclar()
+{
+    const int dx = width() - kAnchoDiseno;
+    const int dy = height() - kAltoDiseno;
+    pbsBuscar->move(kRectBuscar.left() + dx, kRectBuscar.top());
+    pbsCancelar->move(kRectCancelar.left() + dx, kRectCancelar.top());
+    pbsAceptar->move(kRectAceptar.left() + dx, kRectAceptar.top() + dy);
+    wdbTabla->resize(std::max(0, kRectTabla.width() + dx), std::max(0, kRectTabla.height() + dy));
+}
+
+void TfrmBuscarEnCatalogo::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    platform::guarded(this, [this] { anclar(); });
+}
+
+// ---- searches ----------------------------------------------------------------------------
+
+void TfrmBuscarEnCatalogo::asegurarConsulta()
+{
+    if (fdTrans)
+        return;
+    fdTrans = std::make_unique<fb::Transaction>(m_dm.fdConexion);
+    fdConsulta = std::make_unique<fb::Query>(*fdTrans);
+}
+
+void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron)
+{
+    asegurarConsulta();
+    m_abierto = true;
+    m_resultado->recargar(*fdConsulta, [&] {
+        fdConsulta->close();
+        if (fdTrans->isActive())
+            fdTrans->commit();
+        fdTrans->start();
+        fdConsulta->setSql(sql);
+        fdConsulta->setParam(QStringLiteral("n_cliente_id"), m_ajustes.ClienteEventualId);
+        fdConsulta->setParam(QStringLiteral("n_precio_id"), m_ajustes.PrecioEmpresaId);
+        fdConsulta->setParam(QStringLiteral("n_almacen_id"), m_ajustes.AlmacenId);
+        fdConsulta->setParam(parametroPatron, patron);
+        fdConsulta->open();
+    });
+    irAPrimeraFila();
+}
+
+void TfrmBuscarEnCatalogo::irAPrimeraFila()
+{
+    if (m_resultado->rowCount() == 0)
+        return;
+    const QHeaderView* titulos = wdbTabla->horizontalHeader();
+    for (int visual = 0; visual < titulos->count(); ++visual) {
+        const int columna = titulos->logicalIndex(visual);
+        if (!titulos->isSectionHidden(columna)) {
+            wdbTabla->setCurrentIndex(m_vista->index(0, columna));
+            return;
+        }
+    }
+}
+
+void TfrmBuscarEnCatalogo::mostrarSiCerrada()
+{
+    // Open means modal and running: the search has just run in place. A second exec() of a
+    // dialog that is already executing would return at once and break the nesting.
+    if (!isVisible())
+        exec();
+}
+
+void TfrmBuscarEnCatalogo::buscarNombreModal(const QString& nombre)
+{
+    edNombre->setText(nombre);
+    BuscarNombre();
+}
+
+void TfrmBuscarEnCatalogo::BuscarNombre()
+{
+    abrirResultado(catalogo::kSqlBuscarNombre, QStringLiteral("c_nombre"),
+                   catalogo::patronNombre(edNombre->text(), chePCP->isChecked()));
+    if (m_resultado->rowCount() == 0)
+        edNombre->setSelection(0, static_cast<int>(edNombre->text().size()));
+    mostrarSiCerrada();
+}
+
+void TfrmBuscarEnCatalogo::BuscarClave()
+{
+    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    abrirResultado(catalogo::kSqlBuscarClave, QStringLiteral("c_clave"),
+                   catalogo::patronClave(edClave->text(), chePCP->isChecked()));
+    if (m_resultado->rowCount() == 0)
+        edClave->setSelection(0, static_cast<int>(edClave->text().size()));
+    mostrarSiCerrada();
+}
+
+// ---- buttons and keys --------------------------------------------------------------------
+
+void TfrmBuscarEnCatalogo::pbsAceptarClick()
+{
+    if (m_resultado->rowCount() == 0)
+        return;
+    const QModelIndex actual = wdbTabla->currentIndex();
+    const QString clave = m_resultado->valor(actual.isValid() ? actual.row() : 0, campo(Clave)).toString();
+    if (m_aceptarClave)
+        m_aceptarClave(clave);
+    close();
+}
+
+void TfrmBuscarEnCatalogo::pbsBuscarClick()
+{
+    if (!edNombre->text().isEmpty())
+        BuscarNombre();
+    else if (!edClave->text().isEmpty())
+        BuscarClave();
+}
+
+void TfrmBuscarEnCatalogo::pbsCancelarClick()
+{
+    close();
+}
+
+void TfrmBuscarEnCatalogo::enfocarSiguiente(QWidget* desde)
+{
+    for (QWidget* w = desde->nextInFocusChain(); w && w != desde; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this) && isAncestorOf(w)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void TfrmBuscarEnCatalogo::edClaveKeyPress()
+{
+    if (!edClave->text().isEmpty())
+        BuscarClave();
+    else
+        enfocarSiguiente(edClave);
+}
+
+void TfrmBuscarEnCatalogo::edNombreKeyPress()
+{
+    if (!edNombre->text().isEmpty())
+        BuscarNombre();
+    else
+        enfocarSiguiente(edNombre);
+}
+
+void TfrmBuscarEnCatalogo::wdbTablaKeyPress()
+{
+    if (m_resultado->rowCount() > 0)
+        pbsAceptarClick();
+}
+
+bool TfrmBuscarEnCatalogo::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != edClave && watched != edNombre && watched != wdbTabla)
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress && esEnter(static_cast<QKeyEvent*>(event))) {
+        // The Enter key goes on to the control afterwards.
+        platform::guarded(this, [this, watched] {
+            if (watched == edClave)
+                edClaveKeyPress();
+            else if (watched == edNombre)
+                edNombreKeyPress();
+            else
+                wdbTablaKeyPress();
+        });
+    } else if (event->type() == QEvent::KeyRelease) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Escape && !k->isAutoRepeat())
+            platform::guarded(this, [this] { pbsCancelarClick(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmBuscarEnCatalogo::keyPressEvent(QKeyEvent* event)
+{
+    platform::guarded(this, [this, event] {
+        // Escape closes on release, and only from the boxes and the grid.
+        if (event->key() == Qt::Key_Escape)
+            event->accept();
+        else
+            QDialog::keyPressEvent(event);
+    });
+}
+
+// ---- showing and closing ------------------------------------------------------------------
+
+void TfrmBuscarEnCatalogo::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous()) {
+        platform::guarded(this, [this] { FormShow(); });
+        // Centred over the main window each time, whatever happened to it last time.
+        setAttribute(Qt::WA_Moved, false);
+    }
+    QDialog::showEvent(event);
+}
+
+void TfrmBuscarEnCatalogo::FormShow()
+{
+    restaurarColumnas();
+    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    const int ancho = m_dm.ConfigIni_int(kSeccion, kAncho, kAnchoDefecto);
+    const int alto = m_dm.ConfigIni_int(kSeccion, kAlto, kAltoDefecto);
+
+    // The stored size is the outer one. Some window systems tell a window's frame only once
+    // it has been mapped; until then the main window's, drawn by the same window manager,
+    // stands in for it, so that the size does not grow by a frame at every program start.
+    const QWidget* sobre = parentWidget() ? parentWidget()->window() : this;
+    QSize marco = frameGeometry().size() - size();
+    if (marco.isNull())
+        marco = sobre->frameGeometry().size() - sobre->size();
+    QSize cliente(ancho - marco.width(), alto - marco.height());
+    if (const QScreen* pantalla = sobre->screen())
+        cliente = cliente.boundedTo(pantalla->availableSize() - marco);
+    resize(cliente.expandedTo(minimumSize()));
+
+    if (!m_abierto) {
+        edClave->setFocus();
+    } else if (m_resultado->rowCount() > 0) {
+        wdbTabla->setFocus();
+    } else {
+        edNombre->clear();
+        edNombre->setFocus();
+    }
+}
+
+void TfrmBuscarEnCatalogo::done(int resultado)
+{
+    if (isVisible())
+        platform::guarded(this, [this] { FormClose(); });
+    QDialog::done(resultado);
+}
+
+void TfrmBuscarEnCatalogo::FormClose()
+{
+    guardarColumnas();
+    m_dm.ConfigIni_boolW(kSeccion, kPosicion, chePCP->isChecked());
+    const QSize exterior = frameGeometry().size();
+    m_dm.ConfigIni_intW(kSeccion, kAncho, exterior.width());
+    m_dm.ConfigIni_intW(kSeccion, kAlto, exterior.height());
+}
+
+// ---- grid columns ------------------------------------------------------------------------
+
+void TfrmBuscarEnCatalogo::columnasIniciales()
+{
+    QHeaderView* titulos = wdbTabla->horizontalHeader();
+    const int cero = wdbTabla->fontMetrics().horizontalAdvance(u'0');
+    for (int c = 0; c < NumColumnas; ++c) {
+        titulos->showSection(c);
+        titulos->moveSection(titulos->visualIndex(c), c);
+        titulos->resizeSection(c, kColumnas[c].caracteres * cero + 4);
+        m_vista->setTitulo(c, tituloInicial(c));
+    }
+}
+
+void TfrmBuscarEnCatalogo::restaurarColumnas()
+{
+    struct Columna {
+        int logica;
+        int orden;
+    };
+    QHeaderView* titulos = wdbTabla->horizontalHeader();
+    QSettings almacen(QSettings::NativeFormat, QSettings::UserScope, kOrganizacion, kAplicacion);
+    almacen.beginGroup(kGrupoColumnas);
+
+    std::vector<Columna> orden;
+    std::vector<bool> visibles(NumColumnas, true);
+    for (int c = 0; c < NumColumnas; ++c) {
+        const QString nombre = campo(c);
+        bool ok = false;
+        const int posicion = almacen.value(nombre + kOrden).toInt(&ok);
+        orden.push_back({c, ok ? posicion : titulos->visualIndex(c)});
+        const int ancho = almacen.value(nombre + kAnchoColumna).toInt(&ok);
+        if (ok && ancho > 0 && ancho <= kAnchoColumnaMaximo)
+            titulos->resizeSection(c, ancho);
+        if (almacen.contains(nombre + kVisible))
+            visibles[static_cast<std::size_t>(c)] = almacen.value(nombre + kVisible).toBool();
+        if (almacen.contains(nombre + kTitulo))
+            m_vista->setTitulo(c, almacen.value(nombre + kTitulo).toString());
+    }
+    std::stable_sort(orden.begin(), orden.end(), [](const Columna& a, const Columna& b) { return a.orden < b.orden; });
+    for (int visual = 0; visual < static_cast<int>(orden.size()); ++visual)
+        titulos->moveSection(titulos->visualIndex(orden[static_cast<std::size_t>(visual)].logica), visual);
+    // A grid without columns could not be used nor given its columns back.
+    if (std::none_of(visibles.begin(), visibles.end(), [](bool v) { return v; }))
+        visibles.assign(visibles.size(), true);
+    for (int c = 0; c < NumColumnas; ++c)
+        titulos->setSectionHidden(c, !visibles[static_cast<std::size_t>(c)]);
+}
+
+void TfrmBuscarEnCatalogo::guardarColumnas()
+{
+    QHeaderView* titulos = wdbTabla->horizontalHeader();
+    QSettings almacen(QSettings::NativeFormat, QSettings::UserScope, kOrganizacion, kAplicacion);
+    almacen.beginGroup(kGrupoColumnas);
+    for (int c = 0; c < NumColumnas; ++c) {
+        const QString nombre = campo(c);
+        const bool visible = !titulos->isSectionHidden(c);
+        almacen.setValue(nombre + kVisible, visible);
+        almacen.setValue(nombre + kOrden, titulos->visualIndex(c));
+        almacen.setValue(nombre + kAnchoColumna, visible ? titulos->sectionSize(c) : anchoOculta(titulos, c));
+        almacen.setValue(nombre + kTitulo, m_vista->titulo(c));
+    }
+    almacen.endGroup();
+    almacen.sync();
+}
+
+void TfrmBuscarEnCatalogo::menuColumnas(const QPoint& posicion)
+{
+    QHeaderView* titulos = wdbTabla->horizontalHeader();
+    QMenu menu(this);
+    for (int c = 0; c < NumColumnas; ++c) {
+        QAction* a = menu.addAction(m_vista->titulo(c));
+        a->setCheckable(true);
+        a->setChecked(!titulos->isSectionHidden(c));
+        a->setData(c);
+    }
+    const QAction* elegida = menu.exec(titulos->mapToGlobal(posicion));
+    if (!elegida)
+        return;
+    const int c = elegida->data().toInt();
+    if (elegida->isChecked()) {
+        titulos->showSection(c);
+        return;
+    }
+    int visibles = 0;
+    for (int i = 0; i < NumColumnas; ++i)
+        visibles += titulos->isSectionHidden(i) ? 0 : 1;
+    if (visibles > 1)
+        titulos->hideSection(c);
+}

@@ -1,0 +1,912 @@
+// The price, stock and key side of the main window and its clearing,
+// driven through the real window against a stand-in company database with the station's
+// own procedures installed from data/sql.
+
+#include "app/Lumivo.h"
+#include "firebird/Connection.h"
+#include "firebird/Error.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "lookup/Formato.h"
+#include "lookup/ModeloConsulta.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <memory>
+
+using Filas = QList<QStringList>;
+
+class TestPresentacion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Lumivo")); }
+    void init();
+    void cleanup();
+
+    void priceOrder_data();
+    void priceOrder();
+    void configuredListAbsent_data();
+    void configuredListAbsent();
+    void articleWithoutPriceLists();
+    void unitOfPurchase_data();
+    void unitOfPurchase();
+    void largePriceFollowsTheGridsCurrentRow();
+    void displayFollowsTheSystemLocale();
+    void volumeSteps_data();
+    void volumeSteps();
+    void volumeStepsFromTheDiscountedPrice();
+    void combos();
+    void stock_data();
+    void stock();
+    void keysOrderedByRole();
+    void statementTexts();
+    void gridLook_data();
+    void gridLook();
+    void gridsAreReadOnlyWithoutLinesOrIndicator();
+    void switches_data();
+    void switches();
+    void resultsSurviveTheCommit();
+    void failingProcedureSkipsTheRest();
+
+    void timerClearsOnTickNPlusOne_data();
+    void timerClearsOnTickNPlusOne();
+    void lookupWhileShownRestartsOnlyTheCount();
+    void scansEveryFewSecondsKeepTheDisplay();
+    void typingDoesNotPostponeTheClearing();
+    void designModeStopsTheTimer();
+    void failedClearingLeavesTheTimerOn();
+    void clearingPathsLeaveTheSameState_data();
+    void clearingPathsLeaveTheSameState();
+    void smLimpiarShortcut();
+
+private:
+    template <typename T> T* el(const char* name)
+    {
+        auto* w = m_app->frmConsulta.findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no element %s", name);
+        return w;
+    }
+    ModeloConsulta* modelo(const char* rejilla)
+    {
+        return qobject_cast<ModeloConsulta*>(el<QTableView>(rejilla)->model());
+    }
+    AjustesConsulta& ajustes() { return m_app->frmConsulta.ajustes(); }
+    void conectar();
+    void escanear(const QString& clave);
+    void tick() { m_app->frmConsulta.TiempoInactivoTimer(); }
+    Filas filas(const char* rejilla);
+    QStringList columna(const char* rejilla, int c);
+    QString estado();
+    void sql(const QString& texto);
+    QString ruta() const { return m_dir->path() + QStringLiteral("/DEMO.fdb"); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_notifier;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+namespace {
+
+// A number written with ',' for thousands and '.' for decimals, in the system's separators.
+QString regional(const QString& texto)
+{
+    const QLocale l = QLocale::system();
+    QString out;
+    for (const QChar c : texto) {
+        if (c == u',')
+            out += l.groupSeparator();
+        else if (c == u'.')
+            out += l.decimalPoint();
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString moneda(double exacto)
+{
+    return QLocale::system().toCurrencyString(exacto);
+}
+
+const char* const kElementos[] = {"lblNombreArticulo", "lblLinea",  "dbPrecio",     "dbListaClaves",
+                                  "dbPrecios",         "dbVolumen", "dbExiste",     "dbCombos",
+                                  "edUltimaCompra",    "lblTexto",  "lblUniCompra", "sUnidaCompra"};
+
+} // namespace
+
+void TestPresentacion::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    empresaConObjetos(m_dir->path());
+    m_notifier = std::make_unique<platform::RecordingNotifier>();
+    m_app = std::make_unique<Lumivo>(false);
+}
+
+void TestPresentacion::cleanup()
+{
+    m_app.reset();
+    m_notifier.reset();
+    m_dir.reset();
+}
+
+void TestPresentacion::conectar()
+{
+    DatosConexion& d = m_app->sesion.datos;
+    d.TipoAcceso = QStringLiteral("1");
+    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("SYSDBA");
+    m_app->frmConsulta.Conexion();
+    m_app->frmConsulta.show();
+    m_app->frmConsulta.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_app->frmConsulta));
+    el<QAction>("Disear1")->setChecked(false);
+    // The settings as the installation writes them, with every display switch on.
+    AjustesConsulta& a = ajustes();
+    a.ClienteEventualId = 465;
+    a.PrecioEmpresaId = 450;
+    a.PoliticaVolId = 0;
+    a.OrdenPrecio = 0;
+    a.MostrarExistencia = a.MostrarLstPrecios = a.MostrarPolVol = a.MostrarClave = a.DsctosCombo = true;
+    a.MostrarBuscador = false;
+    a.SegundosEspera = 10;
+    m_app->frmConsulta.Limpiar();
+}
+
+void TestPresentacion::escanear(const QString& clave)
+{
+    auto* ed = el<QLineEdit>("edClave");
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClicks(ed, clave);
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY2(m_notifier->messages.empty(),
+             qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages.back().text));
+}
+
+Filas TestPresentacion::filas(const char* rejilla)
+{
+    ModeloConsulta* m = modelo(rejilla);
+    while (m->canFetchMore({}))
+        m->fetchMore({});
+    Filas out;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList fila;
+        for (int c = 0; c < m->columnCount(); ++c)
+            fila << m->index(r, c).data().toString();
+        out << fila;
+    }
+    return out;
+}
+
+QStringList TestPresentacion::columna(const char* rejilla, int c)
+{
+    QStringList out;
+    for (const QStringList& f : filas(rejilla))
+        out << f.value(c);
+    return out;
+}
+
+void TestPresentacion::sql(const QString& texto)
+{
+    testsupport::runSql(testsupport::embeddedParams(ruta()), texto);
+}
+
+// Everything that the cleared state names, in one comparable text.
+QString TestPresentacion::estado()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    QStringList e;
+    e << QStringLiteral("ArticuloId=%1").arg(w.articuloId());
+    e << QStringLiteral("edClave=[%1]").arg(el<QLineEdit>("edClave")->text());
+    e << QStringLiteral("edUltimaCompra=[%1]").arg(el<QLineEdit>("edUltimaCompra")->text());
+    e << QStringLiteral("fdTrans activa=%1").arg(m_app->dm.fdTrans.isActive());
+    e << QStringLiteral("foco en edClave=%1").arg(el<QLineEdit>("edClave")->hasFocus());
+    e << QStringLiteral("TiempoInactivo=%1").arg(el<QTimer>("TiempoInactivo")->isActive());
+    e << QStringLiteral("SegundosInactivo=%1").arg(w.segundosInactivo());
+    for (const char* nombre : kElementos)
+        e << QStringLiteral("%1 visible=%2").arg(QString::fromLatin1(nombre)).arg(el<QWidget>(nombre)->isVisible());
+    // Hidden elements keep their last content.
+    e << QStringLiteral("nombre=[%1]").arg(el<QLabel>("lblNombreArticulo")->text());
+    return e.join(u'\n');
+}
+
+// ---- prices ----------------------------------------------------------------------------
+
+void TestPresentacion::priceOrder_data()
+{
+    QTest::addColumn<int>("orden");
+    QTest::addColumn<QString>("clausula");
+    QTest::addColumn<QStringList>("listas");
+    QTest::addColumn<int>("actual"); // the row of list 450 (Mayoreo)
+
+    const QString mayoreo = QStringLiteral("Mayoreo");
+    const QString distribuidor = QStringLiteral("Distribuidor");
+    const QString lista = QStringLiteral("Precio de lista");
+    QTest::newRow("0 lowest net price first")
+        << 0 << " Order by PRECION" << QStringList{mayoreo, distribuidor, lista} << 0;
+    QTest::newRow("1 highest net price first")
+        << 1 << " Order by PRECION DESC" << QStringList{lista, distribuidor, mayoreo} << 2;
+    QTest::newRow("2 by list name") << 2 << " Order by NOMBRE" << QStringList{distribuidor, mayoreo, lista} << 1;
+    QTest::newRow("5 the procedure's order") << 5 << "" << QStringList{lista, mayoreo, distribuidor} << 1;
+    QTest::newRow("-1 the procedure's order") << -1 << "" << QStringList{lista, mayoreo, distribuidor} << 1;
+}
+
+void TestPresentacion::priceOrder()
+{
+    QFETCH(int, orden);
+    QFETCH(QString, clausula);
+    QFETCH(QStringList, listas);
+    QFETCH(int, actual);
+    conectar();
+    ajustes().OrdenPrecio = orden;
+    escanear(QStringLiteral("CCL600"));
+
+    QCOMPARE(m_app->dm.fdPrecios.sql(),
+             QStringLiteral("SELECT * FROM ZANTOR_LMV_LISTA (:V_ARTICULO_ID,:v_CLIENTE_ID)") + clausula);
+    QCOMPARE(columna("dbPrecios", 0), listas);
+    QCOMPARE(el<QTableView>("dbPrecios")->currentIndex().row(), actual);
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), moneda(16.0));
+    QVERIFY(el<QWidget>("dbPrecios")->isVisible());
+}
+
+void TestPresentacion::configuredListAbsent_data()
+{
+    QTest::addColumn<int>("orden");
+    QTest::addColumn<double>("precio");
+    // VELA-CANELA has lists 42 (55.00) and 451 (49.50), not the configured 450.
+    QTest::newRow("0: the lowest") << 0 << 49.5;
+    QTest::newRow("1: the highest") << 1 << 55.0;
+    QTest::newRow("2: Distribuidor comes first by name") << 2 << 49.5;
+    QTest::newRow("5: the procedure's first") << 5 << 55.0;
+}
+
+void TestPresentacion::configuredListAbsent()
+{
+    QFETCH(int, orden);
+    QFETCH(double, precio);
+    conectar();
+    ajustes().OrdenPrecio = orden;
+    escanear(QStringLiteral("VELA-CANELA"));
+    QCOMPARE(el<QTableView>("dbPrecios")->currentIndex().row(), 0);
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), moneda(precio));
+}
+
+void TestPresentacion::articleWithoutPriceLists()
+{
+    conectar();
+    // A volume step for the article, so that its pricing from 0 shows.
+    sql(QStringLiteral("INSERT INTO STANDIN_POL_VOL_DET (POLITICA_ID, ARTICULO_ID, UNIDADES, DESCUENTO) "
+                       "VALUES (11, 1011, 5, 10);"));
+    escanear(QStringLiteral("BOLSA-ECO"));
+
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), QString());
+    QVERIFY(el<QWidget>("dbPrecio")->isVisible());
+    QCOMPARE(modelo("dbPrecios")->rowCount(), 0);
+    QVERIFY(!el<QTableView>("dbPrecios")->currentIndex().isValid());
+    QVERIFY(!el<QWidget>("dbPrecios")->isVisible()); // no rows, though MostrarLstPrecios is on
+    // The content reads as 0: the box shows its fixed parts and $0.00.
+    QVERIFY(el<QWidget>("lblUniCompra")->isVisible());
+    QVERIFY(el<QWidget>("sUnidaCompra")->isVisible());
+    QCOMPARE(el<QLabel>("lblUniCompra")->text(), QStringLiteral(" c/ \n$") + regional(QStringLiteral("0.00")));
+    QCOMPARE(filas("dbVolumen"), (Filas{{QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("$0.000000"),
+                                         QStringLiteral("$0.000000")}}));
+}
+
+void TestPresentacion::unitOfPurchase_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("texto"); // numbers with ',' and '.' as in en_US
+
+    QTest::newRow("content 1 hides the box") << "AGUA750" << false << "";
+    QTest::newRow("content 1.5") << "JALAPEÑO-GR" << true << "BOLSA c/1.5 KG\n$76.13";
+    QTest::newRow("content 35, above one thousand, rounded") << "PINATA-EST" << true << "CAJA c/35 PZS\n$1,250.51";
+    QTest::newRow("content 24") << "CCL600" << true << "CAJA c/24 PZA\n$384.00";
+    QTest::newRow("NULL units and content") << "ENVIO" << true << " c/ \n$0.00";
+}
+
+void TestPresentacion::unitOfPurchase()
+{
+    QFETCH(QString, clave);
+    QFETCH(bool, visible);
+    QFETCH(QString, texto);
+    conectar();
+    // Shown first with another article, so that hiding is seen too.
+    escanear(QStringLiteral("TORN-14X2"));
+    QVERIFY(el<QWidget>("lblUniCompra")->isVisible());
+    escanear(clave);
+    QCOMPARE(el<QWidget>("lblUniCompra")->isVisible(), visible);
+    QCOMPARE(el<QWidget>("sUnidaCompra")->isVisible(), visible);
+    if (visible) {
+        // Only the numbers follow the regional separators; "c/1.5" too.
+        QCOMPARE(el<QLabel>("lblUniCompra")->text(), regional(texto));
+        QVERIFY(el<QLabel>("lblUniCompra")->wordWrap());
+    }
+}
+
+void TestPresentacion::largePriceFollowsTheGridsCurrentRow()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600")); // order 0: Mayoreo 16.00, Distribuidor 17.25, Precio de lista 18.50
+    auto* rejilla = el<QTableView>("dbPrecios");
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), moneda(16.0));
+
+    QTest::mouseClick(rejilla->viewport(), Qt::LeftButton, {},
+                      rejilla->visualRect(modelo("dbPrecios")->index(2, 1)).center());
+    QCOMPARE(rejilla->currentIndex().row(), 2);
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), moneda(18.5));
+    QTest::keyClick(rejilla, Qt::Key_Up);
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), moneda(17.25));
+    // The unit-of-purchase box keeps what the lookup set.
+    QCOMPARE(el<QLabel>("lblUniCompra")->text(), regional(QStringLiteral("CAJA c/24 PZA\n$384.00")));
+    // Not reached by tabbing.
+    QCOMPARE(rejilla->focusPolicy(), Qt::ClickFocus);
+}
+
+void TestPresentacion::displayFollowsTheSystemLocale()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    const QLocale sistema = QLocale::system();
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), sistema.toCurrencyString(16.0));
+    const Filas precios = filas("dbPrecios");
+    QCOMPARE(precios[0], (QStringList{QStringLiteral("Mayoreo"), sistema.toCurrencyString(16.0), QStringLiteral("0"),
+                                      sistema.toCurrencyString(16.0)}));
+    // A decimal percentage in the system's decimal separator.
+    escanear(QStringLiteral("JALAPEÑO-GR"));
+    QCOMPARE(columna("dbPrecios", 2),
+             (QStringList{regional(QStringLiteral("12.5")), regional(QStringLiteral("12.5"))}));
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), sistema.toCurrencyString(50.75));
+}
+
+// ---- volume, combos, stock, keys -------------------------------------------------------
+
+void TestPresentacion::volumeSteps_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<int>("politica");
+    QTest::addColumn<Filas>("pasos");
+
+    QTest::newRow("policy 0 is the first enabled (11); steps of quantity NULL, -1 and 0 dropped")
+        << "TERMO-1L" << 0
+        << Filas{{"3", "0", "$100.000000", "$300.000000"},
+                 {"6", "5", "$95.000000", "$570.000000"},
+                 {"12", "10", "$90.000000", "$1080.000000"}};
+    QTest::newRow("policy 12") << "TERMO-1L" << 12 << Filas{{"2", "50", "$50.000000", "$100.000000"}};
+    QTest::newRow("unit price rounded to 2 decimals")
+        << "LAPIZ-HB" << 0 << Filas{{"3", "0", "$10.010000", "$30.030000"}};
+    QTest::newRow("no steps") << "AGUA750" << 0 << Filas{};
+}
+
+void TestPresentacion::volumeSteps()
+{
+    QFETCH(QString, clave);
+    QFETCH(int, politica);
+    QFETCH(Filas, pasos);
+    conectar();
+    ajustes().PoliticaVolId = politica;
+    escanear(clave);
+    QCOMPARE(filas("dbVolumen"), pasos);
+    QCOMPARE(el<QWidget>("dbVolumen")->isVisible(), !pasos.isEmpty());
+}
+
+void TestPresentacion::volumeStepsFromTheDiscountedPrice()
+{
+    conectar();
+    sql(QStringLiteral("INSERT INTO STANDIN_POL_VOL_DET (POLITICA_ID, ARTICULO_ID, UNIDADES, DESCUENTO) "
+                       "VALUES (11, 1006, 4, 10);"));
+    // List 450: 58.00 less the walk-in customer's 12.5 % is 50.75; less 10 % is 45.675 -> 45.68.
+    escanear(QStringLiteral("JALAPEÑO-GR"));
+    QCOMPARE(filas("dbVolumen"), (Filas{{"4", "10", "$45.680000", "$182.720000"}}));
+    // Another configured list: the steps follow the row that the lookup selected.
+    ajustes().PrecioEmpresaId = 42; // 64.00 -> 56.00 -> 50.40
+    escanear(QStringLiteral("JALAPEÑO-GR"));
+    QCOMPARE(filas("dbVolumen"), (Filas{{"4", "10", "$50.400000", "$201.600000"}}));
+}
+
+void TestPresentacion::combos()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    Filas combos = filas("dbCombos");
+    std::sort(combos.begin(), combos.end()); // in no particular order
+    QCOMPARE(combos,
+             (Filas{{"POR CAJA", "24", regional("15.5"), "372"}, {"POR CAJA", "48", regional("14.75"), "708"}}));
+
+    // Lines of a disabled offer or of another kind of discount do not show; the grid does.
+    escanear(QStringLiteral("AGUA750"));
+    QCOMPARE(modelo("dbCombos")->rowCount(), 0);
+    QVERIFY(el<QWidget>("dbCombos")->isVisible());
+}
+
+void TestPresentacion::stock_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<Filas>("existencias");
+
+    QTest::newRow("every warehouse, in the procedure's order; one without a location row")
+        << "CCL600"
+        << Filas{{"Matriz", "120", "A-01-03"},
+                 {"Bodega norte", regional("36.5"), "N-02"},
+                 {"Almacén de tránsito", "0", ""}};
+    QTest::newRow("a location row holding NULL")
+        << "PINATA-EST" << Filas{{"Matriz", "70", "F-01"}, {"Almacén de tránsito", "35", ""}};
+    QTest::newRow("a location without stock is not listed")
+        << "AGUA750" << Filas{{"Matriz", "200", "B-02"}, {"Almacén de tránsito", "12", ""}};
+    QTest::newRow("decimal stock") << "AZUCAR-1K" << Filas{{"Matriz", regional("2.375"), ""}};
+    QTest::newRow("no stock anywhere") << "BOLSA-ECO" << Filas{};
+}
+
+void TestPresentacion::stock()
+{
+    QFETCH(QString, clave);
+    QFETCH(Filas, existencias);
+    conectar();
+    escanear(clave);
+    QCOMPARE(filas("dbExiste"), existencias);
+    QVERIFY(el<QWidget>("dbExiste")->isVisible()); // shown whatever its row count
+}
+
+void TestPresentacion::keysOrderedByRole()
+{
+    conectar();
+    escanear(QStringLiteral("PROV-88123"));
+    // The role-less key first, then by role name: Clave principal, Código de barras, Proveedor.
+    QCOMPARE(columna("dbListaClaves", 0), (QStringList{"coca600", "CCL600", "7501055300075", "PROV-88123"}));
+    QCOMPARE(modelo("dbListaClaves")->columnCount(), 1); // the role name is not shown
+    QVERIFY(el<QWidget>("dbListaClaves")->isVisible());
+
+    escanear(QStringLiteral("TORN-14X2"));
+    QCOMPARE(columna("dbListaClaves", 0), QStringList{"TORN-14X2"});
+}
+
+void TestPresentacion::statementTexts()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    const Tdm& dm = m_app->dm;
+    QCOMPARE(dm.fdVolumen.sql(),
+             QStringLiteral("SELECT CANTIDAD, DESCUENTO, '$' || PRECIO_UNIT AS PRE_UNIT, '$' || MONTO AS MONTO FROM "
+                            "ZANTOR_LMV_POL_VOL(:N_AID,:N_POLITICA_ID,:N_PRECIO)"));
+    QCOMPARE(dm.fdExiste.sql(),
+             QStringLiteral(
+                 "select a.nombre, e.existencia,n.localizacion from exival_alms_art (:n_Articulo_id,'Today','N') e "
+                 "left join almacenes a on a.almacen_id =e.almacen_id left join niveles_articulos n on "
+                 "n.articulo_id =e.articulo_id and n.almacen_id =e.almacen_id"));
+    QCOMPARE(
+        dm.fdClaves.sql().split(u'\n'),
+        (QStringList{"select r.nombre,c.clave_articulo as Clave  from claves_articulos c",
+                     "left join roles_claves_articulos r", "on r.rol_clave_art_id =c.rol_clave_art_id ",
+                     "where c.articulo_id =:n_articulo_id", "/*and c.rol_clave_art_id =18*/", "order by r.nombre "}));
+    const QString combos = dm.fdCombo.sql().simplified().toLower();
+    for (const char* parte :
+         {"'por caja' as concepto", "from ofertas_mm_det d", "left join ofertas_mm o on o.oferta_mm_id",
+          "left join articulos", "o.habilitada = 's'", "d.tipo_dscto = 'p'", ":n_articulo_id"})
+        QVERIFY2(combos.contains(QString::fromLatin1(parte)), parte);
+}
+
+// ---- grids -----------------------------------------------------------------------------
+
+void TestPresentacion::gridLook_data()
+{
+    QTest::addColumn<QString>("rejilla");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("titulo");
+    QTest::addColumn<int>("ancho");
+    QTest::addColumn<int>("alineacion");       // horizontal alignment of the cells
+    QTest::addColumn<int>("alineacionTitulo"); // and of the title
+    QTest::addColumn<int>("pixeles");
+    QTest::addColumn<bool>("negrita");
+    QTest::addColumn<QColor>("color");
+
+    const int izq = Qt::AlignLeft, der = Qt::AlignRight, centro = Qt::AlignHCenter;
+    const auto fila = [&](const char* r, int c, const char* t, int w, int a, int at, int px = 12, bool b = false,
+                          QColor color = QColor(255, 128, 0)) {
+        QTest::addRow("%s %d", r, c) << QString::fromLatin1(r) << c << QString::fromUtf8(t) << w << a << at << px << b
+                                     << color;
+    };
+    fila("dbPrecios", 0, "Lista de precio", 154, izq, centro);
+    fila("dbPrecios", 1, "PRECIO", 88, der, centro);
+    fila("dbPrecios", 2, "DSCTO", 56, der, centro);
+    fila("dbPrecios", 3, "Precio Neto", 97, der, centro);
+    fila("dbVolumen", 0, "Cantidad", 69, der, izq, 13);
+    fila("dbVolumen", 1, "% Dscto", 62, der, izq, 13);
+    fila("dbVolumen", 2, "P. Unitario", 78, izq, izq, 11, true, QGuiApplication::palette().color(QPalette::WindowText));
+    fila("dbVolumen", 3, "Monto", 79, izq, izq, 11, true, QColor(255, 0, 0));
+    fila("dbCombos", 0, "Concepto", 74, izq, izq);
+    fila("dbCombos", 1, "Unidades", 69, der, izq);
+    fila("dbCombos", 2, "Precio PZ", 102, der, izq);
+    fila("dbCombos", 3, "Importe", 91, der, izq);
+    fila("dbExiste", 0, "Almacén", 146, izq, izq);
+    fila("dbExiste", 1, "Existen", 86, centro, centro);
+    fila("dbExiste", 2, "Localización", 115, centro, centro);
+    fila("dbListaClaves", 0, "CLAVE", 222, izq, centro);
+}
+
+void TestPresentacion::gridLook()
+{
+    QFETCH(QString, rejilla);
+    QFETCH(int, col);
+    QFETCH(QString, titulo);
+    QFETCH(int, ancho);
+    QFETCH(int, alineacion);
+    QFETCH(int, alineacionTitulo);
+    QFETCH(int, pixeles);
+    QFETCH(bool, negrita);
+    QFETCH(QColor, color);
+    conectar();
+    escanear(QStringLiteral("CCL600")); // rows in every grid
+    const QByteArray nombre = rejilla.toLatin1();
+    auto* t = el<QTableView>(nombre.constData());
+    ModeloConsulta* m = modelo(nombre.constData());
+    QVERIFY(m->rowCount() > 0);
+
+    QCOMPARE(m->headerData(col, Qt::Horizontal).toString(), titulo);
+    QCOMPARE(t->columnWidth(col), ancho);
+    const QModelIndex celda = m->index(0, col);
+    QCOMPARE(celda.data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, alineacion);
+    QCOMPARE(m->headerData(col, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+             alineacionTitulo);
+    const QFont fuente = celda.data(Qt::FontRole).value<QFont>();
+    QCOMPARE(fuente.family(), QStringLiteral("Tahoma"));
+    QCOMPARE(fuente.pixelSize(), pixeles);
+    QCOMPARE(fuente.bold(), negrita);
+    QCOMPARE(celda.data(Qt::ForegroundRole).value<QBrush>().color(), color);
+
+    // The grid as a whole: body font, background, bold titles in blue on silver.
+    const bool claves = rejilla == QStringLiteral("dbListaClaves");
+    const bool volumen = rejilla == QStringLiteral("dbVolumen");
+    QCOMPARE(t->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(t->font().pixelSize(), volumen ? 13 : 12);
+    QCOMPARE(t->palette().color(QPalette::Base), claves ? QColor(62, 75, 123) : QColor(Qt::white));
+    QCOMPARE(t->palette().color(QPalette::Text), QColor(255, 128, 0));
+    const QFont fuenteTitulo = m->headerData(col, Qt::Horizontal, Qt::FontRole).value<QFont>();
+    QCOMPARE(fuenteTitulo.family(), QStringLiteral("Tahoma"));
+    QCOMPARE(fuenteTitulo.pixelSize(), claves || volumen ? 13 : 12);
+    QVERIFY(fuenteTitulo.bold());
+    QCOMPARE(t->horizontalHeader()->font().pixelSize(), fuenteTitulo.pixelSize());
+    QVERIFY(t->horizontalHeader()->font().bold());
+    QCOMPARE(m->headerData(col, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(), QColor(9, 121, 213));
+    QCOMPARE(m->headerData(col, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), QColor(192, 192, 192));
+    QVERIFY(t->horizontalHeader()->styleSheet().contains(QStringLiteral("#c0c0c0")));
+}
+
+void TestPresentacion::gridsAreReadOnlyWithoutLinesOrIndicator()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    for (const char* nombre : {"dbPrecios", "dbVolumen", "dbCombos", "dbExiste", "dbListaClaves"}) {
+        auto* t = el<QTableView>(nombre);
+        QVERIFY2(t->verticalHeader()->isHidden(), nombre);
+        QVERIFY2(!t->horizontalHeader()->isHidden(), nombre);
+        QVERIFY2(!t->showGrid(), nombre);
+        QCOMPARE(t->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY2(!(t->model()->flags(t->model()->index(0, 0)) & Qt::ItemIsEditable), nombre);
+        // Double click and typing do not open an editor.
+        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(t->model()->index(0, 0)).center());
+        QTest::keyClicks(t, QStringLiteral("x"));
+        QTest::keyClick(t, Qt::Key_F2);
+        QVERIFY2(!t->viewport()->findChild<QLineEdit*>(), nombre); // editors are children of the viewport
+    }
+}
+
+void TestPresentacion::switches_data()
+{
+    QTest::addColumn<QString>("interruptor");
+    QTest::addColumn<bool>("encendido");
+    QTest::addColumn<QString>("rejilla");
+
+    const struct {
+        const char* interruptor;
+        const char* rejilla;
+    } pares[] = {{"MostrarLstPrecios", "dbPrecios"},
+                 {"MostrarPolVol", "dbVolumen"},
+                 {"MostrarExistencia", "dbExiste"},
+                 {"DsctosCombo", "dbCombos"},
+                 {"MostrarClave", "dbListaClaves"}};
+    for (const auto& p : pares) {
+        for (bool on : {true, false})
+            QTest::addRow("%s %s", p.interruptor, on ? "on" : "off")
+                << QString::fromLatin1(p.interruptor) << on << QString::fromLatin1(p.rejilla);
+    }
+}
+
+void TestPresentacion::switches()
+{
+    QFETCH(QString, interruptor);
+    QFETCH(bool, encendido);
+    QFETCH(QString, rejilla);
+    conectar();
+    AjustesConsulta& a = ajustes();
+    bool* interruptores[] = {&a.MostrarLstPrecios, &a.MostrarPolVol, &a.MostrarExistencia, &a.DsctosCombo,
+                             &a.MostrarClave};
+    const char* nombres[] = {"MostrarLstPrecios", "MostrarPolVol", "MostrarExistencia", "DsctosCombo", "MostrarClave"};
+    const char* rejillas[] = {"dbPrecios", "dbVolumen", "dbExiste", "dbCombos", "dbListaClaves"};
+    for (int i = 0; i < 5; ++i) {
+        if (interruptor == QLatin1String(nombres[i]))
+            *interruptores[i] = encendido;
+    }
+    escanear(QStringLiteral("CCL600")); // rows in every grid
+    for (const char* r : rejillas) {
+        const bool esperado = rejilla == QLatin1String(r) ? encendido : true;
+        QVERIFY2(el<QWidget>(r)->isVisible() == esperado, r);
+    }
+    // The settings change nothing outside the grids.
+    for (const char* siempre :
+         {"lblNombreArticulo", "lblLinea", "dbPrecio", "edUltimaCompra", "lblTexto", "lblUniCompra"})
+        QVERIFY2(el<QWidget>(siempre)->isVisible(), siempre);
+
+    // Cleared again, every grid is hidden.
+    m_app->frmConsulta.Limpiar();
+    for (const char* r : rejillas)
+        QVERIFY2(!el<QWidget>(r)->isVisible(), r);
+}
+
+void TestPresentacion::resultsSurviveTheCommit()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    ModeloConsulta* precios = modelo("dbPrecios");
+    QCOMPARE(precios->rowCount(), 3);
+    // The commit of the clearing closes every cursor; the copied rows stay readable.
+    m_app->frmConsulta.Limpiar();
+    QVERIFY(!m_app->dm.fdPrecios.isOpen());
+    QVERIFY(!precios->canFetchMore({}));
+    QCOMPARE(precios->index(0, 0).data().toString(), QStringLiteral("Mayoreo"));
+    // The next lookup reloads over the closed results.
+    escanear(QStringLiteral("PINATA-EST"));
+    QCOMPARE(columna("dbPrecios", 0), (QStringList{"Mayoreo", "Precio de lista"}));
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), formato::moneda(fb::Decimal{35728900, 6}));
+    // A lookup while one is on display reloads too (the first commit happens inside it).
+    escanear(QStringLiteral("CCL600"));
+    QCOMPARE(precios->rowCount(), 3);
+}
+
+void TestPresentacion::failingProcedureSkipsTheRest()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    // Opening the company database again releases the prepared statements, so the
+    // procedure can be dropped; the grids keep their copied rows meanwhile.
+    m_app->frmConsulta.Conexion();
+    QCOMPARE(modelo("dbListaClaves")->rowCount(), 4);
+    sql(QStringLiteral("DROP PROCEDURE ZANTOR_LMV_POL_VOL;"));
+    auto* ed = el<QLineEdit>("edClave");
+    ed->setText(QStringLiteral("PINATA-EST"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(m_notifier->messages[0].title, QStringLiteral("Lumivo"));
+    QVERIFY2(m_notifier->messages[0].text.contains(QStringLiteral("ZANTOR_LMV_POL_VOL")),
+             qPrintable(m_notifier->messages[0].text));
+    // The price and stock were loaded before; the volume result failed and is empty; the
+    // keys (loaded after it) still hold the earlier article's.
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), formato::moneda(fb::Decimal{35728900, 6}));
+    QCOMPARE(modelo("dbVolumen")->rowCount(), 0);
+    QVERIFY(!m_app->dm.fdVolumen.isOpen());
+    QCOMPARE(columna("dbListaClaves", 0).size(), 4);
+}
+
+// ---- clearing and inactivity -----------------------------------------------------------
+
+void TestPresentacion::timerClearsOnTickNPlusOne_data()
+{
+    QTest::addColumn<int>("segundos");
+    QTest::newRow("10") << 10;
+    QTest::newRow("1") << 1;
+    QTest::newRow("0 clears on the first tick") << 0;
+    QTest::newRow("negative clears on the first tick") << -3;
+}
+
+void TestPresentacion::timerClearsOnTickNPlusOne()
+{
+    QFETCH(int, segundos);
+    conectar();
+    ajustes().SegundosEspera = segundos;
+    auto* reloj = el<QTimer>("TiempoInactivo");
+    QVERIFY(!reloj->isActive());
+    escanear(QStringLiteral("CCL600"));
+    QVERIFY(reloj->isActive());
+    QCOMPARE(reloj->interval(), 1000);
+    for (int i = 1; i <= std::max(segundos, 0); ++i) {
+        tick();
+        QCOMPARE(m_app->frmConsulta.segundosInactivo(), i);
+        QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+    }
+    tick();
+    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+    QVERIFY(!reloj->isActive());
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
+}
+
+void TestPresentacion::lookupWhileShownRestartsOnlyTheCount()
+{
+    conectar();
+    auto* reloj = el<QTimer>("TiempoInactivo");
+    escanear(QStringLiteral("CCL600"));
+    for (int i = 0; i < 7; ++i)
+        tick();
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 7);
+    escanear(QStringLiteral("CCL355"));
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+    QVERIFY(reloj->isActive());
+    for (int i = 0; i < 10; ++i)
+        tick();
+    QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+    tick();
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+
+    // A key that is not found hides the display and stops the timer (without the catalogue search).
+    escanear(QStringLiteral("CCL600"));
+    QVERIFY(reloj->isActive());
+    auto* ed = el<QLineEdit>("edClave");
+    ed->setText(QStringLiteral("NO-EXISTE"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(!reloj->isActive());
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+}
+
+void TestPresentacion::scansEveryFewSecondsKeepTheDisplay()
+{
+    conectar(); // 10 seconds
+    for (int scan = 0; scan < 6; ++scan) {
+        escanear(scan % 2 ? QStringLiteral("CCL355") : QStringLiteral("CCL600"));
+        for (int i = 0; i < 5; ++i)
+            tick();
+        QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+    }
+    for (int i = 0; i < 5; ++i)
+        tick();
+    QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+    tick();
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+}
+
+void TestPresentacion::typingDoesNotPostponeTheClearing()
+{
+    conectar();
+    ajustes().SegundosEspera = 4;
+    escanear(QStringLiteral("CCL600"));
+    auto* ed = el<QLineEdit>("edClave");
+    for (int i = 0; i < 4; ++i) {
+        tick();
+        QTest::keyClicks(ed, QStringLiteral("7"));
+    }
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 4);
+    tick();
+    QCOMPARE(ed->text(), QString()); // the half-typed key is wiped
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+}
+
+void TestPresentacion::designModeStopsTheTimer()
+{
+    conectar();
+    escanear(QStringLiteral("CCL600"));
+    auto* reloj = el<QTimer>("TiempoInactivo");
+    QVERIFY(reloj->isActive());
+    el<QAction>("Disear1")->trigger();
+    QVERIFY(!reloj->isActive());
+    el<QAction>("Disear1")->trigger();
+    QVERIFY(!reloj->isActive());
+}
+
+void TestPresentacion::failedClearingLeavesTheTimerOn()
+{
+    conectar();
+    ajustes().SegundosEspera = 2;
+    escanear(QStringLiteral("CCL600"));
+    QVERIFY(m_app->dm.fdTrans.isActive());
+
+    // The company connection is cut from outside, so the clearing's commit fails.
+    int id = 0;
+    {
+        fb::Transaction t(m_app->dm.fdConexion);
+        t.start();
+        fb::Query q(t);
+        q.setSql(QStringLiteral("SELECT CURRENT_CONNECTION FROM RDB$DATABASE"));
+        q.execute();
+        id = q.value(0).toInt();
+        t.commit();
+    }
+    {
+        fb::Connection verdugo;
+        verdugo.setParams(testsupport::embeddedParams(ruta()));
+        verdugo.open();
+        fb::Transaction t(verdugo);
+        t.start();
+        fb::Query q(t);
+        q.setSql(QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = :id"));
+        q.setParam(QStringLiteral("id"), id);
+        q.execute();
+        t.commit();
+    }
+
+    auto* reloj = el<QTimer>("TiempoInactivo");
+    tick();
+    tick();
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 2);
+    QVERIFY_THROWS_EXCEPTION(fb::Error, tick());
+    // Steps 1 and 2 of the clearing ran; the display stays and the timer goes on.
+    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
+    QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+    QVERIFY(reloj->isActive());
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 1);
+    // The next attempt comes SegundosEspera ticks later.
+    tick();
+    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 2);
+    QVERIFY_THROWS_EXCEPTION(fb::Error, tick());
+    QVERIFY(reloj->isActive());
+}
+
+void TestPresentacion::clearingPathsLeaveTheSameState_data()
+{
+    QTest::addColumn<QString>("via");
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("button") << "button";
+    QTest::newRow("menu item") << "menu";
+    QTest::newRow("menu shortcut") << "shortcut";
+    QTest::newRow("timer") << "timer";
+}
+
+void TestPresentacion::clearingPathsLeaveTheSameState()
+{
+    QFETCH(QString, via);
+    conectar();
+    const QString limpio = estado(); // the state that the start-up's clearing leaves
+    QVERIFY(limpio.contains(QStringLiteral("foco en edClave=1")));
+
+    escanear(QStringLiteral("CCL600"));
+    QVERIFY(estado() != limpio);
+    auto* ed = el<QLineEdit>("edClave");
+    if (via == QLatin1String("Escape")) {
+        QTest::keyClick(ed, Qt::Key_Escape);
+    } else if (via == QLatin1String("button")) {
+        QTest::mouseClick(el<QPushButton>("pbsLimpiar"), Qt::LeftButton);
+    } else if (via == QLatin1String("menu")) {
+        el<QLineEdit>("edUltimaCompra")->setFocus();
+        el<QAction>("smLimpiar")->trigger();
+    } else if (via == QLatin1String("shortcut")) {
+        QTest::keyClick(ed, Qt::Key_L, Qt::ControlModifier);
+    } else {
+        ajustes().SegundosEspera = 0;
+        el<QLineEdit>("edUltimaCompra")->setFocus();
+        tick();
+    }
+    QVERIFY(m_notifier->messages.empty());
+    const QString despues = estado();
+    // The hidden name keeps the article's; everything else is as after the start-up.
+    QCOMPARE(despues.section(u'\n', 0, -2), limpio.section(u'\n', 0, -2));
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+}
+
+void TestPresentacion::smLimpiarShortcut()
+{
+    auto* item = el<QAction>("smLimpiar");
+    QCOMPARE(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    QCOMPARE(item->shortcut().toString(QKeySequence::PortableText), QStringLiteral("Ctrl+L"));
+    // Not one of the keys that other commands use.
+    QVERIFY(item->shortcut() != QKeySequence(Qt::Key_F4));
+}
+
+QTEST_MAIN(TestPresentacion)
+#include "tst_presentacion.moc"

@@ -1,0 +1,699 @@
+#include "TestDatabases.h"
+#include "config/DialogoFuente.h"
+#include "config/uConfiguracion.h"
+#include "data/uDM.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "platform/MessageBox.h"
+#include "tests/layout/EmpresaInstalada.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Microsip.");
+
+// The rows as installed by the scripts, "KEY|int|str|chr".
+const QStringList kInstaladas{
+    QStringLiteral("ALMACEN_ID|19|NULL|NULL"),
+    QStringLiteral("CLIENTE_EVENTUAL_ID|465|NULL|NULL"),
+    QStringLiteral("COLOR_NOM_ART|NULL|$00D57909|NULL"),
+    QStringLiteral("COLOR_PRE_ART|NULL|$000080FF|NULL"),
+    QStringLiteral("DSCTOS_COMBO|NULL|NULL|S"),
+    QStringLiteral("ESTILO_NOM_ART|NULL|Bold|NULL"),
+    QStringLiteral("ESTILO_PRE_ART|NULL|Bold|NULL"),
+    QStringLiteral("FONT_NOM_ART|45|Tahoma|NULL"),
+    QStringLiteral("FONT_PRE_ART|80|Tahoma|NULL"),
+    QStringLiteral("MOSTRAR_BUSCADOR|NULL|NULL|S"),
+    QStringLiteral("MOSTRAR_EXISTENCIA|NULL|NULL|S"),
+    QStringLiteral("MOSTRAR_LST_PRECIOS|NULL|NULL|S"),
+    QStringLiteral("MOSTRAR_POL_VOL|NULL|NULL|S"),
+    QStringLiteral("POLITICA_VOL_ID|0|NULL|NULL"),
+    QStringLiteral("PRECIO_EMPRESA_ID|450|NULL|NULL"),
+    QStringLiteral("SEGUNDOS_ESPERA|30|NULL|NULL"),
+    QStringLiteral("VERSION|0|NULL|NULL"),
+};
+// What the first showing adds to them.
+const QStringList kInsertadasAlInstalar{
+    QStringLiteral("MOSTRAR_CLAVE|NULL|NULL|S"),
+    QStringLiteral("MOSTRAR_IMAGEN_EMPRESA|NULL|NULL|S"),
+    QStringLiteral("ORDEN_PRECIO|0|NULL|NULL"),
+};
+
+QStringList ordenadas(QStringList filas)
+{
+    filas.sort();
+    return filas;
+}
+
+QStringList instaladasYAbiertas()
+{
+    return ordenadas(kInstaladas + kInsertadasAlInstalar);
+}
+
+// The rows with one key's row replaced.
+QStringList con(QStringList filas, const QString& fila)
+{
+    const QString clave = fila.section(u'|', 0, 0) + u'|';
+    for (QString& f : filas) {
+        if (f.startsWith(clave))
+            f = fila;
+    }
+    return filas;
+}
+
+} // namespace
+
+class TestConfiguracion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Lumivo")); }
+    void init();
+    void cleanup();
+
+    void primeraVezEnBaseInstalada();
+    void tablaSinFilas();
+    void empresaSinClientes_data();
+    void empresaSinClientes();
+    void guardarEscribeCadaFila();
+    void segundos_data();
+    void segundos();
+    void segundosQueNoSonNumeroNoGuardanNada_data();
+    void segundosQueNoSonNumeroNoGuardanNada();
+    void cerrarNoGuardaNada();
+    void fallaAlGuardarNoDejaNadaAMedias();
+    void listaVacia_data();
+    void listaVacia();
+    void idsFueraDeLasListas();
+    void ordenSigueALaListaDePrecios();
+    void eleccionDeFuente();
+    void colorIlegible_data();
+    void colorIlegible();
+
+private:
+    template <typename T> T* el(const char* nombre)
+    {
+        auto* w = m_dlg->findChild<T*>(QString::fromLatin1(nombre));
+        if (!w)
+            qFatal("no element %s", nombre);
+        return w;
+    }
+    void sql(const QString& texto) { testsupport::runSql(testsupport::embeddedParams(m_ruta), texto); }
+    void abrir();
+    bool mostrar();
+    QStringList filas();
+    void guardar() { QTest::mouseClick(el<QPushButton>("pbsGuardar"), Qt::LeftButton); }
+    void escribirSegundos(const QString& texto);
+    // Runs `accion` on the font chooser once it is shown modally, then makes sure it is closed.
+    void conDialogoFuente(std::function<void(DialogoFuente&)> accion);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_avisos;
+    std::unique_ptr<Tdm> m_dm;
+    std::unique_ptr<TfrmConfiguracion> m_dlg;
+    QString m_ruta;
+    int m_recargas = 0;
+    int m_terminaciones = 0;
+    bool m_dialogoFuenteVisto = false;
+};
+
+void TestConfiguracion::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_avisos = std::make_unique<platform::RecordingNotifier>();
+    m_dm = std::make_unique<Tdm>(m_dir->filePath(QStringLiteral("config.xml")));
+    m_ruta = pruebas::empresaInstalada(m_dir->path());
+    m_recargas = 0;
+    m_terminaciones = 0;
+}
+
+void TestConfiguracion::cleanup()
+{
+    // In the program the windows are built before the data module and so outlive it.
+    m_dm.reset();
+    m_dlg.reset();
+    m_avisos.reset();
+    m_dir.reset();
+}
+
+void TestConfiguracion::abrir()
+{
+    m_dm->fdConexion.setParams(testsupport::embeddedParams(m_ruta));
+    m_dm->fdConexion.open();
+    m_dlg = std::make_unique<TfrmConfiguracion>(*m_dm, [this] { ++m_recargas; });
+    m_dlg->setTerminarPrograma([this] { ++m_terminaciones; });
+}
+
+bool TestConfiguracion::mostrar()
+{
+    m_dlg->show();
+    return QTest::qWaitForWindowExposed(m_dlg.get());
+}
+
+QStringList TestConfiguracion::filas()
+{
+    // A transaction of its own sees only what was committed.
+    fb::Transaction t(m_dm->fdConexion);
+    t.start();
+    fb::Query q(t);
+    q.setSql(QStringLiteral("select configuracion, valor_int, valor_str, valor_chr from ZANTOR_LMV_CONFIG"));
+    q.open();
+    QStringList resultado;
+    auto texto = [](const fb::Value& v) { return v.isNull() ? QStringLiteral("NULL") : v.toString(); };
+    while (q.next())
+        resultado << QStringList{texto(q.value(0)), texto(q.value(1)), texto(q.value(2)), texto(q.value(3))}.join(u'|');
+    t.commit();
+    return ordenadas(resultado);
+}
+
+void TestConfiguracion::escribirSegundos(const QString& texto)
+{
+    auto* ed = el<QLineEdit>("edSegundos");
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClick(ed, Qt::Key_Backspace);
+    QTest::keyClicks(ed, texto);
+}
+
+void TestConfiguracion::conDialogoFuente(std::function<void(DialogoFuente&)> accion)
+{
+    m_dialogoFuenteVisto = false;
+    QTimer::singleShot(0, this, [this, accion] {
+        auto* d = qobject_cast<DialogoFuente*>(QApplication::activeModalWidget());
+        if (d) {
+            m_dialogoFuenteVisto = true;
+            accion(*d);
+        }
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != m_dlg.get())
+            modal->close();
+    });
+}
+
+// ---- load ------------------------------------------------------------------------------------
+
+void TestConfiguracion::primeraVezEnBaseInstalada()
+{
+    abrir();
+    QCOMPARE(filas(), ordenadas(kInstaladas));
+    QVERIFY(mostrar());
+
+    // The three rows the installation does not write are inserted once and committed; the second
+    // pass of the load inserts nothing more.
+    QCOMPARE(filas(), instaladasYAbiertas());
+    QCOMPARE(el<QComboBox>("cboOrdenPrecios")->currentText(), QStringLiteral("Menor precio"));
+    QVERIFY(el<QComboBox>("cboOrdenPrecios")->isEnabled());
+    QVERIFY(el<QCheckBox>("cheClaves")->isChecked());
+    QVERIFY(el<QCheckBox>("cheImagenEmpresa")->isChecked());
+    for (const char* nombre : {"cheExistencia", "cheListPrecios", "chePolVolumen", "cheDsctoCombo", "cheBuscador"})
+        QVERIFY2(el<QCheckBox>(nombre)->isChecked(), nombre);
+    QCOMPARE(el<QComboBox>("dbClienteEventual")->currentText(), QStringLiteral("PUBLICO EN GENERAL"));
+    QCOMPARE(el<QComboBox>("dbListaPrecios")->currentText(), QStringLiteral("Mayoreo"));
+    QCOMPARE(el<QComboBox>("dbListaPrecios")->count(), 3);
+    QCOMPARE(el<QComboBox>("dbPoliticaVolumen")->currentIndex(), -1); // 0 is no policy's id
+    QCOMPARE(el<QComboBox>("dbAlmacenes")->currentText(), QStringLiteral("Matriz"));
+    QCOMPARE(el<QLineEdit>("edSegundos")->text(), QStringLiteral("30"));
+    QCOMPARE(m_dlg->tamanoNombre(), 45);
+    QCOMPARE(m_dlg->tamanoPrecio(), 80);
+    auto* nombre = el<QLabel>("lblNombre");
+    QCOMPARE(nombre->font().family(), QStringLiteral("Tahoma"));
+    QVERIFY(nombre->font().bold());
+    QCOMPARE(nombre->font().pointSize(), 9); // the preview keeps its own size
+    QCOMPARE(nombre->palette().color(QPalette::WindowText), QColor(9, 121, 213));
+    QCOMPARE(el<QLabel>("lblPrecio")->palette().color(QPalette::WindowText), QColor(255, 128, 0));
+    QVERIFY(m_avisos->messages.empty());
+
+    m_dlg->close();
+    QCOMPARE(m_recargas, 1);
+    QVERIFY(mostrar());
+    QCOMPARE(filas(), instaladasYAbiertas());
+    QCOMPARE(m_recargas, 1);
+}
+
+void TestConfiguracion::tablaSinFilas()
+{
+    sql(QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG;"));
+    abrir();
+    QVERIFY(mostrar());
+
+    // Every row but the fonts' is inserted with the dialog's own values.
+    QCOMPARE(filas(), ordenadas({
+                          QStringLiteral("ALMACEN_ID|19|NULL|NULL"),
+                          QStringLiteral("CLIENTE_EVENTUAL_ID|0|NULL|NULL"),
+                          QStringLiteral("DSCTOS_COMBO|NULL|NULL|S"),
+                          QStringLiteral("MOSTRAR_BUSCADOR|NULL|NULL|S"),
+                          QStringLiteral("MOSTRAR_CLAVE|NULL|NULL|S"),
+                          QStringLiteral("MOSTRAR_EXISTENCIA|NULL|NULL|S"),
+                          QStringLiteral("MOSTRAR_IMAGEN_EMPRESA|NULL|NULL|S"),
+                          QStringLiteral("MOSTRAR_LST_PRECIOS|NULL|NULL|S"),
+                          QStringLiteral("MOSTRAR_POL_VOL|NULL|NULL|S"),
+                          QStringLiteral("ORDEN_PRECIO|0|NULL|NULL"),
+                          QStringLiteral("POLITICA_VOL_ID|0|NULL|NULL"),
+                          QStringLiteral("PRECIO_EMPRESA_ID|42|NULL|NULL"),
+                          QStringLiteral("SEGUNDOS_ESPERA|10|NULL|NULL"),
+                      }));
+    QCOMPARE(el<QComboBox>("dbClienteEventual")->currentIndex(), -1);
+    QCOMPARE(el<QComboBox>("dbListaPrecios")->currentText(), QStringLiteral("Precio de lista"));
+    QCOMPARE(el<QComboBox>("dbAlmacenes")->currentText(), QStringLiteral("Matriz"));
+    QCOMPARE(el<QLineEdit>("edSegundos")->text(), QStringLiteral("10"));
+    QCOMPARE(el<QComboBox>("cboOrdenPrecios")->currentIndex(), 0);
+    auto* nombre = el<QLabel>("lblNombre");
+    QCOMPARE(nombre->font().family(), QStringLiteral("Tahoma"));
+    QVERIFY(nombre->font().bold());
+    QCOMPARE(nombre->palette().color(QPalette::WindowText), QColor(9, 121, 213));
+    QCOMPARE(m_dlg->tamanoNombre(), 0);
+    QCOMPARE(m_dlg->tamanoPrecio(), 0);
+    QVERIFY(m_avisos->messages.empty());
+}
+
+void TestConfiguracion::empresaSinClientes_data()
+{
+    QTest::addColumn<QString>("preparar");
+    QTest::addColumn<int>("avisos");
+    QTest::addColumn<bool>("filaCliente");
+    QTest::newRow("tabla completa: una pasada, un aviso")
+        << QStringLiteral(
+               "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('ORDEN_PRECIO', 0);"
+               "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('MOSTRAR_CLAVE', 'S');"
+               "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('MOSTRAR_IMAGEN_EMPRESA', 'S');")
+        << 1 << true;
+    QTest::newRow("tabla instalada: faltan filas, dos pasadas") << QString() << 2 << true;
+    QTest::newRow("tabla vacía: dos pasadas") << QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG;") << 2 << false;
+}
+
+void TestConfiguracion::empresaSinClientes()
+{
+    QFETCH(QString, preparar);
+    QFETCH(int, avisos);
+    QFETCH(bool, filaCliente);
+    sql(QStringLiteral("DELETE FROM CLIENTES;") + preparar);
+    abrir();
+    // Not waited for: the dialog closes itself as soon as events are processed.
+    m_dlg->show();
+
+    QCOMPARE(m_avisos->messages.size(), std::size_t(avisos));
+    for (const auto& m : m_avisos->messages) {
+        QCOMPARE(m.text, kSinClientes);
+        QCOMPARE(m.title, QStringLiteral("Zantor"));
+        QCOMPARE(m.icon, platform::Icon::Warning);
+    }
+    QCOMPARE(m_terminaciones, avisos);
+    // The rest of the load ran; the customer row was left alone.
+    const QStringList f = filas();
+    QCOMPARE(f.filter(QStringLiteral("CLIENTE_EVENTUAL_ID|")),
+             filaCliente ? QStringList{QStringLiteral("CLIENTE_EVENTUAL_ID|465|NULL|NULL")} : QStringList());
+    QVERIFY(f.contains(QStringLiteral("MOSTRAR_CLAVE|NULL|NULL|S")));
+    // The program is ending: the dialog closes itself once its event loop runs.
+    QTRY_VERIFY(!m_dlg->isVisible());
+    QCOMPARE(m_recargas, 1);
+}
+
+// ---- save ------------------------------------------------------------------------------------
+
+void TestConfiguracion::guardarEscribeCadaFila()
+{
+    abrir();
+    QVERIFY(mostrar());
+    auto elegir = [this](const char* caja, const QString& texto) {
+        auto* c = el<QComboBox>(caja);
+        c->setFocus();
+        QTest::keyClicks(c, texto);
+    };
+    elegir("dbClienteEventual", QStringLiteral("Emp"));
+    elegir("dbListaPrecios", QStringLiteral("Dis"));
+    elegir("dbPoliticaVolumen", QStringLiteral("Liq"));
+    elegir("dbAlmacenes", QStringLiteral("Bod"));
+    elegir("cboOrdenPrecios", QStringLiteral("Nom"));
+    QCOMPARE(el<QComboBox>("dbClienteEventual")->currentText(), QStringLiteral("Empleados (cortesía)"));
+    QCOMPARE(el<QComboBox>("dbPoliticaVolumen")->currentText(), QStringLiteral("Liquidación"));
+    QCOMPARE(el<QComboBox>("cboOrdenPrecios")->currentIndex(), 2);
+    for (const char* nombre : {"cheExistencia", "chePolVolumen", "cheImagenEmpresa", "cheDsctoCombo"})
+        QTest::mouseClick(el<QCheckBox>(nombre), Qt::LeftButton);
+    escribirSegundos(QStringLiteral("45"));
+
+    guardar();
+
+    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(!m_dlg->isVisible());
+    QCOMPARE(m_recargas, 1);
+    QStringList esperadas = instaladasYAbiertas();
+    for (const char* fila :
+         {"CLIENTE_EVENTUAL_ID|467|NULL|NULL", "PRECIO_EMPRESA_ID|451|NULL|NULL", "POLITICA_VOL_ID|12|NULL|NULL",
+          "ALMACEN_ID|20|NULL|NULL", "MOSTRAR_EXISTENCIA|NULL|NULL|N", "ORDEN_PRECIO|2|NULL|NULL",
+          "MOSTRAR_POL_VOL|NULL|NULL|N", "SEGUNDOS_ESPERA|45|NULL|NULL", "MOSTRAR_IMAGEN_EMPRESA|NULL|NULL|N",
+          "DSCTOS_COMBO|NULL|NULL|N"})
+        esperadas = con(esperadas, QString::fromUtf8(fila));
+    // The font rows go back as loaded, the built-in colours in their "$" form.
+    QCOMPARE(filas(), esperadas);
+}
+
+void TestConfiguracion::segundos_data()
+{
+    QTest::addColumn<int>("guardado");
+    QTest::addColumn<QString>("accion"); // "^"/"v" the arrows, "↑"/"↓" the keys, else text typed
+    QTest::addColumn<int>("esperado");
+
+    QTest::newRow("5 guardado sobrevive") << 5 << QString() << 5;
+    QTest::newRow("escrito fuera del rango de las flechas") << 30 << QStringLiteral("1500") << 1500;
+    QTest::newRow("letras no entran en la caja") << 30 << QStringLiteral("a1b2") << 12;
+    QTest::newRow("flecha arriba desde 5 lleva al mínimo") << 5 << QStringLiteral("^") << 30;
+    QTest::newRow("flecha arriba en el máximo") << 1000 << QStringLiteral("^") << 1000;
+    QTest::newRow("flecha abajo") << 45 << QStringLiteral("v") << 44;
+    QTest::newRow("tecla abajo en 31") << 31 << QStringLiteral("↓") << 30;
+    QTest::newRow("tecla arriba") << 30 << QStringLiteral("↑") << 31;
+}
+
+void TestConfiguracion::segundos()
+{
+    QFETCH(int, guardado);
+    QFETCH(QString, accion);
+    QFETCH(int, esperado);
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = %1 WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';")
+            .arg(guardado));
+    abrir();
+    QVERIFY(mostrar());
+    auto* ed = el<QLineEdit>("edSegundos");
+    QCOMPARE(ed->text(), QString::number(guardado));
+
+    if (accion == QStringLiteral("^"))
+        QTest::mouseClick(el<QToolButton>("UpDown1Arriba"), Qt::LeftButton);
+    else if (accion == QStringLiteral("v"))
+        QTest::mouseClick(el<QToolButton>("UpDown1Abajo"), Qt::LeftButton);
+    else if (accion == QStringLiteral("↑") || accion == QStringLiteral("↓"))
+        QTest::keyClick(ed, accion == QStringLiteral("↑") ? Qt::Key_Up : Qt::Key_Down);
+    else if (!accion.isEmpty())
+        escribirSegundos(accion);
+    guardar();
+
+    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(filas().contains(QStringLiteral("SEGUNDOS_ESPERA|%1|NULL|NULL").arg(esperado)));
+}
+
+void TestConfiguracion::segundosQueNoSonNumeroNoGuardanNada_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::newRow("vacío") << QString();
+    QTest::newRow("más de lo que cabe en un entero") << QStringLiteral("99999999999");
+}
+
+void TestConfiguracion::segundosQueNoSonNumeroNoGuardanNada()
+{
+    QFETCH(QString, texto);
+    abrir();
+    QVERIFY(mostrar());
+    const QStringList antes = filas();
+    QTest::mouseClick(el<QCheckBox>("cheExistencia"), Qt::LeftButton);
+    escribirSegundos(texto);
+
+    guardar();
+
+    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
+    QVERIFY(m_avisos->messages.front().text.contains(QStringLiteral("segundos")));
+    QCOMPARE(m_avisos->messages.front().title, QStringLiteral("Zantor"));
+    QCOMPARE(m_avisos->messages.front().icon, platform::Icon::Warning);
+    QVERIFY(m_dlg->isVisible());
+    QCOMPARE(m_recargas, 0);
+    QCOMPARE(filas(), antes);
+
+    // The operator fixes the number and saves everything.
+    escribirSegundos(QStringLiteral("20"));
+    guardar();
+    QCOMPARE(filas(), con(con(antes, QStringLiteral("SEGUNDOS_ESPERA|20|NULL|NULL")),
+                          QStringLiteral("MOSTRAR_EXISTENCIA|NULL|NULL|N")));
+    QCOMPARE(m_recargas, 1);
+}
+
+void TestConfiguracion::cerrarNoGuardaNada()
+{
+    abrir();
+    QVERIFY(mostrar());
+    const QStringList antes = filas();
+    QTest::mouseClick(el<QCheckBox>("cheExistencia"), Qt::LeftButton);
+    auto* almacenes = el<QComboBox>("dbAlmacenes");
+    almacenes->setFocus();
+    QTest::keyClicks(almacenes, QStringLiteral("Bod"));
+    escribirSegundos(QStringLiteral("99"));
+
+    m_dlg->close();
+
+    QVERIFY(!m_dlg->isVisible());
+    QCOMPARE(filas(), antes);
+    // The main window reloads its settings however the dialog closes.
+    QCOMPARE(m_recargas, 1);
+
+    // Nothing the operator changed survives into the next showing.
+    QVERIFY(mostrar());
+    QVERIFY(el<QCheckBox>("cheExistencia")->isChecked());
+    QCOMPARE(almacenes->currentText(), QStringLiteral("Matriz"));
+    QCOMPARE(el<QLineEdit>("edSegundos")->text(), QStringLiteral("30"));
+}
+
+void TestConfiguracion::fallaAlGuardarNoDejaNadaAMedias()
+{
+    // The last font update is refused by the database, after every other row was updated.
+    sql(QStringLiteral("CREATE EXCEPTION E_PRUEBA 'Fila rechazada por la prueba';\n"
+                       "COMMIT;\n"
+                       "SET TERM ^ ;\n"
+                       "CREATE TRIGGER T_PRUEBA FOR ZANTOR_LMV_CONFIG BEFORE UPDATE AS\n"
+                       "BEGIN\n"
+                       "  IF (NEW.CONFIGURACION = 'ESTILO_PRE_ART') THEN EXCEPTION E_PRUEBA;\n"
+                       "END^\n"
+                       "SET TERM ; ^\n"));
+    abrir();
+    QVERIFY(mostrar());
+    const QStringList antes = filas();
+    QTest::mouseClick(el<QCheckBox>("cheExistencia"), Qt::LeftButton);
+    escribirSegundos(QStringLiteral("77"));
+
+    guardar();
+
+    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
+    QVERIFY2(m_avisos->messages.front().text.contains(QStringLiteral("Fila rechazada por la prueba")),
+             qPrintable(m_avisos->messages.front().text));
+    QCOMPARE(m_avisos->messages.front().title, QStringLiteral("Lumivo"));
+    QVERIFY(m_dlg->isVisible());
+    QCOMPARE(m_recargas, 0);
+    QCOMPARE(filas(), antes);
+    // The choices are still there to be saved again.
+    QVERIFY(!el<QCheckBox>("cheExistencia")->isChecked());
+    QCOMPARE(el<QLineEdit>("edSegundos")->text(), QStringLiteral("77"));
+
+    // Neither closing nor the next showing commits what the failed save had written.
+    m_dlg->close();
+    QVERIFY(mostrar());
+    QCOMPARE(filas(), antes);
+    QVERIFY(el<QCheckBox>("cheExistencia")->isChecked());
+}
+
+void TestConfiguracion::listaVacia_data()
+{
+    QTest::addColumn<QString>("tabla");
+    QTest::addColumn<QString>("caja");
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<bool>("sinFila");
+
+    QTest::newRow("sin listas de precios") << "PRECIOS_EMPRESA"
+                                           << "dbListaPrecios"
+                                           << "PRECIO_EMPRESA_ID" << false;
+    QTest::newRow("sin listas de precios ni su fila") << "PRECIOS_EMPRESA"
+                                                      << "dbListaPrecios"
+                                                      << "PRECIO_EMPRESA_ID" << true;
+    QTest::newRow("sin políticas") << "POLITICAS_DSCTOS_VOLUMEN"
+                                   << "dbPoliticaVolumen"
+                                   << "POLITICA_VOL_ID" << false;
+    QTest::newRow("sin almacenes") << "ALMACENES"
+                                   << "dbAlmacenes"
+                                   << "ALMACEN_ID" << false;
+    QTest::newRow("sin almacenes ni su fila") << "ALMACENES"
+                                              << "dbAlmacenes"
+                                              << "ALMACEN_ID" << true;
+}
+
+void TestConfiguracion::listaVacia()
+{
+    QFETCH(QString, tabla);
+    QFETCH(QString, caja);
+    QFETCH(QString, clave);
+    QFETCH(bool, sinFila);
+    QString preparar = QStringLiteral("DELETE FROM %1;").arg(tabla);
+    if (sinFila)
+        preparar += QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = '%1';").arg(clave);
+    sql(preparar);
+    abrir();
+    QVERIFY(mostrar());
+    QVERIFY(!el<QComboBox>(qPrintable(caja))->isEnabled());
+    QStringList esperadas = instaladasYAbiertas();
+    if (sinFila) {
+        // No row is inserted for a list that has nothing to choose.
+        esperadas.removeIf([&clave](const QString& f) { return f.startsWith(clave + u'|'); });
+    }
+    QCOMPARE(filas(), esperadas);
+
+    QTest::mouseClick(el<QCheckBox>("cheExistencia"), Qt::LeftButton);
+    guardar();
+
+    // The box has no choice to save: its row is skipped and the rest is saved.
+    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(!m_dlg->isVisible());
+    QCOMPARE(filas(), con(esperadas, QStringLiteral("MOSTRAR_EXISTENCIA|NULL|NULL|N")));
+}
+
+void TestConfiguracion::idsFueraDeLasListas()
+{
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 999 WHERE CONFIGURACION = 'PRECIO_EMPRESA_ID';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = NULL WHERE CONFIGURACION = 'CLIENTE_EVENTUAL_ID';"
+                       "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('ORDEN_PRECIO', 7);"));
+    abrir();
+    QVERIFY(mostrar());
+    const QStringList antes = filas();
+    QCOMPARE(el<QComboBox>("dbListaPrecios")->currentIndex(), -1);
+    QCOMPARE(el<QComboBox>("dbClienteEventual")->currentIndex(), -1);
+    QCOMPARE(el<QComboBox>("cboOrdenPrecios")->currentIndex(), -1);
+
+    guardar();
+
+    // Stored ids that no list row has go back unchanged; an order outside the list is written -1.
+    QVERIFY(m_avisos->messages.empty());
+    QCOMPARE(filas(), con(antes, QStringLiteral("ORDEN_PRECIO|-1|NULL|NULL")));
+    QVERIFY(filas().contains(QStringLiteral("PRECIO_EMPRESA_ID|999|NULL|NULL")));
+    QVERIFY(filas().contains(QStringLiteral("CLIENTE_EVENTUAL_ID|NULL|NULL|NULL")));
+}
+
+void TestConfiguracion::ordenSigueALaListaDePrecios()
+{
+    abrir();
+    QVERIFY(mostrar());
+    auto* lista = el<QCheckBox>("cheListPrecios");
+    auto* orden = el<QComboBox>("cboOrdenPrecios");
+    QVERIFY(orden->isEnabled());
+    orden->setFocus();
+    QTest::keyClicks(orden, QStringLiteral("May"));
+    QTest::mouseClick(lista, Qt::LeftButton);
+    QVERIFY(!orden->isEnabled());
+    QTest::mouseClick(lista, Qt::LeftButton);
+    QVERIFY(orden->isEnabled());
+    QTest::mouseClick(lista, Qt::LeftButton);
+
+    guardar();
+
+    // The order is saved although its box is disabled.
+    const QStringList f = filas();
+    QVERIFY(f.contains(QStringLiteral("ORDEN_PRECIO|1|NULL|NULL")));
+    QVERIFY(f.contains(QStringLiteral("MOSTRAR_LST_PRECIOS|NULL|NULL|N")));
+
+    // The next showing disables it from the loaded value alone.
+    QVERIFY(mostrar());
+    QVERIFY(!lista->isChecked());
+    QVERIFY(!orden->isEnabled());
+    QCOMPARE(orden->currentText(), QStringLiteral("Mayor precio"));
+}
+
+void TestConfiguracion::eleccionDeFuente()
+{
+    abrir();
+    QVERIFY(mostrar());
+    auto* nombre = el<QLabel>("lblNombre");
+    auto* precio = el<QLabel>("lblPrecio");
+
+    // The first use opens with the chooser's own font, bold maroon, not the preview's; the operator
+    // picks an italic, underlined serif face of 30 points in red.
+    QFont primera;
+    QVariant primerColor;
+    conDialogoFuente([&](DialogoFuente& d) {
+        auto* selector = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"));
+        auto* colores = d.findChild<QComboBox*>(QStringLiteral("dFontColor"));
+        primera = selector->currentFont();
+        primerColor = colores->currentData();
+        QFont elegida(QStringLiteral("DejaVu Serif"));
+        elegida.setPointSize(30);
+        elegida.setItalic(true);
+        elegida.setUnderline(true);
+        selector->setCurrentFont(elegida);
+        colores->setCurrentIndex(colores->findData(0x0000FFu));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontAceptar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(nombre, Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    QVERIFY(primera.bold());
+    QCOMPARE(primerColor.toUInt(), 0x000080u); // maroon
+
+    QCOMPARE(nombre->font().family(), QStringLiteral("DejaVu Serif"));
+    QVERIFY(nombre->font().italic());
+    QVERIFY(nombre->font().underline());
+    QVERIFY(!nombre->font().bold());
+    QCOMPARE(nombre->font().pointSize(), 9);
+    QCOMPARE(nombre->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(m_dlg->tamanoNombre(), 30);
+
+    // The next use opens with that choice; cancelling it changes nothing.
+    QFont segunda;
+    conDialogoFuente([&](DialogoFuente& d) {
+        segunda = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"))->currentFont();
+        auto* selector = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"));
+        selector->setCurrentFont(QFont(QStringLiteral("DejaVu Sans Mono"), 50));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontCancelar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(precio, Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    QCOMPARE(segunda.family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(segunda.pointSize(), 30);
+    QCOMPARE(precio->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(precio->palette().color(QPalette::WindowText), QColor(255, 128, 0));
+    QCOMPARE(m_dlg->tamanoPrecio(), 80);
+
+    guardar();
+
+    QVERIFY(m_avisos->messages.empty());
+    QStringList esperadas = instaladasYAbiertas();
+    for (const char* fila : {"FONT_NOM_ART|30|DejaVu Serif|NULL", "COLOR_NOM_ART|NULL|clRed|NULL",
+                             "ESTILO_NOM_ART|NULL|ItalicUnderLine|NULL"})
+        esperadas = con(esperadas, QString::fromUtf8(fila));
+    QCOMPARE(filas(), esperadas);
+}
+
+void TestConfiguracion::colorIlegible_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<bool>("falla");
+    QTest::newRow("color del nombre nulo: la carga se detiene") << "COLOR_NOM_ART" << true;
+    QTest::newRow("color del precio nulo: se salta") << "COLOR_PRE_ART" << false;
+}
+
+void TestConfiguracion::colorIlegible()
+{
+    QFETCH(QString, clave);
+    QFETCH(bool, falla);
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = NULL WHERE CONFIGURACION = '%1';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'Italic' WHERE CONFIGURACION = 'ESTILO_PRE_ART';")
+            .arg(clave));
+    abrir();
+    QVERIFY(mostrar());
+
+    auto* precio = el<QLabel>("lblPrecio");
+    if (falla) {
+        QCOMPARE(m_avisos->messages.size(), std::size_t{1});
+        QCOMPARE(m_avisos->messages.front().title, QStringLiteral("Lumivo"));
+        // The rows after the failing one are not applied.
+        QVERIFY(!precio->font().italic());
+    } else {
+        QVERIFY(m_avisos->messages.empty());
+        QCOMPARE(precio->palette().color(QPalette::WindowText), QColor(255, 128, 0));
+        QVERIFY(precio->font().italic());
+    }
+}
+
+QTEST_MAIN(TestConfiguracion)
+#include "tst_configuracion.moc"

@@ -1,0 +1,350 @@
+// Loading the lookup settings from the settings table of a stand-in company database on which the
+// program's objects were installed (rows as the installation leaves them, then changed per case).
+
+#include "TestDatabases.h"
+#include "data/Instalacion.h"
+#include "data/uDM.h"
+#include "firebird/Error.h"
+#include "firebird/Query.h"
+#include "layout/Colores.h"
+#include "lookup/AjustesConsulta.h"
+#include "lookup/CargarInfo.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+namespace {
+
+QString describir(const AjustesConsulta& a)
+{
+    return QStringLiteral("cliente=%1 precio=%2 politica=%3 almacen=%4 orden=%5 segundos=%6 "
+                          "existencia=%7 lista=%8 volumen=%9 clave=%10 combo=%11 buscador=%12 imagen=%13")
+        .arg(a.ClienteEventualId)
+        .arg(a.PrecioEmpresaId)
+        .arg(a.PoliticaVolId)
+        .arg(a.AlmacenId)
+        .arg(a.OrdenPrecio)
+        .arg(a.SegundosEspera)
+        .arg(int{a.MostrarExistencia})
+        .arg(int{a.MostrarLstPrecios})
+        .arg(int{a.MostrarPolVol})
+        .arg(int{a.MostrarClave})
+        .arg(int{a.DsctosCombo})
+        .arg(int{a.MostrarBuscador})
+        .arg(int{a.MostrarImagenEmpresa});
+}
+
+// Face, size (points or pixels, whichever defines it), effects (bold, italic, underline, strike-out)
+// and colour.
+QString describir(const FuenteDisplay& f)
+{
+    const QFont& q = f.fuente;
+    const QString tamano =
+        q.pointSize() > 0 ? QStringLiteral("%1pt").arg(q.pointSize()) : QStringLiteral("%1px").arg(q.pixelSize());
+    QString efectos;
+    efectos += q.bold() ? u'B' : u'-';
+    efectos += q.italic() ? u'I' : u'-';
+    efectos += q.underline() ? u'U' : u'-';
+    efectos += q.strikeOut() ? u'S' : u'-';
+    return QStringList{q.family(), tamano, efectos, f.color.name()}.join(u' ');
+}
+
+// Every field away from its load value, so a field that the load forgets to write shows.
+AjustesConsulta ajustesPrevios()
+{
+    AjustesConsulta a;
+    a.ClienteEventualId = a.PrecioEmpresaId = a.PoliticaVolId = a.AlmacenId = a.OrdenPrecio = a.SegundosEspera = 7;
+    a.MostrarExistencia = a.MostrarLstPrecios = a.MostrarPolVol = a.MostrarClave = a.DsctosCombo = a.MostrarBuscador =
+        a.MostrarImagenEmpresa = true;
+    return a;
+}
+
+// Pixel-defined like the window's built-in fonts, and unlike the installed rows in every part.
+FuenteDisplay fuentePrevia(const QString& cara, int pixeles, EstiloFuente estilo, QColor color)
+{
+    FuenteDisplay f{QFont(cara), color};
+    f.fuente.setPixelSize(pixeles);
+    aplicarEstilo(f.fuente, estilo);
+    return f;
+}
+
+FuenteDisplay nombrePrevio()
+{
+    return fuentePrevia(QStringLiteral("Verdana"), 60, {false, true, true, false}, QColor(0, 0, 0));
+}
+
+FuenteDisplay precioPrevio()
+{
+    return fuentePrevia(QStringLiteral("Courier"), 107, {false, false, false, true}, QColor(0, 255, 0));
+}
+
+const QString kInstalados = QStringLiteral("cliente=465 precio=450 politica=0 almacen=19 orden=0 segundos=30 "
+                                           "existencia=1 lista=1 volumen=1 clave=0 combo=1 buscador=1 imagen=0");
+const QString kNada = QStringLiteral("cliente=0 precio=0 politica=0 almacen=0 orden=0 segundos=0 "
+                                     "existencia=0 lista=0 volumen=0 clave=0 combo=0 buscador=0 imagen=0");
+const QString kNombreInstalado = QStringLiteral("Tahoma 45pt B--- #0979d5");
+const QString kPrecioInstalado = QStringLiteral("Tahoma 80pt B--- #ff8000");
+
+} // namespace
+
+class TestCargarInfo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void ajustes_data();
+    void ajustes();
+    void fuentes_data();
+    void fuentes();
+    void colorIlegible_data();
+    void colorIlegible();
+    void transaccion();
+    void falloDeLaBase();
+
+private:
+    void ejecutar(const QString& sql) { testsupport::runSql(testsupport::embeddedParams(m_ruta), sql); }
+    std::unique_ptr<Tdm> abrir(const QString& ruta);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ruta;
+};
+
+void TestCargarInfo::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_ruta = testsupport::companyDatabase(m_dir->path());
+
+    fb::Connection conexion;
+    conexion.setParams(testsupport::embeddedParams(m_ruta));
+    conexion.open();
+    fb::Transaction transaccion(conexion);
+    transaccion.start();
+    QVERIFY(InstalarObjetos(transaccion).empty());
+    transaccion.commit();
+}
+
+void TestCargarInfo::cleanup()
+{
+    m_dir.reset();
+}
+
+std::unique_ptr<Tdm> TestCargarInfo::abrir(const QString& ruta)
+{
+    auto dm = std::make_unique<Tdm>(m_dir->filePath(QStringLiteral("config.xml")));
+    dm->fdConexion.setParams(testsupport::embeddedParams(ruta));
+    dm->fdConexion.open();
+    return dm;
+}
+
+void TestCargarInfo::ajustes_data()
+{
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<QString>("esperado");
+
+    QTest::newRow("como se instala") << QString() << kInstalados;
+    QTest::newRow("con las filas que añade la configuración")
+        << QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('ORDEN_PRECIO', 2);\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('MOSTRAR_CLAVE', 'S');\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES "
+                          "('MOSTRAR_IMAGEN_EMPRESA', 'S');")
+        << QStringLiteral("cliente=465 precio=450 politica=0 almacen=19 orden=2 segundos=30 "
+                          "existencia=1 lista=1 volumen=1 clave=1 combo=1 buscador=1 imagen=1");
+    QTest::newRow("sin filas") << QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG;") << kNada;
+    QTest::newRow("valores nulos") << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = NULL, VALOR_CHR = NULL;")
+                                   << kNada;
+    QTest::newRow("-5: lista y política a 0, lo demás tal cual")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = -5 WHERE CONFIGURACION IN ('CLIENTE_EVENTUAL_ID', "
+                          "'PRECIO_EMPRESA_ID', 'POLITICA_VOL_ID', 'ALMACEN_ID', 'SEGUNDOS_ESPERA');\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('ORDEN_PRECIO', -5);")
+        << QStringLiteral("cliente=-5 precio=0 politica=0 almacen=-5 orden=-5 segundos=-5 "
+                          "existencia=1 lista=1 volumen=1 clave=0 combo=1 buscador=1 imagen=0");
+    QTest::newRow("interruptores: solo S exacta")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = 's' WHERE CONFIGURACION = 'MOSTRAR_EXISTENCIA';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = 'N' WHERE CONFIGURACION = 'MOSTRAR_LST_PRECIOS';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = ' ' WHERE CONFIGURACION = 'MOSTRAR_POL_VOL';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = NULL, VALOR_STR = 'S' "
+                          "WHERE CONFIGURACION = 'DSCTOS_COMBO';")
+        << QStringLiteral("cliente=465 precio=450 politica=0 almacen=19 orden=0 segundos=30 "
+                          "existencia=0 lista=0 volumen=0 clave=0 combo=0 buscador=1 imagen=0");
+    QTest::newRow("dos filas con una clave: la primera")
+        << QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('SEGUNDOS_ESPERA', 99);\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('PRECIO_EMPRESA_ID', 42);\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('MOSTRAR_BUSCADOR', 'N');")
+        << kInstalados;
+    QTest::newRow("la clave distingue mayúsculas")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET CONFIGURACION = 'segundos_espera' "
+                          "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';")
+        << QStringLiteral("cliente=465 precio=450 politica=0 almacen=19 orden=0 segundos=0 "
+                          "existencia=1 lista=1 volumen=1 clave=0 combo=1 buscador=1 imagen=0");
+}
+
+void TestCargarInfo::ajustes()
+{
+    QFETCH(QString, preparacion);
+    QFETCH(QString, esperado);
+
+    if (!preparacion.isEmpty())
+        ejecutar(preparacion);
+    auto dm = abrir(m_ruta);
+    AjustesConsulta a = ajustesPrevios();
+    FuenteDisplay nombre = nombrePrevio();
+    FuenteDisplay precio = precioPrevio();
+    CargarInfo(*dm, a, nombre, precio);
+    QCOMPARE(describir(a), esperado);
+}
+
+void TestCargarInfo::fuentes_data()
+{
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("precio");
+
+    const QString nombreIntacto = describir(nombrePrevio());
+    const QString precioIntacto = describir(precioPrevio());
+
+    QTest::newRow("como se instala") << QString() << kNombreInstalado << kPrecioInstalado;
+    const QString sinFilas = QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION LIKE 'FONT%' "
+                                            "OR CONFIGURACION LIKE 'COLOR%' OR CONFIGURACION LIKE 'ESTILO%';");
+    QTest::newRow("sin filas de fuente") << sinFilas << nombreIntacto << precioIntacto;
+    QTest::newRow("sin FONT_NOM_ART: cara y tamaño como estaban")
+        << QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = 'FONT_NOM_ART';")
+        << QStringLiteral("Verdana 60px B--- #0979d5") << kPrecioInstalado;
+    QTest::newRow("sin color ni estilo del precio")
+        << QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION IN ('COLOR_PRE_ART', 'ESTILO_PRE_ART');")
+        << kNombreInstalado << QStringLiteral("Tahoma 80pt ---S #00ff00");
+    QTest::newRow("otra cara y otro tamaño")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 120, VALOR_STR = 'Arial' "
+                          "WHERE CONFIGURACION = 'FONT_PRE_ART';")
+        << kNombreInstalado << QStringLiteral("Arial 120pt B--- #ff8000");
+    QTest::newRow("estilos: cualquier capitalización, desconocido y nulo")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'bolditalicstrike' "
+                          "WHERE CONFIGURACION = 'ESTILO_NOM_ART';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'Negrita' WHERE CONFIGURACION = 'ESTILO_PRE_ART';")
+        << QStringLiteral("Tahoma 45pt BI-S #0979d5") << QStringLiteral("Tahoma 80pt ---- #ff8000");
+    QTest::newRow("estilo nulo")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = NULL WHERE CONFIGURACION = 'ESTILO_NOM_ART';")
+        << QStringLiteral("Tahoma 45pt ---- #0979d5") << kPrecioInstalado;
+    QTest::newRow("colores por nombre y en forma web")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'clwhite' WHERE CONFIGURACION = 'COLOR_NOM_ART';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = '#09D' WHERE CONFIGURACION = 'COLOR_PRE_ART';")
+        << QStringLiteral("Tahoma 45pt B--- #ffffff") << QStringLiteral("Tahoma 80pt B--- #0099dd");
+    QTest::newRow("tamaño o cara nulos, cero o vacíos: esa parte como estaba")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = NULL WHERE CONFIGURACION = 'FONT_NOM_ART';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 0, VALOR_STR = NULL "
+                          "WHERE CONFIGURACION = 'FONT_PRE_ART';")
+        << QStringLiteral("Tahoma 60px B--- #0979d5") << QStringLiteral("Courier 107px B--- #ff8000");
+}
+
+// The window's built-in fonts are set by pixel height; a FONT_ row sets points instead, which Qt
+// turns into pixels with the screen's resolution.
+void TestCargarInfo::fuentes()
+{
+    QFETCH(QString, preparacion);
+    QFETCH(QString, nombre);
+    QFETCH(QString, precio);
+
+    if (!preparacion.isEmpty())
+        ejecutar(preparacion);
+    auto dm = abrir(m_ruta);
+    AjustesConsulta a;
+    FuenteDisplay fNombre = nombrePrevio();
+    FuenteDisplay fPrecio = precioPrevio();
+    CargarInfo(*dm, a, fNombre, fPrecio);
+    QCOMPARE(describir(fNombre), nombre);
+    QCOMPARE(describir(fPrecio), precio);
+}
+
+void TestCargarInfo::colorIlegible_data()
+{
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<QString>("citado");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("precio");
+
+    QTest::newRow("un nombre que no es color, en el nombre")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'clPink' WHERE CONFIGURACION = 'COLOR_NOM_ART';")
+        << QStringLiteral("«clPink»") << QStringLiteral("Tahoma 45pt -IU- #000000") << describir(precioPrevio());
+    QTest::newRow("un color nulo, en el precio")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = NULL WHERE CONFIGURACION = 'COLOR_PRE_ART';")
+        << QStringLiteral("«»") << kNombreInstalado << QStringLiteral("Tahoma 80pt ---S #00ff00");
+}
+
+// The load stops at the colour row: the font rows before it are applied, the later ones are not,
+// and the record is complete because it is read first.
+void TestCargarInfo::colorIlegible()
+{
+    QFETCH(QString, preparacion);
+    QFETCH(QString, citado);
+    QFETCH(QString, nombre);
+    QFETCH(QString, precio);
+
+    ejecutar(preparacion);
+    auto dm = abrir(m_ruta);
+    AjustesConsulta a = ajustesPrevios();
+    FuenteDisplay fNombre = nombrePrevio();
+    FuenteDisplay fPrecio = precioPrevio();
+    std::optional<QString> mensaje;
+    try {
+        CargarInfo(*dm, a, fNombre, fPrecio);
+    } catch (const ColorInvalido& e) {
+        mensaje = QString::fromUtf8(e.what());
+    }
+    QVERIFY(mensaje.has_value());
+    QVERIFY2(mensaje->contains(citado), qPrintable(*mensaje));
+    QCOMPARE(describir(a), kInstalados);
+    QCOMPARE(describir(fNombre), nombre);
+    QCOMPARE(describir(fPrecio), precio);
+}
+
+// The load commits what the shared transaction held and leaves a new one open.
+void TestCargarInfo::transaccion()
+{
+    auto dm = abrir(m_ruta);
+    dm->fdTrans.start();
+    dm->fdVarios.setSql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 12 WHERE CONFIGURACION = :c"));
+    dm->fdVarios.setParam(QStringLiteral("c"), QStringLiteral("SEGUNDOS_ESPERA"));
+    dm->fdVarios.execute();
+
+    AjustesConsulta a;
+    FuenteDisplay nombre = nombrePrevio();
+    FuenteDisplay precio = precioPrevio();
+    CargarInfo(*dm, a, nombre, precio);
+    QCOMPARE(a.SegundosEspera, 12);
+    QVERIFY(dm->fdTrans.isActive());
+
+    // Seen from another station, the change is committed.
+    fb::Connection otra;
+    otra.setParams(testsupport::embeddedParams(m_ruta));
+    otra.open();
+    fb::Transaction t(otra);
+    t.start();
+    fb::Query q(t);
+    q.setSql(QStringLiteral("SELECT VALOR_INT FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = 'SEGUNDOS_ESPERA'"));
+    q.open();
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 12);
+}
+
+// A database without the settings table: the failure goes on and nothing was loaded.
+void TestCargarInfo::falloDeLaBase()
+{
+    QTemporaryDir otraCarpeta;
+    QVERIFY(otraCarpeta.isValid());
+    auto dm = abrir(testsupport::companyDatabase(otraCarpeta.path()));
+
+    AjustesConsulta a = ajustesPrevios();
+    FuenteDisplay nombre = nombrePrevio();
+    FuenteDisplay precio = precioPrevio();
+    QVERIFY_THROWS_EXCEPTION(fb::Error, CargarInfo(*dm, a, nombre, precio));
+    QCOMPARE(describir(a), describir(ajustesPrevios()));
+    QCOMPARE(describir(nombre), describir(nombrePrevio()));
+    QCOMPARE(describir(precio), describir(precioPrevio()));
+}
+
+QTEST_MAIN(TestCargarInfo)
+#include "tst_cargarinfo.moc"
