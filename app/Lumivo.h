@@ -5,7 +5,14 @@
 #include "search/uBuscarEnCatalogo.h"
 #include "app/uConsulta.h"
 #include "connections/DatosConexion.h"
+#include "connections/uEmpresa.h"
+#include "connections/uLogear.h"
+#include "connections/uNewConexion.h"
 #include "data/uDM.h"
+
+#include <QCoreApplication>
+
+#include <QCoreApplication>
 
 // Everything that lives for the whole run. Members are constructed in the order the
 // windows are created (main window first, data module last); the windows only keep a
@@ -14,18 +21,26 @@ struct Lumivo {
     Sesion sesion;
     Ventanas ventanas;
     TfrmConsulta frmConsulta;
+    TfrmLogear frmLogear{dm, sesion, frmNewConexion, QString(), &frmConsulta};
+    TfrmEmpresa frmEmpresa{dm, sesion, &frmConsulta};
     TfrmAyudaInfo frmAyudaInfo{&frmConsulta};
     TfrmBuscarEnCatalogo frmBuscarEnCatalogo{dm, frmConsulta.ajustes(), {}, &frmConsulta};
     TfrmConfiguracion frmConfiguracion{dm, [this] { frmConsulta.CargarInfo(); }, &frmConsulta};
+    TfrmNewConexion frmNewConexion{QString(), &frmConsulta};
     Tdm dm;
 
     // Tests build the program without the automatic start-up and drive its steps themselves.
     explicit Lumivo(bool arranqueAlMostrar = true)
         : frmConsulta(dm, sesion, ventanas, arranqueAlMostrar)
     {
+        ventanas.login = &frmLogear;
+        ventanas.empresa = &frmEmpresa;
         ventanas.ayuda = &frmAyudaInfo;
+        ventanas.conexion = &frmNewConexion;
         ventanas.buscador = &frmBuscarEnCatalogo;
         ventanas.configuracion = &frmConfiguracion;
         frmBuscarEnCatalogo.setAceptarClave([this](const QString& clave) { frmConsulta.aceptarClaveBuscador(clave); });
+        // Ending the program must not close the main window: that would save its layout.
+        frmConfiguracion.setTerminarPrograma([] { QCoreApplication::exit(0); });
     }
 };

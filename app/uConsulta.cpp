@@ -435,7 +435,9 @@ void TfrmConsulta::anclarAlCambiarTamano(QSize anterior, QSize nuevo)
 
 // ---- start-up ---------------------------------------------------------------------------
 
-void TfrmConsulta::terminar() { QCoreApplication::quit(); }
+// Qt 6's quit() first closes every window, which would run the closing steps of the window
+// (close the connection, save the layout); ending the program must not run them.
+void TfrmConsulta::terminar() { QCoreApplication::exit(0); }
 
 void TfrmConsulta::FormShow()
 {

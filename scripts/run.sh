@@ -13,7 +13,8 @@ scripts/install-deps.sh
 
 build="${LUMIVO_BUILD_DIR:-build-run}"
 case "$build" in /*) ;; *) build="$raiz/$build" ;; esac
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DLUMIVO_BUILD_TESTS=OFF >/dev/null
+# Configured once; later builds re-run CMake by themselves when a CMakeLists.txt changes.
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DLUMIVO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Lumivo lumivo-demo >/dev/null
 
 demo="${LUMIVO_DEMO_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/lumivo-demo}"

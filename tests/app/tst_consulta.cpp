@@ -6,6 +6,10 @@
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -22,7 +26,12 @@ class TestConsulta : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Lumivo")); }
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+        // The catalogue file and the search window's columns go to a test location, never the user's.
+        QStandardPaths::setTestModeEnabled(true);
+    }
     void init();
     void cleanup();
 
@@ -354,10 +363,23 @@ void TestConsulta::salirEndsTheProgram()
 
 void TestConsulta::startUpWithoutLoginEndsTheProgram()
 {
+    // No catalogue file on this station: the operator cancels every window the start-up opens.
     auto app = std::make_unique<Lumivo>(true);
+    QTimer cancelar;
+    QObject::connect(&cancelar, &QTimer::timeout, [] {
+        auto* dialogo = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialogo)
+            return;
+        if (auto* boton = dialogo->findChild<QPushButton*>(QStringLiteral("btnCancel")))
+            boton->click();
+        else
+            dialogo->reject();
+    });
+    cancelar.start(20);
     app->frmConsulta.show();
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a guard, not a measurement
     QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!app->sesion.LoginCorrecto);
     QVERIFY(!app->dm.fdConexion.isOpen());
 }
 
