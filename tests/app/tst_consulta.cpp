@@ -6,6 +6,8 @@
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
@@ -49,6 +51,7 @@ private slots:
     void failingDatabaseObjectReachesTheErrorReport();
     void escapeClears();
     void salirEndsTheProgram();
+    void acercaDeAndTheWebAddress();
     void startUpWithoutLoginEndsTheProgram();
 
 private:
@@ -359,6 +362,40 @@ void TestConsulta::salirEndsTheProgram()
     QTimer::singleShot(0, this, [this] { el<QAction>("Salir1")->trigger(); });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a guard, not a measurement
     QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+// Receives the web addresses the desktop would open.
+class ReceptorUrl : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> abiertas;
+public slots:
+    void abrir(const QUrl& url) { abiertas << url; }
+};
+
+void TestConsulta::acercaDeAndTheWebAddress()
+{
+    ReceptorUrl receptor;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &receptor, "abrir");
+    auto* enlace = el<QLabel>("Label5");
+    m_app->frmConsulta.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
+    QTest::mouseClick(enlace, Qt::LeftButton, {}, enlace->rect().center());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(receptor.abiertas, QList<QUrl>{QUrl(TfrmConsulta::kDireccionWeb)});
+    QVERIFY(enlace->font().underline());
+
+    // "Acerca de" shows the about window modally; a click closes it.
+    bool mostrada = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* ayuda = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        mostrada = ayuda && ayuda->windowTitle() == QStringLiteral("Ayuda");
+        if (ayuda)
+            QTest::mouseClick(ayuda, Qt::LeftButton);
+    });
+    el<QAction>("Acercade1")->trigger();
+    QVERIFY(mostrada);
+    QVERIFY(!m_app->frmAyudaInfo.isVisible());
 }
 
 void TestConsulta::startUpWithoutLoginEndsTheProgram()
