@@ -12,8 +12,6 @@
 
 #include <QCoreApplication>
 
-#include <QCoreApplication>
-
 // Everything that lives for the whole run. Members are constructed in the order the
 // windows are created (main window first, data module last); the windows only keep a
 // reference to the data module, which they use once the event loop runs.

@@ -1,0 +1,446 @@
+// The whole start-up of the program object, from the login window through the company window to
+// a found key on the display, driven by key and mouse events against real databases: embedded
+// for a local connection, through the server for a remote one.
+
+#include "app/Lumivo.h"
+#include "connections/CatalogoConexiones.h"
+#include "data/ConfigIni.h"
+#include "data/Instalacion.h"
+#include "firebird/Connection.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "platform/ErrorReport.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// What the event loop returned with: the program ended (closing the main window or a start-up
+// that gave up), the start-up finished and left the program running, a check inside the loop
+// failed, or the guard had to stop a run that hung.
+constexpr int kTermino = 0;
+constexpr int kSigue = 7;
+constexpr int kFallo = 98;
+constexpr int kGuardia = 99;
+
+const QString kClave = QStringLiteral("7501055300075");
+const QString kArticulo = QStringLiteral("COCA COLA LIGHT 600ML");
+
+// Plays one planned action inside a dialog's modal loop each time it is shown, after the
+// dialog's own queued work (the login fills its connection list right after showing). A
+// dialog still open after its action, or shown with no action left, is rejected, so a failed
+// step never blocks the run.
+class AlAbrirse : public QObject {
+public:
+    explicit AlAbrirse(QDialog& dialogo, std::function<void()> accion = nullptr)
+        : m_dialogo(&dialogo)
+    {
+        if (accion)
+            m_acciones.push_back(std::move(accion));
+        dialogo.installEventFilter(this);
+    }
+
+    int veces() const { return m_veces; }
+    bool modal() const { return m_modal; } // it was the active modal widget at its last action
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_dialogo && event->type() == QEvent::Show) {
+            ++m_veces;
+            std::function<void()> accion;
+            if (!m_acciones.empty()) {
+                accion = std::move(m_acciones.front());
+                m_acciones.erase(m_acciones.begin());
+            }
+            // Twice deferred: the dialog queues its own work when it is shown.
+            QTimer::singleShot(0, this, [this, accion] {
+                QTimer::singleShot(0, this, [this, accion] {
+                    m_modal = QApplication::activeModalWidget() == m_dialogo;
+                    if (accion)
+                        accion();
+                    if (m_dialogo && m_dialogo->isVisible())
+                        m_dialogo->reject();
+                });
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QDialog> m_dialogo;
+    std::vector<std::function<void()>> m_acciones;
+    int m_veces = 0;
+    bool m_modal = false;
+};
+
+template <typename T> T* el(QWidget& ventana, const char* nombre)
+{
+    auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
+    if (!w)
+        qFatal("no element %s", nombre);
+    return w;
+}
+
+// Replaces a line edit's text as a user does: select all, type over it.
+void escribir(QLineEdit* caja, const QString& texto)
+{
+    QTest::mouseClick(caja, Qt::LeftButton);
+    caja->selectAll();
+    QTest::keyClicks(caja, texto);
+}
+
+QString linea(const QString& texto, int n)
+{
+    return texto.split(QLatin1Char('\n')).value(n);
+}
+
+} // namespace
+
+class TestInicio : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void localConSysdbaHastaElArticuloYCierre();
+    void remotoConUsuarioDelErp();
+
+private:
+    // Runs the event loop under the guard and returns its exit code.
+    static int correr();
+    // Scans the key into the display's key field and checks the article with its price.
+    void escanearYVerificar();
+    QString mensajes() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_notifier;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+void TestInicio::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestInicio::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("usuario")));
+    m_notifier = std::make_unique<platform::RecordingNotifier>();
+    // The catalogue lives in the common folder of the test mode: start from an empty one.
+    QFile::remove(catalogo::RutaCatalogo());
+    catalogo::CrearArchivo(catalogo::RutaCatalogo());
+}
+
+void TestInicio::cleanup()
+{
+    m_app.reset();
+    m_notifier.reset();
+    QFile::remove(catalogo::RutaCatalogo());
+    QDir::setCurrent(QDir::tempPath());
+    m_dir.reset();
+}
+
+int TestInicio::correr()
+{
+    QTimer guardia; // a guard against a run that hangs, not a measurement
+    guardia.setSingleShot(true);
+    QObject::connect(&guardia, &QTimer::timeout, [] { QCoreApplication::exit(kGuardia); });
+    guardia.start(20000);
+    return QCoreApplication::exec();
+}
+
+void TestInicio::escanearYVerificar()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* ed = el<QLineEdit>(w, "edClave");
+    QCOMPARE(w.focusWidget(), ed);
+    const size_t antes = m_notifier->messages.size();
+    QTest::keyClicks(ed, kClave);
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY2(m_notifier->messages.size() == antes, qPrintable(mensajes()));
+    QCOMPARE(m_notifier->beeps, 0);
+    auto* nombre = el<QLabel>(w, "lblNombreArticulo");
+    QCOMPARE(nombre->text(), kArticulo);
+    QVERIFY(nombre->isVisible());
+    QVERIFY(w.articuloId() != 0);
+    // The default price list of the installed settings (450) gives 16.00.
+    auto* precio = el<QLabel>(w, "dbPrecio");
+    QVERIFY(precio->isVisible());
+    QCOMPARE(precio->text(), QLocale::system().toCurrencyString(16.0));
+    QVERIFY(el<QWidget>(w, "dbPrecios")->isVisible());
+}
+
+QString TestInicio::mensajes() const
+{
+    QStringList textos;
+    for (const auto& m : m_notifier->messages)
+        textos << QStringLiteral("[%1] %2").arg(m.title, m.text);
+    return textos.join(u'\n');
+}
+
+// The program as main() runs it: the start-up follows the first showing of the main window.
+// A remembered connection that is not the wanted one is changed in the box, the user is typed
+// in lower case, and the company is picked with the mouse and the keyboard.
+void TestInicio::localConSysdbaHastaElArticuloYCierre()
+{
+    const QString datos = m_dir->filePath(QStringLiteral("datos"));
+    testsupport::systemDatabase(datos);
+    const QString empresa = empresaConObjetos(datos);
+    // Listed first, so it is the remembered position 0: a login through it fails.
+    catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Anterior"),
+                                {1, QString(), 0, m_dir->filePath(QStringLiteral("vacio")) + QLatin1Char('/')});
+    catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Local"),
+                                {1, QString(), 0, datos + QLatin1Char('/')});
+
+    m_app = std::make_unique<Lumivo>(true);
+    TfrmLogear& login = m_app->frmLogear;
+    TfrmEmpresa& empresas = m_app->frmEmpresa;
+    TfrmConsulta& w = m_app->frmConsulta;
+    bool enElVisor = false;
+    bool cerrada = false;
+
+    // Everything after the company window runs in the main window once the start-up returns.
+    const auto enPantalla = [&] {
+        enElVisor = true;
+        [&] {
+            QVERIFY(!QApplication::activeModalWidget());
+            QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+            QCOMPARE(el<QLabel>(w, "estBarraPanel0")->text(), empresa);
+            QCOMPARE(el<QLabel>(w, "estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
+            QVERIFY(m_app->dm.fdConexion.isOpen());
+            QCOMPARE(m_app->dm.fdConexion.params().value(0), QStringLiteral("Database=") + empresa);
+            QCOMPARE(m_app->frmConsulta.ajustes().ClienteEventualId, 465);
+            QVERIFY(!el<QWidget>(w, "lblNombreArticulo")->isVisible());
+            escanearYVerificar();
+            QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+        }();
+        if (QTest::currentTestFailed()) {
+            QCoreApplication::exit(kFallo);
+            return;
+        }
+        cerrada = true;
+        w.close();
+    };
+
+    AlAbrirse alLogin(login, [&] {
+        auto* usuario = el<QLineEdit>(login, "edUsuario");
+        auto* cbo = el<QComboBox>(login, "cboConexion");
+        auto* pass = el<QLineEdit>(login, "edPass");
+        QCOMPARE(cbo->count(), 2);
+        QCOMPARE(cbo->currentText(), QStringLiteral("Anterior"));
+        QCOMPARE(usuario->text(), QStringLiteral("SYSDBA"));
+        QCOMPARE(login.focusWidget(), pass);
+
+        escribir(usuario, QStringLiteral("sysdba"));
+        QTest::keyClick(usuario, Qt::Key_Return);
+        QCOMPARE(login.focusWidget(), cbo);
+        QTest::keyClick(cbo, Qt::Key_Down);
+        QCOMPARE(cbo->currentText(), QStringLiteral("Local"));
+        QTest::keyClick(cbo, Qt::Key_Return);
+        QCOMPARE(login.focusWidget(), pass);
+        QTest::keyClicks(pass, QStringLiteral("cualquiera"));
+        QTest::keyClick(pass, Qt::Key_Return);
+        QCOMPARE(login.focusWidget(), el<QWidget>(login, "btnAceptar"));
+        QTest::keyClick(login.focusWidget(), Qt::Key_Return);
+        QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+        QVERIFY(!login.isVisible());
+    });
+    AlAbrirse alEmpresa(empresas, [&] {
+        auto* lista = el<QListWidget>(empresas, "LT");
+        QStringList nombres;
+        for (int i = 0; i < lista->count(); ++i)
+            nombres << lista->item(i)->text();
+        // SYSDBA sees every company of the system database, sorted by name.
+        QCOMPARE(nombres, (QStringList{QStringLiteral("DEMO"), QStringLiteral("EJEMPLO"), QStringLiteral("SUCURSAL")}));
+        QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(lista->item(1)).center());
+        QCOMPARE(lista->currentItem()->text(), QStringLiteral("EJEMPLO"));
+        QTest::keyClick(lista, Qt::Key_Up);
+        QCOMPARE(lista->currentItem()->text(), QStringLiteral("DEMO"));
+        QTest::keyClick(lista, Qt::Key_Return);
+        QVERIFY(!empresas.isVisible());
+        // Runs once the start-up that this dialog's loop interrupted has returned.
+        QTimer::singleShot(0, this, enPantalla);
+    });
+    AlAbrirse configuracion(m_app->frmConfiguracion);
+
+    w.show();
+    QCOMPARE(correr(), kTermino);
+    QVERIFY(enElVisor);
+    QVERIFY(cerrada);
+    QCOMPARE(alLogin.veces(), 1);
+    QVERIFY(alLogin.modal());
+    QCOMPARE(alEmpresa.veces(), 1);
+    QVERIFY(alEmpresa.modal());
+    QCOMPARE(configuracion.veces(), 0);
+    QVERIFY(!w.isVisible());
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+
+    // What the run leaves for the next one: the choices of both windows and, from the closing,
+    // the layout and a closed connection.
+    const Sesion& s = m_app->sesion;
+    QCOMPARE(s.datos.Usuario, QStringLiteral("SYSDBA"));
+    QCOMPARE(s.datos.Empresa, QStringLiteral("DEMO"));
+    QVERIFY(!m_app->dm.fdConexion.isOpen());
+    m_app.reset();
+    ConfigIni config(m_dir->filePath(QStringLiteral("config.xml")));
+    QCOMPARE(config.ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Usuario"), QString()),
+             QStringLiteral("sysdba"));
+    QCOMPARE(config.ConfigIni_int(QStringLiteral("Conexion"), QStringLiteral("Conexion"), -9), 1);
+    QCOMPARE(config.ConfigIni_int(QStringLiteral("Conexion"), QStringLiteral("Empresa"), -9), 0);
+    QCOMPARE(config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("NombreArticulo_X"), -9), 216);
+}
+
+// An ERP user through the server: the first attempt with a wrong password keeps the login
+// open with its error box, the second one goes on through the company window (only the
+// user's own company) to the display, all under the user's own login and the ERP role.
+void TestInicio::remotoConUsuarioDelErp()
+{
+    LUMIVO_REQUIRE_SERVER();
+    QTemporaryDir servidor; // directly under the temporary folder, so the server can reach it
+    QVERIFY(servidor.isValid());
+    const QString sistema = testsupport::serverSystemDatabase(servidor.path());
+    const QString empresa = testsupport::serverCompanyDatabase(servidor.path());
+    {
+        // The station's objects, installed through the server as SYSDBA.
+        fb::Connection c;
+        c.setParams(testsupport::serverParams(empresa));
+        c.open();
+        fb::Transaction t(c);
+        t.start();
+        const std::vector<fb::ScriptFailure> fallas = InstalarObjetos(t);
+        QVERIFY(fallas.empty());
+        t.commit();
+        c.close();
+    }
+    const QString usuario = QStringLiteral("LUMIVO_INICIO_ERP");
+    const QString clave = QStringLiteral("Inicio-42");
+    testsupport::ServerUser cuenta(usuario, clave);
+    testsupport::runSql(testsupport::serverParams(sistema),
+                        QStringLiteral("INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, ACCESO_EMPRESAS) VALUES (8, '%1', 'N');\n"
+                                       "INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (8, 2);\n")
+                            .arg(usuario));
+    testsupport::grantMicrosipRole(testsupport::serverParams(sistema), usuario);
+    testsupport::grantMicrosipRole(testsupport::serverParams(empresa), usuario);
+
+    const QString carpeta = servidor.path() + QLatin1Char('/');
+    catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Local"),
+                                {1, QString(), 0, m_dir->filePath(QStringLiteral("vacio")) + QLatin1Char('/')});
+    catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Servidor"),
+                                {0, QStringLiteral("localhost"), 0, carpeta});
+
+    m_app = std::make_unique<Lumivo>(false);
+    // Declared after the server files and the login, so the program lets go of them first.
+    const auto soltar = qScopeGuard([this] { m_app.reset(); });
+    TfrmLogear& login = m_app->frmLogear;
+    TfrmEmpresa& empresas = m_app->frmEmpresa;
+    TfrmConsulta& w = m_app->frmConsulta;
+
+    AlAbrirse alLogin(login, [&] {
+        auto* cbo = el<QComboBox>(login, "cboConexion");
+        auto* pass = el<QLineEdit>(login, "edPass");
+        auto* edUsuario = el<QLineEdit>(login, "edUsuario");
+        escribir(edUsuario, usuario.toLower());
+        QTest::keyClick(edUsuario, Qt::Key_Return);
+        QCOMPARE(login.focusWidget(), cbo);
+        QTest::keyClick(cbo, Qt::Key_Down);
+        QCOMPARE(cbo->currentText(), QStringLiteral("Servidor"));
+        QTest::keyClick(cbo, Qt::Key_Return);
+        QCOMPARE(login.focusWidget(), pass);
+        QTest::keyClicks(pass, QStringLiteral("equivocada"));
+        QTest::keyClick(pass, Qt::Key_Return);
+        QTest::keyClick(login.focusWidget(), Qt::Key_Return);
+
+        QCOMPARE(m_notifier->messages.size(), size_t{1});
+        const auto& aviso = m_notifier->messages[0];
+        QCOMPARE(aviso.icon, platform::Icon::Error);
+        QCOMPARE(linea(aviso.text, 0), QStringLiteral("Error al tratar de realizar la conexión"));
+        QCOMPARE(linea(aviso.text, 2), QStringLiteral("localhost:") + carpeta + QStringLiteral("System/Config.fdb"));
+        QVERIFY(login.isVisible());
+        QCOMPARE(QApplication::activeModalWidget(), &login);
+        QVERIFY(!m_app->sesion.LoginCorrecto);
+        QVERIFY(!m_app->dm.fdConexion.isOpen());
+
+        escribir(pass, clave);
+        QTest::keyClick(pass, Qt::Key_Return);
+        QTest::keyClick(login.focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_notifier->messages.size(), size_t{1});
+        QVERIFY(!login.isVisible());
+    });
+    AlAbrirse alEmpresa(empresas, [&] {
+        auto* lista = el<QListWidget>(empresas, "LT");
+        QCOMPARE(lista->count(), 1); // the user's only company
+        QCOMPARE(lista->item(0)->text(), QStringLiteral("DEMO"));
+        QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(lista->item(0)).center());
+        QVERIFY(!empresas.isVisible());
+    });
+    AlAbrirse configuracion(m_app->frmConfiguracion);
+
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QObject contexto; // cancels whatever of this run is still pending when it returns
+    QTimer::singleShot(0, &contexto, [&w, &contexto] {
+        platform::guarded(&w, [&w] { w.FormShow(); });
+        // Queued, so that an end requested by the start-up wins.
+        QTimer::singleShot(0, &contexto, [] { QCoreApplication::exit(kSigue); });
+    });
+    QCOMPARE(correr(), kSigue);
+    QCOMPARE(alLogin.veces(), 1);
+    QVERIFY(alLogin.modal());
+    QCOMPARE(alEmpresa.veces(), 1);
+    QCOMPARE(configuracion.veces(), 0);
+    QCOMPARE(m_notifier->messages.size(), size_t{1}); // only the failed attempt's box
+    QVERIFY(m_app->sesion.LoginCorrecto);
+    QVERIFY(m_app->sesion.EmpresaSeleccionada);
+    QCOMPARE(el<QLabel>(w, "estBarraPanel0")->text(), carpeta + QStringLiteral("DEMO.fdb"));
+    QCOMPARE(el<QLabel>(w, "estBarraPanel1")->text(), QStringLiteral("Usuario: ") + usuario);
+    QCOMPARE(m_app->frmConsulta.ajustes().ClienteEventualId, 465);
+
+    // The display's connection is the user's own, with the role, on the company through the server.
+    {
+        fb::Transaction t(m_app->dm.fdConexion);
+        t.start();
+        fb::Query q(t);
+        q.setSql(QStringLiteral("select current_user as U, current_role as R, mon$remote_protocol as P "
+                                "from mon$attachments where mon$attachment_id = current_connection"));
+        q.open();
+        QVERIFY(q.next());
+        QCOMPARE(q.value(QStringLiteral("U")).toString().trimmed(), usuario);
+        QCOMPARE(q.value(QStringLiteral("R")).toString().trimmed(), QStringLiteral("USUARIO_MICROSIP"));
+        QVERIFY(q.value(QStringLiteral("P")).toString().startsWith(QLatin1String("TCP")));
+        t.commit();
+    }
+
+    escanearYVerificar();
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+}
+
+QTEST_MAIN(TestInicio)
+#include "tst_inicio.moc"
