@@ -67,7 +67,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == m_dialogo && event->type() == QEvent::Show) {
+        // The type first: comparing with the guarded dialog while it is being destroyed is a bad downcast.
+        if (event->type() == QEvent::Show && watched == m_dialogo) {
             ++m_veces;
             std::function<void()> accion;
             if (!m_acciones.empty()) {

@@ -42,17 +42,21 @@ bool operator==(const ValoresConexion& a, const ValoresConexion& b)
            a.carpeta == b.carpeta;
 }
 
-char* describir(const ValoresConexion& v)
+QByteArray describir(const ValoresConexion& v)
 {
-    return QTest::toString(
-        QStringLiteral("{%1, \"%2\", %3, \"%4\"}").arg(v.tipoAcceso).arg(v.servidor).arg(v.protocolo).arg(v.carpeta));
+    return QStringLiteral("{%1, \"%2\", %3, \"%4\"}")
+        .arg(v.tipoAcceso)
+        .arg(v.servidor)
+        .arg(v.protocolo)
+        .arg(v.carpeta)
+        .toUtf8();
 }
 
 #define COMPARAR_VALORES(real, esperado)                                                                               \
     do {                                                                                                               \
         const std::optional<ValoresConexion> r_ = (real);                                                              \
         QVERIFY2(r_.has_value(), "the connection is not in the file");                                                 \
-        QVERIFY2(*r_ == (esperado), describir(*r_));                                                                   \
+        QVERIFY2(*r_ == (esperado), describir(*r_).constData());                                                                   \
     } while (false)
 
 } // namespace
