@@ -536,17 +536,24 @@ void TfrmConsulta::edClaveKeyUp(int Key)
 
 void TfrmConsulta::BuscarClv()
 {
-    const std::optional<ArticuloEncontrado> articulo = buscarArticulo(m_dm, edClave->text());
-    if (!articulo) {
-        if (m_ajustes.MostrarBuscador && m_ventanas.buscador) {
-            // The catalogue search takes over with the whole text; the display stays as it is.
-            m_ventanas.buscador->buscarNombreModal(edClave->text());
-            return;
-        }
-        Informacion(false);
-        platform::beep();
+    // The whole lookup is one operation: after a lost connection it runs again from the key.
+    const QString clave = edClave->text();
+    if (m_dm.conReconexion([&] { return mostrarArticulo(clave); }))
+        return;
+    if (m_ajustes.MostrarBuscador && m_ventanas.buscador) {
+        // The catalogue search takes over with the whole text; the display stays as it is.
+        m_ventanas.buscador->buscarNombreModal(clave);
         return;
     }
+    Informacion(false);
+    platform::beep();
+}
+
+bool TfrmConsulta::mostrarArticulo(const QString& clave)
+{
+    const std::optional<ArticuloEncontrado> articulo = buscarArticulo(m_dm, clave);
+    if (!articulo)
+        return false;
     edClave->setText(articulo->clave);
     lblNombreArticulo->setText(articulo->nombre);
     ArticuloId = articulo->articuloId;
@@ -558,6 +565,7 @@ void TfrmConsulta::BuscarClv()
     CargarClaves();
     CargarCombos();
     Informacion(true);
+    return true;
 }
 
 void TfrmConsulta::Informacion(bool Mostrar)
@@ -620,7 +628,7 @@ void TfrmConsulta::CargarInfo()
         colorTexto(dbPrecio, precio.color);
     };
     try {
-        ::CargarInfo(m_dm, m_ajustes, nombre, precio);
+        m_dm.conReconexion([&] { ::CargarInfo(m_dm, m_ajustes, nombre, precio); });
     } catch (...) {
         aplicar();
         throw;

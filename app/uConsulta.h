@@ -79,6 +79,8 @@ private:
     void crearBarraEstado();
     void anclarAlCambiarTamano(QSize anterior, QSize nuevo);
     void terminar();
+    // Finds the key and fills the display; false when no article has it.
+    bool mostrarArticulo(const QString& clave);
 
     void Salir1Click();
     void Acercade1Click();

@@ -1,18 +1,16 @@
 #include "Generador.h"
 
-#include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
-#include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
 #include "tools/lumivo-demo/Articulos.h"
+#include "tools/lumivo-demo/EscritorArticulos.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <array>
@@ -42,33 +40,6 @@ QString leerScript(const QString& nombre)
     return QString::fromUtf8(archivo.readAll());
 }
 
-QString describir(const std::vector<fb::ScriptFailure>& fallas)
-{
-    QString texto;
-    for (const fb::ScriptFailure& f : fallas)
-        texto += QStringLiteral("\n--- %1\n    %2").arg(f.statement.left(200), f.message);
-    return texto;
-}
-
-// Each "COMMIT;" line of the stand-in scripts ends a phase: Firebird cannot insert into a table
-// that the same transaction created.
-void ejecutarFases(fb::Connection& conexion, const QString& script)
-{
-    static const QRegularExpression lineaCommit(QStringLiteral(R"(^[ \t]*COMMIT[ \t]*;[ \t]*\r?$)"),
-                                                QRegularExpression::MultilineOption |
-                                                    QRegularExpression::CaseInsensitiveOption);
-    for (const QString& fase : script.split(lineaCommit)) {
-        if (fase.trimmed().isEmpty())
-            continue;
-        fb::Transaction t(conexion);
-        t.start();
-        const std::vector<fb::ScriptFailure> fallas = fb::runScript(t, fase, fb::ScriptDdl::CommitEach);
-        if (!fallas.empty())
-            fallar(QStringLiteral("El script falló:") + describir(fallas));
-        t.commit();
-    }
-}
-
 // Forced writes make every page write of a bulk load synchronous; the load runs without them and
 // the finished database gets them back, as a shop's server database has them.
 void escrituraForzada(const QString& ruta, bool activa)
@@ -83,25 +54,6 @@ void escrituraForzada(const QString& ruta, bool activa)
         avisar(QStringLiteral("aviso: gfix -write no se pudo aplicar: %1")
                    .arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed()));
 }
-
-class Sentencia {
-public:
-    Sentencia(fb::Transaction& t, const QString& sql)
-        : m_query(t)
-    {
-        m_query.setSql(sql);
-        m_query.prepare();
-    }
-    Sentencia& operator()(const QString& nombre, const fb::Value& valor)
-    {
-        m_query.setParam(nombre, valor);
-        return *this;
-    }
-    void ejecutar() { m_query.execute(); }
-
-private:
-    fb::Query m_query;
-};
 
 const std::array<const char*, 32> kVariedades = {
     "edición económica", "presentación familiar", "sabor original", "bajo en sodio",  "sin azúcar añadida",
@@ -149,47 +101,14 @@ QString codigoBarras(int id)
 
 void insertarReferencias(fb::Transaction& t)
 {
-    Sentencia linea(t, QStringLiteral("INSERT INTO LINEAS_ARTICULOS (LINEA_ARTICULO_ID, NOMBRE) VALUES (:id, :n)"));
+    demo::EscritorArticulos filas(t);
     for (const demo::Linea& l : demo::LineasNuevas())
-        linea(QStringLiteral("id"), l.id)(QStringLiteral("n"), QString::fromUtf8(l.nombre)).ejecutar();
-
-    Sentencia almacen(
-        t, QStringLiteral("INSERT INTO ALMACENES (ALMACEN_ID, NOMBRE, NOMBRE_ABREV) VALUES (:id, :n, :a)"));
+        filas.linea(l.id, QString::fromUtf8(l.nombre));
     for (const Almacen& a : kAlmacenesNuevos)
-        almacen(QStringLiteral("id"), a.id)(QStringLiteral("n"), QString::fromUtf8(a.nombre))(
-            QStringLiteral("a"), QString::fromLatin1(a.abrev))
-            .ejecutar();
-
-    Sentencia lista(
-        t, QStringLiteral("INSERT INTO PRECIOS_EMPRESA (PRECIO_EMPRESA_ID, NOMBRE, POSICION) VALUES (:id, :n, :p)"));
-    lista(QStringLiteral("id"), 452)(QStringLiteral("n"), QStringLiteral("Medio mayoreo"))(QStringLiteral("p"), 4)
-        .ejecutar();
-    lista(QStringLiteral("id"), 453)(QStringLiteral("n"), QStringLiteral("Precio empleados"))(QStringLiteral("p"), 5)
-        .ejecutar();
-
-    Sentencia oferta(
-        t, QStringLiteral("INSERT INTO OFERTAS_MM (OFERTA_MM_ID, NOMBRE, HABILITADA) VALUES (:id, :n, 'S')"));
-    oferta(QStringLiteral("id"), kOfertaBench)(QStringLiteral("n"), QStringLiteral("Promociones de temporada"))
-        .ejecutar();
-}
-
-// Every display switch on; the catalogue search off, so an unknown key beeps.
-void ajustarConfiguracion(fb::Transaction& t)
-{
-    Sentencia entero(t, QStringLiteral("UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) "
-                                       "VALUES (:clave, :valor) MATCHING (CONFIGURACION)"));
-    const std::pair<const char*, int> enteros[] = {{"CLIENTE_EVENTUAL_ID", 465}, {"PRECIO_EMPRESA_ID", 450},
-                                                   {"ALMACEN_ID", 19},           {"ORDEN_PRECIO", 0},
-                                                   {"SEGUNDOS_ESPERA", 10},      {"POLITICA_VOL_ID", 0}};
-    for (const auto& [clave, valor] : enteros)
-        entero(QStringLiteral("clave"), QString::fromLatin1(clave))(QStringLiteral("valor"), valor).ejecutar();
-
-    Sentencia interruptor(t, QStringLiteral("UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) "
-                                            "VALUES (:clave, :valor) MATCHING (CONFIGURACION)"));
-    for (const char* clave : {"MOSTRAR_CLAVE", "MOSTRAR_IMAGEN_EMPRESA", "MOSTRAR_EXISTENCIA", "MOSTRAR_LST_PRECIOS",
-                              "MOSTRAR_POL_VOL", "DSCTOS_COMBO"})
-        interruptor(QStringLiteral("clave"), QString::fromLatin1(clave))(QStringLiteral("valor"), "S").ejecutar();
-    interruptor(QStringLiteral("clave"), QStringLiteral("MOSTRAR_BUSCADOR"))(QStringLiteral("valor"), "N").ejecutar();
+        filas.almacen(a.id, QString::fromUtf8(a.nombre), QString::fromLatin1(a.abrev));
+    filas.listaPrecios(452, QStringLiteral("Medio mayoreo"), 4);
+    filas.listaPrecios(453, QStringLiteral("Precio empleados"), 5);
+    filas.oferta(kOfertaBench, QStringLiteral("Promociones de temporada"));
 }
 
 void insertarArticulos(fb::Connection& conexion, int cuantos)
@@ -205,23 +124,7 @@ void insertarArticulos(fb::Connection& conexion, int cuantos)
 
     fb::Transaction t(conexion);
     t.start();
-    Sentencia articulo(t, QStringLiteral("INSERT INTO ARTICULOS (ARTICULO_ID, NOMBRE, LINEA_ARTICULO_ID, "
-                                         "UNIDAD_VENTA, UNIDAD_COMPRA, CONTENIDO_UNIDAD_COMPRA) "
-                                         "VALUES (:id, :nombre, :linea, 'PZA', 'CAJA', :contenido)"));
-    Sentencia clave(t, QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, "
-                                      "ARTICULO_ID, ROL_CLAVE_ART_ID) VALUES (:id, :clave, :articulo, :rol)"));
-    Sentencia precio(t, QStringLiteral("INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, "
-                                       "PRECIO_CON_IMPTO) VALUES (:articulo, :lista, :precio)"));
-    Sentencia existencia(t, QStringLiteral("INSERT INTO STANDIN_EXISTENCIAS (ARTICULO_ID, ALMACEN_ID, EXISTENCIA) "
-                                           "VALUES (:articulo, :almacen, :cantidad)"));
-    Sentencia nivel(t, QStringLiteral("INSERT INTO NIVELES_ARTICULOS (NIVEL_ART_ID, ARTICULO_ID, ALMACEN_ID, "
-                                      "LOCALIZACION) VALUES (:id, :articulo, :almacen, :loc)"));
-    Sentencia compra(t, QStringLiteral("INSERT INTO STANDIN_COMPRAS (ARTICULO_ID, FECHA) VALUES (:articulo, :fecha)"));
-    Sentencia paso(t, QStringLiteral("INSERT INTO STANDIN_POL_VOL_DET (POLITICA_ID, ARTICULO_ID, UNIDADES, "
-                                     "DESCUENTO) VALUES (:politica, :articulo, :unidades, :descuento)"));
-    Sentencia combo(t, QStringLiteral("INSERT INTO OFERTAS_MM_DET (OFERTA_MM_DET_ID, OFERTA_MM_ID, ARTICULO_ID, "
-                                      "UNIDADES_MINIMAS, PRECIO_ESPECIAL, TIPO_DSCTO) "
-                                      "VALUES (:id, :oferta, :articulo, :unidades, :precio, 'P')"));
+    demo::EscritorArticulos filas(t);
 
     int claveId = 100000;
     int nivelId = 100000;
@@ -236,23 +139,18 @@ void insertarArticulos(fb::Connection& conexion, int cuantos)
             nombre += QStringLiteral(" %1").arg(n / combinaciones + 1);
         const int linea = 1 + n % int(kPrefijos.size());
         static constexpr int kContenidos[] = {1, 6, 12, 24};
-        articulo(QStringLiteral("id"), id)(QStringLiteral("nombre"), nombre)(QStringLiteral("linea"), linea)(
-            QStringLiteral("contenido"), kContenidos[entre(0, 3)])
-            .ejecutar();
+        filas.articulo(id, nombre, linea, QStringLiteral("PZA"), QStringLiteral("CAJA"),
+                       fb::Decimal{kContenidos[entre(0, 3)], 0});
 
         const QStringList claves = clavesDe(n);
         static constexpr int kRoles[] = {17, 18, 19};
         for (int k = 0; k < claves.size(); ++k)
-            clave(QStringLiteral("id"), ++claveId)(QStringLiteral("clave"), claves[k])(QStringLiteral("articulo"), id)(
-                QStringLiteral("rol"), kRoles[k])
-                .ejecutar();
+            filas.clave(++claveId, claves[k], id, kRoles[k]);
 
         // List prices end in 0 or 50 cents.
         const std::int64_t lista = std::int64_t(entre(10, 1000)) * 50;
         for (const Lista& l : kListas)
-            precio(QStringLiteral("articulo"), id)(QStringLiteral("lista"), l.id)(
-                QStringLiteral("precio"), fb::Decimal{(lista * l.porCiento + 50) / 100, 2})
-                .ejecutar();
+            filas.precio(id, l.id, fb::Decimal{(lista * l.porCiento + 50) / 100, 2});
 
         // Three distinct warehouses of ten, each with a shelf location.
         std::array<int, 10> orden = kAlmacenes;
@@ -260,34 +158,25 @@ void insertarArticulos(fb::Connection& conexion, int cuantos)
             std::swap(orden[size_t(i)], orden[size_t(entre(i, 9))]);
         for (int i = 0; i < 3; ++i) {
             const int almacen = orden[size_t(i)];
-            existencia(QStringLiteral("articulo"), id)(QStringLiteral("almacen"), almacen)(
-                QStringLiteral("cantidad"), fb::Decimal{entre(0, 500), 0})
-                .ejecutar();
-            nivel(QStringLiteral("id"), ++nivelId)(QStringLiteral("articulo"), id)(QStringLiteral("almacen"), almacen)(
-                QStringLiteral("loc"), QStringLiteral("%1-%2-%3")
-                                           .arg(QChar(u'A' + entre(0, 7)))
-                                           .arg(entre(1, 30), 2, 10, QLatin1Char('0'))
-                                           .arg(entre(1, 6), 2, 10, QLatin1Char('0')))
-                .ejecutar();
+            filas.existencia(id, almacen, fb::Decimal{entre(0, 500), 0});
+            filas.localizacion(++nivelId, id, almacen,
+                               QStringLiteral("%1-%2-%3")
+                                   .arg(QChar(u'A' + entre(0, 7)))
+                                   .arg(entre(1, 30), 2, 10, QLatin1Char('0'))
+                                   .arg(entre(1, 6), 2, 10, QLatin1Char('0')));
         }
 
         const int compras = entre(0, 3);
         for (int c = 0; c < compras; ++c)
-            compra(QStringLiteral("articulo"), id)(QStringLiteral("fecha"), QDate(2024, 1, 1).addDays(entre(0, 700)))
-                .ejecutar();
+            filas.compra(id, QDate(2024, 1, 1).addDays(entre(0, 700)));
 
         if (n % 4 == 0) {
             for (const auto& [unidades, descuento] : {std::pair{6, 3}, std::pair{12, 5}, std::pair{24, 8}})
-                paso(QStringLiteral("politica"), kPoliticaVolumen)(QStringLiteral("articulo"), id)(
-                    QStringLiteral("unidades"), unidades)(QStringLiteral("descuento"), descuento)
-                    .ejecutar();
+                filas.pasoVolumen(kPoliticaVolumen, id, unidades, descuento);
         }
         if (n % 10 == 0) {
             for (int unidades : {6, 12})
-                combo(QStringLiteral("id"), ++comboId)(QStringLiteral("oferta"), kOfertaBench)(
-                    QStringLiteral("articulo"), id)(QStringLiteral("unidades"), unidades)(
-                    QStringLiteral("precio"), fb::Decimal{lista * (100 - unidades) / 100, 2})
-                    .ejecutar();
+                filas.combo(++comboId, kOfertaBench, id, unidades, fb::Decimal{lista * (100 - unidades) / 100, 2});
         }
 
         if ((n + 1) % kArticulosPorTransaccion == 0) {
@@ -317,15 +206,8 @@ void construir(const QString& ruta, int articulos)
     fb::Connection conexion;
     conexion.setParams(parametros(ruta));
     conexion.create();
-    ejecutarFases(conexion, leerScript(QStringLiteral("company.sql")));
-    {
-        fb::Transaction t(conexion);
-        t.start();
-        const std::vector<fb::ScriptFailure> fallas = InstalarObjetos(t);
-        if (!fallas.empty())
-            fallar(QStringLiteral("La instalación de los objetos de la estación falló:") + describir(fallas));
-        t.commit();
-    }
+    demo::EjecutarFases(conexion, leerScript(QStringLiteral("company.sql")), fb::ScriptDdl::CommitEach);
+    demo::InstalarObjetosEstacion(conexion);
     conexion.close();
     escrituraForzada(ruta, false);
     conexion.open();
@@ -342,7 +224,8 @@ void construir(const QString& ruta, int articulos)
         fb::Transaction t(conexion);
         t.start();
         insertarReferencias(t);
-        ajustarConfiguracion(t);
+        // The catalogue search off, so an unknown key beeps.
+        demo::AjustarConfiguracion(t, false);
         t.commit();
     }
     insertarArticulos(conexion, articulos);
@@ -372,9 +255,7 @@ QString carpetaCache()
 
 QStringList parametros(const QString& ruta)
 {
-    return {QStringLiteral("Database=") + ruta, QStringLiteral("user_name=SYSDBA"),
-            QStringLiteral("password=masterkey"), QStringLiteral("CharacterSet= ISO8859_1"),
-            QStringLiteral("SQLDialect= 3")};
+    return demo::ParametrosEmbebidos(ruta);
 }
 
 QStringList clavesDe(int n)

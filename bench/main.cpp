@@ -1,8 +1,14 @@
 // Lumivo benchmarks: the lookup by key end to end in the real main window against large stand-in
-// company databases, the same statements through the Firebird layer alone, memory, and one
-// design-mode drag movement. Figures go to stdout.
+// company databases, the same statements through the Firebird layer alone, memory, one
+// design-mode drag movement and the lookup's growth with the catalogue; the catalogue search
+// (Catalogo), the start-up (Arranque) and many stations on one server (Estaciones) beside them.
+// Figures go to stdout.
 
+#include "Arranque.h"
+#include "Catalogo.h"
+#include "Estaciones.h"
 #include "Generador.h"
+#include "Medidas.h"
 
 #include "app/Lumivo.h"
 #include "firebird/Connection.h"
@@ -20,6 +26,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,90 +34,22 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <random>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
 
-struct Percentiles {
-    double p50 = 0, p95 = 0, p99 = 0, max = 0;
-};
-
-Percentiles percentiles(std::vector<double> ms)
-{
-    Percentiles p;
-    if (ms.empty())
-        return p;
-    std::sort(ms.begin(), ms.end());
-    // Nearest rank.
-    const auto rango = [&ms](double q) {
-        const auto i = static_cast<size_t>(std::max(1.0, std::ceil(q * double(ms.size()))));
-        return ms[i - 1];
-    };
-    p.p50 = rango(0.50);
-    p.p95 = rango(0.95);
-    p.p99 = rango(0.99);
-    p.max = ms.back();
-    return p;
-}
-
-void linea(const char* titulo, const Percentiles& p)
-{
-    std::printf("  %-38s p50 %7.2f  p95 %7.2f  p99 %7.2f  max %7.2f ms\n", titulo, p.p50, p.p95, p.p99, p.max);
-}
-
-// kB from /proc/self/status.
-long memoria(const char* campo)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefijo = QByteArray(campo) + ':';
-    for (const QByteArray& l : f.readAll().split('\n')) {
-        if (l.startsWith(prefijo))
-            return l.mid(prefijo.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-QString cargaDelSistema()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2)
-                                       : QString();
-}
-
-double msDesde(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-struct Clave {
-    QString texto;
-    bool existe = false;
-};
-
-// `cuantas` keys: ten existing ones (random article, random key of it) for every unknown one.
-std::vector<Clave> clavesAlAzar(int articulos, int cuantas, unsigned semilla)
-{
-    std::mt19937 azar(semilla);
-    std::vector<Clave> claves;
-    claves.reserve(size_t(cuantas));
-    for (int i = 0; i < cuantas; ++i) {
-        if (i % 11 == 10) {
-            // A barcode outside the generated range, or a typed word.
-            claves.push_back({i % 2 ? QStringLiteral("7599%1").arg(azar() % 100000000u, 9, 10, QLatin1Char('0'))
-                                    : QStringLiteral("NO-EXISTE-%1").arg(azar() % 100000u),
-                              false});
-            continue;
-        }
-        const int n = std::uniform_int_distribution<int>(0, articulos - 1)(azar);
-        const QStringList deEl = bench::clavesDe(n);
-        claves.push_back({deEl[qsizetype(azar() % unsigned(deEl.size()))], true});
-    }
-    std::shuffle(claves.begin(), claves.end(), azar);
-    return claves;
-}
+using bench::cargaDelSistema;
+using bench::Clave;
+using bench::clavesAlAzar;
+using bench::linea;
+using bench::memoria;
+using bench::msDesde;
+using bench::percentiles;
+using bench::Percentiles;
 
 struct ResultadoVentana {
     std::vector<double> todas, encontradas, desconocidas;
@@ -339,49 +278,171 @@ void medir(const QString& carpeta, int articulos, int consultas, int movimientos
     std::fflush(stdout);
 }
 
+// The lookup at every size in turns of a few hundred keys, one window per size open at once, so
+// that the load of a machine shared with other work falls alike on every size.
+std::vector<std::pair<int, Percentiles>> medirCrecimiento(const QString& carpeta, const std::vector<int>& tamanos,
+                                                          int consultas, int* errores)
+{
+    struct PorTamano {
+        int articulos;
+        std::unique_ptr<Lumivo> app;
+        std::vector<Clave> claves;
+        std::vector<double> ms;
+    };
+    constexpr int kTurno = 250;
+    platform::RecordingNotifier avisos;
+    std::vector<PorTamano> todos;
+    for (int n : tamanos) {
+        bench::asegurarEmpresa(carpeta, n);
+        PorTamano t{n, std::make_unique<Lumivo>(false), clavesAlAzar(n, consultas + 200, 11u + unsigned(n)), {}};
+        bench::abrirEstacionLocal(*t.app, carpeta, QStringLiteral("empresa-%1").arg(n));
+        todos.push_back(std::move(t));
+    }
+    const QString carga = cargaDelSistema();
+    QElapsedTimer total;
+    total.start();
+    const auto consultar = [&](PorTamano& t, const Clave& c, bool medir) {
+        TfrmConsulta& w = t.app->frmConsulta;
+        auto* ed = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
+        ed->setText(c.texto);
+        const int beepsAntes = avisos.beeps;
+        QElapsedTimer reloj;
+        reloj.start();
+        QTest::keyClick(ed, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        const double ms = msDesde(reloj);
+        if (!(c.existe ? w.articuloId() != 0 && avisos.beeps == beepsAntes : avisos.beeps == beepsAntes + 1))
+            ++*errores;
+        if (medir)
+            t.ms.push_back(ms);
+    };
+    for (PorTamano& t : todos) {
+        for (size_t i = 0; i < 200; ++i)
+            consultar(t, t.claves[i], false);
+    }
+    for (size_t desde = 200; desde < size_t(consultas) + 200; desde += kTurno) {
+        for (PorTamano& t : todos) {
+            for (size_t i = desde; i < std::min(desde + kTurno, t.claves.size()); ++i)
+                consultar(t, t.claves[i], true);
+        }
+    }
+    *errores += int(avisos.messages.size());
+    std::vector<std::pair<int, Percentiles>> r;
+    for (PorTamano& t : todos) {
+        t.app->frmConsulta.hide();
+        r.emplace_back(t.articulos, percentiles(t.ms));
+    }
+    std::printf("\nConsulta por clave (ventana) según el tamaño del catálogo, por turnos de %d, carga %s -> %s, %.0f s; "
+                "meta: 1,000,000 a lo más 2x 10,000\n",
+                kTurno, qPrintable(carga), qPrintable(cargaDelSistema()), double(total.elapsed()) / 1000.0);
+    return r;
+}
+
+const QString kConsulta = QStringLiteral("consulta");
+const QString kCatalogo = QStringLiteral("catalogo");
+const QString kArranque = QStringLiteral("arranque");
+const QString kEstaciones = QStringLiteral("estaciones");
+
+std::vector<int> enteros(const QString& lista)
+{
+    std::vector<int> r;
+    for (const QString& t : lista.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int n = t.trimmed().toInt(&ok);
+        if (!ok || n <= 0)
+            throw std::runtime_error("a list of positive numbers was expected: " + lista.toStdString());
+        r.push_back(n);
+    }
+    return r;
+}
+
+void tablaDeCrecimiento(const std::vector<std::pair<int, Percentiles>>& consultas)
+{
+    if (consultas.size() < 2)
+        return;
+    const Percentiles& base = consultas.front().second;
+    std::printf("  %12s %9s %9s %9s %9s   %s\n", "artículos", "p50 ms", "p95 ms", "p99 ms", "max ms",
+                qPrintable(QStringLiteral("p50/p99 frente a %1").arg(consultas.front().first)));
+    for (const auto& [n, p] : consultas)
+        std::printf("  %12d %9.2f %9.2f %9.2f %9.2f   %.2fx / %.2fx\n", n, p.p50, p.p95, p.p99, p.max,
+                    base.p50 > 0 ? p.p50 / base.p50 : 0.0, base.p99 > 0 ? p.p99 / base.p99 : 0.0);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The measured child processes: the program's start-up, and one station through the server.
+    if (argc >= 2 && qstrcmp(argv[1], "--hijo-arranque") == 0)
+        return bench::hijoArranque(argc, argv);
+    if (argc >= 2 && qstrcmp(argv[1], "--hijo-estacion") == 0)
+        return bench::hijoEstacion(argc, argv);
+
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumivo-bench"));
-    // The catalogue file and stored columns go to a test location, never the user's.
+    // The catalogue file goes to a test location, never the user's.
     QStandardPaths::setTestModeEnabled(true);
 
     QCommandLineParser opciones;
     opciones.setApplicationDescription(QStringLiteral("Benchmarks de Lumivo."));
     opciones.addHelpOption();
-    const QCommandLineOption articulos(QStringLiteral("articulos"),
-                                       QStringLiteral("Tamaños de catálogo, separados por comas (10000,100000)."),
-                                       QStringLiteral("n,n"), QStringLiteral("10000,100000"));
+    const QCommandLineOption articulos(
+        QStringLiteral("articulos"),
+        QStringLiteral("Tamaños de catálogo de la consulta y la búsqueda, separados por comas (10000,100000,1000000)."),
+        QStringLiteral("n,n"), QStringLiteral("10000,100000,1000000"));
     const QCommandLineOption millon(QStringLiteral("millon"),
-                                    QStringLiteral("Agrega el catálogo de 1,000,000 de artículos (tarda en generarse)."));
+                                    QStringLiteral("Agrega 1,000,000 a --articulos cuando no está."));
+    const QCommandLineOption solo(QStringLiteral("solo"),
+                                  QStringLiteral("Sólo estas medidas: consulta,catalogo,arranque,estaciones."),
+                                  QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
     const QCommandLineOption movimientos(QStringLiteral("movimientos"),
                                          QStringLiteral("Movimientos del arrastre en diseño."), QStringLiteral("n"),
                                          QStringLiteral("300"));
+    const QCommandLineOption repeticiones(
+        QStringLiteral("repeticiones"),
+        QStringLiteral("Repeticiones de cada búsqueda en catálogo (3 a lo más sobre 100,000 artículos)."),
+        QStringLiteral("n"), QStringLiteral("20"));
+    const QCommandLineOption arranques(QStringLiteral("arranques"),
+                                       QStringLiteral("Arranques medidos, tras uno de calentamiento."),
+                                       QStringLiteral("n"), QStringLiteral("8"));
+    const QCommandLineOption estaciones(QStringLiteral("estaciones"),
+                                        QStringLiteral("Estaciones a la vez contra el servidor."), QStringLiteral("n,n"),
+                                        QStringLiteral("1,4,16"));
+    const QCommandLineOption segundos(QStringLiteral("segundos"),
+                                      QStringLiteral("Duración de cada fase de estaciones."), QStringLiteral("s"),
+                                      QStringLiteral("30"));
     const QCommandLineOption cache(QStringLiteral("cache"), QStringLiteral("Carpeta de las bases generadas."),
                                    QStringLiteral("carpeta"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
-    opciones.addOptions({articulos, millon, consultas, movimientos, cache, soloGenerar});
+    opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones,
+                         segundos, cache, soloGenerar});
     opciones.process(app);
 
+    int errores = 0;
     try {
-        std::vector<int> tamanos;
-        for (const QString& t : opciones.value(articulos).split(QLatin1Char(','), Qt::SkipEmptyParts))
-            tamanos.push_back(t.trimmed().toInt());
-        if (opciones.isSet(millon))
+        std::vector<int> tamanos = enteros(opciones.value(articulos));
+        if (opciones.isSet(millon) && std::find(tamanos.begin(), tamanos.end(), 1000000) == tamanos.end())
             tamanos.push_back(1000000);
-        const QString carpeta = opciones.isSet(cache) ? opciones.value(cache) : bench::carpetaCache();
+        const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (const QString& p : partes) {
+            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones)
+                throw std::runtime_error("unknown --solo part: " + p.toStdString());
+        }
+        const QString carpeta =
+            QDir(opciones.isSet(cache) ? opciones.value(cache) : bench::carpetaCache()).absolutePath();
         QDir().mkpath(carpeta);
 
-        // config.xml of the run lives in a throw-away folder on the same disk as the databases.
+        // config.xml and the grid's stored columns of the run live in a throw-away folder on the
+        // same disk as the databases.
         QTemporaryDir estacion(QDir(carpeta).filePath(QStringLiteral("estacion-XXXXXX")));
         if (!estacion.isValid() || !QDir::setCurrent(estacion.path()))
             throw std::runtime_error("cannot create the station folder");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, estacion.filePath(QStringLiteral("usuario")));
 
         int ncpu = 0;
         QString cpu;
@@ -394,19 +455,41 @@ int main(int argc, char* argv[])
                 }
             }
         }
-        std::printf("Lumivo bench: %d CPU (%s), Qt %s\n", ncpu, qPrintable(cpu), qVersion());
+        std::printf("Lumivo bench: %d CPU (%s), Qt %s, carga %s\n", ncpu, qPrintable(cpu), qVersion(),
+                    qPrintable(cargaDelSistema()));
         std::fflush(stdout);
-        for (int n : tamanos) {
-            if (n <= 0)
-                throw std::runtime_error("--articulos needs positive numbers");
-            if (opciones.isSet(soloGenerar))
+        if (opciones.isSet(soloGenerar)) {
+            for (int n : tamanos)
                 bench::asegurarEmpresa(carpeta, n);
-            else
-                medir(carpeta, n, opciones.value(consultas).toInt(), opciones.value(movimientos).toInt());
+            return 0;
         }
+
+        // The start-up and the stations run on the 100,000-article database.
+        constexpr int kEstandar = 100000;
+        if (partes.contains(kConsulta)) {
+            for (int n : tamanos)
+                medir(carpeta, n, opciones.value(consultas).toInt(), opciones.value(movimientos).toInt());
+            if (tamanos.size() > 1) {
+                int fallidas = 0;
+                tablaDeCrecimiento(medirCrecimiento(carpeta, tamanos, opciones.value(consultas).toInt(), &fallidas));
+                if (fallidas)
+                    std::printf("  ERRORES: %d consultas no dieron lo esperado\n", fallidas);
+                errores += fallidas;
+            }
+        }
+        if (partes.contains(kCatalogo)) {
+            const int r = std::max(1, opciones.value(repeticiones).toInt());
+            for (int n : tamanos)
+                errores += bench::medirCatalogo(carpeta, n, n > kEstandar ? std::min(3, r) : r);
+        }
+        if (partes.contains(kArranque))
+            errores += bench::medirArranque(carpeta, kEstandar, std::max(1, opciones.value(arranques).toInt()));
+        if (partes.contains(kEstaciones))
+            errores += bench::medirEstaciones(carpeta, kEstandar, enteros(opciones.value(estaciones)),
+                                              std::max(2, opciones.value(segundos).toInt()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "lumivo-bench: %s\n", e.what());
         return 1;
     }
-    return 0;
+    return errores ? 2 : 0;
 }

@@ -311,11 +311,13 @@ void TfrmConfiguracion::CargarInfo()
     crearObjetosBase();
     // Rows inserted by a pass are committed and the load runs again, so the controls show what the
     // table now holds; the second pass finds every row it could insert.
-    for (int pasada = 0; pasada < 2; ++pasada) {
-        if (!cargarUnaVez())
-            break;
-        fdTransConfig->commit();
-    }
+    m_dm.conReconexion([&] {
+        for (int pasada = 0; pasada < 2; ++pasada) {
+            if (!cargarUnaVez())
+                break;
+            fdTransConfig->commit();
+        }
+    });
 }
 
 bool TfrmConfiguracion::cargarUnaVez()
@@ -536,6 +538,14 @@ void TfrmConfiguracion::GuardarInfo()
         }
     }
 
+    // One transaction from the first row to the commit; after a lost connection the save runs
+    // again whole, in a fresh transaction on the new attachment.
+    m_dm.conReconexion([&] { guardarFilas(segundos); });
+    accept();
+}
+
+void TfrmConfiguracion::guardarFilas(int segundos)
+{
     crearObjetosBase();
     reiniciar(*fdTransConfig);
     try {
@@ -576,7 +586,6 @@ void TfrmConfiguracion::GuardarInfo()
         }
         throw;
     }
-    accept();
 }
 
 // ---- font, seconds, order ---------------------------------------------------------------------

@@ -69,6 +69,7 @@ private:
     void crearControles();
     void crearObjetosBase();
     bool cargarUnaVez();
+    void guardarFilas(int segundos); // every row in one transaction, committed at the end
     int llenar(Lista& lista);
     void mostrarId(Lista& lista, const fb::Value& id);
     bool cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado);

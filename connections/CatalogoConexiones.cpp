@@ -26,6 +26,11 @@ const QString kServidor = QStringLiteral("Nombre_del_servidor");
 const QString kProtocolo = QStringLiteral("Protocolo");
 const QString kDirectorio = QStringLiteral("Directorio_de_datos");
 
+// A catalogue holds a handful of connections in a few kilobytes. It is read on the window thread at
+// every activation of the login window, so a stray file of many megabytes is refused rather than
+// parsed into a tree of hundreds of megabytes.
+constexpr qint64 kTamanoMaximo = 4 * 1024 * 1024;
+
 // Microsip writes standalone before encoding, which the XML grammar forbids; the same line in
 // the conforming order has the same length, so the parser's line and column numbers still hold.
 const QByteArray kDeclaracionInvertida = QByteArrayLiteral(R"(<?xml version="1.0" standalone="no" encoding="utf-8"?>)");
@@ -45,17 +50,51 @@ void repararDeclaracion(QByteArray& contenido)
         contenido.replace(inicio, kDeclaracionInvertida.size(), kDeclaracionCorrecta);
 }
 
+[[noreturn]] void noEsValido(const QString& archivo, const QString& error, qint64 linea, qint64 columna)
+{
+    throw ErrorCatalogo(
+        texto(QStringLiteral("El archivo de conexiones «%1» no es un XML válido: %2 (línea %3, columna %4).")
+                  .arg(archivo, error)
+                  .arg(linea)
+                  .arg(columna)));
+}
+
+// The parser expands an internal entity up to a limit per entity, not per document: a small file
+// that references one large entity many times takes hundreds of megabytes, and a rewrite would
+// store the expanded text in place of the references. The catalogue has no use for entities, so a
+// DTD that declares any is refused before the document is parsed. The DTD, if any, comes before
+// the document element, so only the prolog is read here.
+void rechazarEntidades(const QByteArray& contenido, const QString& archivo)
+{
+    QXmlStreamReader lector(contenido);
+    while (!lector.atEnd()) {
+        const QXmlStreamReader::TokenType token = lector.readNext();
+        if (token == QXmlStreamReader::StartElement)
+            return;
+        if (token == QXmlStreamReader::DTD && !lector.entityDeclarations().isEmpty())
+            noEsValido(archivo, QStringLiteral("declara entidades, que un archivo de conexiones no admite"),
+                       lector.lineNumber(), lector.columnNumber());
+    }
+    // A broken prolog is left for the parser below to report.
+}
+
 QDomDocument cargar(const QString& archivo)
 {
     QFile file(archivo);
     if (!file.open(QIODevice::ReadOnly))
         throw ErrorCatalogo(texto(
             QStringLiteral("No se puede abrir el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
-    QByteArray contenido = file.readAll();
+    QByteArray contenido = file.read(kTamanoMaximo + 1);
     if (file.error() != QFileDevice::NoError)
         throw ErrorCatalogo(texto(
             QStringLiteral("No se puede leer el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
+    if (contenido.size() > kTamanoMaximo)
+        throw ErrorCatalogo(texto(QStringLiteral("El archivo de conexiones «%1» ocupa más de %2 bytes, demasiado "
+                                                 "para un archivo de conexiones.")
+                                      .arg(archivo)
+                                      .arg(kTamanoMaximo)));
     repararDeclaracion(contenido);
+    rechazarEntidades(contenido, archivo);
 
     QDomDocument documento;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
@@ -71,11 +110,7 @@ QDomDocument cargar(const QString& archivo)
     const bool correcto = documento.setContent(contenido, &error, &linea, &columna);
 #endif
     if (!correcto)
-        throw ErrorCatalogo(
-            texto(QStringLiteral("El archivo de conexiones «%1» no es un XML válido: %2 (línea %3, columna %4).")
-                      .arg(archivo, error)
-                      .arg(linea)
-                      .arg(columna)));
+        noEsValido(archivo, error, linea, columna);
     return documento;
 }
 
@@ -146,15 +181,41 @@ void fijarDeclaracion(QDomDocument& documento)
                            documento.firstChild());
 }
 
-// Atomic: a failed write leaves the previous file in place.
+[[noreturn]] void noSePudoGuardar(const QString& archivo, const QString& motivo)
+{
+    throw ErrorCatalogo(
+        texto(QStringLiteral("No se pudo guardar el archivo de conexiones «%1»: %2").arg(archivo, motivo)));
+}
+
+// Atomic: a temporary file in the same folder renamed over the old one, so a failed write leaves
+// the previous file in place.
 void guardar(QDomDocument& documento, const QString& archivo)
 {
     fijarDeclaracion(documento);
     const QByteArray contenido = documento.toByteArray(2);
+
+    // The rename would replace a read-only file, which Windows (and Microsip there) refuses; and
+    // the access check lets root write anything, so a file without any write permission counts as
+    // read-only too.
+    const QFileInfo info(archivo);
+    constexpr QFile::Permissions kEscritura = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & kEscritura)))
+        noSePudoGuardar(archivo, QStringLiteral("el archivo es de solo lectura"));
+
+    // Unbuffered, with every write checked here: Qt 6.4's QSaveFile::commit() ignores a failed
+    // flush of its own buffer and renames the cut temporary file over the old one.
     QSaveFile file(archivo);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contenido) != contenido.size() || !file.commit())
-        throw ErrorCatalogo(texto(
-            QStringLiteral("No se pudo guardar el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        noSePudoGuardar(archivo, file.errorString());
+    for (qint64 escritos = 0; escritos < contenido.size();) {
+        // After a short write (the disk filled up) the next one reports the system's reason.
+        const qint64 n = file.write(contenido.constData() + escritos, contenido.size() - escritos);
+        if (n <= 0)
+            noSePudoGuardar(archivo, file.errorString());
+        escritos += n;
+    }
+    if (!file.commit())
+        noSePudoGuardar(archivo, file.errorString());
 }
 
 // The name rule has two judges. First the grammar of XML 1.0 (fifth edition) without ":", which

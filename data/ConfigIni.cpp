@@ -1,8 +1,9 @@
 #include "ConfigIni.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -189,7 +190,7 @@ void escribirNodo(QXmlStreamWriter& xml, const Nodo& nodo)
     }
 }
 
-void guardar(const QString& ruta, const Documento& doc)
+QByteArray serializar(const QString& ruta, const Documento& doc)
 {
     // Always UTF-8: QXmlStreamWriter writes a declaration that says so, which also corrects a
     // declaration of another encoding that the file came with.
@@ -206,29 +207,7 @@ void guardar(const QString& ruta, const Documento& doc)
     // The writer drops characters that XML cannot hold; a file written that way would not read back.
     if (xml.hasError())
         noSePuedeGuardar(ruta, QStringLiteral("contiene caracteres que XML no admite"));
-
-    // On Windows a read-only file cannot be replaced; a rename would replace it here, so the
-    // protection is kept by hand.
-    const QFileInfo info(ruta);
-    if (info.exists() && !info.isWritable())
-        noSePuedeGuardar(ruta, QStringLiteral("el archivo es de solo lectura"));
-
-    // A temporary file in the same folder renamed over the old one: a crash, a power cut or a full
-    // disk leaves either the old file or the new one, never a cut one. Unbuffered, with every write
-    // checked here: Qt 6.4's QSaveFile::commit() ignores a failed flush of its own buffer and renames
-    // the cut temporary file over the old one.
-    QSaveFile archivo(ruta);
-    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        noSePuedeGuardar(ruta, archivo.errorString());
-    for (qint64 escritos = 0; escritos < datos.size();) {
-        // After a short write (the disk filled up) the next one reports the system's reason.
-        const qint64 n = archivo.write(datos.constData() + escritos, datos.size() - escritos);
-        if (n <= 0)
-            noSePuedeGuardar(ruta, archivo.errorString());
-        escritos += n;
-    }
-    if (!archivo.commit())
-        noSePuedeGuardar(ruta, archivo.errorString());
+    return datos;
 }
 
 Nodo& raiz(Documento& doc, const QString& ruta)
@@ -445,6 +424,56 @@ ConfigIni::ConfigIni(const QString& ruta)
 {
 }
 
+ConfigIni::~ConfigIni()
+{
+    if (m_sinSincronizar)
+        platform::syncFile(m_ruta);
+}
+
+ConfigIni::SincronizacionAplazada::SincronizacionAplazada(ConfigIni& config) noexcept
+    : m_config(config)
+{
+    ++m_config.m_aplazadas;
+}
+
+ConfigIni::SincronizacionAplazada::~SincronizacionAplazada()
+{
+    --m_config.m_aplazadas;
+}
+
+void ConfigIni::guardar(const QByteArray& datos)
+{
+    // On Windows a read-only file cannot be replaced; a rename would replace it here, so the
+    // protection is kept by hand. The access check lets root write anything, so a file without any
+    // write permission counts as read-only too.
+    const QFileInfo info(m_ruta);
+    constexpr QFile::Permissions kEscritura = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & kEscritura)))
+        noSePuedeGuardar(m_ruta, QStringLiteral("el archivo es de solo lectura"));
+
+    // A temporary file in the same folder renamed over the old one: a crash, a power cut or a full
+    // disk leaves either the old file or the new one, never a cut one. Only a save that waited for
+    // the disk to the end leaves nothing to sync; one that did not wait, or failed part-way (maybe
+    // after its rename), leaves the file to sincronizar().
+    const bool aplazada = m_aplazadas > 0;
+    m_sinSincronizar = true;
+    const QString fallo = platform::replaceFile(
+        m_ruta, datos, aplazada ? platform::Durability::Deferred : platform::Durability::Synced);
+    if (!fallo.isEmpty())
+        noSePuedeGuardar(m_ruta, fallo);
+    m_sinSincronizar = aplazada;
+}
+
+void ConfigIni::sincronizar()
+{
+    if (!m_sinSincronizar)
+        return;
+    const QString fallo = platform::syncFile(m_ruta);
+    if (!fallo.isEmpty())
+        noSePuedeGuardar(m_ruta, fallo);
+    m_sinSincronizar = false;
+}
+
 std::optional<QString> ConfigIni::leer(const QString& seccion, const QString& clave, const QString& porDefecto)
 {
     validarNombres(m_ruta, seccion, clave);
@@ -458,7 +487,7 @@ std::optional<QString> ConfigIni::leer(const QString& seccion, const QString& cl
         return *valor;
     validarValor(m_ruta, seccion, clave, porDefecto);
     ponerAtributo(elemento, clave, porDefecto);
-    guardar(m_ruta, doc);
+    guardar(serializar(m_ruta, doc));
     return std::nullopt;
 }
 
@@ -475,7 +504,7 @@ void ConfigIni::escribir(const QString& seccion, const QString& clave, const QSt
         doc.nodos.push_back(std::move(config));
     }
     ponerAtributo(seccionDe(raiz(doc, m_ruta), seccion), clave, valor);
-    guardar(m_ruta, doc);
+    guardar(serializar(m_ruta, doc));
 }
 
 QString ConfigIni::ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto)

@@ -24,8 +24,9 @@ public:
 //
 // There is no cache: every call reads the whole file again, and every write, as well as every
 // read that has to supply its default, saves the whole file at once. A save replaces the file
-// atomically, so a crash or a full disk leaves the old file; a file that cannot be read is
-// never overwritten. Section and key names are compared exactly; the first of two sections of
+// atomically, so a crash or a full disk leaves the old file, and waits until the disk holds the
+// new one (a drag may put that wait off, see SincronizacionAplazada); a file that cannot be read
+// is never overwritten. Section and key names are compared exactly; the first of two sections of
 // the same name is the one used; nothing is ever removed or reordered. The file is always saved
 // as UTF-8. Files over 1 MiB, nested deeper than 256 elements or declaring entities are refused
 // as unreadable.
@@ -52,10 +53,40 @@ public:
     void ConfigIni_intW(const QString& seccion, const QString& clave, int valor);
     void ConfigIni_boolW(const QString& seccion, const QString& clave, bool valor);
 
+    // A drag saves the file on every mouse movement, and on a busy disk waiting for it takes longer
+    // than the movement. While one of these lives, saves are as atomic as ever (the old file or the
+    // whole new one, never a cut one) but do not wait for the disk; sincronizar() at the end of the
+    // drag does, once.
+    class SincronizacionAplazada {
+    public:
+        explicit SincronizacionAplazada(ConfigIni& config) noexcept;
+        ~SincronizacionAplazada();
+        SincronizacionAplazada(const SincronizacionAplazada&) = delete;
+        SincronizacionAplazada& operator=(const SincronizacionAplazada&) = delete;
+
+    private:
+        ConfigIni& m_config;
+    };
+
+    // Waits until the disk holds the file as the last save left it; nothing to do unless a save since
+    // the last one that waited did not wait, or failed part-way. Throws ConfigIniError.
+    void sincronizar();
+    // True while the disk may not yet hold the file as the last save left it.
+    bool sinSincronizar() const noexcept { return m_sinSincronizar; }
+
+    // A save left unsynced is synced here; a failure has nobody to tell.
+    ~ConfigIni();
+    ConfigIni(const ConfigIni&) = delete;
+    ConfigIni& operator=(const ConfigIni&) = delete;
+
 private:
     // The stored text, or nothing when the default had to be written.
     std::optional<QString> leer(const QString& seccion, const QString& clave, const QString& porDefecto);
     void escribir(const QString& seccion, const QString& clave, const QString& valor);
+    // Replaces the file with the saved document.
+    void guardar(const QByteArray& datos);
 
     QString m_ruta;
+    int m_aplazadas = 0;
+    bool m_sinSincronizar = false;
 };

@@ -1,5 +1,12 @@
 #include "uDM.h"
 
+namespace {
+
+const QString kConexionPerdida =
+    QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
+
+} // namespace
+
 Tdm::Tdm(const QString& configFile)
     : m_config(configFile)
 {
@@ -21,6 +28,24 @@ void Tdm::asegurarTransaccion()
 {
     if (!fdTrans.isActive())
         fdTrans.start();
+}
+
+void Tdm::reconectar()
+{
+    // The dead attachment is dropped without throwing; statements prepared on it prepare
+    // again on the new one and every transaction on it is inactive.
+    fdConexion.close();
+    m_sinServidor = true;
+    fdConexion.open();
+    m_sinServidor = false;
+    fdTrans.start();
+}
+
+void Tdm::conexionPerdida(const fb::Error& causa)
+{
+    // Firebird's own text stays below for whoever looks after the server.
+    throw fb::Error((kConexionPerdida + QStringLiteral("\n\n") + QString::fromUtf8(causa.what())).toStdString(),
+                    causa.gdsCode());
 }
 
 QString Tdm::ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto)

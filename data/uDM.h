@@ -2,6 +2,7 @@
 
 #include "data/ConfigIni.h"
 #include "firebird/Connection.h"
+#include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 
@@ -33,13 +34,58 @@ public:
     // Starts the shared transaction unless it is already active.
     void asegurarTransaccion();
 
+    // Runs one database operation. When it fails because the connection to the server was lost,
+    // the connection is opened again with the same parameters (the shared transaction started
+    // again) and the operation runs once more from its start, so it must begin its own
+    // transactions. When the server is still away the failure says so in the shop's words.
+    // Nested calls run straight through: only the outermost operation is retried.
+    template <typename F> decltype(auto) conReconexion(F&& operacion);
+
     QString ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto);
     int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);
     bool ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto);
     void ConfigIni_strW(const QString& seccion, const QString& clave, const QString& valor);
     void ConfigIni_intW(const QString& seccion, const QString& clave, int valor);
     void ConfigIni_boolW(const QString& seccion, const QString& clave, bool valor);
+    // The store itself, for what the six operations do not cover (a drag's deferred sync).
+    ConfigIni& config() noexcept { return m_config; }
 
 private:
+    bool perdida() const noexcept { return m_sinServidor && !fdConexion.isOpen(); }
+    void reconectar();
+    [[noreturn]] static void conexionPerdida(const fb::Error& causa);
+
     ConfigIni m_config;
+    int m_operaciones = 0; // depth of conReconexion calls
+    bool m_sinServidor = false; // the last reconnection failed and left the connection closed
 };
+
+template <typename F> decltype(auto) Tdm::conReconexion(F&& operacion)
+{
+    struct Profundidad {
+        int& n;
+        explicit Profundidad(int& contador) : n(++contador) {}
+        ~Profundidad() { --n; }
+        Profundidad(const Profundidad&) = delete;
+        Profundidad& operator=(const Profundidad&) = delete;
+    } profundidad(m_operaciones);
+    if (m_operaciones > 1)
+        return operacion();
+    if (!perdida()) {
+        try {
+            return operacion();
+        } catch (const fb::Error& e) {
+            if (!e.isConnectionLost() && !perdida())
+                throw;
+        }
+    }
+    // Also the first step when the last reconnection failed: the connection is closed then.
+    try {
+        reconectar();
+        return operacion();
+    } catch (const fb::Error& e) {
+        if (!e.isConnectionLost())
+            throw;
+        conexionPerdida(e);
+    }
+}

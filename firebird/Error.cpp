@@ -11,6 +11,7 @@ bool Error::isConnectionLost() const noexcept
     case isc_net_read_err:
     case isc_net_write_err:
     case isc_net_connect_err:
+    case isc_connect_reject:     // a server going down refuses the connection it just accepted
     case isc_lost_db_connection:
     case isc_conn_lost:
     case isc_shutdown:           // database shut down

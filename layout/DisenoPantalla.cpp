@@ -141,6 +141,8 @@ bool DisenoPantalla::filtrar(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         m_arrastrando = false;
+        // The drag's saves did not wait for the disk; its end does, once, even after a failed one.
+        m_dm.config().sincronizar();
         return m_modoDiseno();
     }
     if (!m_arrastrando || !m_modoDiseno())
@@ -148,7 +150,10 @@ bool DisenoPantalla::filtrar(QObject* watched, QEvent* event)
     QWidget* cliente = e.elemento->parentWidget();
     const QPoint enPantalla = e.elemento->mapToGlobal(enElemento - m_agarre);
     e.elemento->move(cliente ? cliente->mapFromGlobal(enPantalla) : enPantalla);
-    // The element has moved on screen even if the file cannot be written.
+    // The element has moved on screen even if the file cannot be written. Every movement saves
+    // both keys, atomically, but waiting for a busy disk twice per movement would make the element
+    // lag behind the pointer.
+    const ConfigIni::SincronizacionAplazada aplazada(m_dm.config());
     escribirPosicion(e);
     return true;
 }

@@ -29,6 +29,9 @@ struct ElementoArrastrable {
 // point stays under the pointer and writes its "_X" and then its "_Y" key; a button up clears the
 // flag. Outside design mode nothing moves and nothing is written. In design mode the mouse events
 // of the elements are consumed, so a grid does not select rows while it is being dragged.
+//
+// The movements' saves do not wait for the disk (ConfigIni::SincronizacionAplazada); the button up
+// waits for it once, so the final position is durable when the drag ends.
 class DisenoPantalla : public QObject {
     Q_OBJECT
 public:

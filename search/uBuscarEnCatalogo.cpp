@@ -284,17 +284,21 @@ void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& par
 {
     asegurarConsulta();
     m_abierto = true;
-    m_resultado->recargar(*fdConsulta, [&] {
-        fdConsulta->close();
-        if (fdTrans->isActive())
-            fdTrans->commit();
-        fdTrans->start();
-        fdConsulta->setSql(sql);
-        fdConsulta->setParam(QStringLiteral("n_cliente_id"), m_ajustes.ClienteEventualId);
-        fdConsulta->setParam(QStringLiteral("n_precio_id"), m_ajustes.PrecioEmpresaId);
-        fdConsulta->setParam(QStringLiteral("n_almacen_id"), m_ajustes.AlmacenId);
-        fdConsulta->setParam(parametroPatron, patron);
-        fdConsulta->open();
+    // Its own transaction starts over on every run, so a search that lost the server's
+    // connection runs again whole on the new one.
+    m_dm.conReconexion([&] {
+        m_resultado->recargar(*fdConsulta, [&] {
+            fdConsulta->close();
+            if (fdTrans->isActive())
+                fdTrans->commit();
+            fdTrans->start();
+            fdConsulta->setSql(sql);
+            fdConsulta->setParam(QStringLiteral("n_cliente_id"), m_ajustes.ClienteEventualId);
+            fdConsulta->setParam(QStringLiteral("n_precio_id"), m_ajustes.PrecioEmpresaId);
+            fdConsulta->setParam(QStringLiteral("n_almacen_id"), m_ajustes.AlmacenId);
+            fdConsulta->setParam(parametroPatron, patron);
+            fdConsulta->open();
+        });
     });
     irAPrimeraFila();
 }

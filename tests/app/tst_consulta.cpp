@@ -1,27 +1,28 @@
 #include "app/Lumivo.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "lookup/BusquedaClave.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QDialog>
-#include <QPushButton>
-#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
+#include <QUrl>
 #include <memory>
 
 class TestConsulta : public QObject {
@@ -48,6 +49,8 @@ private slots:
     void keyIsSelectedAfterEveryLookup();
     void enterInLastPurchaseBoxLooksUpTheKey();
     void keyFieldTakesTwentyCharacters();
+    void hostileKeys_data();
+    void hostileKeys();
     void failingDatabaseObjectReachesTheErrorReport();
     void escapeClears();
     void salirEndsTheProgram();
@@ -315,6 +318,162 @@ void TestConsulta::keyFieldTakesTwentyCharacters()
     QTest::keyClick(ed, Qt::Key_Return);
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Agua 750 ml"));
     QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
+}
+
+namespace {
+
+// Sends the text as a keyboard or a scanner does, one key press and release per character to the
+// widget that has the focus: carriage return, tab and escape as their keys, anything else (a
+// control character, an accent, a character outside the basic plane) as the text of a key.
+void teclear(QWidget* inicial, const QString& texto)
+{
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        QWidget* destino = QApplication::focusWidget() ? QApplication::focusWidget() : inicial;
+        const char16_t c = texto.at(i).unicode();
+        if (c == u'\r') {
+            QTest::keyClick(destino, Qt::Key_Return);
+        } else if (c == u'\t') {
+            QTest::keyClick(destino, Qt::Key_Tab);
+        } else if (c == 0x1B) {
+            QTest::keyClick(destino, Qt::Key_Escape);
+        } else {
+            const qsizetype ancho = texto.at(i).isHighSurrogate() && i + 1 < texto.size() ? 2 : 1;
+            const QString letra = texto.mid(i, ancho);
+            i += ancho - 1;
+            QKeyEvent pulsada(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, letra);
+            QKeyEvent soltada(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, letra);
+            QApplication::sendEvent(destino, &pulsada);
+            QApplication::sendEvent(destino, &soltada);
+        }
+    }
+}
+
+} // namespace
+
+void TestConsulta::hostileKeys_data()
+{
+    QTest::addColumn<QString>("enviado"); // as keys, or pasted when pegado is true
+    QTest::addColumn<bool>("pegado");
+    QTest::addColumn<QString>("enCampo");  // the key field before Enter
+    QTest::addColumn<QString>("articulo"); // the name shown; empty: not found
+    QTest::addColumn<QString>("mensaje");  // part of the one message; empty: a beep instead
+
+    const QString noEncontrado;
+    const QString ninguno;
+    const QString latin1 = QStringLiteral("no se pueden enviar a la base de datos (ISO8859_1)");
+    const QString agua = QStringLiteral("Agua 750 ml");
+
+    // A key with a quote is found exactly; statements and comments in a key are only text.
+    QTest::newRow("quote, a stored key") << "O'HARA" << false << "O'HARA"
+                                         << "Galletas O'Hara surtidas" << ninguno;
+    QTest::newRow("always-true condition") << "' OR '1'='1" << false << "' OR '1'='1" << noEncontrado << ninguno;
+    QTest::newRow("stored key, then a comment") << "O'HARA'--" << false << "O'HARA'--" << noEncontrado << ninguno;
+    QTest::newRow("statement, cut at 20")
+        << "x'; DROP TABLE articulos; --" << false << "x'; DROP TABLE artic" << noEncontrado << ninguno;
+    QTest::newRow("block comment") << "CCL600/* */" << false << "CCL600/* */" << noEncontrado << ninguno;
+    QTest::newRow("semicolons") << "CCL600;;" << false << "CCL600;;" << noEncontrado << ninguno;
+    // The lookup compares keys exactly: "%" and "_" are no wildcards there.
+    QTest::newRow("% and _ in a stored key") << "DULCE_100%" << false << "DULCE_100%"
+                                             << "Dulce 100% natural de nuez" << ninguno;
+    QTest::newRow("% as a wildcard") << "DULCE%" << false << "DULCE%" << noEncontrado << ninguno;
+    QTest::newRow("_ as a wildcard") << "CCL_00" << false << "CCL_00" << noEncontrado << ninguno;
+    // The field takes 20 characters from the keyboard; a longer paste is refused whole, so Enter
+    // looks up the empty field.
+    QTest::newRow("10,000 characters typed") << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << false
+                                             << "ABCDEFGHIJ0123456789" << agua << ninguno;
+    QTest::newRow("20 characters pasted")
+        << "ABCDEFGHIJ0123456789" << true << "ABCDEFGHIJ0123456789" << agua << ninguno;
+    QTest::newRow("10,000 characters pasted")
+        << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << true << "" << noEncontrado << ninguno;
+    QTest::newRow("10,000 quotes pasted") << QString(10000, u'\'') << true << "" << noEncontrado << ninguno;
+    // The connection's character set cannot carry these: a message says so, nothing is looked up.
+    QTest::newRow("euro sign") << "CCL600€" << false << "CCL600€" << noEncontrado << latin1;
+    QTest::newRow("emoji") << QStringLiteral("AGUA750\U0001F600") << false << QStringLiteral("AGUA750\U0001F600")
+                           << noEncontrado << latin1;
+    QTest::newRow("euro sign pasted") << "€€€" << true << "€€€" << noEncontrado << latin1;
+    // What a scanner may send around a key: the field takes no control character, escape clears
+    // the display first, and a carriage return is the Enter that runs the lookup.
+    QTest::newRow("NUL and DEL") << QStringLiteral("AGUA\u0000750\u007F") << false << "AGUA750" << agua << ninguno;
+    QTest::newRow("escape sequence before")
+        << QStringLiteral("\u001B[2~AGUA750") << false << "[2~AGUA750" << noEncontrado << ninguno;
+    QTest::newRow("carriage return suffix") << "AGUA750\r" << false << "AGUA750" << agua << ninguno;
+    // Tab moves the focus on, as in any form; the Enter after it reaches another element.
+    QTest::newRow("tab and carriage return suffix")
+        << "AGUA750\t\r" << false << "AGUA750" << noEncontrado << ninguno;
+    // A paste keeps them, and they are part of the key.
+    QTest::newRow("pasted with a carriage return") << "AGUA750\r\n" << true << "AGUA750\r\n" << noEncontrado << ninguno;
+}
+
+// No key text becomes part of a statement: each outcome is a found article, the not-found beep or
+// a message that the text cannot be sent, and the database is intact afterwards.
+void TestConsulta::hostileKeys()
+{
+    QFETCH(QString, enviado);
+    QFETCH(bool, pegado);
+    QFETCH(QString, enCampo);
+    QFETCH(QString, articulo);
+    QFETCH(QString, mensaje);
+
+    connect();
+    // The control: spliced into the lookup's statement, the always-true condition would match
+    // every key; bound as a parameter it matches none.
+    if (QByteArray(QTest::currentDataTag()) == "always-true condition") {
+        fb::Transaction t(m_app->dm.fdConexion);
+        t.start();
+        fb::Query empalmada(t);
+        empalmada.setSql(QString(kSqlBuscarClave).replace(QStringLiteral(":C_clave"), u'\'' + enviado + u'\''));
+        empalmada.open();
+        int filas = 0;
+        while (empalmada.next())
+            ++filas;
+        QVERIFY2(filas > 20, qPrintable(QString::number(filas)));
+        t.commit();
+    }
+
+    auto* ed = el<QLineEdit>("edClave");
+    ed->setFocus();
+    ed->clear();
+    if (pegado) {
+        QGuiApplication::clipboard()->setText(enviado);
+        QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        teclear(ed, enviado);
+    }
+    const bool yaBuscada = enviado.endsWith(u'\r') && !pegado;
+    const bool tabulador = enviado.contains(u'\t') && !pegado;
+    QCOMPARE(ed->text(), enCampo);
+    if (!yaBuscada)
+        QTest::keyClick(ed, Qt::Key_Return);
+
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    if (mensaje.isEmpty()) {
+        QVERIFY2(m_notifier->messages.empty(),
+                 qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages.front().text));
+    } else {
+        QCOMPARE(m_notifier->messages.size(), size_t{1});
+        QVERIFY2(m_notifier->messages[0].text.contains(mensaje), qPrintable(m_notifier->messages[0].text));
+        QCOMPARE(m_notifier->messages[0].title, QStringLiteral("Lumivo"));
+        QCOMPARE(ed->text(), enCampo);
+    }
+    if (!articulo.isEmpty()) {
+        QCOMPARE(nombre->text(), articulo);
+        QVERIFY(nombre->isVisible());
+        QCOMPARE(m_notifier->beeps, 0);
+    } else {
+        QVERIFY(!nombre->isVisible());
+        QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+        QCOMPARE(m_notifier->beeps, mensaje.isEmpty() && !tabulador ? 1 : 0);
+    }
+    if (tabulador) {
+        QVERIFY(!ed->hasFocus());
+        QCOMPARE(ed->text(), enCampo);
+    }
+
+    // Nothing was changed or dropped.
+    m_notifier->messages.clear();
+    scan(QStringLiteral("7501055300075"));
+    QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QVERIFY(m_notifier->messages.empty());
 }
 
 void TestConsulta::failingDatabaseObjectReachesTheErrorReport()

@@ -129,12 +129,17 @@ private slots:
 
     void localConSysdbaHastaElArticuloYCierre();
     void remotoConUsuarioDelErp();
+    void archivoRotoNoImpideArrancar_data();
+    void archivoRotoNoImpideArrancar();
 
 private:
     // Runs the event loop under the guard and returns its exit code.
     static int correr();
     // Scans the key into the display's key field and checks the article with its price.
     void escanearYVerificar();
+    // Starts the program, lets `enElLogin` look at the login window, then cancels the login,
+    // which ends the program.
+    void arrancarHastaElLogin(const std::function<void()>& enElLogin);
     QString mensajes() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -445,3 +450,101 @@ void TestInicio::remotoConUsuarioDelErp()
 
 QTEST_MAIN(TestInicio)
 #include "tst_inicio.moc"
+
+void TestInicio::arrancarHastaElLogin(const std::function<void()>& enElLogin)
+{
+    m_app = std::make_unique<Lumivo>(true);
+    AlAbrirse alLogin(m_app->frmLogear, enElLogin);
+    AlAbrirse editor(m_app->frmNewConexion);
+    m_app->frmConsulta.show();
+    QCOMPARE(correr(), kTermino);
+    QCOMPARE(alLogin.veces(), 1);
+    QCOMPARE(editor.veces(), 0);
+    m_app.reset();
+}
+
+void TestInicio::archivoRotoNoImpideArrancar_data()
+{
+    QTest::addColumn<bool>("esConfig"); // config.xml; otherwise the connection catalogue
+    QTest::addColumn<QByteArray>("contenido");
+    QTest::addColumn<QString>("motivo");
+
+    QByteArray basura;
+    for (int i = 0; i < 4096; ++i)
+        basura += char((i * 131 + 7) & 0xFF);
+    const QByteArray entidades = "<!DOCTYPE X [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]><X a=\"" +
+                                 QByteArray("&e;").repeated(1000) + "\"/>";
+
+    QTest::newRow("config.xml cut short")
+        << true << QByteArray("<Config><Conexion Usuario=\"ana") << "no se puede leer";
+    QTest::newRow("config.xml of binary garbage") << true << basura << "no se puede leer";
+    QTest::newRow("config.xml declaring entities") << true << entidades << "declara entidades";
+    QTest::newRow("config.xml of 10 MB") << true << "<Config><!--" + QByteArray(10 * 1024 * 1024, 'x') + "--></Config>"
+                                         << "ocupa más de";
+    QTest::newRow("catalogue cut short") << false << QByteArray("<?xml version=\"1.0\"?><ProgramData><LocalMachine>")
+                                         << "no es un XML válido";
+    QTest::newRow("catalogue declaring entities") << false << entidades << "declara entidades";
+    QTest::newRow("catalogue of 10 MB") << false
+                                        << "<ProgramData><!--" + QByteArray(10 * 1024 * 1024, 'x') + "--></ProgramData>"
+                                        << "ocupa más de";
+}
+
+// A broken settings or catalogue file stops nothing but what needs it: the program starts, the
+// login window opens with a message that names the file, the file keeps its bytes. Deleting a
+// broken config.xml (or repairing the catalogue) brings the next start back to normal, with the
+// defaults written again.
+void TestInicio::archivoRotoNoImpideArrancar()
+{
+    QFETCH(bool, esConfig);
+    QFETCH(QByteArray, contenido);
+    QFETCH(QString, motivo);
+
+    const QString config = m_dir->filePath(QStringLiteral("config.xml"));
+    const QString catalogo = catalogo::RutaCatalogo();
+    catalogo::GrabarXmlConexion(catalogo, QStringLiteral("Local"), {1, QString(), 0, QStringLiteral("/datos/")});
+    QFile buenCatalogo(catalogo);
+    QVERIFY(buenCatalogo.open(QIODevice::ReadOnly));
+    const QByteArray catalogoBueno = buenCatalogo.readAll();
+    buenCatalogo.close();
+
+    const QString roto = esConfig ? config : catalogo;
+    {
+        QFile archivo(roto);
+        QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(archivo.write(contenido), contenido.size());
+    }
+
+    arrancarHastaElLogin([&] {
+        QVERIFY(m_app->frmLogear.isVisible());
+        QVERIFY(!m_notifier->messages.empty());
+        for (const auto& m : m_notifier->messages) {
+            QVERIFY2(m.text.contains(roto) && m.text.contains(motivo), qPrintable(mensajes()));
+            QCOMPARE(m.title, QStringLiteral("Lumivo"));
+        }
+    });
+    QFile archivo(roto);
+    QVERIFY(archivo.open(QIODevice::ReadOnly));
+    QVERIFY(archivo.readAll() == contenido);
+    archivo.close();
+
+    if (esConfig) {
+        QVERIFY(QFile::remove(config));
+    } else {
+        QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(archivo.write(catalogoBueno), catalogoBueno.size());
+        archivo.close();
+    }
+    m_notifier->messages.clear();
+    arrancarHastaElLogin([&] {
+        QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+        QCOMPARE(el<QComboBox>(m_app->frmLogear, "cboConexion")->currentText(), QStringLiteral("Local"));
+        QCOMPARE(el<QLineEdit>(m_app->frmLogear, "edUsuario")->text(), QStringLiteral("SYSDBA"));
+    });
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    if (esConfig) {
+        ConfigIni nuevo(config);
+        QCOMPARE(nuevo.ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Usuario"), QString()),
+                 QStringLiteral("SYSDBA"));
+        QCOMPARE(nuevo.ConfigIni_int(QStringLiteral("Conexion"), QStringLiteral("Conexion"), -9), 0);
+    }
+}

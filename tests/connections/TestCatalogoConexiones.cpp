@@ -4,12 +4,20 @@
 #include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
 #include "platform/MessageBox.h"
+#include "tests/support/DiscoPequeno.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace catalogo;
 
@@ -90,6 +98,31 @@ QByteArray conConexiones(const QByteArray& conexiones)
            "</Conexiones></Microsip></Software></LocalMachine></ProgramData>\n";
 }
 
+// "Billion laughs": ten levels of ten references each, 20 billion characters once expanded.
+QByteArray risas()
+{
+    QByteArray dtd = "<!DOCTYPE ProgramData [<!ENTITY r0 \"jajajajajajajajajaja\">";
+    for (int i = 1; i <= 9; ++i) {
+        dtd += "<!ENTITY r" + QByteArray::number(i) + " \"";
+        for (int j = 0; j < 10; ++j)
+            dtd += "&r" + QByteArray::number(i - 1) + ';';
+        dtd += "\">";
+    }
+    return kDeclaracion + dtd +
+           "]><ProgramData><LocalMachine><Software><Microsip><Conexiones><Local>"
+           "<Directorio_de_datos>&r9;</Directorio_de_datos></Local></Conexiones></Microsip>"
+           "</Software></LocalMachine></ProgramData>";
+}
+
+// One entity under the parser's per-entity limit, referenced a thousand times.
+QByteArray entidadRepetida()
+{
+    return kDeclaracion + "<!DOCTYPE ProgramData [<!ENTITY e \"" + QByteArray(4000, 'x') +
+           "\">]><ProgramData><LocalMachine><Software><Microsip><Conexiones><Local><Directorio_de_datos>" +
+           QByteArray("&e;").repeated(1000) +
+           "</Directorio_de_datos></Local></Conexiones></Microsip></Software></LocalMachine></ProgramData>";
+}
+
 QByteArray leer(const QString& ruta)
 {
     QFile file(ruta);
@@ -112,6 +145,13 @@ QString arbol(const QByteArray& contenido)
         }
     }
     return documento.toString(-1);
+}
+
+bool escribirArchivo(const QString& ruta, const QByteArray& contenido)
+{
+    QFile file(ruta);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contenido) == contenido.size() &&
+           file.flush();
 }
 
 QStringList entradas(const QString& carpeta)
@@ -712,30 +752,44 @@ void TestCatalogoConexiones::archivoRoto_data()
     QTest::addColumn<QString>("operacion");
     QTest::addColumn<QByteArray>("contenido");
     QTest::addColumn<int>("linea");
+    QTest::addColumn<QString>("motivo");
 
+    const QString noValido = QStringLiteral("no es un XML válido");
+    QByteArray basura;
+    for (int i = 0; i < 4096; ++i)
+        basura += char((i * 131 + 7) & 0xFF);
     const struct {
         const char* nombre;
         QByteArray contenido;
         int linea; // 0: not pinned
+        QString motivo;
     } rotos[] = {
-        {"cut short", kDeclaracion + "\n<ProgramData>\n<LocalMachine>\n", 0},
-        {"mismatched tag on line 3", kDeclaracion + "\n<ProgramData>\n</LocalMachine>\n", 3},
+        {"cut short", kDeclaracion + "\n<ProgramData>\n<LocalMachine>\n", 0, noValido},
+        {"mismatched tag on line 3", kDeclaracion + "\n<ProgramData>\n</LocalMachine>\n", 3, noValido},
         // The in-memory repair must not shift the line numbers.
         {"inverted declaration, mismatched tag on line 4",
-         kDeclaracionInvertida + "\r\n<ProgramData>\r\n<LocalMachine>\r\n</Software>\r\n", 4},
-        {"empty file", QByteArray(), 0},
-        {"not XML", "Tipo_de_acceso=0\n", 0},
+         kDeclaracionInvertida + "\r\n<ProgramData>\r\n<LocalMachine>\r\n</Software>\r\n", 4, noValido},
+        {"empty file", QByteArray(), 0, noValido},
+        {"not XML", "Tipo_de_acceso=0\n", 0, noValido},
+        {"binary garbage", basura, 1, noValido},
+        {"entities in cascade", risas(), 1, QStringLiteral("declara entidades")},
+        {"one entity repeated", entidadRepetida(), 1, QStringLiteral("declara entidades")},
+        {"10 MB", conConexiones("<!--" + QByteArray(10 * 1024 * 1024, 'x') + "-->"), 0,
+         QStringLiteral("ocupa más de 4194304 bytes")},
     };
     for (const QString& operacion : kOperaciones)
         for (const auto& roto : rotos)
-            QTest::addRow("%s, %s", qPrintable(operacion), roto.nombre) << operacion << roto.contenido << roto.linea;
+            QTest::addRow("%s, %s", qPrintable(operacion), roto.nombre)
+                << operacion << roto.contenido << roto.linea << roto.motivo;
 }
 
+// Nothing that cannot be read is ever written over, and the message names the file.
 void TestCatalogoConexiones::archivoRoto()
 {
     QFETCH(QString, operacion);
     QFETCH(QByteArray, contenido);
     QFETCH(int, linea);
+    QFETCH(QString, motivo);
 
     escribirCatalogo(contenido);
     const QStringList antes = entradas(QFileInfo(m_archivo).path());
@@ -745,14 +799,32 @@ void TestCatalogoConexiones::archivoRoto()
     } catch (const ErrorCatalogo& e) {
         const QString mensaje = QString::fromStdString(e.what());
         QVERIFY2(mensaje.contains(QStringLiteral("«%1»").arg(m_archivo)), qPrintable(mensaje));
-        QVERIFY2(mensaje.contains(QStringLiteral("no es un XML válido")), qPrintable(mensaje));
-        QVERIFY2(mensaje.contains(QStringLiteral("columna ")), qPrintable(mensaje));
+        QVERIFY2(mensaje.contains(motivo), qPrintable(mensaje));
         if (linea > 0)
-            QVERIFY2(mensaje.contains(QStringLiteral("(línea %1,").arg(linea)), qPrintable(mensaje));
+            QVERIFY2(mensaje.contains(QStringLiteral("(línea %1, columna ").arg(linea)), qPrintable(mensaje));
     }
-    QCOMPARE(leer(m_archivo), contenido);
+    QVERIFY(leer(m_archivo) == contenido);
     QCOMPARE(entradas(QFileInfo(m_archivo).path()), antes);
     QVERIFY(g_avisos->messages.empty());
+}
+
+// The control: a plain DOM parse of a 12 KB file expands one entity into four million characters,
+// which a rewrite would then store in place of the reference. The catalogue refuses the
+// declaration before any reference is expanded.
+void TestCatalogoConexiones::entidadesNoSeExpanden()
+{
+    const QByteArray contenido = entidadRepetida();
+    QVERIFY(contenido.size() < 16 * 1024);
+    QDomDocument documento;
+    QVERIFY(documento.setContent(contenido));
+    QCOMPARE(documento.elementsByTagName(QStringLiteral("Directorio_de_datos")).at(0).toElement().text().size(),
+             qsizetype{4'000'000});
+
+    escribirCatalogo(contenido);
+    QVERIFY_THROWS_EXCEPTION(ErrorCatalogo, LeerXML2018(m_archivo));
+    QVERIFY_THROWS_EXCEPTION(
+        ErrorCatalogo, GrabarXmlConexion(m_archivo, QStringLiteral("Nueva"), valores(1, {}, 0, QStringLiteral("/d/"))));
+    QVERIFY(leer(m_archivo) == contenido);
 }
 
 void TestCatalogoConexiones::archivoFaltante_data()
@@ -777,4 +849,143 @@ void TestCatalogoConexiones::archivoFaltante()
                  qPrintable(mensaje));
     }
     QVERIFY(!QFileInfo::exists(m_archivo));
+}
+
+void TestCatalogoConexiones::discoLleno_data()
+{
+    QTest::addColumn<int>("tamano");
+
+    // A save that fits the file's own write buffer fails only when the buffer is flushed at the end.
+    QTest::newRow("smaller than the write buffer") << 6000;
+    QTest::newRow("larger than the write buffer") << 20000;
+}
+
+// A real tmpfs with one page left, so the save stops part-way. The control shows what a write in
+// place does there: the file is cut and no longer parses. The catalogue's save must keep the old
+// file, say why, and leave no temporary file behind.
+void TestCatalogoConexiones::discoLleno()
+{
+    QFETCH(int, tamano);
+
+    testsupport::DiscoPequeno disco(64 * 1024);
+    LUMIVO_REQUIRE_MOUNT(disco);
+    const QString archivo = disco.archivo(QStringLiteral("ProgramData.xml"));
+    const QString control = disco.archivo(QStringLiteral("control.xml"));
+    const QByteArray largo(tamano, 'd');
+    QVERIFY(escribirArchivo(archivo, kMicrosip));
+    QVERIFY(escribirArchivo(control, kMicrosip));
+
+    // Truncating gives the control its own page back: one page left in all, as for the save below.
+    QVERIFY(disco.llenar(0));
+    {
+        const QByteArray nuevo =
+            conConexiones("<Local><Directorio_de_datos>" + largo + "</Directorio_de_datos></Local>");
+        QFile enSuSitio(control);
+        QVERIFY(enSuSitio.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const bool completo = enSuSitio.write(nuevo) == nuevo.size() && enSuSitio.flush();
+        QVERIFY(!completo);
+    }
+    QVERIFY(!leer(control).isEmpty());
+    QCOMPARE(arbol(leer(control)), QStringLiteral("<no analizable>"));
+    QVERIFY(QFile::remove(control));
+    disco.vaciar();
+    QVERIFY(disco.llenar(4096));
+
+    const ValoresConexion nueva = valores(1, {}, 0, QString::fromLatin1(largo));
+    const std::vector<std::pair<const char*, std::function<void()>>> escrituras{
+        {"GrabarXmlConexion", [&] { GrabarXmlConexion(archivo, QStringLiteral("Nueva"), nueva); }},
+        {"ModificarConexion", [&] { ModificarConexion(archivo, QStringLiteral("Local"), nueva); }},
+    };
+    for (const auto& [nombre, escritura] : escrituras) {
+        try {
+            escritura();
+            QFAIL(qPrintable(QStringLiteral("%1 saved on a full disk").arg(QLatin1String(nombre))));
+        } catch (const ErrorCatalogo& e) {
+            QCOMPARE(QString::fromStdString(e.what()),
+                     QStringLiteral("No se pudo guardar el archivo de conexiones «%1»: %2")
+                         .arg(archivo, QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        }
+        QVERIFY2(leer(archivo) == kMicrosip, nombre);
+        QCOMPARE(entradas(disco.ruta()), (QStringList{QStringLiteral(".relleno"), QStringLiteral("ProgramData.xml")}));
+    }
+
+    // With room again the same save goes through.
+    disco.vaciar();
+    GrabarXmlConexion(archivo, QStringLiteral("Nueva"), nueva);
+    QCOMPARE(LeerXmlConexionEditor(archivo, QStringLiteral("Nueva"))->carpeta, nueva.carpeta);
+}
+
+void TestCatalogoConexiones::sinPermisoDeEscritura_data()
+{
+    QTest::addColumn<QString>("caso");
+    QTest::addColumn<QString>("operacion");
+    QTest::addColumn<QString>("motivo");
+
+    for (const char* operacion : {"GrabarXmlConexion", "ModificarConexion", "EliminarConexion"}) {
+        QTest::addRow("read-only file, %s", operacion)
+            << "archivo" << QString::fromLatin1(operacion) << QStringLiteral("el archivo es de solo lectura");
+        QTest::addRow("read-only file system, %s", operacion)
+            << "disco" << QString::fromLatin1(operacion) << QStringLiteral("el archivo es de solo lectura");
+    }
+    QTest::newRow("missing folder, CrearArchivo") << "carpeta"
+                                                  << "CrearArchivo"
+                                                  << "No se pudo crear la carpeta";
+}
+
+// A file or a place that cannot be written gives the system's reason with the file's name, and the
+// file keeps its bytes; reading it still works. Permission bits do not stop root, so the folder
+// case uses a read-only mount; the control shows that a plain atomic save run as root replaces a
+// read-only file.
+void TestCatalogoConexiones::sinPermisoDeEscritura()
+{
+    QFETCH(QString, caso);
+    QFETCH(QString, operacion);
+    QFETCH(QString, motivo);
+
+    testsupport::DiscoPequeno disco(64 * 1024);
+    QString archivo = m_archivo;
+    if (caso == u"archivo") {
+        escribirCatalogo(kMicrosip);
+        QVERIFY(QFile::setPermissions(archivo, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        if (::geteuid() == 0) {
+            const QString control = m_carpeta->filePath(QStringLiteral("control.xml"));
+            QVERIFY(escribirArchivo(control, kMicrosip));
+            QVERIFY(QFile::setPermissions(control, QFile::ReadOwner));
+            QSaveFile atomico(control);
+            QVERIFY(atomico.open(QIODevice::WriteOnly));
+            atomico.write("<otro/>");
+            QVERIFY(atomico.commit());
+            QCOMPARE(leer(control), QByteArray("<otro/>"));
+        }
+    } else if (caso == u"disco") {
+        LUMIVO_REQUIRE_MOUNT(disco);
+        archivo = disco.archivo(QStringLiteral("ProgramData.xml"));
+        QVERIFY(escribirArchivo(archivo, kMicrosip));
+        QVERIFY2(disco.soloLectura(), qPrintable(disco.error()));
+    } else {
+        archivo = m_carpeta->filePath(QStringLiteral("falta/Microsip/ProgramData.xml"));
+    }
+    const QString carpeta = QFileInfo(archivo).path();
+    const QStringList antes = entradas(carpeta);
+
+    try {
+        if (operacion == u"CrearArchivo")
+            CrearArchivo(archivo);
+        else
+            ejecutar(operacion, archivo,
+                     operacion == u"GrabarXmlConexion" ? QStringLiteral("Nueva") : QStringLiteral("Local"));
+        QFAIL("the save went through");
+    } catch (const ErrorCatalogo& e) {
+        const QString mensaje = QString::fromStdString(e.what());
+        QVERIFY2(mensaje.contains(QStringLiteral("«%1»").arg(caso == u"carpeta" ? carpeta : archivo)),
+                 qPrintable(mensaje));
+        QVERIFY2(mensaje.contains(motivo), qPrintable(mensaje));
+    }
+    if (caso == u"carpeta") {
+        QVERIFY(!QFileInfo::exists(m_carpeta->filePath(QStringLiteral("falta"))));
+        return;
+    }
+    QVERIFY(leer(archivo) == kMicrosip);
+    QCOMPARE(entradas(carpeta), antes);
+    QCOMPARE(LeerXML2018(archivo), kNombresMicrosip);
 }

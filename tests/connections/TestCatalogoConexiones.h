@@ -49,6 +49,11 @@ private slots:
     void archivoRoto();
     void archivoFaltante_data();
     void archivoFaltante();
+    void entidadesNoSeExpanden();
+    void discoLleno_data();
+    void discoLleno();
+    void sinPermisoDeEscritura_data();
+    void sinPermisoDeEscritura();
 
 private:
     QString escribirCatalogo(const QByteArray& contenido);

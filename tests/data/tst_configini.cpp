@@ -1,10 +1,14 @@
 #include "data/ConfigIni.h"
+#include "tests/support/DiscoPequeno.h"
+#include "tests/support/LimiteDeArchivos.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
-
+#include <QXmlStreamReader>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -82,30 +86,7 @@ void escribir(ConfigIni& config, const QString& seccion, const QString& clave, c
     }
 }
 
-// Lowers the largest file this process may write and ignores the signal that going past it
-// raises, so a write fails part-way as on a full disk; both are restored on leaving.
-class LimiteDeArchivos {
-public:
-    explicit LimiteDeArchivos(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_anterior);
-        m_senal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limite = m_anterior;
-        limite.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limite);
-    }
-    ~LimiteDeArchivos()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_anterior);
-        std::signal(SIGXFSZ, m_senal);
-    }
-    LimiteDeArchivos(const LimiteDeArchivos&) = delete;
-    LimiteDeArchivos& operator=(const LimiteDeArchivos&) = delete;
-
-private:
-    rlimit m_anterior{};
-    void (*m_senal)(int) = SIG_DFL;
-};
+using testsupport::LimiteDeArchivos;
 
 } // namespace
 
@@ -130,7 +111,10 @@ private slots:
     void archivoIlegibleNoSeToca();
     void nombreOValorNoGuardable_data();
     void nombreOValorNoGuardable();
+    void entidadesNoSeExpanden();
     void escrituraCortadaDejaElArchivoAnterior();
+    void discoLleno_data();
+    void discoLleno();
     void sinPermisoDeEscritura_data();
     void sinPermisoDeEscritura();
 
@@ -478,6 +462,17 @@ void TestConfigIni::mismoValorDosVeces()
     QCOMPARE(archivosDeLaCarpeta(), QStringList{kArchivo});
 }
 
+namespace {
+
+// One entity under the parser's per-entity limit, referenced a thousand times.
+QByteArray entidadRepetida()
+{
+    return "<!DOCTYPE Config [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]><Config><Ventana Nota=\"" +
+           QByteArray("&e;").repeated(1000) + "\"/></Config>";
+}
+
+} // namespace
+
 void TestConfigIni::archivoIlegibleNoSeToca_data()
 {
     QTest::addColumn<QByteArray>("datos");
@@ -508,14 +503,19 @@ void TestConfigIni::archivoIlegibleNoSeToca_data()
         << risas << QStringLiteral("declara entidades, que un archivo de configuración no admite (línea 1, columna ");
     // Each expansion stays under the parser's limit; together they would take megabytes.
     QTest::newRow("entidad repetida")
-        << "<!DOCTYPE Config [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]><Config><Ventana Nota=\"" +
-               QByteArray("&e;").repeated(1000) + "\"/></Config>"
+        << entidadRepetida()
         << QStringLiteral("declara entidades, que un archivo de configuración no admite (línea 1, columna ");
     QTest::newRow("anidamiento excesivo")
         << QByteArray("<Config>") + QByteArray("<a>").repeated(300) + QByteArray("</a>").repeated(300) + "</Config>"
         << QStringLiteral("hay más de 256 niveles de elementos anidados");
     QTest::newRow("demasiado grande") << "<Config><!--" + QByteArray(1024 * 1024, 'x') + "--></Config>"
                                       << QStringLiteral("ocupa más de 1048576 bytes");
+    QTest::newRow("10 MB") << "<Config><!--" + QByteArray(10 * 1024 * 1024, 'x') + "--></Config>"
+                           << QStringLiteral("ocupa más de 1048576 bytes");
+    QByteArray basura;
+    for (int i = 0; i < 4096; ++i)
+        basura += char((i * 131 + 7) & 0xFF);
+    QTest::newRow("basura binaria") << basura << QStringLiteral("(línea 1, columna 1)");
 }
 
 // Every call fails with the file's name and the reason, and none of them writes the file: a
@@ -651,6 +651,84 @@ void TestConfigIni::escrituraCortadaDejaElArchivoAnterior()
     QCOMPARE(config.ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Nota"), {}), largo);
 }
 
+// The control: a reader with the parser's own limits expands the 12 KB file into an attribute of
+// four million characters, which a save would then store. The store refuses the declaration
+// before any reference is expanded.
+void TestConfigIni::entidadesNoSeExpanden()
+{
+    const QByteArray datos = entidadRepetida();
+    QVERIFY(datos.size() < 16 * 1024);
+    QXmlStreamReader lector(datos);
+    QVERIFY(lector.readNextStartElement()); // Config
+    QVERIFY(lector.readNextStartElement()); // Ventana
+    QCOMPARE(lector.attributes().value(QStringLiteral("Nota")).size(), qsizetype{4'000'000});
+
+    escribirArchivo(kArchivo, datos);
+    ConfigIni config;
+    const std::optional<QString> mensaje = fallo<ConfigIniError>(
+        [&] { config.ConfigIni_str(QStringLiteral("Ventana"), QStringLiteral("Nota"), QString()); });
+    QVERIFY(mensaje);
+    QVERIFY2(mensaje->contains(QStringLiteral("declara entidades")), qPrintable(*mensaje));
+    QCOMPARE(contenido(), datos);
+}
+
+void TestConfigIni::discoLleno_data()
+{
+    QTest::addColumn<int>("tamano");
+
+    // A save that fits a file's own write buffer would fail only when the buffer is flushed.
+    QTest::newRow("menor que el búfer de escritura") << 6000;
+    QTest::newRow("mayor que el búfer de escritura") << 20000;
+}
+
+// A real tmpfs with one page left, so the save stops part-way with ENOSPC. The control shows what a
+// write in place does there: the file is cut and no longer parses. The store must keep the old
+// file, name it with the system's reason, and leave no temporary file behind.
+void TestConfigIni::discoLleno()
+{
+    QFETCH(int, tamano);
+
+    testsupport::DiscoPequeno disco(64 * 1024);
+    LUMIVO_REQUIRE_MOUNT(disco);
+    const QString ruta = disco.archivo(kArchivo);
+    const QString control = disco.archivo(QStringLiteral("control.xml"));
+    const QByteArray antes = R"(<Config><Conexion Usuario="SYSDBA"/><Ventana Ancho="800" Alto="600"/></Config>)";
+    const QString largo(tamano, u'x');
+    escribirArchivo(ruta, antes);
+    escribirArchivo(control, antes);
+
+    // Truncating gives the control its own page back: one page left in all, as for the save below.
+    QVERIFY(disco.llenar(0));
+    {
+        const QByteArray nuevo = R"(<Config><Conexion Usuario="SYSDBA" Nota=")" + largo.toUtf8() + R"("/></Config>)";
+        QFile enSuSitio(control);
+        QVERIFY(enSuSitio.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const bool completo = enSuSitio.write(nuevo) == nuevo.size() && enSuSitio.flush();
+        QVERIFY(!completo);
+    }
+    QVERIFY(!contenido(control).isEmpty());
+    QVERIFY(fallo<ConfigIniError>(
+        [&] { ConfigIni(control).ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Usuario"), {}); }));
+    QVERIFY(QFile::remove(control));
+    disco.vaciar();
+    QVERIFY(disco.llenar(4096));
+
+    ConfigIni config(ruta);
+    const std::optional<QString> mensaje = fallo<ConfigIniError>(
+        [&] { config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo); });
+    QVERIFY(mensaje);
+    QCOMPARE(*mensaje, QStringLiteral("El archivo de configuración «%1» no se puede guardar: %2")
+                           .arg(ruta, QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    QCOMPARE(contenido(ruta), antes);
+    QCOMPARE(QDir(disco.ruta()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+             (QStringList{QStringLiteral(".relleno"), kArchivo}));
+
+    // With room again the same write goes through.
+    disco.vaciar();
+    config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo);
+    QCOMPARE(ConfigIni(ruta).ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Nota"), {}), largo);
+}
+
 void TestConfigIni::sinPermisoDeEscritura_data()
 {
     QTest::addColumn<QString>("caso");
@@ -666,6 +744,13 @@ void TestConfigIni::sinPermisoDeEscritura_data()
     QTest::newRow("carpeta que no existe") << ""
                                            << "falta/config.xml"
                                            << "";
+    // A read-only mount stops root as well.
+    QTest::newRow("disco de solo lectura, con archivo") << "disco"
+                                                        << "config.xml"
+                                                        << "el archivo es de solo lectura";
+    QTest::newRow("disco de solo lectura, sin archivo") << "disco vacío"
+                                                        << "config.xml"
+                                                        << "";
 }
 
 void TestConfigIni::sinPermisoDeEscritura()
@@ -674,19 +759,40 @@ void TestConfigIni::sinPermisoDeEscritura()
     QFETCH(QString, ruta);
     QFETCH(QString, motivo);
 
-    if (!caso.isEmpty() && ::geteuid() == 0)
-        QSKIP("root escribe sin mirar los permisos");
+    if (caso == u"carpeta" && ::geteuid() == 0)
+        QSKIP("root escribe en una carpeta sin permiso de escritura; el caso del disco de solo lectura lo cubre");
 
     const QByteArray antes = R"(<Config><Ventana Ancho="800"/></Config>)";
-    if (caso == u"carpeta") {
+    testsupport::DiscoPequeno disco(64 * 1024);
+    if (caso.startsWith(u"disco")) {
+        LUMIVO_REQUIRE_MOUNT(disco);
+        ruta = disco.archivo(ruta);
+        if (caso == u"disco")
+            escribirArchivo(ruta, antes);
+        QVERIFY2(disco.soloLectura(), qPrintable(disco.error()));
+    } else if (caso == u"carpeta") {
         escribirArchivo(kArchivo, antes);
         QVERIFY(QFile::setPermissions(QStringLiteral("."), QFile::ReadOwner | QFile::ExeOwner));
     } else if (caso == u"archivo") {
         escribirArchivo(kArchivo, antes);
         QVERIFY(QFile::setPermissions(kArchivo, QFile::ReadOwner));
+        // The control: root passes the access check, and a plain atomic save replaces the file.
+        if (::geteuid() == 0) {
+            escribirArchivo(QStringLiteral("control.xml"), antes);
+            QVERIFY(QFile::setPermissions(QStringLiteral("control.xml"), QFile::ReadOwner));
+            QVERIFY(QFileInfo(QStringLiteral("control.xml")).isWritable());
+            QSaveFile atomico(QStringLiteral("control.xml"));
+            QVERIFY(atomico.open(QIODevice::WriteOnly));
+            atomico.write("<Config/>");
+            QVERIFY(atomico.commit());
+            QCOMPARE(contenido(QStringLiteral("control.xml")), QByteArray("<Config/>"));
+            QVERIFY(QFile::remove(QStringLiteral("control.xml")));
+        }
     }
     const QString inicio = QStringLiteral("El archivo de configuración «%1» no se puede guardar: ")
                                .arg(QDir::current().absoluteFilePath(ruta));
+    const QStringList entradasAntes =
+        QDir(QFileInfo(ruta).absolutePath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
     ConfigIni config(ruta);
     const std::vector<std::function<void()>> llamadas{
@@ -702,9 +808,14 @@ void TestConfigIni::sinPermisoDeEscritura()
     if (caso.isEmpty()) {
         QVERIFY(!QFile::exists(QStringLiteral("falta")));
     } else {
-        QCOMPARE(contenido(), antes);
-        QCOMPARE(archivosDeLaCarpeta(), QStringList{kArchivo});
+        if (caso != u"disco vacío")
+            QCOMPARE(contenido(ruta), antes);
+        QCOMPARE(QDir(QFileInfo(ruta).absolutePath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 entradasAntes);
     }
+    // Reading a value that is there never needs to write.
+    if (caso == u"disco" || caso == u"archivo")
+        QCOMPARE(config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("Ancho"), 1), 800);
 }
 
 QTEST_GUILESS_MAIN(TestConfigIni)

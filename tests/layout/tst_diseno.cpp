@@ -1,4 +1,5 @@
 #include "EmpresaInstalada.h"
+#include "LimiteDeArchivos.h"
 #include "TestDatabases.h"
 #include "data/uDM.h"
 #include "firebird/Error.h"
@@ -17,6 +18,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -171,6 +174,7 @@ private slots:
     void arrastrar();
     void widgetAgregadoDespuesTambienArrastra();
     void arrastreConArchivoIlegible();
+    void arrastreConDiscoLleno();
     void listaDeElementosIncompleta();
 
     void primerYSegundoArranque();
@@ -332,9 +336,15 @@ void TestDiseno::arrastrar()
     QCOMPARE(d.puntoDeAgarre(), pulsado->mapTo(w, agarre));
 
     p.mover(desde + desplazamiento / 2);
+    // Each movement is in the file before the next one: the drag's saves skip only the wait for the
+    // disk, which its end makes up for.
+    if (diseno)
+        QCOMPARE(posicionGuardada(archivo(), prefijo), inicio + desplazamiento / 2);
+    QCOMPARE(m_dm->config().sinSincronizar(), diseno);
     p.mover(desde + desplazamiento);
     p.soltar(desde + desplazamiento, boton);
     QVERIFY(!d.arrastrando());
+    QVERIFY(!m_dm->config().sinSincronizar());
 
     if (diseno) {
         // The grab point stayed under the pointer through both movements.
@@ -401,6 +411,45 @@ void TestDiseno::arrastreConArchivoIlegible()
     QCOMPARE(m_avisos->messages.front().title, QStringLiteral("Lumivo"));
     QCOMPARE(m_avisos->messages.front().icon, platform::Icon::Error);
     QVERIFY(!d.arrastrando());
+}
+
+// The disk fills up in the middle of a drag (a file-size limit stops the write part-way, as a full
+// disk does): that movement's save fails with its message, the file keeps the previous movement
+// whole, and the button up still syncs it.
+void TestDiseno::arrastreConDiscoLleno()
+{
+    Pantalla p;
+    DisenoPantalla d(*m_dm, p.arrastrables, [] { return true; });
+    QVERIFY(p.mostrar());
+    QWidget* w = p.el(QStringLiteral("dbPrecio"));
+    const QPoint desde = p.enVentana(w, {10, 10});
+
+    const auto enDisco = [this] {
+        QFile f(archivo());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+
+    p.pulsar(w, {10, 10}, Qt::LeftButton);
+    p.mover(desde + QPoint(25, 5));
+    const QByteArray primerMovimiento = enDisco();
+    QCOMPARE(posicionGuardada(archivo(), QStringLiteral("Precios")), QPoint(417, 321));
+    {
+        const testsupport::LimiteDeArchivos limite(16);
+        p.mover(desde + QPoint(40, 30));
+    }
+    QCOMPARE(w->pos(), QPoint(432, 346));
+    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
+    QCOMPARE(m_avisos->messages.front().icon, platform::Icon::Error);
+    QVERIFY2(m_avisos->messages.front().text.endsWith(
+                 QStringLiteral("no se puede guardar: ") + QString::fromLocal8Bit(std::strerror(EFBIG))),
+             qPrintable(m_avisos->messages.front().text));
+    QCOMPARE(enDisco(), primerMovimiento);
+    QVERIFY(m_dm->config().sinSincronizar());
+
+    p.soltar(desde + QPoint(40, 30), Qt::LeftButton);
+    QVERIFY(!d.arrastrando());
+    QVERIFY(!m_dm->config().sinSincronizar());
+    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
 }
 
 void TestDiseno::listaDeElementosIncompleta()

@@ -14,6 +14,7 @@
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -246,13 +247,18 @@ void TestBuscarEnCatalogo::escribir(const char* caja, const QString& texto)
     ed->setFocus();
     ed->selectAll();
     QTest::keyClick(ed, Qt::Key_Backspace);
-    for (const QChar c : texto) {
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto.at(i);
         if (c.unicode() < 0x80) {
             QTest::keyClick(ed, c.toLatin1());
         } else {
-            // QTest types ASCII only; an accent or a euro sign comes as the keyboard sends it.
-            QKeyEvent pulsada(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QKeyEvent soltada(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            // QTest types ASCII only; an accent or a euro sign comes as the keyboard sends it, and
+            // a character outside the basic plane as one key.
+            const qsizetype ancho = c.isHighSurrogate() && i + 1 < texto.size() ? 2 : 1;
+            const QString letra = texto.mid(i, ancho);
+            i += ancho - 1;
+            QKeyEvent pulsada(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, letra);
+            QKeyEvent soltada(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, letra);
             QApplication::sendEvent(ed, &pulsada);
             QApplication::sendEvent(ed, &soltada);
         }
@@ -696,40 +702,95 @@ void TestBuscarEnCatalogo::entradaComoDatos_data()
     QTest::addColumn<QString>("caja");
     QTest::addColumn<QString>("texto");
     QTest::addColumn<bool>("cualquierPosicion");
-    QTest::addColumn<int>("filas");
+    QTest::addColumn<int>("filas");      // rows found; the message row finds none
+    QTest::addColumn<bool>("pegado");    // through the clipboard rather than typed
+    QTest::addColumn<QString>("enCaja"); // the box before Enter
+    QTest::addColumn<QString>("aviso");  // part of the one message; empty: none
 
-    QTest::newRow("statement in the name") << "edNombre"
-                                           << "'; DROP TABLE articulos; --" << true << 0;
-    QTest::newRow("statement in the key") << "edClave"
-                                          << "'; DROP TABLE x; --" << true << 0;
-    QTest::newRow("typed % is a wildcard") << "edNombre"
-                                           << "%" << false << 23;
-    QTest::newRow("typed _ is a wildcard") << "edNombre"
-                                           << "_" << false << 23;
-    QTest::newRow("100% natural") << "edNombre"
-                                  << "dulce 100%" << false << 1;
-    QTest::newRow("key with % and _") << "edClave"
-                                      << "DULCE_100%" << false << 1;
+    const auto fila = [](const char* nombre, const char* caja, const QString& texto, bool cualquierPosicion, int filas,
+                         bool pegado = false, std::optional<QString> enCaja = std::nullopt, const QString& aviso = {}) {
+        QTest::newRow(nombre) << QString::fromLatin1(caja) << texto << cualquierPosicion << filas << pegado
+                              << enCaja.value_or(texto) << aviso;
+    };
+    const auto t = [](const char* texto) { return QString::fromUtf8(texto); };
+    const QString latin1 = QStringLiteral("no se pueden enviar a la base de datos (ISO8859_1)");
+
+    fila("statement in the name", "edNombre", t("'; DROP TABLE articulos; --"), true, 0);
+    fila("statement in the key", "edClave", t("'; DROP TABLE x; --"), true, 0);
+    fila("always-true condition in the name", "edNombre", t("' OR '1'='1"), true, 0);
+    fila("always-true condition in the key", "edClave", t("x' OR ''='"), true, 0);
+    fila("quote in the name", "edNombre", t("o'hara"), false, 0);
+    fila("quote in the name, anywhere", "edNombre", t("o'hara"), true, 1);
+    fila("quote in the key", "edClave", t("O'HARA"), false, 1);
+    fila("line comment after a key", "edClave", t("O'HARA'--"), true, 0);
+    fila("block comment in the name", "edNombre", t("coca /* */ cola"), true, 0);
+    fila("semicolons", "edNombre", t(";;"), true, 0);
+    fila("typed % is a wildcard", "edNombre", t("%"), false, 23);
+    fila("typed _ is a wildcard", "edNombre", t("_"), false, 23);
+    fila("100% natural", "edNombre", t("dulce 100%"), false, 1);
+    fila("key with % and _", "edClave", t("DULCE_100%"), false, 1);
+    // The boxes take 200 characters, from a paste as from the keyboard.
+    fila("10,000 characters pasted", "edNombre", QString(10000, u'x'), true, 0, true, QString(200, u'x'));
+    fila("10,000 quotes pasted", "edClave", QString(10000, u'\''), true, 0, true, QString(200, u'\''));
+    fila("10,000 wildcards pasted", "edNombre", QString(10000, u'%'), true, 23, true, QString(200, u'%'));
+    // The connection's character set cannot carry these: a message says so.
+    fila("emoji in the name", "edNombre", QStringLiteral("caf\U0001F600"), true, 0, false, std::nullopt, latin1);
+    fila("euro sign in the key", "edClave", t("CCL600€"), true, 0, false, std::nullopt, latin1);
+    fila("euro sign pasted", "edNombre", t("€"), true, 0, true, std::nullopt, latin1);
+    // What a scanner may send: the boxes take no control character from the keyboard.
+    fila("NUL, DEL and escape typed", "edNombre", QStringLiteral("ca\u0000f\u007Fe\u001B"), false, 2, false, t("cafe"));
+    fila("control characters pasted", "edNombre", QStringLiteral("cafe\t\r\n"), false, 0, true);
 }
 
+// Typed or pasted, no text becomes part of a statement: it is a pattern, found or not, or a message
+// that it cannot be sent; and nothing was dropped.
 void TestBuscarEnCatalogo::entradaComoDatos()
 {
     QFETCH(QString, caja);
     QFETCH(QString, texto);
     QFETCH(bool, cualquierPosicion);
     QFETCH(int, filas);
+    QFETCH(bool, pegado);
+    QFETCH(QString, enCaja);
+    QFETCH(QString, aviso);
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), cualquierPosicion);
     mostrar();
     marcar(cualquierPosicion);
-    escribir(caja.toLatin1().constData(), texto);
-    QTest::keyClick(el<QWidget>(caja.toLatin1().constData()), Qt::Key_Return);
-    QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
-    QCOMPARE(columna(0).size(), filas);
+    auto* ed = el<QLineEdit>(caja.toLatin1().constData());
+    if (pegado) {
+        ed->setFocus();
+        ed->clear();
+        QGuiApplication::clipboard()->setText(texto);
+        QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier);
+    } else if (enCaja == texto) {
+        escribir(caja.toLatin1().constData(), texto);
+    } else {
+        // As a scanner sends them: one key event per character, its text the character.
+        ed->setFocus();
+        ed->clear();
+        for (const QChar c : texto) {
+            QKeyEvent pulsada(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(ed, &pulsada);
+        }
+    }
+    QCOMPARE(ed->text(), enCaja);
+    QTest::keyClick(ed, Qt::Key_Return);
+    if (aviso.isEmpty()) {
+        QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
+        QCOMPARE(columna(0).size(), filas);
+    } else {
+        QCOMPARE(m_notificador->messages.size(), size_t{1});
+        QVERIFY2(m_notificador->messages[0].text.contains(aviso), qPrintable(mensajes()));
+        QCOMPARE(m_notificador->messages[0].title, QStringLiteral("Lumivo"));
+        QCOMPARE(ed->text(), enCaja);
+        m_notificador->messages.clear();
+    }
 
     // Nothing was dropped: the whole catalogue is still there.
     escribir("edNombre", QStringLiteral("%"));
     QTest::keyClick(el<QWidget>("edNombre"), Qt::Key_Return);
     QCOMPARE(columna(0).size(), 23);
+    QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
 }
 
 void TestBuscarEnCatalogo::fallaDeLaBase()

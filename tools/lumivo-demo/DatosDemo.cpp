@@ -1,12 +1,11 @@
 #include "DatosDemo.h"
 
 #include "Articulos.h"
+#include "EscritorArticulos.h"
 #include "connections/CatalogoConexiones.h"
 #include "data/ConfigIni.h"
-#include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
-#include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
 
 #include <QBuffer>
@@ -16,7 +15,6 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <stdexcept>
 
@@ -53,72 +51,15 @@ QString leerScript(const QString& nombre)
     return QString::fromUtf8(archivo.readAll());
 }
 
-QStringList parametros(const QString& ruta)
-{
-    return {QStringLiteral("Database=") + ruta, QStringLiteral("user_name=SYSDBA"),
-            QStringLiteral("password=masterkey"), QStringLiteral("CharacterSet= ISO8859_1"),
-            QStringLiteral("SQLDialect= 3")};
-}
-
-QString describir(const std::vector<fb::ScriptFailure>& fallas)
-{
-    QString texto = QStringLiteral("%1 instrucción(es) fallaron").arg(fallas.size());
-    for (const fb::ScriptFailure& f : fallas)
-        texto += QStringLiteral("\n--- %1\n    %2").arg(f.statement.left(300), f.message);
-    return texto;
-}
-
-// The stand-in scripts end each phase with a "COMMIT;" line: Firebird cannot insert into a table
-// that the same transaction created.
-void ejecutarFases(fb::Connection& conexion, const QString& script)
-{
-    static const QRegularExpression lineaCommit(QStringLiteral(R"(^[ \t]*COMMIT[ \t]*;[ \t]*\r?$)"),
-                                                QRegularExpression::MultilineOption |
-                                                    QRegularExpression::CaseInsensitiveOption);
-    for (const QString& fase : script.split(lineaCommit)) {
-        if (fase.trimmed().isEmpty())
-            continue;
-        fb::Transaction t(conexion);
-        t.start();
-        const std::vector<fb::ScriptFailure> fallas = fb::runScript(t, fase);
-        if (!fallas.empty())
-            fallar(describir(fallas));
-        t.commit();
-    }
-}
-
 void crearBase(fb::Connection& conexion, const QString& ruta, const QString& script)
 {
-    conexion.setParams(parametros(ruta));
+    conexion.setParams(ParametrosEmbebidos(ruta));
     conexion.create();
-    ejecutarFases(conexion, script);
+    EjecutarFases(conexion, script);
     QString permisos;
     for (const QString& usuario : UsuariosErp())
         permisos += QStringLiteral("GRANT USUARIO_MICROSIP TO \"%1\";\n").arg(usuario);
-    ejecutarFases(conexion, permisos);
-}
-
-class Sentencia {
-public:
-    Sentencia(fb::Transaction& t, const QString& sql)
-        : m_query(t)
-    {
-        m_query.setSql(sql);
-    }
-    Sentencia& operator()(const QString& nombre, const fb::Value& valor)
-    {
-        m_query.setParam(nombre, valor);
-        return *this;
-    }
-    void ejecutar() { m_query.execute(); }
-
-private:
-    fb::Query m_query;
-};
-
-fb::Value textoONulo(const QString& texto)
-{
-    return texto.isEmpty() ? fb::Value() : fb::Value(texto);
+    EjecutarFases(conexion, permisos);
 }
 
 fb::Decimal porCiento(const fb::Decimal& precio, int porcentaje)
@@ -129,93 +70,37 @@ fb::Decimal porCiento(const fb::Decimal& precio, int porcentaje)
 
 void insertarArticulos(fb::Transaction& t)
 {
-    Sentencia linea(t,
-                    QStringLiteral("INSERT INTO LINEAS_ARTICULOS (LINEA_ARTICULO_ID, NOMBRE) VALUES (:id, :nombre)"));
+    EscritorArticulos filas(t);
     for (const Linea& l : LineasNuevas())
-        linea(QStringLiteral("id"), l.id)(QStringLiteral("nombre"), QString::fromUtf8(l.nombre)).ejecutar();
-
-    Sentencia oferta(
-        t, QStringLiteral("INSERT INTO OFERTAS_MM (OFERTA_MM_ID, NOMBRE, HABILITADA) VALUES (:id, :nombre, 'S')"));
-    oferta(QStringLiteral("id"), kOfertaTemporada)(QStringLiteral("nombre"), QStringLiteral("Promociones de temporada"))
-        .ejecutar();
-
-    Sentencia articulo(t,
-                       QStringLiteral("INSERT INTO ARTICULOS (ARTICULO_ID, NOMBRE, LINEA_ARTICULO_ID, UNIDAD_VENTA, "
-                                      "UNIDAD_COMPRA, CONTENIDO_UNIDAD_COMPRA) VALUES (:id, :nombre, :linea, :venta, "
-                                      ":compra, :contenido)"));
-    Sentencia clave(t, QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID, "
-                                      "ROL_CLAVE_ART_ID) VALUES (:id, :clave, :articulo, :rol)"));
-    Sentencia precio(t, QStringLiteral("INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
-                                       "VALUES (:articulo, :lista, :precio)"));
-    Sentencia existencia(t, QStringLiteral("INSERT INTO STANDIN_EXISTENCIAS (ARTICULO_ID, ALMACEN_ID, EXISTENCIA) "
-                                           "VALUES (:articulo, :almacen, :cantidad)"));
-    Sentencia nivel(t, QStringLiteral("INSERT INTO NIVELES_ARTICULOS (NIVEL_ART_ID, ARTICULO_ID, ALMACEN_ID, "
-                                      "LOCALIZACION) VALUES (:id, :articulo, :almacen, :localizacion)"));
-    Sentencia compra(t, QStringLiteral("INSERT INTO STANDIN_COMPRAS (ARTICULO_ID, FECHA) VALUES (:articulo, :fecha)"));
-    Sentencia paso(t, QStringLiteral("INSERT INTO STANDIN_POL_VOL_DET (POLITICA_ID, ARTICULO_ID, UNIDADES, DESCUENTO) "
-                                     "VALUES (:politica, :articulo, :unidades, :descuento)"));
-    Sentencia combo(t, QStringLiteral("INSERT INTO OFERTAS_MM_DET (OFERTA_MM_DET_ID, OFERTA_MM_ID, ARTICULO_ID, "
-                                      "UNIDADES_MINIMAS, PRECIO_ESPECIAL, TIPO_DSCTO) VALUES (:id, :oferta, :articulo, "
-                                      "6, :precio, 'P')"));
+        filas.linea(l.id, QString::fromUtf8(l.nombre));
+    filas.oferta(kOfertaTemporada, QStringLiteral("Promociones de temporada"));
 
     // Ids above those of the stand-in rows.
     int claveId = 1000;
     int nivelId = 1000;
     int comboId = 1000;
     for (const Articulo& a : GenerarArticulos(kPrimerArticulo)) {
-        articulo(QStringLiteral("id"), a.id)(QStringLiteral("nombre"), a.nombre)(QStringLiteral("linea"), a.lineaId)(
-            QStringLiteral("venta"), a.unidadVenta)(QStringLiteral("compra"),
-                                                    a.unidadCompra)(QStringLiteral("contenido"), a.contenido)
-            .ejecutar();
+        filas.articulo(a.id, a.nombre, a.lineaId, a.unidadVenta, a.unidadCompra, a.contenido);
         for (const Clave& c : a.claves)
-            clave(QStringLiteral("id"), ++claveId)(QStringLiteral("clave"), c.clave)(QStringLiteral("articulo"), a.id)(
-                QStringLiteral("rol"), c.rolId)
-                .ejecutar();
+            filas.clave(++claveId, c.clave, a.id, c.rolId);
         const std::pair<int, fb::Decimal> listas[] = {
             {42, a.precioLista}, {450, a.precioMayoreo}, {451, a.precioDistribuidor}};
         for (const auto& [lista, importe] : listas)
-            precio(QStringLiteral("articulo"), a.id)(QStringLiteral("lista"), lista)(QStringLiteral("precio"), importe)
-                .ejecutar();
+            filas.precio(a.id, lista, importe);
         for (const Existencia& e : a.existencias) {
-            existencia(QStringLiteral("articulo"), a.id)(QStringLiteral("almacen"),
-                                                         e.almacenId)(QStringLiteral("cantidad"), e.cantidad)
-                .ejecutar();
+            filas.existencia(a.id, e.almacenId, e.cantidad);
             if (!e.localizacion.isEmpty())
-                nivel(QStringLiteral("id"), ++nivelId)(QStringLiteral("articulo"), a.id)(
-                    QStringLiteral("almacen"), e.almacenId)(QStringLiteral("localizacion"), textoONulo(e.localizacion))
-                    .ejecutar();
+                filas.localizacion(++nivelId, a.id, e.almacenId, e.localizacion);
         }
         for (const QDate& fecha : a.compras)
-            compra(QStringLiteral("articulo"), a.id)(QStringLiteral("fecha"), fecha).ejecutar();
+            filas.compra(a.id, fecha);
         if (a.politicaVolumen) {
             for (const auto& [unidades, descuento] : {std::pair{6, 3}, std::pair{12, 5}, std::pair{24, 8}})
-                paso(QStringLiteral("politica"), kPoliticaVolumen)(QStringLiteral("articulo"), a.id)(
-                    QStringLiteral("unidades"), unidades)(QStringLiteral("descuento"), descuento)
-                    .ejecutar();
+                filas.pasoVolumen(kPoliticaVolumen, a.id, unidades, descuento);
         }
         if (a.enCombo)
-            combo(QStringLiteral("id"), ++comboId)(QStringLiteral("oferta"), kOfertaTemporada)(
-                QStringLiteral("articulo"), a.id)(QStringLiteral("precio"), porCiento(a.precioMayoreo, 90))
-                .ejecutar();
+            filas.combo(++comboId, kOfertaTemporada, a.id, 6, porCiento(a.precioMayoreo, 90));
     }
-}
-
-// What the configuration dialog would leave after a first visit: the demo works at once.
-void ajustarConfiguracion(fb::Transaction& t)
-{
-    Sentencia entero(t, QStringLiteral("UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) "
-                                       "VALUES (:clave, :valor) MATCHING (CONFIGURACION)"));
-    const std::pair<const char*, int> enteros[] = {{"CLIENTE_EVENTUAL_ID", 465}, {"PRECIO_EMPRESA_ID", 450},
-                                                   {"ALMACEN_ID", 19},           {"ORDEN_PRECIO", 0},
-                                                   {"SEGUNDOS_ESPERA", 10},      {"POLITICA_VOL_ID", 0}};
-    for (const auto& [clave, valor] : enteros)
-        entero(QStringLiteral("clave"), QString::fromLatin1(clave))(QStringLiteral("valor"), valor).ejecutar();
-
-    Sentencia interruptor(t, QStringLiteral("UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) "
-                                            "VALUES (:clave, 'S') MATCHING (CONFIGURACION)"));
-    for (const char* clave : {"MOSTRAR_CLAVE", "MOSTRAR_IMAGEN_EMPRESA", "MOSTRAR_EXISTENCIA", "MOSTRAR_LST_PRECIOS",
-                              "MOSTRAR_POL_VOL", "DSCTOS_COMBO", "MOSTRAR_BUSCADOR"})
-        interruptor(QStringLiteral("clave"), QString::fromLatin1(clave)).ejecutar();
 }
 
 QByteArray imagenEmpresa()
@@ -252,23 +137,20 @@ void crearEmpresaDemo(const QString& ruta)
 {
     fb::Connection conexion;
     crearBase(conexion, ruta, leerScript(QStringLiteral("company.sql")));
-    {
-        fb::Transaction t(conexion);
-        t.start();
-        const std::vector<fb::ScriptFailure> fallas = InstalarObjetos(t);
-        if (!fallas.empty())
-            fallar(QStringLiteral("La instalación de los objetos de la estación falló: ") + describir(fallas));
-        t.commit();
-    }
+    InstalarObjetosEstacion(conexion);
     fb::Transaction t(conexion);
     t.start();
     insertarArticulos(t);
-    ajustarConfiguracion(t);
-    Sentencia imagen(t, QStringLiteral("INSERT INTO REGISTRY (ELEMENTO_ID, NOMBRE, TIPO, PADRE_ID, VALOR_BLOB) "
-                                       "VALUES (4, 'IMAGEN_EMPRESA', 'V', 1, :imagen)"));
-    imagen(QStringLiteral("imagen"), imagenEmpresa()).ejecutar();
-    Sentencia nombre(t, QStringLiteral("UPDATE REGISTRY SET VALOR = :valor WHERE NOMBRE = 'NOMBRE_EMPRESA'"));
-    nombre(QStringLiteral("valor"), QStringLiteral("Abarrotes Demo, S.A. de C.V.")).ejecutar();
+    // What the configuration dialog would leave after a first visit: the demo works at once.
+    AjustarConfiguracion(t, true);
+    fb::Query registro(t);
+    registro.setSql(QStringLiteral("INSERT INTO REGISTRY (ELEMENTO_ID, NOMBRE, TIPO, PADRE_ID, VALOR_BLOB) "
+                                   "VALUES (4, 'IMAGEN_EMPRESA', 'V', 1, :imagen)"));
+    registro.setParam(QStringLiteral("imagen"), imagenEmpresa());
+    registro.execute();
+    registro.setSql(QStringLiteral("UPDATE REGISTRY SET VALOR = :valor WHERE NOMBRE = 'NOMBRE_EMPRESA'"));
+    registro.setParam(QStringLiteral("valor"), QStringLiteral("Abarrotes Demo, S.A. de C.V."));
+    registro.execute();
     t.commit();
     conexion.close();
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+// The program as app/main.cpp runs it, in a process of its own: the login and company windows
+// answered through their fields and buttons, then "listo …" on stdout once the cleared main
+// window waits for the first scan (times in ms since the process entered main()). The data
+// folder is the first argument after the mode; the environment and the working folder are the
+// parent's choice. Returns the process's exit code.
+int hijoArranque(int argc, char* argv[]);
+
+// Starts hijoArranque `corridas` times (after one warm-up) against a data folder with a fresh
+// system database and the generated company database of `articulos` articles as DEMO, each
+// timed from the start of the process to its "listo" line. Figures go to stdout; returns the
+// number of runs that failed.
+int medirArranque(const QString& carpeta, int articulos, int corridas);
+
+} // namespace bench

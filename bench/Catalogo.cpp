@@ -1,0 +1,289 @@
+#include "Catalogo.h"
+
+#include "Generador.h"
+#include "Medidas.h"
+
+#include "app/Lumivo.h"
+#include "firebird/Connection.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "lookup/AjustesConsulta.h"
+#include "platform/MessageBox.h"
+#include "search/ConsultaCatalogo.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+
+namespace bench {
+namespace {
+
+// Counts paints of the grid's viewport: a search is done when its rows have been painted.
+class ContadorPintado : public QObject {
+public:
+    explicit ContadorPintado(QWidget* w)
+    {
+        w->installEventFilter(this);
+    }
+    int veces = 0;
+    std::function<void()> alPintar; // once, after the next paint
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++veces;
+            if (alPintar) {
+                // Queued: it runs once the paint this event starts has been done.
+                QTimer::singleShot(0, this, std::exchange(alPintar, nullptr));
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+struct Textos {
+    QString unArticulo;  // a name pattern that matches one article
+    int filasUno = 0;
+    QString cien;        // one that matches about a hundred
+    int filasCien = 0;
+    QString clave;       // a barcode: one key
+    int filasClave = 0;
+};
+
+int contar(fb::Query& q, const QString& patron)
+{
+    q.close();
+    q.setParam(QStringLiteral("p"), patron);
+    q.open();
+    const int n = q.next() ? q.value(QStringLiteral("n")).toInt() : 0;
+    q.close();
+    return n;
+}
+
+// The texts typed in the search, chosen by counting what the window's own patterns match (the
+// "anywhere" box is ticked by the stored default).
+Textos elegirTextos(const QString& ruta, int articulos)
+{
+    Textos r;
+    fb::Connection c;
+    c.setParams(parametros(ruta));
+    c.open();
+    fb::Transaction t(c);
+    t.start();
+    fb::Query nombre(t), porNombre(t), porClave(t);
+    nombre.setSql(QStringLiteral("select nombre from articulos where articulo_id = :id"));
+    porNombre.setSql(QStringLiteral("select count(*) as n from articulos a where a.nombre collate ES_ES_CI_AI "
+                                    "LIKE cast(:p as varchar(202) character set ISO8859_1)"));
+    porClave.setSql(QStringLiteral("select count(*) as n from claves_articulos c where c.clave_articulo "
+                                   "collate ES_ES_CI_AI LIKE cast(:p as varchar(202) character set ISO8859_1)"));
+    const auto nombreDe = [&](int n) {
+        nombre.close();
+        nombre.setParam(QStringLiteral("id"), kPrimerArticulo + n);
+        nombre.open();
+        const QString texto = nombre.next() ? nombre.value(QStringLiteral("nombre")).toString() : QString();
+        nombre.close();
+        return texto;
+    };
+    // The last articles carry the highest number after their name: one of them is unique.
+    for (int n = articulos - 1; n >= std::max(0, articulos - 50) && r.filasUno != 1; --n) {
+        r.unArticulo = nombreDe(n);
+        r.filasUno = contar(porNombre, catalogo::patronNombre(r.unArticulo, true));
+    }
+    // What an operator types: the start of the first article's name, as long as it still matches
+    // a hundred articles or more (a longer text matches a subset, so a binary search finds it),
+    // or one character longer when that comes nearer to a hundred.
+    const QString primero = nombreDe(0);
+    const auto filasDe = [&](qsizetype largo) {
+        return contar(porNombre, catalogo::patronNombre(primero.left(largo), true));
+    };
+    qsizetype bajo = 1, alto = primero.size(); // filasDe(bajo) >= 100 is assumed; found below
+    while (bajo < alto) {
+        const qsizetype medio = (bajo + alto + 1) / 2;
+        if (filasDe(medio) >= 100)
+            bajo = medio;
+        else
+            alto = medio - 1;
+    }
+    r.cien = primero.left(bajo);
+    r.filasCien = filasDe(bajo);
+    if (bajo < primero.size()) {
+        const int siguiente = filasDe(bajo + 1);
+        if (std::abs(std::log(double(std::max(siguiente, 1)) / 100.0)) < std::abs(std::log(r.filasCien / 100.0))) {
+            r.cien = primero.left(bajo + 1);
+            r.filasCien = siguiente;
+        }
+    }
+    r.clave = clavesDe(articulos / 2).value(0);
+    r.filasClave = contar(porClave, catalogo::patronClave(r.clave, true));
+    t.commit();
+    c.close();
+    if (r.filasUno != 1)
+        throw std::runtime_error("no article name of the benchmark database matches only itself");
+    return r;
+}
+
+// The window's two statements through the firebird layer alone, each opened in a new transaction
+// and read to its first screen (50 rows), as the window does.
+struct SoloSql {
+    std::vector<double> uno, cien, clave;
+};
+
+SoloSql medirSql(const QString& ruta, const Textos& textos, int repeticiones, const AjustesConsulta& ajustes)
+{
+    SoloSql r;
+    fb::Connection c;
+    c.setParams(parametros(ruta));
+    c.open();
+    fb::Transaction t(c);
+    fb::Query porNombre(t), porClave(t);
+    porNombre.setSql(catalogo::kSqlBuscarNombre);
+    porClave.setSql(catalogo::kSqlBuscarClave);
+    const auto abrir = [&t, &ajustes](fb::Query& q, const QString& parametro, const QString& patron) {
+        QElapsedTimer reloj;
+        reloj.start();
+        q.close();
+        if (t.isActive())
+            t.commit();
+        t.start();
+        q.setParam(QStringLiteral("n_cliente_id"), ajustes.ClienteEventualId);
+        q.setParam(QStringLiteral("n_precio_id"), ajustes.PrecioEmpresaId);
+        q.setParam(QStringLiteral("n_almacen_id"), ajustes.AlmacenId);
+        q.setParam(parametro, patron);
+        q.open();
+        for (int i = 0; i < 50 && q.next(); ++i) {
+        }
+        return msDesde(reloj);
+    };
+    for (int i = 0; i < repeticiones; ++i) {
+        r.uno.push_back(abrir(porNombre, QStringLiteral("c_nombre"), catalogo::patronNombre(textos.unArticulo, true)));
+        r.cien.push_back(abrir(porNombre, QStringLiteral("c_nombre"), catalogo::patronNombre(textos.cien, true)));
+        r.clave.push_back(abrir(porClave, QStringLiteral("c_clave"), catalogo::patronClave(textos.clave, true)));
+    }
+    porNombre.close();
+    porClave.close();
+    if (t.isActive())
+        t.commit();
+    c.close();
+    return r;
+}
+
+} // namespace
+
+int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
+{
+    const QString ruta = asegurarEmpresa(carpeta, articulos);
+    QElapsedTimer total;
+    total.start();
+    const Textos textos = elegirTextos(ruta, articulos);
+    const QString carga = cargaDelSistema();
+
+    platform::RecordingNotifier avisos;
+    Lumivo app(false);
+    abrirEstacionLocal(app, carpeta, QStringLiteral("empresa-%1").arg(articulos));
+    TfrmConsulta& w = app.frmConsulta;
+
+    TfrmBuscarEnCatalogo& b = app.frmBuscarEnCatalogo;
+    auto* edClavePrincipal = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
+    auto* edClave = b.findChild<QLineEdit*>(QStringLiteral("edClave"));
+    auto* edNombre = b.findChild<QLineEdit*>(QStringLiteral("edNombre"));
+    auto* buscar = b.findChild<QPushButton*>(QStringLiteral("pbsBuscar"));
+    auto* tabla = b.findChild<QTableView*>(QStringLiteral("wdbTabla"));
+    ContadorPintado pintado(tabla->viewport());
+    int errores = 0;
+    const auto revisar = [&](const char* caso, int filasEsperadas, int pintadasAntes) {
+        const int filas = tabla->model()->rowCount();
+        const int esperadas = std::min(filasEsperadas, 50);
+        if ((filas != esperadas || pintado.veces == pintadasAntes) && ++errores <= 5)
+            std::fprintf(stderr, "  inesperado: %s: %d filas (se esperaban %d), pintado %d\n", caso, filas, esperadas,
+                         pintado.veces - pintadasAntes);
+    };
+
+    std::vector<double> todos, uno, cien, clave;
+    // In the open window: Enter in a box or the "Buscar" button runs the search in place; the
+    // time ends when the event loop has painted the rows.
+    const auto enLaVentana = [&] {
+        const auto medir = [&](std::vector<double>& destino, const char* caso, int esperadas,
+                               const std::function<void()>& empezar) {
+            const int antes = pintado.veces;
+            QElapsedTimer t;
+            t.start();
+            empezar();
+            QCoreApplication::processEvents();
+            destino.push_back(msDesde(t));
+            revisar(caso, esperadas, antes);
+        };
+        for (int i = 0; i < repeticiones; ++i) {
+            edClave->clear();
+            edNombre->setText(textos.unArticulo);
+            medir(uno, "nombre, un artículo", textos.filasUno, [&] { QTest::keyClick(edNombre, Qt::Key_Return); });
+            edNombre->setText(textos.cien);
+            medir(cien, "nombre, cien", textos.filasCien, [&] { QTest::keyClick(edNombre, Qt::Key_Return); });
+            edNombre->clear();
+            edClave->setText(textos.clave);
+            medir(clave, "clave", textos.filasClave, [&] { QTest::mouseClick(buscar, Qt::LeftButton); });
+        }
+    };
+
+    // F4 with an empty key box in the main window: the window opens with every article. The
+    // first opening also runs the in-place searches before it closes.
+    for (int i = 0; i <= repeticiones; ++i) {
+        edClavePrincipal->clear();
+        edClavePrincipal->setFocus();
+        const int antes = pintado.veces;
+        QElapsedTimer t;
+        t.start();
+        double ms = -1;
+        pintado.alPintar = [&] {
+            ms = msDesde(t);
+            revisar("nombre vacío (F4)", articulos, antes);
+            if (i == 0)
+                enLaVentana();
+            b.reject();
+        };
+        QTimer guardia; // a search that never paints must not hang the run
+        guardia.setSingleShot(true);
+        QObject::connect(&guardia, &QTimer::timeout, &b, [&b] { b.reject(); });
+        guardia.start(120000);
+        QTest::keyClick(edClavePrincipal, Qt::Key_F4);
+        if (ms < 0) {
+            ++errores;
+            std::fprintf(stderr, "  inesperado: F4 no mostró la búsqueda\n");
+        } else if (i > 0) {
+            todos.push_back(ms); // the first opening also builds the window's statement
+        }
+    }
+    for (const platform::RecordingNotifier::Message& m : avisos.messages) {
+        ++errores;
+        std::fprintf(stderr, "  mensaje inesperado: %s\n", qPrintable(m.text));
+    }
+    w.hide();
+
+    std::printf("\nBúsqueda en catálogo, %d artículos, %d repeticiones, carga %s -> %s, %.0f s\n", articulos,
+                repeticiones, qPrintable(carga), qPrintable(cargaDelSistema()), double(total.elapsed()) / 1000.0);
+    linea("nombre, 1 fila (Enter)", percentiles(uno));
+    linea(qPrintable(QStringLiteral("nombre, %1 filas (Enter)").arg(textos.filasCien)), percentiles(cien));
+    linea(qPrintable(QStringLiteral("nombre vacío, %1 filas (F4)").arg(articulos)), percentiles(todos));
+    linea(qPrintable(QStringLiteral("clave, %1 fila(s) (botón Buscar)").arg(textos.filasClave)), percentiles(clave));
+    const SoloSql sql = medirSql(ruta, textos, repeticiones, w.ajustes());
+    linea("mismo SQL, capa firebird sola: 1 fila", percentiles(sql.uno));
+    linea(qPrintable(QStringLiteral("  %1 filas").arg(textos.filasCien)), percentiles(sql.cien));
+    linea(qPrintable(QStringLiteral("  clave, %1 fila(s)").arg(textos.filasClave)), percentiles(sql.clave));
+    std::printf("  textos: \"%s\" (1 fila), \"%s\", clave \"%s\"; \"cualquier posición\" marcada\n",
+                qPrintable(textos.unArticulo), qPrintable(textos.cien), qPrintable(textos.clave));
+    if (errores)
+        std::printf("  ERRORES: %d búsquedas no dieron lo esperado\n", errores);
+    std::fflush(stdout);
+    return errores;
+}
+
+} // namespace bench

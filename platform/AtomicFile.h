@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+enum class Durability {
+    // The new contents and the folder entry that names them are on the disk when the call returns.
+    Synced,
+    // As atomic as Synced (a reader or a crash of the program sees the old file or the new one,
+    // whole), but the kernel writes it back later: a power cut before that may bring back the
+    // previous file. syncFile() later makes it durable. On a busy disk this saves the wait for it.
+    Deferred,
+};
+
+// Replaces the file with `data`: a temporary file in the same folder, written with every write
+// checked, renamed over the old one. A symbolic link is followed to the file it names. A new file
+// gets the default permissions, a replaced one keeps its own. Returns the system's reason for a
+// failure, or an empty text; after a failure the file is as it was and no temporary file is left,
+// except that when only the final sync of the folder fails, the new file is in place but may not
+// be durable yet.
+QString replaceFile(const QString& path, const QByteArray& data, Durability durability);
+
+// Waits until the disk holds the file's contents and its folder's entries, after Deferred
+// replacements. A missing file is not a failure. Returns the system's reason for a failure, or an
+// empty text.
+QString syncFile(const QString& path);
+
+} // namespace platform

@@ -1,0 +1,477 @@
+// The station when its Firebird server goes away: the lookup, the catalogue search, the settings
+// load and the configuration save against a private server that each test kills and starts again.
+// "Returns" rows restart the server before the operation: the station's attachment is dead, and
+// the operation must reconnect once and succeed without a word. "Away" rows leave it down: one
+// clear message, the windows stay usable, and the same operation works once the server is back.
+#include "app/Lumivo.h"
+#include "firebird/Error.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "platform/ErrorReport.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/PrivateServer.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace {
+
+const QString kPerdida = QStringLiteral("Se perdió la conexión con el servidor de la base de datos.");
+const QString kClave = QStringLiteral("7501055300075");
+const QString kNombre = QStringLiteral("COCA COLA LIGHT 600ML");
+
+// The settings rows a save writes, "KEY|int|chr".
+QStringList filasConfig(fb::Connection& c)
+{
+    fb::Transaction t(c);
+    t.start();
+    fb::Query q(t);
+    q.setSql(QStringLiteral("select configuracion, valor_int, valor_chr from ZANTOR_LMV_CONFIG "
+                            "where configuracion in ('MOSTRAR_EXISTENCIA', 'SEGUNDOS_ESPERA', 'MOSTRAR_CLAVE') "
+                            "order by configuracion"));
+    q.open();
+    QStringList filas;
+    auto texto = [](const fb::Value& v) { return v.isNull() ? QStringLiteral("NULL") : v.toString(); };
+    while (q.next())
+        filas << texto(q.value(0)) + u'|' + texto(q.value(1)) + u'|' + texto(q.value(2));
+    t.commit();
+    return filas;
+}
+
+const QStringList kViejas{QStringLiteral("MOSTRAR_CLAVE|NULL|S"), QStringLiteral("MOSTRAR_EXISTENCIA|NULL|S"),
+                          QStringLiteral("SEGUNDOS_ESPERA|30|NULL")};
+const QStringList kNuevas{QStringLiteral("MOSTRAR_CLAVE|NULL|N"), QStringLiteral("MOSTRAR_EXISTENCIA|NULL|N"),
+                          QStringLiteral("SEGUNDOS_ESPERA|77|NULL")};
+
+} // namespace
+
+class TestServidorPerdido : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void consulta_data() { filasRegreso(); }
+    void consulta();
+    void limpiezaConServidorCaido();
+    void buscador_data() { filasRegreso(); }
+    void buscador();
+    void cargarInfo_data() { filasRegreso(); }
+    void cargarInfo();
+    void guardar_data() { filasRegreso(); }
+    void guardar();
+    void guardarInterrumpidoNoDejaNadaAMedias();
+
+private:
+    template <typename T> T* el(QWidget& ventana, const char* nombre)
+    {
+        auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
+        if (!w)
+            qFatal("no element %s", nombre);
+        return w;
+    }
+    static void filasRegreso();
+    // Kills the server; with `regresa`, starts it again, so only the attachment is dead. False
+    // when the station's attachment survived (then the test would prove nothing).
+    bool perderServidor(bool regresa);
+    bool regresar();
+    // Exactly one message, the lost connection's; clears the record.
+    bool unAvisoDePerdida();
+    QString avisos() const;
+    void escanear(const QString& clave);
+    // A second attachment of the test's own, to read and change what the station sees.
+    fb::Connection& propia();
+    void abrirConfiguracion();
+    void elegirNuevosAjustes();
+    // Locks the SEGUNDOS_ESPERA row from another attachment, runs `escritura` (which must block
+    // on that row) and kills the server the moment it blocks; then starts it again.
+    void matarAlBloquearse(const std::function<void()>& escritura);
+
+    std::unique_ptr<testsupport::PrivateServer> m_servidor;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_avisos;
+    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<fb::Connection> m_propia;
+    QString m_ruta;
+};
+
+void TestServidorPerdido::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestServidorPerdido::init()
+{
+    m_servidor = std::make_unique<testsupport::PrivateServer>();
+    LUMIVO_REQUIRE_PRIVATE_SERVER(*m_servidor);
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    // A file the embedded engine never opens: only the private server attaches to it.
+    m_ruta = empresaConObjetos(m_servidor->dataFolder());
+    m_avisos = std::make_unique<platform::RecordingNotifier>();
+    m_app = std::make_unique<Lumivo>(false);
+
+    DatosConexion& d = m_app->sesion.datos;
+    d.TipoAcceso = QStringLiteral("0");
+    d.ProtocoloRed = QStringLiteral("0");
+    d.Servidor = m_servidor->serverName();
+    d.CarpetaDatos = m_servidor->dataFolder() + u'/';
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("sysdba");
+    d.Contrasena = QStringLiteral("masterkey");
+    m_app->frmConsulta.Conexion();
+    QCOMPARE(m_app->dm.fdConexion.params(), m_servidor->params(m_ruta));
+    m_app->frmConsulta.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
+    el<QAction>(m_app->frmConsulta, "Disear1")->setChecked(false);
+    m_app->frmConsulta.CargarInfo();
+    m_app->frmConsulta.Limpiar();
+    QVERIFY(m_avisos->messages.empty());
+}
+
+void TestServidorPerdido::cleanup()
+{
+    m_propia.reset();
+    m_app.reset();
+    m_avisos.reset();
+    m_servidor.reset(); // kills the server, whatever the test left behind
+    m_dir.reset();
+}
+
+void TestServidorPerdido::filasRegreso()
+{
+    QTest::addColumn<bool>("regresa");
+    QTest::newRow("returns") << true;
+    QTest::newRow("away") << false;
+}
+
+bool TestServidorPerdido::perderServidor(bool regresa)
+{
+    m_propia.reset();
+    m_servidor->kill();
+    if (regresa && !regresar())
+        return false;
+    fb::Transaction t(m_app->dm.fdConexion);
+    try {
+        t.start();
+        qWarning("the station's attachment survived the server");
+        return false;
+    } catch (const fb::Error& e) {
+        if (!e.isConnectionLost())
+            qWarning("not a lost connection: %s", e.what());
+        return e.isConnectionLost();
+    }
+}
+
+bool TestServidorPerdido::regresar()
+{
+    if (m_servidor->start())
+        return true;
+    qWarning("%s", qPrintable(m_servidor->why()));
+    return false;
+}
+
+bool TestServidorPerdido::unAvisoDePerdida()
+{
+    const bool uno = m_avisos->messages.size() == 1 && m_avisos->messages.front().text.startsWith(kPerdida) &&
+                     m_avisos->messages.front().title == QLatin1String("Lumivo") &&
+                     m_avisos->messages.front().icon == platform::Icon::Error;
+    if (!uno)
+        qWarning("expected one lost-connection message, got %zu: %s", m_avisos->messages.size(), qPrintable(avisos()));
+    m_avisos->clear();
+    return uno;
+}
+
+QString TestServidorPerdido::avisos() const
+{
+    QStringList textos;
+    for (const auto& m : m_avisos->messages)
+        textos << m.text;
+    return textos.join(QStringLiteral(" | "));
+}
+
+void TestServidorPerdido::escanear(const QString& clave)
+{
+    auto* ed = el<QLineEdit>(m_app->frmConsulta, "edClave");
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClicks(ed, clave);
+    QTest::keyClick(ed, Qt::Key_Return);
+}
+
+fb::Connection& TestServidorPerdido::propia()
+{
+    if (!m_propia) {
+        m_propia = std::make_unique<fb::Connection>();
+        m_propia->setParams(m_servidor->params(m_ruta));
+        m_propia->open();
+    }
+    return *m_propia;
+}
+
+// (a) Enter in the key field.
+void TestServidorPerdido::consulta()
+{
+    QFETCH(bool, regresa);
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* nombre = el<QLabel>(w, "lblNombreArticulo");
+    QVERIFY(perderServidor(regresa));
+
+    escanear(kClave);
+    if (!regresa) {
+        QVERIFY(unAvisoDePerdida());
+        QVERIFY(nombre->isHidden());
+        // Still usable: Escape clears, and the next scans try again, one message each.
+        QTest::keyClick(el<QLineEdit>(w, "edClave"), Qt::Key_Escape);
+        QVERIFY(el<QLineEdit>(w, "edClave")->text().isEmpty());
+        escanear(kClave);
+        QVERIFY(unAvisoDePerdida());
+        QVERIFY(regresar());
+        escanear(kClave);
+    }
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY(w.isVisible());
+    QCOMPARE(nombre->text(), kNombre);
+    QVERIFY(!nombre->isHidden());
+    QVERIFY(!el<QLabel>(w, "dbPrecio")->text().isEmpty());
+    QCOMPARE(el<QLineEdit>(w, "edClave")->selectedText(), kClave);
+}
+
+// The idle clear commits the shared transaction a lookup left open. With the server gone that
+// commit fails as any failing commit does (general error report, display kept, timer on); the
+// next scan still reconnects on its own once the server is back.
+void TestServidorPerdido::limpiezaConServidorCaido()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* nombre = el<QLabel>(w, "lblNombreArticulo");
+    escanear(kClave);
+    QVERIFY(!nombre->isHidden());
+    QVERIFY(perderServidor(false));
+
+    for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic) // the timer's ticks, guarded as it is
+        platform::guarded(&w, [&] { w.TiempoInactivoTimer(); });
+    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
+    QCOMPARE(m_avisos->messages.front().title, QStringLiteral("Lumivo"));
+    m_avisos->clear();
+    QVERIFY(!nombre->isHidden());
+
+    QVERIFY(regresar());
+    escanear(kClave);
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QCOMPARE(nombre->text(), kNombre);
+    QCOMPARE(w.articuloId(), 1001);
+}
+
+// (b) The catalogue search's own transaction and query.
+void TestServidorPerdido::buscador()
+{
+    QFETCH(bool, regresa);
+    TfrmBuscarEnCatalogo& b = m_app->frmBuscarEnCatalogo;
+    b.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    auto* ed = el<QLineEdit>(b, "edNombre");
+    auto* tabla = el<QTableView>(b, "wdbTabla");
+    const auto buscar = [&] {
+        ed->setFocus();
+        ed->selectAll();
+        QTest::keyClicks(ed, QStringLiteral("cafe"));
+        QTest::keyClick(ed, Qt::Key_Return);
+    };
+    buscar();
+    QCOMPARE(tabla->model()->rowCount(), 2);
+    QVERIFY(perderServidor(regresa));
+
+    buscar();
+    if (!regresa) {
+        QVERIFY(unAvisoDePerdida());
+        QVERIFY(b.isVisible());
+        QCOMPARE(tabla->model()->rowCount(), 0);
+        QVERIFY(regresar());
+        buscar();
+    }
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY(b.isVisible());
+    QCOMPARE(tabla->model()->rowCount(), 2);
+}
+
+// (c) The settings load, from the menu (the configuration window left out).
+void TestServidorPerdido::cargarInfo()
+{
+    QFETCH(bool, regresa);
+    m_app->ventanas.configuracion = nullptr;
+    QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 30);
+    QVERIFY(perderServidor(regresa));
+    const auto cambiar = [&] {
+        testsupport::runSql(m_servidor->params(m_ruta),
+                            QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 45 "
+                                           "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';"));
+    };
+    auto* configurar = el<QAction>(m_app->frmConsulta, "Configuracin1");
+    if (regresa) {
+        cambiar();
+    } else {
+        configurar->trigger();
+        QVERIFY(unAvisoDePerdida());
+        QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 30);
+        QVERIFY(regresar());
+        cambiar();
+    }
+    configurar->trigger();
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 45);
+}
+
+void TestServidorPerdido::abrirConfiguracion()
+{
+    m_app->frmConfiguracion.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConfiguracion));
+    QCOMPARE(filasConfig(propia()), kViejas);
+}
+
+void TestServidorPerdido::elegirNuevosAjustes()
+{
+    TfrmConfiguracion& c = m_app->frmConfiguracion;
+    QTest::mouseClick(el<QCheckBox>(c, "cheExistencia"), Qt::LeftButton);
+    QTest::mouseClick(el<QCheckBox>(c, "cheClaves"), Qt::LeftButton);
+    auto* ed = el<QLineEdit>(c, "edSegundos");
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClicks(ed, QStringLiteral("77"));
+}
+
+// (d) "Guardar" in the configuration window: one transaction, all rows or none.
+void TestServidorPerdido::guardar()
+{
+    QFETCH(bool, regresa);
+    TfrmConfiguracion& c = m_app->frmConfiguracion;
+    abrirConfiguracion();
+    elegirNuevosAjustes();
+    QVERIFY(perderServidor(regresa));
+    auto* guardar = el<QPushButton>(c, "pbsGuardar");
+
+    QTest::mouseClick(guardar, Qt::LeftButton);
+    if (!regresa) {
+        QVERIFY(unAvisoDePerdida());
+        QVERIFY(c.isVisible());
+        QVERIFY(!el<QCheckBox>(c, "cheExistencia")->isChecked()); // the choices wait to be saved
+        QCOMPARE(el<QLineEdit>(c, "edSegundos")->text(), QStringLiteral("77"));
+        QVERIFY(regresar());
+        QCOMPARE(filasConfig(propia()), kViejas);
+        QTest::mouseClick(guardar, Qt::LeftButton);
+    }
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY(!c.isVisible());
+    QCOMPARE(filasConfig(propia()), kNuevas);
+    // The main window reloaded what was saved.
+    QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 77);
+}
+
+void TestServidorPerdido::matarAlBloquearse(const std::function<void()>& escritura)
+{
+    fb::Transaction bloqueo(propia());
+    bloqueo.start();
+    fb::Query q(bloqueo);
+    q.setSql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = VALOR_INT "
+                            "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA'"));
+    q.execute();
+
+    // Watches from its own attachment for another one's update waiting on the locked row.
+    std::atomic<bool> bloqueada{false};
+    const qint64 pid = m_servidor->pid();
+    const QStringList params = m_servidor->params(m_ruta);
+    std::thread vigia([&bloqueada, pid, params] {
+        const QDeadlineTimer limite(20000);
+        try {
+            fb::Connection c;
+            c.setParams(params);
+            c.open();
+            fb::Transaction t(c);
+            fb::Query espera(t);
+            espera.setSql(QStringLiteral("select count(*) from MON$STATEMENTS s "
+                                         "where s.MON$ATTACHMENT_ID <> CURRENT_CONNECTION and s.MON$STATE = 1 "
+                                         "and s.MON$SQL_TEXT containing 'UPDATE ZANTOR_LMV_CONFIG'"));
+            while (!bloqueada && !limite.hasExpired()) {
+                t.start(); // a fresh snapshot of the monitoring tables each time
+                espera.open();
+                bloqueada = espera.next() && espera.value(0).toInt() > 0;
+                t.commit();
+            }
+        } catch (const std::exception&) {
+        }
+        ::kill(static_cast<pid_t>(pid), SIGKILL); // on time or not, the writer must not wait forever
+    });
+    try {
+        escritura();
+    } catch (const std::exception&) {
+    }
+    vigia.join();
+    m_propia.reset();
+    m_servidor->kill();
+    QVERIFY2(bloqueada, "the write never waited on the locked row");
+    QVERIFY(regresar());
+}
+
+// The server dies while the save waits on a row in the middle of it. A control writer that
+// commits row by row is caught the same way and leaves the settings half-written; the window's
+// save leaves every row as it was.
+void TestServidorPerdido::guardarInterrumpidoNoDejaNadaAMedias()
+{
+    const QStringList params = m_servidor->params(m_ruta);
+    matarAlBloquearse([&] {
+        fb::Connection c; // not the locking attachment: its own wait would be a deadlock
+        c.setParams(params);
+        c.open();
+        fb::Transaction t(c);
+        fb::Query q(t);
+        for (const char* sql : {"UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = 'N' "
+                                "WHERE CONFIGURACION = 'MOSTRAR_EXISTENCIA'",
+                                "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 77 WHERE CONFIGURACION = 'SEGUNDOS_ESPERA'",
+                                "UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = 'N' WHERE CONFIGURACION = 'MOSTRAR_CLAVE'"}) {
+            t.start();
+            q.setSql(QString::fromLatin1(sql));
+            q.execute();
+            t.commit();
+        }
+    });
+    const QStringList aMedias = filasConfig(propia());
+    QVERIFY(aMedias != kViejas && aMedias != kNuevas);
+    testsupport::runSql(m_servidor->params(m_ruta), QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = 'S' "
+                                                                   "WHERE CONFIGURACION = 'MOSTRAR_EXISTENCIA';"));
+
+    // The station reconnects before the window opens, so the save starts on a live attachment.
+    m_app->frmConsulta.Conexion();
+    TfrmConfiguracion& dlg = m_app->frmConfiguracion;
+    abrirConfiguracion();
+    elegirNuevosAjustes();
+    matarAlBloquearse([&] { QTest::mouseClick(el<QPushButton>(dlg, "pbsGuardar"), Qt::LeftButton); });
+    QVERIFY(unAvisoDePerdida());
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(filasConfig(propia()), kViejas);
+
+    QTest::mouseClick(el<QPushButton>(dlg, "pbsGuardar"), Qt::LeftButton);
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QCOMPARE(filasConfig(propia()), kNuevas);
+}
+
+QTEST_MAIN(TestServidorPerdido)
+#include "tst_servidorperdido.moc"
