@@ -85,13 +85,38 @@ QPixmap logotipo(QSize tamano, const QString& texto)
 
 // A key is limited to what a scanner sends in one go; text that other code puts in the
 // field is not cut, only typing and pasting are bounded.
+// Bounds what is typed or pasted into the key field; a text set by the program keeps its length.
+// Like a length-limited edit box, an insertion (a paste) keeps as much of itself as fits.
 class LimiteClave : public QValidator {
 public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override
+    explicit LimiteClave(QLineEdit* campo) : QValidator(campo), m_antes(campo->text())
     {
-        return input.size() > kLongitudClave ? Invalid : Acceptable;
+        // The field already holds the changed text when it asks; the text before is kept here.
+        connect(campo, &QLineEdit::textChanged, this, [this](const QString& t) { m_antes = t; });
     }
+    State validate(QString& input, int& pos) const override
+    {
+        if (input.size() <= kLongitudClave)
+            return Acceptable;
+        // The inserted part is what lies between the text's unchanged beginning and end.
+        const QString& antes = m_antes;
+        qsizetype inicio = 0;
+        while (inicio < antes.size() && inicio < input.size() && antes[inicio] == input[inicio])
+            ++inicio;
+        qsizetype fin = 0;
+        while (fin < antes.size() - inicio && fin < input.size() - inicio
+               && antes[antes.size() - 1 - fin] == input[input.size() - 1 - fin])
+            ++fin;
+        const qsizetype cabe = kLongitudClave - inicio - fin;
+        if (cabe < 0)
+            return Invalid;
+        input = input.left(inicio + cabe) + input.right(fin);
+        pos = static_cast<int>(inicio + cabe);
+        return Acceptable;
+    }
+
+private:
+    QString m_antes;
 };
 
 // A lookup grid: a title row on a silver fixed area, no row indicator, no cell lines, read

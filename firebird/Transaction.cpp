@@ -63,10 +63,18 @@ void Transaction::Impl::end(bool commit)
     for (Query::Impl* q : queries)
         detail::closeCursor(*q);
     detail::Status st;
-    if (commit)
-        tra->commit(&st);
-    else
-        tra->rollback(&st);
+    try {
+        if (commit)
+            tra->commit(&st);
+        else
+            tra->rollback(&st);
+    } catch (const Error& e) {
+        // The server has already rolled back a transaction whose connection is gone; keeping it
+        // "active" would make every later commit fail the same way.
+        if (e.isConnectionLost())
+            handle.reset();
+        throw;
+    }
     handle.release();
 }
 

@@ -313,6 +313,19 @@ void TestConsulta::keyFieldTakesTwentyCharacters()
     QTest::keyClicks(ed, QStringLiteral("ABCDEFGHIJ0123456789XYZ"));
     QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
 
+    // A paste keeps what fits at the cursor; the text around it stays.
+    ed->setText(QStringLiteral("ABCDE"));
+    ed->setCursorPosition(2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("0123456789012345678999"));
+    QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(ed->text(), QStringLiteral("AB012345678901234CDE"));
+    QCOMPARE(ed->cursorPosition(), 17);
+    // A selection it replaces makes room.
+    ed->setSelection(0, 5);
+    QGuiApplication::clipboard()->setText(QStringLiteral("XXXXXXXXXXXX"));
+    QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(ed->text(), QStringLiteral("XXXXX345678901234CDE"));
+
     // Longer text put there by code is looked up by its first 20 characters.
     ed->setText(QStringLiteral("ABCDEFGHIJ0123456789XYZ"));
     QTest::keyClick(ed, Qt::Key_Return);
@@ -377,15 +390,16 @@ void TestConsulta::hostileKeys_data()
                                              << "Dulce 100% natural de nuez" << ninguno;
     QTest::newRow("% as a wildcard") << "DULCE%" << false << "DULCE%" << noEncontrado << ninguno;
     QTest::newRow("_ as a wildcard") << "CCL_00" << false << "CCL_00" << noEncontrado << ninguno;
-    // The field takes 20 characters from the keyboard; a longer paste is refused whole, so Enter
-    // looks up the empty field.
+    // The field takes 20 characters from the keyboard; of a longer paste it keeps the first 20.
     QTest::newRow("10,000 characters typed") << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << false
                                              << "ABCDEFGHIJ0123456789" << agua << ninguno;
     QTest::newRow("20 characters pasted")
         << "ABCDEFGHIJ0123456789" << true << "ABCDEFGHIJ0123456789" << agua << ninguno;
     QTest::newRow("10,000 characters pasted")
-        << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << true << "" << noEncontrado << ninguno;
-    QTest::newRow("10,000 quotes pasted") << QString(10000, u'\'') << true << "" << noEncontrado << ninguno;
+        << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << true << "ABCDEFGHIJ0123456789" << agua
+        << ninguno;
+    QTest::newRow("10,000 quotes pasted") << QString(10000, u'\'') << true << QString(20, u'\'') << noEncontrado
+                                          << ninguno;
     // The connection's character set cannot carry these: a message says so, nothing is looked up.
     QTest::newRow("euro sign") << "CCL600€" << false << "CCL600€" << noEncontrado << latin1;
     QTest::newRow("emoji") << QStringLiteral("AGUA750\U0001F600") << false << QStringLiteral("AGUA750\U0001F600")
