@@ -138,31 +138,17 @@ int hijoEstacion(int argc, char* argv[])
         d.Empresa = QStringLiteral("empresa-%1").arg(articulos);
         d.Usuario = QStringLiteral("SYSDBA");
         d.Contrasena = testsupport::serverPassword();
-        w.Conexion();
-        w.show();
-        if (!QTest::qWaitForWindowExposed(&w))
-            throw std::runtime_error("the main window was not exposed");
-        w.findChild<QAction*>(QStringLiteral("Disear1"))->setChecked(false);
-        w.CargarInfo();
-        w.Limpiar();
-        auto* ed = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
+        abrirEstacion(lumivo);
 
         const std::vector<Clave> claves = clavesAlAzar(articulos, 20000, semilla);
         size_t siguiente = 0;
         int errores = 0;
         const auto consultar = [&] {
             const Clave& c = claves[siguiente++ % claves.size()];
-            ed->setText(c.texto);
-            const int beepsAntes = avisos.beeps;
-            QElapsedTimer t;
-            t.start();
-            QTest::keyClick(ed, Qt::Key_Return);
-            QCoreApplication::processEvents();
-            const double ms = msDesde(t);
-            const bool bien = c.existe ? w.articuloId() != 0 : avisos.beeps == beepsAntes + 1;
-            if (!bien && ++errores <= 3)
+            const Escaneo e = escanear(lumivo, c, avisos);
+            if (!e.esperado && ++errores <= 3)
                 std::fprintf(stderr, "  inesperado: clave %s\n", qPrintable(c.texto));
-            return ms;
+            return e.ms;
         };
         for (int i = 0; i < kCalentamiento; ++i)
             consultar();

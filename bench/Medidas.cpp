@@ -3,10 +3,14 @@
 #include "Generador.h"
 
 #include "app/Lumivo.h"
+#include "platform/MessageBox.h"
 
 #include <QByteArray>
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <algorithm>
@@ -82,15 +86,9 @@ std::vector<Clave> clavesAlAzar(int articulos, int cuantas, unsigned semilla)
     return claves;
 }
 
-void abrirEstacionLocal(Lumivo& app, const QString& carpetaDatos, const QString& empresa)
+void abrirEstacion(Lumivo& app)
 {
     TfrmConsulta& w = app.frmConsulta;
-    DatosConexion& d = app.sesion.datos;
-    d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = carpetaDatos + QLatin1Char('/');
-    d.Empresa = empresa;
-    d.Usuario = QStringLiteral("sysdba");
-    d.Contrasena = QStringLiteral("masterkey");
     w.Conexion();
     w.show();
     if (!QTest::qWaitForWindowExposed(&w))
@@ -98,6 +96,37 @@ void abrirEstacionLocal(Lumivo& app, const QString& carpetaDatos, const QString&
     w.findChild<QAction*>(QStringLiteral("Disear1"))->setChecked(false);
     w.CargarInfo();
     w.Limpiar();
+}
+
+void abrirEstacionLocal(Lumivo& app, const QString& carpetaDatos, const QString& empresa)
+{
+    DatosConexion& d = app.sesion.datos;
+    d.TipoAcceso = QStringLiteral("1");
+    d.CarpetaDatos = carpetaDatos + QLatin1Char('/');
+    d.Empresa = empresa;
+    d.Usuario = QStringLiteral("sysdba");
+    d.Contrasena = QStringLiteral("masterkey");
+    abrirEstacion(app);
+}
+
+Escaneo escanear(Lumivo& app, const Clave& clave, const platform::RecordingNotifier& avisos)
+{
+    TfrmConsulta& w = app.frmConsulta;
+    auto* ed = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
+    auto* nombre = w.findChild<QLabel*>(QStringLiteral("lblNombreArticulo"));
+    ed->setText(clave.texto);
+    const int beepsAntes = avisos.beeps;
+    Escaneo e;
+    QElapsedTimer t;
+    t.start();
+    QTest::keyClick(ed, Qt::Key_Return);
+    const double antesDelLazo = msDesde(t);
+    QCoreApplication::processEvents();
+    e.ms = msDesde(t);
+    e.repintado = e.ms - antesDelLazo;
+    e.esperado = clave.existe ? w.articuloId() != 0 && nombre->isVisible() && avisos.beeps == beepsAntes
+                              : avisos.beeps == beepsAntes + 1;
+    return e;
 }
 
 double msMonotonico()

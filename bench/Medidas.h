@@ -6,6 +6,9 @@
 #include <vector>
 
 struct Lumivo;
+namespace platform {
+class RecordingNotifier;
+}
 
 // What every measurement of the benchmarks shares: percentiles, printing, memory and load.
 namespace bench {
@@ -41,10 +44,22 @@ struct Clave {
 // article, random key of it) for every unknown one, shuffled.
 std::vector<Clave> clavesAlAzar(int articulos, int cuantas, unsigned semilla);
 
-// The main window of `app` connected to the local company database carpetaDatos/empresa.fdb
-// as SYSDBA, shown, out of design mode, its settings loaded and the display cleared: a
-// station waiting for its first scan.
+// The main window of `app` connected with the session's connection data as they stand, shown,
+// out of design mode, its settings loaded and the display cleared: a station waiting for its
+// first scan.
+void abrirEstacion(Lumivo& app);
+
+// abrirEstacion on the local company database carpetaDatos/empresa.fdb as SYSDBA.
 void abrirEstacionLocal(Lumivo& app, const QString& carpetaDatos, const QString& empresa);
+
+struct Escaneo {
+    double ms = 0;        // Enter to the repainted display
+    double repintado = 0; // of which the event loop after the key press
+    bool esperado = false; // found and shown without a beep, or the not-found beep
+};
+
+// One scan in the key field of `app`'s main window: the key, Enter, then the event loop once.
+Escaneo escanear(Lumivo& app, const Clave& clave, const platform::RecordingNotifier& avisos);
 
 // Milliseconds of the monotonic clock, comparable between processes of this machine.
 double msMonotonico();

@@ -42,9 +42,12 @@
 
 namespace {
 
+using bench::abrirEstacionLocal;
 using bench::cargaDelSistema;
 using bench::Clave;
 using bench::clavesAlAzar;
+using bench::Escaneo;
+using bench::escanear;
 using bench::linea;
 using bench::memoria;
 using bench::msDesde;
@@ -68,44 +71,21 @@ ResultadoVentana medirVentana(const QString& carpetaDatos, const QString& empres
     platform::RecordingNotifier avisos;
     Lumivo app(false);
     TfrmConsulta& w = app.frmConsulta;
-    DatosConexion& d = app.sesion.datos;
-    d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = carpetaDatos + QLatin1Char('/');
-    d.Empresa = empresa;
-    d.Usuario = QStringLiteral("sysdba");
-    d.Contrasena = QStringLiteral("masterkey");
-    w.Conexion();
-    w.show();
-    if (!QTest::qWaitForWindowExposed(&w))
-        throw std::runtime_error("the main window was not exposed");
-    w.findChild<QAction*>(QStringLiteral("Disear1"))->setChecked(false);
-    w.CargarInfo();
+    abrirEstacionLocal(app, carpetaDatos, empresa);
     const AjustesConsulta& a = w.ajustes();
     if (a.MostrarBuscador || !a.MostrarExistencia || !a.MostrarLstPrecios || !a.MostrarPolVol || !a.MostrarClave ||
         !a.DsctosCombo)
         throw std::runtime_error("the benchmark database's settings are not the expected ones");
-    w.Limpiar();
 
-    auto* ed = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
-    auto* nombre = w.findChild<QLabel*>(QStringLiteral("lblNombreArticulo"));
     const auto consultar = [&](const Clave& c, std::vector<double>* destino) {
-        ed->setText(c.texto);
-        const int beepsAntes = avisos.beeps;
-        QElapsedTimer t;
-        t.start();
-        QTest::keyClick(ed, Qt::Key_Return);
-        const double antesDelLazo = msDesde(t);
-        QCoreApplication::processEvents();
-        const double ms = msDesde(t);
-        const bool bien = c.existe ? (w.articuloId() != 0 && nombre->isVisible() && avisos.beeps == beepsAntes)
-                                   : avisos.beeps == beepsAntes + 1;
-        if (!bien && ++r.errores <= 5)
-            std::fprintf(stderr, "  inesperado: clave %s (%s): artículo %d, pitidos %d\n", qPrintable(c.texto),
-                         c.existe ? "existente" : "desconocida", w.articuloId(), avisos.beeps - beepsAntes);
+        const Escaneo e = escanear(app, c, avisos);
+        if (!e.esperado && ++r.errores <= 5)
+            std::fprintf(stderr, "  inesperado: clave %s (%s): artículo %d\n", qPrintable(c.texto),
+                         c.existe ? "existente" : "desconocida", w.articuloId());
         if (destino) {
-            destino->push_back(ms);
-            r.repintado.push_back(ms - antesDelLazo);
-            (c.existe ? r.encontradas : r.desconocidas).push_back(ms);
+            destino->push_back(e.ms);
+            r.repintado.push_back(e.repintado);
+            (c.existe ? r.encontradas : r.desconocidas).push_back(e.ms);
         }
     };
 
@@ -128,6 +108,7 @@ ResultadoVentana medirVentana(const QString& carpetaDatos, const QString& empres
     // Design mode through the menu, then one drag of the article name: every movement moves it
     // and writes its "_X" and "_Y" keys.
     if (movimientos > 0) {
+        auto* nombre = w.findChild<QLabel*>(QStringLiteral("lblNombreArticulo"));
         w.Limpiar();
         QAction* disenar = w.findChild<QAction*>(QStringLiteral("Disear1"));
         disenar->trigger();
@@ -302,19 +283,11 @@ std::vector<std::pair<int, Percentiles>> medirCrecimiento(const QString& carpeta
     QElapsedTimer total;
     total.start();
     const auto consultar = [&](PorTamano& t, const Clave& c, bool medir) {
-        TfrmConsulta& w = t.app->frmConsulta;
-        auto* ed = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
-        ed->setText(c.texto);
-        const int beepsAntes = avisos.beeps;
-        QElapsedTimer reloj;
-        reloj.start();
-        QTest::keyClick(ed, Qt::Key_Return);
-        QCoreApplication::processEvents();
-        const double ms = msDesde(reloj);
-        if (!(c.existe ? w.articuloId() != 0 && avisos.beeps == beepsAntes : avisos.beeps == beepsAntes + 1))
+        const Escaneo e = escanear(*t.app, c, avisos);
+        if (!e.esperado)
             ++*errores;
         if (medir)
-            t.ms.push_back(ms);
+            t.ms.push_back(e.ms);
     };
     for (PorTamano& t : todos) {
         for (size_t i = 0; i < 200; ++i)
