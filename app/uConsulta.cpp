@@ -563,7 +563,16 @@ void TfrmConsulta::BuscarClv()
 {
     // The whole lookup is one operation: after a lost connection it runs again from the key.
     const QString clave = edClave->text();
-    if (m_dm.conReconexion([&] { return mostrarArticulo(clave); }))
+    bool encontrado = false;
+    try {
+        encontrado = m_dm.conReconexion([&] { return mostrarArticulo(clave); });
+    } catch (...) {
+        // A lookup that failed half-way must not stay on show: the new name would stand beside
+        // the previous article's prices.
+        Informacion(false);
+        throw;
+    }
+    if (encontrado)
         return;
     if (m_ajustes.MostrarBuscador && m_ventanas.buscador) {
         // The catalogue search takes over with the whole text; the display stays as it is.

@@ -52,6 +52,7 @@ private slots:
     void hostileKeys_data();
     void hostileKeys();
     void failingDatabaseObjectReachesTheErrorReport();
+    void failedLookupShowsNoMixedArticle();
     void escapeClears();
     void salirEndsTheProgram();
     void acercaDeAndTheWebAddress();
@@ -514,6 +515,37 @@ void TestConsulta::failingDatabaseObjectReachesTheErrorReport()
     QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
     scan(QStringLiteral("CCL600"));
     QCOMPARE(m_notifier->messages.size(), size_t{2});
+}
+
+// A lookup that fails after it has put the new name up hides the display: the name of one
+// article beside another's price is the one thing a price checker must never show.
+void TestConsulta::failedLookupShowsNoMixedArticle()
+{
+    connect();
+    scan(QStringLiteral("CCL600"));
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    QVERIFY(nombre->isVisible());
+    const QString nombreAnterior = nombre->text();
+    // A price list name longer than the price procedure's output makes that procedure fail, so the
+    // lookup stops at its prices, right after the name.
+    for (const char* sentencia : {"ALTER TABLE PRECIOS_EMPRESA ALTER NOMBRE TYPE VARCHAR(60)",
+                                  "UPDATE PRECIOS_EMPRESA SET NOMBRE = 'Lista de precios con un nombre muy largo'"}) {
+        fb::Transaction t(m_app->dm.fdConexion);
+        t.start();
+        fb::Query q(t);
+        q.setSql(QString::fromLatin1(sentencia));
+        q.execute();
+        t.commit();
+    }
+    scan(QStringLiteral("CCL355"));
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QVERIFY2(m_notifier->messages[0].text.contains(QStringLiteral("truncat"), Qt::CaseInsensitive),
+             qPrintable(m_notifier->messages[0].text));
+    // The name had already changed when the prices failed.
+    QVERIFY(nombre->text() != nombreAnterior);
+    for (const char* elemento : {"lblNombreArticulo", "dbPrecio", "dbPrecios", "dbExiste", "dbVolumen", "dbCombos"})
+        QVERIFY2(el<QWidget>(elemento)->isHidden(), elemento);
+    QVERIFY(!el<QTimer>("TiempoInactivo")->isActive());
 }
 
 void TestConsulta::escapeClears()
