@@ -6,6 +6,7 @@
 #include "data/Instalacion.h"
 #include "data/uDM.h"
 #include "layout/DisenoPantalla.h"
+#include "layout/Estilo.h"
 #include "layout/Fuentes.h"
 #include "layout/LogoEmpresa.h"
 #include "lookup/CargarInfo.h"
@@ -45,23 +46,16 @@ namespace {
 
 constexpr int kAnchoCliente = 1012;
 constexpr int kAltoCliente = 668;
-constexpr int kLongitudClave = 20;
 
-const QColor kFondo(59, 59, 59);
-const QColor kNaranja(249, 125, 49);
-const QColor kAzul(9, 121, 213);
-const QColor kNaranjaPrecio(255, 128, 0);
+using estilo::kAzul;
+using estilo::kFondo;
+using estilo::kNaranja;
+using estilo::kNaranjaPrecio;
+using estilo::tahoma;
+
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
 const QString kErrorConexion = QStringLiteral("Error al tratar de realizar la conexión");
-
-QFont tahoma(int pixeles, bool negrita = false)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixeles);
-    f.setBold(negrita);
-    return f;
-}
 
 void colorTexto(QWidget* w, const QColor& color)
 {
@@ -83,8 +77,6 @@ QPixmap logotipo(QSize tamano, const QString& texto)
     return pm;
 }
 
-// A key is limited to what a scanner sends in one go; text that other code puts in the
-// field is not cut, only typing and pasting are bounded.
 // Bounds what is typed or pasted into the key field; a text set by the program keeps its length.
 // Like a length-limited edit box, an insertion (a paste) keeps as much of itself as fits.
 class LimiteClave : public QValidator {
@@ -652,8 +644,8 @@ void TfrmConsulta::TiempoInactivoTimer()
 
 void TfrmConsulta::CargarInfo()
 {
-    FuenteDisplay nombre{lblNombreArticulo->font(), lblNombreArticulo->palette().color(QPalette::WindowText)};
-    FuenteDisplay precio{dbPrecio->font(), dbPrecio->palette().color(QPalette::WindowText)};
+    FuenteConColor nombre = fuenteConColorDe(*lblNombreArticulo);
+    FuenteConColor precio = fuenteConColorDe(*dbPrecio);
     // Font rows read before a failing one stay applied.
     const auto aplicar = [&] {
         lblNombreArticulo->setFont(nombre.fuente);

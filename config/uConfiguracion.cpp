@@ -5,6 +5,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "layout/Colores.h"
+#include "layout/Estilo.h"
 #include "layout/Fuentes.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
@@ -67,11 +68,10 @@ constexpr int kLargoFuente = 25;
 constexpr int kSegundosMin = 30;
 constexpr int kSegundosMax = 1000;
 
-const QColor kFondo(59, 59, 59);
-const QColor kNaranja(249, 125, 49);
+using estilo::kFondo;
+using estilo::kNaranja;
+using estilo::kNaranjaPrecio;
 const QColor kAzulClaro(160, 192, 239);
-const QColor kAzulNombre(9, 121, 213);
-const QColor kNaranjaPrecio(255, 128, 0);
 
 void reiniciar(fb::Transaction& t)
 {
@@ -226,7 +226,7 @@ void TfrmConfiguracion::crearControles()
     pb.setColor(QPalette::Window, kAzulClaro);
     barra->setPalette(pb);
 
-    lblNombre = vistaPrevia(this, "lblNombre", QStringLiteral("Nombre del artículo"), 9, kAzulNombre);
+    lblNombre = vistaPrevia(this, "lblNombre", QStringLiteral("Nombre del artículo"), 9, estilo::kAzul);
     lblNombre->setGeometry(441, 102, 128, 42);
     lblNombre->setWordWrap(true);
     lblPrecio = vistaPrevia(this, "lblPrecio", QStringLiteral("$ 0.00"), 11, kNaranjaPrecio);
@@ -401,16 +401,15 @@ void TfrmConfiguracion::mostrarId(Lista& lista, const fb::Value& id)
     lista.caja->setCurrentIndex(id.isNull() ? -1 : lista.caja->findData(id.toInt()));
 }
 
-bool TfrmConfiguracion::cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado)
+void TfrmConfiguracion::cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado)
 {
     if (const std::optional<Fila> f = leer(clave)) {
         mostrarId(lista, f->entero);
-        return false;
+        return;
     }
     insertar(kSqlInsertarEntero, clave, QString::number(alInsertar));
     mostrarId(lista, fb::Value(alInsertar));
     insertado = true;
-    return true;
 }
 
 void TfrmConfiguracion::cargarSwitch(QCheckBox* caja, const QString& clave, bool& insertado)

@@ -72,7 +72,7 @@ private:
     void guardarFilas(int segundos); // every row in one transaction, committed at the end
     int llenar(Lista& lista);
     void mostrarId(Lista& lista, const fb::Value& id);
-    bool cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado);
+    void cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado);
     void cargarSwitch(QCheckBox* caja, const QString& clave, bool& insertado);
     void cargarFuentes();
     std::optional<Fila> leer(const QString& clave);

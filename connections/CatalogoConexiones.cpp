@@ -2,6 +2,7 @@
 
 #include "DatosConexion.h"
 #include "ParametrosConexion.h"
+#include "platform/AtomicFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 
@@ -9,7 +10,6 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 #include <array>
@@ -187,35 +187,16 @@ void fijarDeclaracion(QDomDocument& documento)
         texto(QStringLiteral("No se pudo guardar el archivo de conexiones «%1»: %2").arg(archivo, motivo)));
 }
 
-// Atomic: a temporary file in the same folder renamed over the old one, so a failed write leaves
-// the previous file in place.
+// Atomic: a failed write leaves the previous file in place.
 void guardar(QDomDocument& documento, const QString& archivo)
 {
     fijarDeclaracion(documento);
     const QByteArray contenido = documento.toByteArray(2);
 
-    // The rename would replace a read-only file, which Windows (and Microsip there) refuses; and
-    // the access check lets root write anything, so a file without any write permission counts as
-    // read-only too.
-    const QFileInfo info(archivo);
-    constexpr QFile::Permissions kEscritura = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & kEscritura)))
-        noSePudoGuardar(archivo, QStringLiteral("el archivo es de solo lectura"));
-
-    // Unbuffered, with every write checked here: Qt 6.4's QSaveFile::commit() ignores a failed
-    // flush of its own buffer and renames the cut temporary file over the old one.
-    QSaveFile file(archivo);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        noSePudoGuardar(archivo, file.errorString());
-    for (qint64 escritos = 0; escritos < contenido.size();) {
-        // After a short write (the disk filled up) the next one reports the system's reason.
-        const qint64 n = file.write(contenido.constData() + escritos, contenido.size() - escritos);
-        if (n <= 0)
-            noSePudoGuardar(archivo, file.errorString());
-        escritos += n;
-    }
-    if (!file.commit())
-        noSePudoGuardar(archivo, file.errorString());
+    // A read-only file is refused inside replaceFile.
+    const QString fallo = platform::replaceFile(archivo, contenido, platform::Durability::Synced);
+    if (!fallo.isEmpty())
+        noSePudoGuardar(archivo, fallo);
 }
 
 // The name rule has two judges. First the grammar of XML 1.0 (fifth edition) without ":", which

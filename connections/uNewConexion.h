@@ -42,7 +42,6 @@ protected:
 
 private:
     QString m_rutaFija;
-    QString m_ruta;
 
     QLabel* Label1 = nullptr;
     QComboBox* TipoConexion = nullptr;

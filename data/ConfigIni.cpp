@@ -443,14 +443,6 @@ ConfigIni::SincronizacionAplazada::~SincronizacionAplazada()
 
 void ConfigIni::guardar(const QByteArray& datos)
 {
-    // On Windows a read-only file cannot be replaced; a rename would replace it here, so the
-    // protection is kept by hand. The access check lets root write anything, so a file without any
-    // write permission counts as read-only too.
-    const QFileInfo info(m_ruta);
-    constexpr QFile::Permissions kEscritura = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & kEscritura)))
-        noSePuedeGuardar(m_ruta, QStringLiteral("el archivo es de solo lectura"));
-
     // A temporary file in the same folder renamed over the old one: a crash, a power cut or a full
     // disk leaves either the old file or the new one, never a cut one. Only a save that waited for
     // the disk to the end leaves nothing to sync; one that did not wait, or failed part-way (maybe

@@ -102,7 +102,6 @@ struct Transaction::Impl {
     Firebird::ITransaction* active() const;    // throws when not started
     void attachTo(Connection::Impl* newConnection);
     void end(bool commit);
-    void commitRetaining();
     void abandon() noexcept; // the attachment is closing: free statements, roll back
 };
 

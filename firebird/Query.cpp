@@ -547,7 +547,7 @@ TranslatedSql translateNamedParams(const QString& sql)
 }
 
 Query::Query(Transaction& transaction)
-    : m_transaction(transaction), m_impl(std::make_unique<Impl>(&transaction.impl()))
+    : m_impl(std::make_unique<Impl>(&transaction.impl()))
 {
 }
 

@@ -63,12 +63,9 @@ public:
     const Value& value(const QString& name) const; // case-insensitive; fb::Error when absent
     std::vector<Value> row() const;
 
-    Transaction& transaction() noexcept { return m_transaction; }
-
     struct Impl;
 
 private:
-    Transaction& m_transaction;
     QString m_sql;
     std::unique_ptr<Impl> m_impl;
 };

@@ -125,4 +125,22 @@ std::vector<ScriptFailure> runScript(Transaction& transaction, const QString& sc
     return failures;
 }
 
+std::vector<ScriptFailure> runScriptPhases(Connection& connection, const QString& script, ScriptDdl ddl)
+{
+    static const QRegularExpression commitLine(QStringLiteral(R"(^[ \t]*COMMIT[ \t]*;[ \t]*\r?$)"),
+                                               QRegularExpression::MultilineOption |
+                                                   QRegularExpression::CaseInsensitiveOption);
+    for (const QString& phase : script.split(commitLine)) {
+        if (phase.trimmed().isEmpty())
+            continue;
+        Transaction transaction(connection);
+        transaction.start();
+        std::vector<ScriptFailure> failures = runScript(transaction, phase, ddl);
+        if (!failures.empty())
+            return failures;
+        transaction.commit();
+    }
+    return {};
+}
+
 } // namespace fb

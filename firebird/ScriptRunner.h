@@ -6,6 +6,7 @@
 
 namespace fb {
 
+class Connection;
 class Transaction;
 
 struct ScriptStatement {
@@ -43,5 +44,11 @@ enum class ScriptDdl {
 // stays usable. A lost connection is not a statement failure: it throws fb::Error.
 std::vector<ScriptFailure> runScript(Transaction& transaction, const QString& script,
                                      ScriptDdl ddl = ScriptDdl::InTransaction);
+
+// Runs a script whose lines "COMMIT;" divide it into phases, each in a transaction of its own
+// that is committed when the phase ends, so later phases see what earlier ones created. Stops
+// after the first phase with failures and returns them (that phase is not committed).
+std::vector<ScriptFailure> runScriptPhases(Connection& connection, const QString& script,
+                                           ScriptDdl ddl = ScriptDdl::InTransaction);
 
 } // namespace fb

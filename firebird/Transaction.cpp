@@ -13,21 +13,28 @@ template <typename T> void erase(std::vector<T*>& list, T* item)
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
+// For the ways out that cannot report a failure: a transaction whose connection is gone has
+// already been rolled back by the server, so only our end is dropped.
+void rollbackQuietly(detail::Ref<Firebird::ITransaction>& handle) noexcept
+{
+    if (!handle)
+        return;
+    try {
+        detail::Status st;
+        handle->rollback(&st);
+        handle.release();
+    } catch (const Error&) {
+        handle.reset();
+    }
+}
+
 } // namespace
 
 Transaction::Impl::~Impl()
 {
     for (Query::Impl* q : queries)
         detail::forgetTransaction(*q);
-    if (handle) {
-        try {
-            detail::Status st;
-            handle->rollback(&st);
-            handle.release();
-        } catch (const Error&) {
-            handle.reset();
-        }
-    }
+    rollbackQuietly(handle);
     if (connection)
         erase(connection->transactions, this);
 }
@@ -78,25 +85,11 @@ void Transaction::Impl::end(bool commit)
     handle.release();
 }
 
-void Transaction::Impl::commitRetaining()
-{
-    detail::Status st;
-    active()->commitRetaining(&st);
-}
-
 void Transaction::Impl::abandon() noexcept
 {
     for (Query::Impl* q : queries)
         detail::freeStatement(*q);
-    if (!handle)
-        return;
-    try {
-        detail::Status st;
-        handle->rollback(&st);
-        handle.release();
-    } catch (const Error&) {
-        handle.reset();
-    }
+    rollbackQuietly(handle);
 }
 
 Transaction::Transaction(Connection& connection, Isolation isolation, Access access)

@@ -27,7 +27,6 @@ public:
     void commit();
     void rollback();
     bool isActive() const noexcept;
-    Connection& connection() noexcept { return m_connection; }
 
     struct Impl;
     Impl& impl();

@@ -10,50 +10,24 @@
 
 namespace {
 
-// The text without comments, blanks and ';' outside string literals and quoted identifiers;
-// a lexer written apart from the one under test.
+// The text without comments, blanks and ';' outside string literals and quoted identifiers.
 QString significativo(const QString& s)
 {
     QString salida;
-    const qsizetype n = s.size();
-    qsizetype i = 0;
-    const auto copiar = [&](qsizetype hasta) {
-        for (; i < hasta; ++i) {
-            if (!s[i].isSpace())
-                salida += s[i];
-        }
+    const auto copiar = [&](qsizetype i) {
+        if (!s[i].isSpace())
+            salida += s[i];
     };
-    while (i < n) {
-        const QChar c = s[i];
-        const QChar siguiente = i + 1 < n ? s[i + 1] : QChar();
-        if (c == u'\'' || c == u'"') {
-            qsizetype j = i + 1;
-            for (;;) {
-                j = s.indexOf(c, j);
-                if (j < 0) {
-                    j = n;
-                    break;
-                }
-                if (j + 1 < n && s[j + 1] == c) {
-                    j += 2;
-                    continue;
-                }
-                ++j;
-                break;
-            }
-            copiar(j);
-        } else if (c == u'-' && siguiente == u'-') {
-            const qsizetype fin = s.indexOf(u'\n', i);
-            i = fin < 0 ? n : fin;
-        } else if (c == u'/' && siguiente == u'*') {
-            const qsizetype fin = s.indexOf(QStringLiteral("*/"), i + 2);
-            i = fin < 0 ? n : fin + 2;
-        } else if (c == u';') {
-            ++i;
-        } else {
-            copiar(i + 1);
-        }
-    }
+    fuzz::recorrerSql(
+        s,
+        [&](qsizetype i) {
+            if (s[i] != u';')
+                copiar(i);
+        },
+        [&](qsizetype desde, qsizetype hasta) {
+            for (qsizetype i = desde; i < hasta; ++i)
+                copiar(i);
+        });
     return salida;
 }
 

@@ -9,44 +9,17 @@
 
 namespace {
 
-// Positions of '?' outside string literals, quoted identifiers and comments, found by a lexer
-// written apart from the one under test.
+// Positions of '?' outside string literals, quoted identifiers and comments.
 std::vector<qsizetype> marcadores(const QString& s)
 {
     std::vector<qsizetype> posiciones;
-    const qsizetype n = s.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = s[i];
-        const QChar siguiente = i + 1 < n ? s[i + 1] : QChar();
-        if (c == u'\'' || c == u'"') {
-            qsizetype j = i + 1;
-            for (;;) {
-                j = s.indexOf(c, j);
-                if (j < 0) {
-                    j = n;
-                    break;
-                }
-                if (j + 1 < n && s[j + 1] == c) {
-                    j += 2; // doubled quote
-                    continue;
-                }
-                ++j;
-                break;
-            }
-            i = j;
-        } else if (c == u'-' && siguiente == u'-') {
-            const qsizetype fin = s.indexOf(u'\n', i);
-            i = fin < 0 ? n : fin;
-        } else if (c == u'/' && siguiente == u'*') {
-            const qsizetype fin = s.indexOf(QStringLiteral("*/"), i + 2);
-            i = fin < 0 ? n : fin + 2;
-        } else {
-            if (c == u'?')
+    fuzz::recorrerSql(
+        s,
+        [&](qsizetype i) {
+            if (s[i] == u'?')
                 posiciones.push_back(i);
-            ++i;
-        }
-    }
+        },
+        [](qsizetype, qsizetype) {});
     return posiciones;
 }
 

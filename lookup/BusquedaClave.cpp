@@ -13,10 +13,6 @@ const QString kSqlBuscarClave = QStringLiteral("SELECT a.articulo_id, a.nombre,c
                                                "on c.articulo_id = a.articulo_id\n"
                                                "WHERE c.clave_articulo = :C_clave");
 
-namespace {
-constexpr int kLongitudClave = 20;
-}
-
 std::optional<ArticuloEncontrado> buscarArticulo(Tdm& dm, const QString& clave)
 {
     dm.reiniciarTransaccion();

@@ -19,7 +19,10 @@ struct ArticuloEncontrado {
 // The statement that turns a key into an article; exact match on the stored key.
 extern const QString kSqlBuscarClave;
 
-// Restarts the shared transaction, then looks the key up by its first 20 characters
+// The longest key the lookup uses, and the most the key field takes from typing or pasting.
+constexpr int kLongitudClave = 20;
+
+// Restarts the shared transaction, then looks the key up by its first kLongitudClave characters
 // through fdQVarios. Only the first row counts. Database failures propagate.
 std::optional<ArticuloEncontrado> buscarArticulo(Tdm& dm, const QString& clave);
 

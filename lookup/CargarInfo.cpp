@@ -35,7 +35,7 @@ bool interruptor(Tdm& dm, const QString& clave)
     return leerClave(dm, clave) && dm.fdVarios.value(QStringLiteral("VALOR_CHR")).toString() == QLatin1StringView("S");
 }
 
-void filaFuente(Tdm& dm, const QString& clave, FuenteDisplay& destino)
+void filaFuente(Tdm& dm, const QString& clave, FuenteConColor& destino)
 {
     if (!leerClave(dm, clave))
         return;
@@ -48,13 +48,13 @@ void filaFuente(Tdm& dm, const QString& clave, FuenteDisplay& destino)
         destino.fuente.setFamily(cara);
 }
 
-void filaColor(Tdm& dm, const QString& clave, FuenteDisplay& destino)
+void filaColor(Tdm& dm, const QString& clave, FuenteConColor& destino)
 {
     if (leerClave(dm, clave))
         destino.color = aQColor(TextoAColor(dm.fdVarios.value(QStringLiteral("VALOR_STR")).toString()));
 }
 
-void filaEstilo(Tdm& dm, const QString& clave, FuenteDisplay& destino)
+void filaEstilo(Tdm& dm, const QString& clave, FuenteConColor& destino)
 {
     if (leerClave(dm, clave))
         aplicarEstilo(destino.fuente, TextoAEstilo(dm.fdVarios.value(QStringLiteral("VALOR_STR")).toString()));
@@ -62,7 +62,7 @@ void filaEstilo(Tdm& dm, const QString& clave, FuenteDisplay& destino)
 
 } // namespace
 
-void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteDisplay& nombre, FuenteDisplay& precio)
+void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)
 {
     dm.reiniciarTransaccion();
 

@@ -1,22 +1,16 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
+#include "layout/Fuentes.h"
 
 class Tdm;
 struct AjustesConsulta;
 
-// The font and text colour of one of the two large display elements (the article name, the net
-// price). The window copies them from its widgets before a load and back after it.
-struct FuenteDisplay {
-    QFont fuente;
-    QColor color;
-};
-
-// Loads the company's lookup settings. Commits the shared transaction when it is active and
-// starts a new one, which stays open afterwards. Then reads every key, one query per key through
-// fdVarios, into the record (a missing row or NULL reads as 0 or false; negative price list and
-// policy ids read as 0; a switch is on only for exactly "S"), and applies the font rows:
+// Loads the company's lookup settings and the fonts of the article name and the net price (the
+// window copies them from its widgets before a load and back after it). Commits the shared
+// transaction when it is active and starts a new one, which stays open afterwards. Then reads
+// every key, one query per key through fdVarios, into the record (a missing row or NULL reads as
+// 0 or false; negative price list and policy ids read as 0; a switch is on only for exactly "S"),
+// and applies the font rows:
 // FONT_* sets the size in points and the face, COLOR_* the colour, ESTILO_* the four effects.
 // A missing font row leaves that part as it was, and so does a NULL or non-positive size or a
 // NULL or empty face. A size from a row replaces a pixel-defined size with the same number of
@@ -25,4 +19,4 @@ struct FuenteDisplay {
 // A database failure propagates; the fields of the keys not yet read keep their values. A colour
 // text that cannot be read throws ColorInvalido quoting it: the font rows before it have already
 // been applied to nombre and precio, the later ones are not.
-void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteDisplay& nombre, FuenteDisplay& precio);
+void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio);

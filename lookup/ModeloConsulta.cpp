@@ -18,30 +18,46 @@ void ModeloConsulta::recargar(fb::Query& consulta, const std::function<void()>& 
     // The view lets go of the old rows before the query is touched.
     beginResetModel();
     m_filas.clear();
-    m_indices.clear();
-    m_nombres.clear();
-    m_columnas.assign(m_descripcion.columnas.size(), -1);
     m_fin = true;
     m_consulta = &consulta;
     try {
         abrir();
-        for (int i = 0; i < consulta.columnCount(); ++i) {
-            const QString nombre = consulta.columnName(i);
-            m_nombres.append(nombre);
-            if (!m_indices.contains(nombre.toUpper()))
-                m_indices.insert(nombre.toUpper(), i);
-        }
-        for (size_t c = 0; c < m_descripcion.columnas.size(); ++c)
-            m_columnas[c] = indiceCampo(m_descripcion.columnas[c].campo);
+        // The result's columns follow from the statement's text: a scan that runs the same
+        // statement again keeps the binding.
+        if (m_sqlColumnas.isNull() || consulta.sql() != m_sqlColumnas)
+            enlazarColumnas(consulta);
         m_fin = false;
         m_filas = leerLote();
     } catch (...) {
         m_filas.clear();
         m_fin = true;
+        olvidarColumnas();
         endResetModel();
         throw;
     }
     endResetModel();
+}
+
+void ModeloConsulta::olvidarColumnas()
+{
+    m_sqlColumnas.clear();
+    m_indices.clear();
+    m_nombres.clear();
+    m_columnas.assign(m_descripcion.columnas.size(), -1);
+}
+
+void ModeloConsulta::enlazarColumnas(const fb::Query& consulta)
+{
+    olvidarColumnas();
+    for (int i = 0; i < consulta.columnCount(); ++i) {
+        const QString nombre = consulta.columnName(i);
+        m_nombres.append(nombre);
+        if (!m_indices.contains(nombre.toUpper()))
+            m_indices.insert(nombre.toUpper(), i);
+    }
+    for (size_t c = 0; c < m_descripcion.columnas.size(); ++c)
+        m_columnas[c] = indiceCampo(m_descripcion.columnas[c].campo);
+    m_sqlColumnas = consulta.sql();
 }
 
 void ModeloConsulta::setLocale(const QLocale& locale)

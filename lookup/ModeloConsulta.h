@@ -88,6 +88,8 @@ signals:
 private:
     std::vector<std::vector<fb::Value>> leerLote();
     int indiceCampo(const QString& campo) const;
+    void enlazarColumnas(const fb::Query& consulta);
+    void olvidarColumnas();
 
     fb::Query* m_consulta = nullptr;
     DescripcionRejilla m_descripcion;
@@ -98,4 +100,5 @@ private:
     QHash<QString, int> m_indices; // upper-cased result column name -> index; the first wins
     std::vector<int> m_columnas;   // result column of each shown column, -1 when absent
     QStringList m_nombres;         // the result's column names as the server reports them
+    QString m_sqlColumnas;         // the statement the three above were bound from; null when none
 };

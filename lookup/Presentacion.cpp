@@ -1,6 +1,7 @@
 #include "Presentacion.h"
 
 #include "firebird/Value.h"
+#include "layout/Estilo.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -37,15 +38,19 @@ const QString kSqlClaves = QStringLiteral("select r.nombre,c.clave_articulo as C
                                           "/*and c.rol_clave_art_id =18*/\n"
                                           "order by r.nombre ");
 
-QString sqlPrecios(int ordenPrecio)
+const QString& sqlPrecios(int ordenPrecio)
 {
+    // Built once: every scan asks for it.
+    static const QString porNeto = kSqlPrecios + QStringLiteral(" Order by PRECION");
+    static const QString porNetoDesc = kSqlPrecios + QStringLiteral(" Order by PRECION DESC");
+    static const QString porNombre = kSqlPrecios + QStringLiteral(" Order by NOMBRE");
     switch (ordenPrecio) {
     case 0:
-        return kSqlPrecios + QStringLiteral(" Order by PRECION");
+        return porNeto;
     case 1:
-        return kSqlPrecios + QStringLiteral(" Order by PRECION DESC");
+        return porNetoDesc;
     case 2:
-        return kSqlPrecios + QStringLiteral(" Order by NOMBRE");
+        return porNombre;
     default:
         return kSqlPrecios;
     }
@@ -53,25 +58,17 @@ QString sqlPrecios(int ordenPrecio)
 
 namespace {
 
-const QColor kNaranja(255, 128, 0);     // 33023
-const QColor kAzul(9, 121, 213);        // 13990153
+using estilo::kAzul;
+using estilo::tahoma;
 const QColor kPlata(192, 192, 192);     // silver
 const QColor kFondoClaves(62, 75, 123); // 8080190
-
-QFont tahoma(int pixeles, bool negrita = false)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixeles);
-    f.setBold(negrita);
-    return f;
-}
 
 DescripcionRejilla base(int pixeles, int pixelesTitulo)
 {
     DescripcionRejilla d;
     d.fondo = Qt::white;
     d.fuente = tahoma(pixeles);
-    d.colorTexto = kNaranja;
+    d.colorTexto = estilo::kNaranjaPrecio;
     d.fuenteTitulo = tahoma(pixelesTitulo, true);
     d.colorTitulo = kAzul;
     d.fondoTitulo = kPlata;
@@ -91,7 +88,7 @@ ColumnaConsulta columna(const char* campo, const QString& titulo, int ancho, Qt:
     return c;
 }
 
-// Text columns sit on the left and numbers on the right unless a Part says otherwise;
+// Text columns sit on the left and numbers on the right unless a grid says otherwise;
 // titles sit on the left unless centred.
 constexpr Qt::Alignment kIzq = Qt::AlignLeft;
 constexpr Qt::Alignment kDer = Qt::AlignRight;

@@ -16,7 +16,7 @@ namespace presentacion {
 // The price lists of an article for a customer, in the order of the setting ORDEN_PRECIO:
 // 0 net price ascending, 1 net price descending, 2 list name, anything else the procedure's.
 extern const QString kSqlPrecios;
-QString sqlPrecios(int ordenPrecio);
+const QString& sqlPrecios(int ordenPrecio);
 
 extern const QString kSqlVolumen; // parameters N_AID, N_POLITICA_ID, N_PRECIO
 extern const QString kSqlCombos;  // parameter N_ARTICULO_ID

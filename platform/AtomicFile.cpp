@@ -138,6 +138,14 @@ int replace(const QString& path, const QByteArray& data, Durability durability)
 
 QString replaceFile(const QString& path, const QByteArray& data, Durability durability)
 {
+    // Windows refuses to replace a read-only file and the rename here would not, so the protection
+    // is kept by hand. The access check lets root write anything, so a file without any write
+    // permission counts as read-only too.
+    const QFileInfo info(path);
+    constexpr QFile::Permissions kWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & kWrite)))
+        return QStringLiteral("el archivo es de solo lectura");
+
     const int error = replace(path, data, durability);
     return error ? reason(error) : QString();
 }

@@ -16,10 +16,10 @@ enum class Durability {
 
 // Replaces the file with `data`: a temporary file in the same folder, written with every write
 // checked, renamed over the old one. A symbolic link is followed to the file it names. A new file
-// gets the default permissions, a replaced one keeps its own. Returns the system's reason for a
-// failure, or an empty text; after a failure the file is as it was and no temporary file is left,
-// except that when only the final sync of the folder fails, the new file is in place but may not
-// be durable yet.
+// gets the default permissions, a replaced one keeps its own. A file that we may not write, or that
+// nobody may, is left alone as read-only. Returns the reason for a failure, or an empty text; after
+// a failure the file is as it was and no temporary file is left, except that when only the final
+// sync of the folder fails, the new file is in place but may not be durable yet.
 QString replaceFile(const QString& path, const QByteArray& data, Durability durability);
 
 // Waits until the disk holds the file's contents and its folder's entries, after Deferred

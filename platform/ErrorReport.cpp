@@ -13,7 +13,8 @@ QString describe(const std::exception_ptr& error)
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
+        // Our failures carry UTF-8 texts.
+        return QString::fromUtf8(e.what());
     } catch (...) {
         return QStringLiteral("Error desconocido");
     }

@@ -1,10 +1,22 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <QtGlobal>
 
 // A fresh stand-in company database (testdata/microsip) at folder/fileName with the
-// station's own objects installed from the installation scripts data/sql/Metadatos.sql and
-// data/sql/Permisos.sql: the settings table with its default rows and the procedures
-// ZANTOR_LMV_LISTA and ZANTOR_LMV_POL_VOL. Built once per process, then copied. Throws
-// std::runtime_error when a script statement fails.
+// station's own objects installed by the program's installation scripts (Metadatos, Permisos):
+// the settings table with its default rows and the procedures ZANTOR_LMV_LISTA and
+// ZANTOR_LMV_POL_VOL. Built once per process, then copied (tests/layout/EmpresaInstalada.h).
+// Throws std::runtime_error when a script statement fails.
 QString empresaConObjetos(const QString& folder, const QString& fileName = QStringLiteral("DEMO.fdb"));
+
+// The child of `raiz` with that object name and type; a test that names an element the window
+// does not have stops at once.
+template <typename T> T* elemento(const QObject& raiz, const char* nombre)
+{
+    auto* w = raiz.findChild<T*>(QString::fromLatin1(nombre));
+    if (!w)
+        qFatal("no element %s", nombre);
+    return w;
+}

@@ -144,13 +144,7 @@ private slots:
     void falloEnUnPaso();
 
 private:
-    template <typename T> T* el(const char* name)
-    {
-        auto* w = m_app->frmConsulta.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no element %s", name);
-        return w;
-    }
+    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
     QString base() const { return m_dir->filePath(QStringLiteral("DEMO.fdb")); }
     QString archivo() const { return m_dir->filePath(QStringLiteral("config.xml")); }
     std::optional<QString> ventana(const QString& clave) const

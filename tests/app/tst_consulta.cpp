@@ -59,14 +59,7 @@ private slots:
     void startUpWithoutLoginEndsTheProgram();
 
 private:
-    template <typename T>
-    T* el(const char* name)
-    {
-        auto* w = m_app->frmConsulta.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no element %s", name);
-        return w;
-    }
+    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
     void connect();
     void scan(const QString& key);
 

@@ -96,13 +96,7 @@ private:
     bool m_modal = false;
 };
 
-template <typename T> T* el(QWidget& ventana, const char* nombre)
-{
-    auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("no element %s", nombre);
-    return w;
-}
+template <typename T> T* el(QWidget& ventana, const char* nombre) { return elemento<T>(ventana, nombre); }
 
 // Replaces a line edit's text as a user does: select all, type over it.
 void escribir(QLineEdit* caja, const QString& texto)

@@ -74,13 +74,7 @@ private slots:
     void smLimpiarShortcut();
 
 private:
-    template <typename T> T* el(const char* name)
-    {
-        auto* w = m_app->frmConsulta.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no element %s", name);
-        return w;
-    }
+    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
     ModeloConsulta* modelo(const char* rejilla)
     {
         return qobject_cast<ModeloConsulta*>(el<QTableView>(rejilla)->model());

@@ -81,13 +81,7 @@ private slots:
     void guardarInterrumpidoNoDejaNadaAMedias();
 
 private:
-    template <typename T> T* el(QWidget& ventana, const char* nombre)
-    {
-        auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
-        if (!w)
-            qFatal("no element %s", nombre);
-        return w;
-    }
+    template <typename T> T* el(QWidget& ventana, const char* nombre) { return elemento<T>(ventana, nombre); }
     static void filasRegreso();
     // Kills the server; with `regresa`, starts it again, so only the attachment is dead. False
     // when the station's attachment survived (then the test would prove nothing).

@@ -14,13 +14,7 @@
 
 namespace {
 
-template <typename T> T* el(QWidget& ventana, const char* nombre)
-{
-    auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("no element %s", nombre);
-    return w;
-}
+using prueba::el;
 
 // The ERP role for every user of the fixture (and two that it does not have), so that the
 // embedded engine, which trusts the name, lets them read the user and company tables.

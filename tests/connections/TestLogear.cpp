@@ -25,26 +25,9 @@
 
 namespace {
 
-template <typename T> T* el(QWidget& ventana, const char* nombre)
-{
-    auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("no element %s", nombre);
-    return w;
-}
-
-void reemplazar(QLineEdit* caja, const QString& texto)
-{
-    caja->setFocus();
-    caja->selectAll();
-    QTest::keyClick(caja, Qt::Key_Backspace);
-    QTest::keyClicks(caja, texto);
-}
-
-void clic(QWidget& ventana, const char* boton)
-{
-    QTest::mouseClick(el<QPushButton>(ventana, boton), Qt::LeftButton);
-}
+using prueba::clic;
+using prueba::el;
+using prueba::reemplazar;
 
 QString linea(const QString& texto, int n)
 {

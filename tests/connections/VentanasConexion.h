@@ -5,8 +5,11 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
@@ -14,6 +17,30 @@
 
 // Helpers shared by the window tests of this folder.
 namespace prueba {
+
+// The window's child of that type and object name; a missing one ends the run, since every step
+// after it would only report the same absence.
+template <typename T> T* el(QWidget& ventana, const char* nombre)
+{
+    auto* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
+    if (!w)
+        qFatal("no element %s", nombre);
+    return w;
+}
+
+// Replaces the box's text as the operator would: select all, erase, type.
+inline void reemplazar(QLineEdit* caja, const QString& texto)
+{
+    caja->setFocus();
+    caja->selectAll();
+    QTest::keyClick(caja, Qt::Key_Backspace);
+    QTest::keyClicks(caja, texto);
+}
+
+inline void clic(QWidget& ventana, const char* boton)
+{
+    QTest::mouseClick(el<QPushButton>(ventana, boton), Qt::LeftButton);
+}
 
 // Plays one planned action each time `dialogo` is shown, right after it appears (inside its
 // modal loop). If the dialog is still open after the action, for instance because a check in

@@ -49,11 +49,6 @@ const QStringList kFilasInstaladas{
     "MOSTRAR_BUSCADOR|NULL|NULL|S|NULL",
 };
 
-QString texto(const fb::Value& v)
-{
-    return v.isNull() ? QStringLiteral("NULL") : v.toString();
-}
-
 DatosConexion sesionDe(const QString& usuario)
 {
     DatosConexion datos;
@@ -118,22 +113,7 @@ std::unique_ptr<Tdm> TestInstalacion::abrir(const QString& usuarioConexion)
 // Rows through a connection of its own, fields joined by "|".
 QStringList TestInstalacion::consultar(const QString& sql, const QString& usuario)
 {
-    fb::Connection conexion;
-    conexion.setParams(testsupport::embeddedParams(m_ruta, usuario));
-    conexion.open();
-    fb::Transaction transaccion(conexion);
-    transaccion.start();
-    fb::Query q(transaccion);
-    q.setSql(sql);
-    q.open();
-    QStringList filas;
-    while (q.next()) {
-        QStringList campos;
-        for (const fb::Value& v : q.row())
-            campos << texto(v);
-        filas << campos.join(u'|');
-    }
-    return filas;
+    return testsupport::queryRows(testsupport::embeddedParams(m_ruta, usuario), sql);
 }
 
 void TestInstalacion::version_data()

@@ -15,11 +15,6 @@
 
 namespace {
 
-QString texto(const fb::Value& v)
-{
-    return v.isNull() ? QStringLiteral("NULL") : v.toString();
-}
-
 // "NULL" or a number; decimals travel as exact decimals.
 fb::Value argumento(const QString& a)
 {
@@ -77,24 +72,10 @@ void TestProcedimientos::cleanup()
 // The rows of a selectable procedure, fields joined by "|".
 QStringList TestProcedimientos::ejecutar(const QString& sql, const QStringList& argumentos)
 {
-    fb::Connection conexion;
-    conexion.setParams(testsupport::embeddedParams(m_ruta));
-    conexion.open();
-    fb::Transaction transaccion(conexion);
-    transaccion.start();
-    fb::Query q(transaccion);
-    q.setSql(sql);
+    testsupport::QueryParams parametros;
     for (int i = 0; i < argumentos.size(); ++i)
-        q.setParam(QStringLiteral("a%1").arg(i), argumento(argumentos[i]));
-    q.open();
-    QStringList filas;
-    while (q.next()) {
-        QStringList campos;
-        for (const fb::Value& v : q.row())
-            campos << texto(v);
-        filas << campos.join(u'|');
-    }
-    return filas;
+        parametros.emplace_back(QStringLiteral("a%1").arg(i), argumento(argumentos[i]));
+    return testsupport::queryRows(testsupport::embeddedParams(m_ruta), sql, parametros);
 }
 
 void TestProcedimientos::lista_data()

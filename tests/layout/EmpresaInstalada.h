@@ -44,14 +44,14 @@ inline QString plantillaInstalada()
     return ruta;
 }
 
-// folder/DEMO.fdb, with the settings table and its seventeen default rows.
-inline QString empresaInstalada(const QString& carpeta)
+// carpeta/archivo (DEMO.fdb unless named), with the settings table and its seventeen default rows.
+inline QString empresaInstalada(const QString& carpeta, const QString& archivo = QStringLiteral("DEMO.fdb"))
 {
-    const QString destino = QDir(carpeta).filePath(QStringLiteral("DEMO.fdb"));
+    const QString destino = QDir(carpeta).filePath(archivo);
     QDir().mkpath(carpeta);
     QFile::remove(destino);
     if (!QFile::copy(plantillaInstalada(), destino))
-        throw std::runtime_error("Cannot copy the installed template");
+        throw std::runtime_error(("Cannot copy the installed template to " + destino).toStdString());
     QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
     return QFileInfo(destino).absoluteFilePath();
 }

@@ -38,7 +38,7 @@ QString describir(const AjustesConsulta& a)
 
 // Face, size (points or pixels, whichever defines it), effects (bold, italic, underline, strike-out)
 // and colour.
-QString describir(const FuenteDisplay& f)
+QString describir(const FuenteConColor& f)
 {
     const QFont& q = f.fuente;
     const QString tamano =
@@ -62,20 +62,20 @@ AjustesConsulta ajustesPrevios()
 }
 
 // Pixel-defined like the window's built-in fonts, and unlike the installed rows in every part.
-FuenteDisplay fuentePrevia(const QString& cara, int pixeles, EstiloFuente estilo, QColor color)
+FuenteConColor fuentePrevia(const QString& cara, int pixeles, EstiloFuente estilo, QColor color)
 {
-    FuenteDisplay f{QFont(cara), color};
+    FuenteConColor f{QFont(cara), color};
     f.fuente.setPixelSize(pixeles);
     aplicarEstilo(f.fuente, estilo);
     return f;
 }
 
-FuenteDisplay nombrePrevio()
+FuenteConColor nombrePrevio()
 {
     return fuentePrevia(QStringLiteral("Verdana"), 60, {false, true, true, false}, QColor(0, 0, 0));
 }
 
-FuenteDisplay precioPrevio()
+FuenteConColor precioPrevio()
 {
     return fuentePrevia(QStringLiteral("Courier"), 107, {false, false, false, true}, QColor(0, 255, 0));
 }
@@ -192,8 +192,8 @@ void TestCargarInfo::ajustes()
         ejecutar(preparacion);
     auto dm = abrir(m_ruta);
     AjustesConsulta a = ajustesPrevios();
-    FuenteDisplay nombre = nombrePrevio();
-    FuenteDisplay precio = precioPrevio();
+    FuenteConColor nombre = nombrePrevio();
+    FuenteConColor precio = precioPrevio();
     CargarInfo(*dm, a, nombre, precio);
     QCOMPARE(describir(a), esperado);
 }
@@ -252,8 +252,8 @@ void TestCargarInfo::fuentes()
         ejecutar(preparacion);
     auto dm = abrir(m_ruta);
     AjustesConsulta a;
-    FuenteDisplay fNombre = nombrePrevio();
-    FuenteDisplay fPrecio = precioPrevio();
+    FuenteConColor fNombre = nombrePrevio();
+    FuenteConColor fPrecio = precioPrevio();
     CargarInfo(*dm, a, fNombre, fPrecio);
     QCOMPARE(describir(fNombre), nombre);
     QCOMPARE(describir(fPrecio), precio);
@@ -286,8 +286,8 @@ void TestCargarInfo::colorIlegible()
     ejecutar(preparacion);
     auto dm = abrir(m_ruta);
     AjustesConsulta a = ajustesPrevios();
-    FuenteDisplay fNombre = nombrePrevio();
-    FuenteDisplay fPrecio = precioPrevio();
+    FuenteConColor fNombre = nombrePrevio();
+    FuenteConColor fPrecio = precioPrevio();
     std::optional<QString> mensaje;
     try {
         CargarInfo(*dm, a, fNombre, fPrecio);
@@ -311,8 +311,8 @@ void TestCargarInfo::transaccion()
     dm->fdVarios.execute();
 
     AjustesConsulta a;
-    FuenteDisplay nombre = nombrePrevio();
-    FuenteDisplay precio = precioPrevio();
+    FuenteConColor nombre = nombrePrevio();
+    FuenteConColor precio = precioPrevio();
     CargarInfo(*dm, a, nombre, precio);
     QCOMPARE(a.SegundosEspera, 12);
     QVERIFY(dm->fdTrans.isActive());
@@ -338,8 +338,8 @@ void TestCargarInfo::falloDeLaBase()
     auto dm = abrir(testsupport::companyDatabase(otraCarpeta.path()));
 
     AjustesConsulta a = ajustesPrevios();
-    FuenteDisplay nombre = nombrePrevio();
-    FuenteDisplay precio = precioPrevio();
+    FuenteConColor nombre = nombrePrevio();
+    FuenteConColor precio = precioPrevio();
     QVERIFY_THROWS_EXCEPTION(fb::Error, CargarInfo(*dm, a, nombre, precio));
     QCOMPARE(describir(a), describir(ajustesPrevios()));
     QCOMPARE(describir(nombre), describir(nombrePrevio()));

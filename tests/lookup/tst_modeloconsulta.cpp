@@ -69,6 +69,7 @@ private slots:
     void reloadResetsOnce();
     void failedReloadLeavesItEmpty();
     void columnsAndTitles();
+    void eachStatementBindsItsOwnColumns();
     void anyColumnOfARow();
     void locateFetchesFurtherBatches();
     void cellLook();
@@ -213,6 +214,31 @@ void TestModeloConsulta::columnsAndTitles()
     QCOMPARE(m_modelo->index(0, 2).data().toString(), QString());
     QCOMPARE(m_modelo->headerData(3, Qt::Horizontal).toString(), QStringLiteral("NO_EXISTE"));
     QCOMPARE(m_modelo->index(0, 3).data().toString(), QString());
+}
+
+void TestModeloConsulta::eachStatementBindsItsOwnColumns()
+{
+    // One query, its text changing between loads: the columns follow the statement of each load.
+    const QString conId = QStringLiteral("SELECT NOMBRE, ARTICULO_ID FROM ARTICULOS ORDER BY ARTICULO_ID");
+    const QString sinId = QStringLiteral("SELECT 'x' AS RELLENO, NOMBRE FROM ARTICULOS ORDER BY ARTICULO_ID");
+    abrir(conId);
+    QCOMPARE(m_modelo->index(0, 0).data().toString(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QCOMPARE(m_modelo->index(0, 1).data().toString(), QStringLiteral("1001"));
+    abrir(sinId);
+    QCOMPARE(m_modelo->index(0, 0).data().toString(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QCOMPARE(m_modelo->index(0, 1).data().toString(), QString());
+    QCOMPARE(m_modelo->headerData(1, Qt::Horizontal).toString(), QStringLiteral("ARTICULO_ID"));
+    QCOMPARE(m_modelo->valor(0, QStringLiteral("RELLENO")).toString(), QStringLiteral("x"));
+    QVERIFY(m_modelo->valor(0, QStringLiteral("ARTICULO_ID")).isNull());
+    abrir(conId);
+    QCOMPARE(m_modelo->index(0, 1).data().toString(), QStringLiteral("1001"));
+    QVERIFY(m_modelo->valor(0, QStringLiteral("RELLENO")).isNull());
+    // A failed load forgets the binding; the same statement as before binds it again.
+    QVERIFY_THROWS_EXCEPTION(fb::Error, abrir(QStringLiteral("SELECT * FROM TABLA_QUE_NO_EXISTE")));
+    QVERIFY(m_modelo->valor(0, QStringLiteral("NOMBRE")).isNull());
+    abrir(conId);
+    QCOMPARE(m_modelo->index(0, 0).data().toString(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QCOMPARE(m_modelo->index(0, 1).data().toString(), QStringLiteral("1001"));
 }
 
 void TestModeloConsulta::anyColumnOfARow()

@@ -2,6 +2,7 @@
 
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
+#include "firebird/Query.h"
 #include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
 
@@ -50,22 +51,12 @@ QString readScript(const QString& name)
 // transaction created, so each phase runs in a transaction of its own.
 void runPhases(fb::Connection& connection, const QString& script)
 {
-    static const QRegularExpression commitLine(QStringLiteral(R"(^[ \t]*COMMIT[ \t]*;[ \t]*\r?$)"),
-                                               QRegularExpression::MultilineOption |
-                                                   QRegularExpression::CaseInsensitiveOption);
-    for (const QString& phase : script.split(commitLine)) {
-        if (phase.trimmed().isEmpty())
-            continue;
-        fb::Transaction transaction(connection);
-        transaction.start();
-        const std::vector<fb::ScriptFailure> failures = fb::runScript(transaction, phase);
-        if (!failures.empty()) {
-            QString message = QStringLiteral("%1 statement(s) failed").arg(failures.size());
-            for (const fb::ScriptFailure& f : failures)
-                message += QStringLiteral("\n--- %1\n    %2").arg(f.statement.left(300), f.message);
-            fail(message);
-        }
-        transaction.commit();
+    const std::vector<fb::ScriptFailure> failures = fb::runScriptPhases(connection, script);
+    if (!failures.empty()) {
+        QString message = QStringLiteral("%1 statement(s) failed").arg(failures.size());
+        for (const fb::ScriptFailure& f : failures)
+            message += QStringLiteral("\n--- %1\n    %2").arg(f.statement.left(300), f.message);
+        fail(message);
     }
 }
 
@@ -265,6 +256,33 @@ ServerUser::ServerUser(const QString& user, const QString& password)
 ServerUser::~ServerUser()
 {
     dropServerUser(m_user);
+}
+
+QStringList queryRows(fb::Transaction& transaction, const QString& sql, const QueryParams& params)
+{
+    fb::Query query(transaction);
+    query.setSql(sql);
+    for (const auto& [name, value] : params)
+        query.setParam(name, value);
+    query.open();
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (const fb::Value& v : query.row())
+            cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+QStringList queryRows(const QStringList& connectionParams, const QString& sql, const QueryParams& params)
+{
+    fb::Connection connection;
+    connection.setParams(connectionParams);
+    connection.open();
+    fb::Transaction transaction(connection);
+    transaction.start();
+    return queryRows(transaction, sql, params);
 }
 
 } // namespace testsupport

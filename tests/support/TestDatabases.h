@@ -1,8 +1,17 @@
 #pragma once
 
+#include "firebird/Value.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTest>
+
+#include <utility>
+#include <vector>
+
+namespace fb {
+class Transaction;
+}
 
 // Fresh stand-in ERP databases for tests, built from testdata/microsip.
 //
@@ -35,6 +44,12 @@ QStringList embeddedParams(const QString& path, const QString& user = QStringLit
 // Runs a script (SET TERM aware; "COMMIT;" lines end a transaction) and commits.
 // Throws when any statement fails.
 void runSql(const QStringList& params, const QString& script);
+
+// Every row of a SELECT run in the transaction, its cells joined by '|', NULL as "NULL".
+using QueryParams = std::vector<std::pair<QString, fb::Value>>;
+QStringList queryRows(fb::Transaction& transaction, const QString& sql, const QueryParams& params = {});
+// The same through a connection and a transaction of its own on the database that params name.
+QStringList queryRows(const QStringList& connectionParams, const QString& sql, const QueryParams& params = {});
 
 // GRANT USUARIO_MICROSIP TO user, in the database that params name.
 void grantMicrosipRole(const QStringList& params, const QString& user);

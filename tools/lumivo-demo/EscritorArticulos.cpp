@@ -1,10 +1,11 @@
 #include "EscritorArticulos.h"
 
+#include "connections/DatosConexion.h"
+#include "connections/ParametrosConexion.h"
 #include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Transaction.h"
 
-#include <QRegularExpression>
 
 #include <initializer_list>
 #include <stdexcept>
@@ -34,9 +35,11 @@ void ejecutar(fb::Query& q, std::initializer_list<std::pair<QString, fb::Value>>
 
 QStringList ParametrosEmbebidos(const QString& ruta)
 {
-    return {QStringLiteral("Database=") + ruta, QStringLiteral("user_name=SYSDBA"),
-            QStringLiteral("password=masterkey"), QStringLiteral("CharacterSet= ISO8859_1"),
-            QStringLiteral("SQLDialect= 3")};
+    DatosConexion datos;
+    datos.TipoAcceso = QStringLiteral("1");
+    datos.Usuario = QStringLiteral("SYSDBA");
+    datos.Contrasena = QStringLiteral("masterkey");
+    return ParametrosConexion(ruta, datos);
 }
 
 QString DescribirFallas(const std::vector<fb::ScriptFailure>& fallas)
@@ -49,19 +52,9 @@ QString DescribirFallas(const std::vector<fb::ScriptFailure>& fallas)
 
 void EjecutarFases(fb::Connection& conexion, const QString& script, fb::ScriptDdl ddl)
 {
-    static const QRegularExpression lineaCommit(QStringLiteral(R"(^[ \t]*COMMIT[ \t]*;[ \t]*\r?$)"),
-                                                QRegularExpression::MultilineOption |
-                                                    QRegularExpression::CaseInsensitiveOption);
-    for (const QString& fase : script.split(lineaCommit)) {
-        if (fase.trimmed().isEmpty())
-            continue;
-        fb::Transaction t(conexion);
-        t.start();
-        const std::vector<fb::ScriptFailure> fallas = fb::runScript(t, fase, ddl);
-        if (!fallas.empty())
-            fallar(QStringLiteral("El script falló: ") + DescribirFallas(fallas));
-        t.commit();
-    }
+    const std::vector<fb::ScriptFailure> fallas = fb::runScriptPhases(conexion, script, ddl);
+    if (!fallas.empty())
+        fallar(QStringLiteral("El script falló: ") + DescribirFallas(fallas));
 }
 
 void InstalarObjetosEstacion(fb::Connection& conexion)

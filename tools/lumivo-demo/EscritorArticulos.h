@@ -19,7 +19,7 @@ class Transaction;
 // generated articles.
 namespace demo {
 
-// The embedded connection's parameter list for a database file (SYSDBA).
+// The parameter list the station builds for a local connection to a database file, as SYSDBA.
 QStringList ParametrosEmbebidos(const QString& ruta);
 
 // The failures of a script, one statement and its message each, for an error message.
