@@ -11,7 +11,11 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
 }
 
 Forma::Forma(QColor relleno, QColor borde, int grosorBorde, int radio, QWidget* parent)
-    : QWidget(parent), m_relleno(relleno), m_borde(borde), m_grosor(grosorBorde), m_radio(radio)
+    : QWidget(parent)
+    , m_relleno(relleno)
+    , m_borde(borde)
+    , m_grosor(grosorBorde)
+    , m_radio(radio)
 {
 }
 

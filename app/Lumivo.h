@@ -1,14 +1,14 @@
 #pragma once
 
 #include "about/uAyudaInfo.h"
-#include "config/uConfiguracion.h"
-#include "search/uBuscarEnCatalogo.h"
 #include "app/uConsulta.h"
+#include "config/uConfiguracion.h"
 #include "connections/DatosConexion.h"
 #include "connections/uEmpresa.h"
 #include "connections/uLogear.h"
 #include "connections/uNewConexion.h"
 #include "data/uDM.h"
+#include "search/uBuscarEnCatalogo.h"
 
 #include <QCoreApplication>
 

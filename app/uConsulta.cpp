@@ -9,8 +9,8 @@
 #include "layout/Estilo.h"
 #include "layout/Fuentes.h"
 #include "layout/LogoEmpresa.h"
-#include "lookup/CargarInfo.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/CargarInfo.h"
 #include "lookup/Formato.h"
 #include "lookup/Informacion.h"
 #include "lookup/ModeloConsulta.h"
@@ -21,8 +21,8 @@
 #include "search/uBuscarEnCatalogo.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -81,7 +81,9 @@ QPixmap logotipo(QSize tamano, const QString& texto)
 // Like a length-limited edit box, an insertion (a paste) keeps as much of itself as fits.
 class LimiteClave : public QValidator {
 public:
-    explicit LimiteClave(QLineEdit* campo) : QValidator(campo), m_antes(campo->text())
+    explicit LimiteClave(QLineEdit* campo)
+        : QValidator(campo)
+        , m_antes(campo->text())
     {
         // The field already holds the changed text when it asks; the text before is kept here.
         connect(campo, &QLineEdit::textChanged, this, [this](const QString& t) { m_antes = t; });
@@ -96,8 +98,8 @@ public:
         while (inicio < antes.size() && inicio < input.size() && antes[inicio] == input[inicio])
             ++inicio;
         qsizetype fin = 0;
-        while (fin < antes.size() - inicio && fin < input.size() - inicio
-               && antes[antes.size() - 1 - fin] == input[input.size() - 1 - fin])
+        while (fin < antes.size() - inicio && fin < input.size() - inicio &&
+               antes[antes.size() - 1 - fin] == input[input.size() - 1 - fin])
             ++fin;
         const qsizetype cabe = kLongitudClave - inicio - fin;
         if (cabe < 0)
@@ -165,7 +167,11 @@ QTableView* crearRejilla(QWidget* padre, const char* nombre, QRect geometria, Mo
 } // namespace
 
 TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar, QWidget* parent)
-    : QMainWindow(parent), m_dm(dm), m_sesion(sesion), m_ventanas(ventanas), m_arranqueAlMostrar(arranqueAlMostrar)
+    : QMainWindow(parent)
+    , m_dm(dm)
+    , m_sesion(sesion)
+    , m_ventanas(ventanas)
+    , m_arranqueAlMostrar(arranqueAlMostrar)
 {
     setObjectName(QStringLiteral("frmConsulta"));
     setWindowTitle(kTitulo);
@@ -173,21 +179,23 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arr
     crearMenu();
     crearBarraEstado();
 
-    m_diseno = new DisenoPantalla(m_dm,
-                                  {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
-                                   {dbPrecio, QStringLiteral("Precios")},
-                                   {dbExiste, QStringLiteral("Existencia")},
-                                   {dbPrecios, QStringLiteral("ListaPrecios")},
-                                   {dbVolumen, QStringLiteral("ListaVolumen")},
-                                   {dbListaClaves, QStringLiteral("Claves")},
-                                   {dbCombos, QStringLiteral("Combo")},
-                                   {Imagen, QStringLiteral("Imagen")}},
-                                  [this] { return modoDiseno(); }, this);
+    m_diseno = new DisenoPantalla(
+        m_dm,
+        {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
+         {dbPrecio, QStringLiteral("Precios")},
+         {dbExiste, QStringLiteral("Existencia")},
+         {dbPrecios, QStringLiteral("ListaPrecios")},
+         {dbVolumen, QStringLiteral("ListaVolumen")},
+         {dbListaClaves, QStringLiteral("Claves")},
+         {dbCombos, QStringLiteral("Combo")},
+         {Imagen, QStringLiteral("Imagen")}},
+        [this] { return modoDiseno(); }, this);
 
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
     TiempoInactivo->setInterval(1000);
-    connect(TiempoInactivo, &QTimer::timeout, this, [this] { platform::guarded(this, [this] { TiempoInactivoTimer(); }); });
+    connect(TiempoInactivo, &QTimer::timeout, this,
+            [this] { platform::guarded(this, [this] { TiempoInactivoTimer(); }); });
 
     // The display area is the client area less the status bar; elements anchored to the
     // bottom or stretched follow it from here on.
@@ -249,7 +257,8 @@ void TfrmConsulta::crearMarco()
     pbsLimpiar->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(249, 125, 49);"
                                              " border: none; border-radius: 9px; }"
                                              "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
-    connect(pbsLimpiar, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { pbsLimpiarClick(); }); });
+    connect(pbsLimpiar, &QPushButton::clicked, this,
+            [this] { platform::guarded(this, [this] { pbsLimpiarClick(); }); });
 
     sUnidaCompra = new Forma(kFondo, kNaranja, 6, 12, m_cliente);
     sUnidaCompra->setObjectName(QStringLiteral("sUnidaCompra"));
@@ -353,7 +362,8 @@ void TfrmConsulta::crearMarco()
 void TfrmConsulta::crearMenu()
 {
     auto guardedSlot = [this](QAction* a, void (TfrmConsulta::*handler)()) {
-        connect(a, &QAction::triggered, this, [this, handler] { platform::guarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { platform::guarded(this, [this, handler] { (this->*handler)(); }); });
     };
     auto accion = [this](QMenu* menu, const QString& texto, const char* nombre) {
         QAction* a = menu->addAction(texto);
@@ -404,7 +414,10 @@ void TfrmConsulta::crearBarraEstado()
     m_panel2 = panel("estBarraPanel2", 150, Qt::AlignLeft, 1);
 }
 
-bool TfrmConsulta::modoDiseno() const { return Disear1->isChecked(); }
+bool TfrmConsulta::modoDiseno() const
+{
+    return Disear1->isChecked();
+}
 
 void TfrmConsulta::showEvent(QShowEvent* event)
 {
@@ -454,7 +467,10 @@ void TfrmConsulta::anclarAlCambiarTamano(QSize anterior, QSize nuevo)
 
 // Qt 6's quit() first closes every window, which would run the closing steps of the window
 // (close the connection, save the layout); ending the program must not run them.
-void TfrmConsulta::terminar() { QCoreApplication::exit(0); }
+void TfrmConsulta::terminar()
+{
+    QCoreApplication::exit(0);
+}
 
 void TfrmConsulta::FormShow()
 {
@@ -662,7 +678,10 @@ void TfrmConsulta::CargarInfo()
     aplicar();
 }
 
-void TfrmConsulta::CargarLogEmp() { aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa)); }
+void TfrmConsulta::CargarLogEmp()
+{
+    aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa));
+}
 
 void TfrmConsulta::aceptarClaveBuscador(const QString& clave)
 {
@@ -776,7 +795,10 @@ void TfrmConsulta::CargarClaves()
 
 // ---- menu --------------------------------------------------------------------------------
 
-void TfrmConsulta::Salir1Click() { terminar(); }
+void TfrmConsulta::Salir1Click()
+{
+    terminar();
+}
 
 void TfrmConsulta::Acercade1Click()
 {
@@ -799,7 +821,10 @@ void TfrmConsulta::Disear1Click()
     m_diseno->cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
 }
 
-void TfrmConsulta::Restaurar1Click() { m_diseno->Restaurar1Click(); }
+void TfrmConsulta::Restaurar1Click()
+{
+    m_diseno->Restaurar1Click();
+}
 
 void TfrmConsulta::closeEvent(QCloseEvent* event)
 {
@@ -809,8 +834,17 @@ void TfrmConsulta::closeEvent(QCloseEvent* event)
     terminar();
 }
 
-void TfrmConsulta::Label5Click() { platform::openUrl(kDireccionWeb); }
+void TfrmConsulta::Label5Click()
+{
+    platform::openUrl(kDireccionWeb);
+}
 
-void TfrmConsulta::pbsLimpiarClick() { Limpiar(); }
+void TfrmConsulta::pbsLimpiarClick()
+{
+    Limpiar();
+}
 
-void TfrmConsulta::smLimpiarClick() { Limpiar(); }
+void TfrmConsulta::smLimpiarClick()
+{
+    Limpiar();
+}

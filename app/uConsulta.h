@@ -33,8 +33,7 @@ class TfrmConsulta : public QMainWindow {
     Q_OBJECT
 public:
     // With arranqueAlMostrar the start-up runs after the window is first shown.
-    TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar = true,
-                 QWidget* parent = nullptr);
+    TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar = true, QWidget* parent = nullptr);
     ~TfrmConsulta() override;
 
     // Start-up sequence; any step may end the program.

@@ -2,7 +2,6 @@
 
 #include "Generador.h"
 #include "Medidas.h"
-
 #include "app/Lumivo.h"
 #include "connections/CatalogoConexiones.h"
 #include "platform/MessageBox.h"
@@ -20,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -136,7 +134,8 @@ int hijoArranque(int argc, char* argv[])
         });
     });
     // Any other window would mean a start-up other than the everyday one.
-    AlAbrirse configuracion(lumivo.frmConfiguracion, [&] { falla = QStringLiteral("the configuration window opened"); });
+    AlAbrirse configuracion(lumivo.frmConfiguracion,
+                            [&] { falla = QStringLiteral("the configuration window opened"); });
 
     QTimer guardia;
     guardia.setSingleShot(true);
@@ -171,7 +170,8 @@ int medirArranque(const QString& carpeta, int articulos, int corridas)
     const QString catalogoConexiones = catalogo::RutaCatalogo(comun);
     QDir().mkpath(QFileInfo(catalogoConexiones).path());
     catalogo::CrearArchivo(catalogoConexiones);
-    catalogo::GrabarXmlConexion(catalogoConexiones, QStringLiteral("Bench"), {1, QString(), 0, datos + QLatin1Char('/')});
+    catalogo::GrabarXmlConexion(catalogoConexiones, QStringLiteral("Bench"),
+                                {1, QString(), 0, datos + QLatin1Char('/')});
     const QString estacion = dir.filePath(QStringLiteral("estacion"));
     QDir().mkpath(estacion);
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();

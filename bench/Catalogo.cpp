@@ -2,7 +2,6 @@
 
 #include "Generador.h"
 #include "Medidas.h"
-
 #include "app/Lumivo.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
@@ -18,7 +17,6 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -30,10 +28,7 @@ namespace {
 // Counts paints of the grid's viewport: a search is done when its rows have been painted.
 class ContadorPintado : public QObject {
 public:
-    explicit ContadorPintado(QWidget* w)
-    {
-        w->installEventFilter(this);
-    }
+    explicit ContadorPintado(QWidget* w) { w->installEventFilter(this); }
     int veces = 0;
     std::function<void()> alPintar; // once, after the next paint
 
@@ -52,11 +47,11 @@ protected:
 };
 
 struct Textos {
-    QString unArticulo;  // a name pattern that matches one article
+    QString unArticulo; // a name pattern that matches one article
     int filasUno = 0;
-    QString cien;        // one that matches about a hundred
+    QString cien; // one that matches about a hundred
     int filasCien = 0;
-    QString clave;       // a barcode: one key
+    QString clave; // a barcode: one key
     int filasClave = 0;
 };
 

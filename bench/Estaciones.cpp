@@ -2,7 +2,6 @@
 
 #include "Generador.h"
 #include "Medidas.h"
-
 #include "app/Lumivo.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TestDatabases.h"
@@ -16,16 +15,14 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <chrono>
 #include <cstdio>
+#include <grp.h>
 #include <memory>
+#include <pwd.h>
 #include <random>
 #include <stdexcept>
 #include <thread>
-
-#include <grp.h>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace bench {
@@ -223,7 +220,8 @@ int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int
     int errores = 0;
     for (int intervalo : {1000, 0}) {
         for (int n : estaciones) {
-            filas.push_back({n, intervalo, correrFase(servidor.path(), locales.path(), articulos, n, intervalo, segundos)});
+            filas.push_back(
+                {n, intervalo, correrFase(servidor.path(), locales.path(), articulos, n, intervalo, segundos)});
             errores += filas.back().fase.errores;
         }
     }

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <array>
 #include <cstdio>
 #include <random>
@@ -56,13 +55,22 @@ void escrituraForzada(const QString& ruta, bool activa)
 }
 
 const std::array<const char*, 32> kVariedades = {
-    "edición económica", "presentación familiar", "sabor original", "bajo en sodio",  "sin azúcar añadida",
-    "receta de la abuela", "empaque ahorrador",   "tamaño jumbo",   "estilo casero",  "con chile piquín",
-    "sabor limón",         "reducido en grasa",   "edición limitada", "versión clásica", "marca propia",
-    "de temporada",        "importado",           "orgánico",       "extra fino",     "línea premium",
-    "para llevar",         "cosecha selecta",     "tradicional",    "sabor vainilla", "con canela",
-    "natural",             "integral",            "light",          "paquete escolar", "línea hogar",
-    "de la región",        "con piña",
+    "edición económica",  "presentación familiar",
+    "sabor original",     "bajo en sodio",
+    "sin azúcar añadida", "receta de la abuela",
+    "empaque ahorrador",  "tamaño jumbo",
+    "estilo casero",      "con chile piquín",
+    "sabor limón",        "reducido en grasa",
+    "edición limitada",   "versión clásica",
+    "marca propia",       "de temporada",
+    "importado",          "orgánico",
+    "extra fino",         "línea premium",
+    "para llevar",        "cosecha selecta",
+    "tradicional",        "sabor vainilla",
+    "con canela",         "natural",
+    "integral",           "light",
+    "paquete escolar",    "línea hogar",
+    "de la región",       "con piña",
 };
 
 struct Almacen {
@@ -183,7 +191,9 @@ void insertarArticulos(fb::Connection& conexion, int cuantos)
             t.commit();
             t.start();
             if ((n + 1) % 50000 == 0)
-                avisar(QStringLiteral("  %1 artículos (%2 s)").arg(n + 1).arg(double(reloj.elapsed()) / 1000.0, 0, 'f', 1));
+                avisar(QStringLiteral("  %1 artículos (%2 s)")
+                           .arg(n + 1)
+                           .arg(double(reloj.elapsed()) / 1000.0, 0, 'f', 1));
         }
     }
     t.commit();
@@ -213,7 +223,8 @@ void construir(const QString& ruta, int articulos)
     conexion.open();
 
     // The key indexes are rebuilt once at the end instead of being kept up row by row.
-    const QStringList indices = {QStringLiteral("IX_CLAVES_ARTICULOS_CLAVE"), QStringLiteral("IX_CLAVES_ARTICULOS_ART")};
+    const QStringList indices = {QStringLiteral("IX_CLAVES_ARTICULOS_CLAVE"),
+                                 QStringLiteral("IX_CLAVES_ARTICULOS_ART")};
     QStringList desactivar, activar;
     for (const QString& i : indices) {
         desactivar << QStringLiteral("ALTER INDEX %1 INACTIVE").arg(i);
@@ -261,8 +272,9 @@ QStringList parametros(const QString& ruta)
 QStringList clavesDe(int n)
 {
     const int id = kPrimerArticulo + n;
-    QStringList claves{codigoBarras(id),
-                       QStringLiteral("%1-%2").arg(QString::fromLatin1(kPrefijos[size_t(n % int(kPrefijos.size()))])).arg(id)};
+    QStringList claves{
+        codigoBarras(id),
+        QStringLiteral("%1-%2").arg(QString::fromLatin1(kPrefijos[size_t(n % int(kPrefijos.size()))])).arg(id)};
     if (n % 2 == 0)
         claves << QStringLiteral("PRV-%1").arg(id);
     return claves;

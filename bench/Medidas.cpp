@@ -1,18 +1,16 @@
 #include "Medidas.h"
 
 #include "Generador.h"
-
 #include "app/Lumivo.h"
 #include "platform/MessageBox.h"
 
-#include <QByteArray>
 #include <QAction>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -61,8 +59,7 @@ long memoria(const char* campo)
 QString cargaDelSistema()
 {
     QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2)
-                                       : QString();
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2) : QString();
 }
 
 std::vector<Clave> clavesAlAzar(int articulos, int cuantas, unsigned semilla)

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QString>
-
 #include <vector>
 
 struct Lumivo;
@@ -53,8 +52,8 @@ void abrirEstacion(Lumivo& app);
 void abrirEstacionLocal(Lumivo& app, const QString& carpetaDatos, const QString& empresa);
 
 struct Escaneo {
-    double ms = 0;        // Enter to the repainted display
-    double repintado = 0; // of which the event loop after the key press
+    double ms = 0;         // Enter to the repainted display
+    double repintado = 0;  // of which the event loop after the key press
     bool esperado = false; // found and shown without a beep, or the not-found beep
 };
 

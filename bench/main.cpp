@@ -9,7 +9,6 @@
 #include "Estaciones.h"
 #include "Generador.h"
 #include "Medidas.h"
-
 #include "app/Lumivo.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
@@ -30,7 +29,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -46,8 +44,8 @@ using bench::abrirEstacionLocal;
 using bench::cargaDelSistema;
 using bench::Clave;
 using bench::clavesAlAzar;
-using bench::Escaneo;
 using bench::escanear;
+using bench::Escaneo;
 using bench::linea;
 using bench::memoria;
 using bench::msDesde;
@@ -133,8 +131,9 @@ ResultadoVentana medirVentana(const QString& carpetaDatos, const QString& empres
         if (nombre->pos() == origen || guardada != nombre->pos()) {
             ++r.errores;
             QWidget* debajo = w.childAt(inicio);
-            std::fprintf(stderr, "  inesperado: el arrastre no movió el nombre del artículo (diseño %d, visible %d, "
-                                 "bajo el puntero %s)\n",
+            std::fprintf(stderr,
+                         "  inesperado: el arrastre no movió el nombre del artículo (diseño %d, visible %d, "
+                         "bajo el puntero %s)\n",
                          int(w.modoDiseno()), int(nombre->isVisible()),
                          debajo ? qPrintable(debajo->objectName()) : "nada");
         }
@@ -305,9 +304,10 @@ std::vector<std::pair<int, Percentiles>> medirCrecimiento(const QString& carpeta
         t.app->frmConsulta.hide();
         r.emplace_back(t.articulos, percentiles(t.ms));
     }
-    std::printf("\nConsulta por clave (ventana) según el tamaño del catálogo, por turnos de %d, carga %s -> %s, %.0f s; "
-                "meta: 1,000,000 a lo más 2x 10,000\n",
-                kTurno, qPrintable(carga), qPrintable(cargaDelSistema()), double(total.elapsed()) / 1000.0);
+    std::printf(
+        "\nConsulta por clave (ventana) según el tamaño del catálogo, por turnos de %d, carga %s -> %s, %.0f s; "
+        "meta: 1,000,000 a lo más 2x 10,000\n",
+        kTurno, qPrintable(carga), qPrintable(cargaDelSistema()), double(total.elapsed()) / 1000.0);
     return r;
 }
 
@@ -384,16 +384,16 @@ int main(int argc, char* argv[])
                                        QStringLiteral("Arranques medidos, tras uno de calentamiento."),
                                        QStringLiteral("n"), QStringLiteral("8"));
     const QCommandLineOption estaciones(QStringLiteral("estaciones"),
-                                        QStringLiteral("Estaciones a la vez contra el servidor."), QStringLiteral("n,n"),
-                                        QStringLiteral("1,4,16"));
+                                        QStringLiteral("Estaciones a la vez contra el servidor."),
+                                        QStringLiteral("n,n"), QStringLiteral("1,4,16"));
     const QCommandLineOption segundos(QStringLiteral("segundos"),
                                       QStringLiteral("Duración de cada fase de estaciones."), QStringLiteral("s"),
                                       QStringLiteral("30"));
     const QCommandLineOption cache(QStringLiteral("cache"), QStringLiteral("Carpeta de las bases generadas."),
                                    QStringLiteral("carpeta"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
-    opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones,
-                         segundos, cache, soloGenerar});
+    opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones, segundos,
+                         cache, soloGenerar});
     opciones.process(app);
 
     int errores = 0;

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
-
 #include <array>
 
 namespace catalogo {

@@ -5,13 +5,13 @@
 // The connection data of the run: filled by the login (all but Empresa) and the company
 // selection (Empresa), read when any connection is opened.
 struct DatosConexion {
-    QString TipoAcceso;   // "0" remote; anything else local
+    QString TipoAcceso; // "0" remote; anything else local
     QString Servidor;
     QString CarpetaDatos; // normally ends in a separator
     QString ProtocoloRed; // "0" TCP/IP, "1" NetBEUI, "2" SPX
     QString RutaMostrada;
     QString RutaSistema;
-    QString Usuario;      // upper case
+    QString Usuario; // upper case
     QString Contrasena;
     QString Empresa;
 };

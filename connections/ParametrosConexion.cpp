@@ -31,10 +31,17 @@ QStringList ParametrosConexion(const QString& rutaBaseDatos, const DatosConexion
     lista << QStringLiteral("CharacterSet= ISO8859_1") << QStringLiteral("SQLDialect= 3");
     if (datos.TipoAcceso == kRemoto) {
         switch (EnteroDecimal(datos.ProtocoloRed, QStringLiteral("El código de protocolo de red"))) {
-        case 0: lista << QStringLiteral("Protocol=TCPIP"); break;
-        case 1: lista << QStringLiteral("Protocol=NetBEUI"); break;
-        case 2: lista << QStringLiteral("Protocol=SPX"); break;
-        default: break; // a server without a protocol entry attaches over TCP/IP
+        case 0:
+            lista << QStringLiteral("Protocol=TCPIP");
+            break;
+        case 1:
+            lista << QStringLiteral("Protocol=NetBEUI");
+            break;
+        case 2:
+            lista << QStringLiteral("Protocol=SPX");
+            break;
+        default:
+            break; // a server without a protocol entry attaches over TCP/IP
         }
         lista << QStringLiteral("Server=") + datos.Servidor;
     }

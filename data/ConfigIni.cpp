@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
-
 #include <utility>
 #include <vector>
 
@@ -449,8 +448,8 @@ void ConfigIni::guardar(const QByteArray& datos)
     // after its rename), leaves the file to sincronizar().
     const bool aplazada = m_aplazadas > 0;
     m_sinSincronizar = true;
-    const QString fallo = platform::replaceFile(
-        m_ruta, datos, aplazada ? platform::Durability::Deferred : platform::Durability::Synced);
+    const QString fallo =
+        platform::replaceFile(m_ruta, datos, aplazada ? platform::Durability::Deferred : platform::Durability::Synced);
     if (!fallo.isEmpty())
         noSePuedeGuardar(m_ruta, fallo);
     m_sinSincronizar = aplazada;

@@ -56,7 +56,7 @@ private:
     [[noreturn]] static void conexionPerdida(const fb::Error& causa);
 
     ConfigIni m_config;
-    int m_operaciones = 0; // depth of conReconexion calls
+    int m_operaciones = 0;      // depth of conReconexion calls
     bool m_sinServidor = false; // the last reconnection failed and left the connection closed
 };
 
@@ -64,7 +64,10 @@ template <typename F> decltype(auto) Tdm::conReconexion(F&& operacion)
 {
     struct Profundidad {
         int& n;
-        explicit Profundidad(int& contador) : n(++contador) {}
+        explicit Profundidad(int& contador)
+            : n(++contador)
+        {
+        }
         ~Profundidad() { --n; }
         Profundidad(const Profundidad&) = delete;
         Profundidad& operator=(const Profundidad&) = delete;

@@ -87,7 +87,10 @@ void Connection::Impl::close() noexcept
     }
 }
 
-Connection::Connection() : m_impl(std::make_unique<Impl>()) {}
+Connection::Connection()
+    : m_impl(std::make_unique<Impl>())
+{
+}
 
 Connection::~Connection() = default;
 
@@ -139,8 +142,8 @@ void Connection::open()
     const Dpb dpb = buildDpb(st, m_params);
     auto* b = dpb.builder.get();
     const QByteArray target = attachmentString(m_params).toUtf8();
-    d.attachment.reset(detail::provider()->attachDatabase(&st, target.constData(), b->getBufferLength(&st),
-                                                          b->getBuffer(&st)));
+    d.attachment.reset(
+        detail::provider()->attachDatabase(&st, target.constData(), b->getBufferLength(&st), b->getBuffer(&st)));
     d.dialect = dpb.dialect;
 }
 
@@ -154,8 +157,8 @@ void Connection::create()
     b->insertInt(&st, isc_dpb_page_size, kPageSize);
     b->insertString(&st, isc_dpb_set_db_charset, kDefaultCharset);
     const QByteArray target = attachmentString(m_params).toUtf8();
-    d.attachment.reset(detail::provider()->createDatabase(&st, target.constData(), b->getBufferLength(&st),
-                                                          b->getBuffer(&st)));
+    d.attachment.reset(
+        detail::provider()->createDatabase(&st, target.constData(), b->getBufferLength(&st), b->getBuffer(&st)));
     d.dialect = dpb.dialect;
 }
 

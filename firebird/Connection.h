@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
 namespace fb {
@@ -30,7 +29,7 @@ public:
     // protocol "srv:path", no server: the path unchanged.
     static QString attachmentString(const QStringList& params);
 
-    void open();   // attach; throws fb::Error with Firebird's message
+    void open(); // attach; throws fb::Error with Firebird's message
     // Creates the database the params name (default character set ISO8859_1, the params'
     // dialect, page size 8192), then stays attached.
     void create();

@@ -10,7 +10,8 @@ namespace fb {
 class Error : public std::runtime_error {
 public:
     explicit Error(const std::string& message, long gdsCode = 0)
-        : std::runtime_error(message), m_gdsCode(gdsCode)
+        : std::runtime_error(message)
+        , m_gdsCode(gdsCode)
     {
     }
 

@@ -13,7 +13,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
-
 #include <memory>
 #include <vector>
 
@@ -31,7 +30,10 @@ Error layerError(const QString& message);
 // Like the API's ThrowStatusWrapper, but a failed call throws fb::Error.
 class Status final : public Firebird::BaseStatusWrapper<Status> {
 public:
-    Status() : BaseStatusWrapper(master()->getStatus()) {}
+    Status()
+        : BaseStatusWrapper(master()->getStatus())
+    {
+    }
     ~Status() { status->dispose(); }
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
@@ -65,7 +67,7 @@ constexpr unsigned kCharsetLatin1 = 21;
 
 // Hooks from transactions into their queries (defined in Query.cpp).
 void closeCursor(Query::Impl& query) noexcept;
-void freeStatement(Query::Impl& query) noexcept;   // the attachment is going away
+void freeStatement(Query::Impl& query) noexcept;     // the attachment is going away
 void forgetTransaction(Query::Impl& query) noexcept; // the Transaction object is going away
 
 } // namespace fb::detail

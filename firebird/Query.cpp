@@ -3,7 +3,6 @@
 #include "Internal.h"
 
 #include <QHash>
-
 #include <algorithm>
 #include <cstring>
 
@@ -150,7 +149,9 @@ Param encode(const Value& value, const Field& declared, const QString& name)
     }
     std::visit(Overloaded{
                    [](std::monostate) {},
-                   [&](std::int64_t v) { exact(Decimal{v, 0}); },
+                   [&](std::int64_t v) {
+                       exact(Decimal{v, 0});
+                   },
                    [&](const Decimal& v) { exact(v); },
                    [&](double v) { fixed(SQL_DOUBLE, rawBytes(v)); },
                    [&](const QString& v) { text(detail::toServerText(v), detail::kCharsetLatin1); },
@@ -212,7 +213,11 @@ struct Query::Impl {
     bool hasRow = false;
     std::vector<Value> row;
 
-    explicit Impl(Transaction::Impl* t) : transaction(t) { transaction->queries.push_back(this); }
+    explicit Impl(Transaction::Impl* t)
+        : transaction(t)
+    {
+        transaction->queries.push_back(this);
+    }
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 

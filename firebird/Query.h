@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 #include <vector>
 
@@ -15,8 +14,8 @@ class Transaction;
 // Translates named parameters (":name", case-insensitive) into positional '?' markers.
 // A ':' inside a string literal, a comment or a quoted identifier is left alone.
 struct TranslatedSql {
-    QString sql;              // the text with '?' in place of each parameter
-    QStringList names;        // one entry per '?', upper-cased, in order of appearance
+    QString sql;       // the text with '?' in place of each parameter
+    QStringList names; // one entry per '?', upper-cased, in order of appearance
 };
 TranslatedSql translateNamedParams(const QString& sql);
 
@@ -43,14 +42,14 @@ public:
     void setParam(const QString& name, const Value& value);
     QStringList paramNames() const; // distinct, upper-cased, after prepare
 
-    void open();       // runs a SELECT (or selectable procedure); rows come with next()
-    bool next();       // fetches one row; false at the end (the cursor then stays at end)
+    void open(); // runs a SELECT (or selectable procedure); rows come with next()
+    bool next(); // fetches one row; false at the end (the cursor then stays at end)
     void close() noexcept;
     bool isOpen() const noexcept;
     // Any other statement; EXECUTE PROCEDURE outputs become the current row. A SELECT run
     // this way leaves its first row (if any) as the current row, with no cursor left open.
     void execute();
-    void prepare();    // prepares now (open/execute prepare on demand)
+    void prepare(); // prepares now (open/execute prepare on demand)
     bool isPrepared() const noexcept;
 
     int columnCount() const;                    // after prepare

@@ -93,9 +93,9 @@ std::vector<ScriptFailure> runScript(Transaction& transaction, const QString& sc
         try {
             detail::Status st;
             const QByteArray text = detail::toServerText(s.text);
-            detail::Ref<Firebird::IStatement> statement(att->prepare(
-                &st, tra, static_cast<unsigned>(text.size()), text.constData(), dialect,
-                Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+            detail::Ref<Firebird::IStatement> statement(att->prepare(&st, tra, static_cast<unsigned>(text.size()),
+                                                                     text.constData(), dialect,
+                                                                     Firebird::IStatement::PREPARE_PREFETCH_METADATA));
             const unsigned type = statement->getType(&st);
             if (type == isc_info_sql_stmt_commit) {
                 tra->commitRetaining(&st);

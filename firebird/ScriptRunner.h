@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <vector>
 
 namespace fb {
@@ -10,8 +9,8 @@ class Connection;
 class Transaction;
 
 struct ScriptStatement {
-    QString text;   // without its terminator
-    int line = 0;   // 1-based line where it starts
+    QString text; // without its terminator
+    int line = 0; // 1-based line where it starts
 };
 
 struct ScriptFailure {

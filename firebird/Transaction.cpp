@@ -93,7 +93,8 @@ void Transaction::Impl::abandon() noexcept
 }
 
 Transaction::Transaction(Connection& connection, Isolation isolation, Access access)
-    : m_connection(connection), m_impl(std::make_unique<Impl>())
+    : m_connection(connection)
+    , m_impl(std::make_unique<Impl>())
 {
     m_impl->isolation = isolation;
     m_impl->access = access;
@@ -116,7 +117,8 @@ void Transaction::start()
     auto* att = m_impl->attachment();
 
     detail::Status st;
-    detail::Owned<Firebird::IXpbBuilder> tpb(detail::util()->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0));
+    detail::Owned<Firebird::IXpbBuilder> tpb(
+        detail::util()->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0));
     if (m_impl->isolation == Isolation::ReadCommitted) {
         tpb->insertTag(&st, isc_tpb_read_committed);
         tpb->insertTag(&st, isc_tpb_rec_version);

@@ -3,7 +3,6 @@
 #include "Internal.h"
 
 #include <QLocale>
-
 #include <cmath>
 #include <limits>
 
@@ -25,28 +24,27 @@ template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
 std::int64_t Value::toInt64() const
 {
-    return std::visit(
-        Overloaded{
-            [](std::monostate) -> std::int64_t { return 0; },
-            [](std::int64_t v) { return v; },
-            [](const Decimal& v) { return v.rescaled(0).mantissa; },
-            [this](double v) -> std::int64_t {
-                // 2^63 itself is not representable, hence the strict bound.
-                if (!std::isfinite(v) || std::abs(v) >= 9223372036854775808.0)
-                    cannotConvert(*this, "entero");
-                return std::llround(v);
-            },
-            [this](const QString& v) {
-                bool ok = false;
-                const std::int64_t n = v.trimmed().toLongLong(&ok);
-                if (!ok)
-                    cannotConvert(*this, "entero");
-                return n;
-            },
-            [](bool v) -> std::int64_t { return v ? 1 : 0; },
-            [this](const auto&) -> std::int64_t { cannotConvert(*this, "entero"); },
-        },
-        m_v);
+    return std::visit(Overloaded{
+                          [](std::monostate) -> std::int64_t { return 0; },
+                          [](std::int64_t v) { return v; },
+                          [](const Decimal& v) { return v.rescaled(0).mantissa; },
+                          [this](double v) -> std::int64_t {
+                              // 2^63 itself is not representable, hence the strict bound.
+                              if (!std::isfinite(v) || std::abs(v) >= 9223372036854775808.0)
+                                  cannotConvert(*this, "entero");
+                              return std::llround(v);
+                          },
+                          [this](const QString& v) {
+                              bool ok = false;
+                              const std::int64_t n = v.trimmed().toLongLong(&ok);
+                              if (!ok)
+                                  cannotConvert(*this, "entero");
+                              return n;
+                          },
+                          [](bool v) -> std::int64_t { return v ? 1 : 0; },
+                          [this](const auto&) -> std::int64_t { cannotConvert(*this, "entero"); },
+                      },
+                      m_v);
 }
 
 int Value::toInt() const
@@ -59,41 +57,42 @@ int Value::toInt() const
 
 Decimal Value::toDecimal() const
 {
-    return std::visit(
-        Overloaded{
-            [](std::monostate) { return Decimal{}; },
-            [](std::int64_t v) { return Decimal{v, 0}; },
-            [](const Decimal& v) { return v; },
-            [this](double v) {
-                if (!std::isfinite(v))
-                    cannotConvert(*this, "decimal");
-                // The shortest text that reads back as the same double, never an exponent.
-                const Decimal d = Decimal::fromString(QLocale::c().toString(v, 'f', QLocale::FloatingPointShortest));
-                return d;
-            },
-            [](const QString& v) { return Decimal::fromString(v); },
-            [this](const auto&) -> Decimal { cannotConvert(*this, "decimal"); },
-        },
-        m_v);
+    return std::visit(Overloaded{
+                          [](std::monostate) { return Decimal{}; },
+                          [](std::int64_t v) {
+                              return Decimal{v, 0};
+                          },
+                          [](const Decimal& v) { return v; },
+                          [this](double v) {
+                              if (!std::isfinite(v))
+                                  cannotConvert(*this, "decimal");
+                              // The shortest text that reads back as the same double, never an exponent.
+                              const Decimal d =
+                                  Decimal::fromString(QLocale::c().toString(v, 'f', QLocale::FloatingPointShortest));
+                              return d;
+                          },
+                          [](const QString& v) { return Decimal::fromString(v); },
+                          [this](const auto&) -> Decimal { cannotConvert(*this, "decimal"); },
+                      },
+                      m_v);
 }
 
 QString Value::toString() const
 {
-    return std::visit(Overloaded{
-                          [](std::monostate) { return QString(); },
-                          [](std::int64_t v) { return QString::number(v); },
-                          [](const Decimal& v) { return v.toString(); },
-                          [](double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); },
-                          [](const QString& v) { return v; },
-                          [](QDate v) { return v.toString(Qt::ISODate); },
-                          [](QTime v) { return v.toString(v.msec() ? Qt::ISODateWithMs : Qt::ISODate); },
-                          [](const QDateTime& v) {
-                              return v.toString(v.time().msec() ? Qt::ISODateWithMs : Qt::ISODate);
-                          },
-                          [](bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); },
-                          [](const QByteArray& v) { return QString::fromLatin1(v); },
-                      },
-                      m_v);
+    return std::visit(
+        Overloaded{
+            [](std::monostate) { return QString(); },
+            [](std::int64_t v) { return QString::number(v); },
+            [](const Decimal& v) { return v.toString(); },
+            [](double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); },
+            [](const QString& v) { return v; },
+            [](QDate v) { return v.toString(Qt::ISODate); },
+            [](QTime v) { return v.toString(v.msec() ? Qt::ISODateWithMs : Qt::ISODate); },
+            [](const QDateTime& v) { return v.toString(v.time().msec() ? Qt::ISODateWithMs : Qt::ISODate); },
+            [](bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); },
+            [](const QByteArray& v) { return QString::fromLatin1(v); },
+        },
+        m_v);
 }
 
 QDate Value::toDate() const

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QTime>
-
 #include <cstdint>
 #include <variant>
 
@@ -18,21 +17,54 @@ namespace fb {
 // trailing padding), BLOB as bytes (text blobs too; decode with fromLatin1).
 class Value {
 public:
-    using Storage = std::variant<std::monostate, std::int64_t, Decimal, double, QString, QDate, QTime, QDateTime,
-                                 bool, QByteArray>;
+    using Storage =
+        std::variant<std::monostate, std::int64_t, Decimal, double, QString, QDate, QTime, QDateTime, bool, QByteArray>;
 
     Value() = default;
-    Value(std::int64_t v) : m_v(v) {}
-    Value(int v) : m_v(std::int64_t{v}) {}
-    Value(Decimal v) : m_v(v) {}
-    Value(double v) : m_v(v) {}
-    Value(const QString& v) : m_v(v) {}
-    Value(const char* v) : m_v(QString::fromUtf8(v)) {}
-    Value(QDate v) : m_v(v) {}
-    Value(QTime v) : m_v(v) {}
-    Value(QDateTime v) : m_v(v) {}
-    Value(bool v) : m_v(v) {}
-    Value(const QByteArray& v) : m_v(v) {}
+    Value(std::int64_t v)
+        : m_v(v)
+    {
+    }
+    Value(int v)
+        : m_v(std::int64_t{v})
+    {
+    }
+    Value(Decimal v)
+        : m_v(v)
+    {
+    }
+    Value(double v)
+        : m_v(v)
+    {
+    }
+    Value(const QString& v)
+        : m_v(v)
+    {
+    }
+    Value(const char* v)
+        : m_v(QString::fromUtf8(v))
+    {
+    }
+    Value(QDate v)
+        : m_v(v)
+    {
+    }
+    Value(QTime v)
+        : m_v(v)
+    {
+    }
+    Value(QDateTime v)
+        : m_v(v)
+    {
+    }
+    Value(bool v)
+        : m_v(v)
+    {
+    }
+    Value(const QByteArray& v)
+        : m_v(v)
+    {
+    }
 
     bool isNull() const noexcept { return std::holds_alternative<std::monostate>(m_v); }
     const Storage& storage() const noexcept { return m_v; }

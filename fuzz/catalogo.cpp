@@ -3,7 +3,6 @@
 // login and editor readers agree on every connection the list names.
 
 #include "Fuzz.h"
-
 #include "connections/CatalogoConexiones.h"
 #include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"

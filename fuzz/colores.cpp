@@ -2,9 +2,9 @@
 // reads as the same colour; canonical texts survive the round trip unchanged; and a style text
 // gives effects only when it is one of the names, in any letter case.
 
-#include "Fuzz.h"
-
 #include "layout/Colores.h"
+
+#include "Fuzz.h"
 
 #include <cstring>
 
@@ -73,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (estilo == EstiloFuente{}) {
         // The empty name or no name at all: never one of the others in another letter case.
         for (unsigned bits = 1; bits < 16; ++bits) {
-            const QString otro =
-                EstiloATexto({(bits & 1u) != 0, (bits & 2u) != 0, (bits & 4u) != 0, (bits & 8u) != 0});
+            const QString otro = EstiloATexto({(bits & 1u) != 0, (bits & 2u) != 0, (bits & 4u) != 0, (bits & 8u) != 0});
             FUZZ_REQUIRE(!otro.isEmpty() && mayusculasAscii(otro) != mayusculasAscii(texto));
         }
     } else {

@@ -3,11 +3,9 @@
 // and a save (forced by a missing key) keeps every other value and the new one readable.
 
 #include "Fuzz.h"
-
 #include "data/ConfigIni.h"
 
 #include <QXmlStreamReader>
-
 #include <vector>
 
 namespace {

@@ -2,7 +2,6 @@
 // and with the default terminator no text outside comments is lost or invented.
 
 #include "Fuzz.h"
-
 #include "firebird/ScriptRunner.h"
 
 #include <algorithm>
@@ -63,8 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_REQUIRE(static_cast<std::size_t>(s.line) <= inicios.size());
         // The statement sits after the previous one on its reported line, so the first occurrence
         // of its text from there on starts on that line too.
-        const qsizetype p =
-            script.indexOf(s.text, std::max(desde, inicios[static_cast<std::size_t>(s.line) - 1]));
+        const qsizetype p = script.indexOf(s.text, std::max(desde, inicios[static_cast<std::size_t>(s.line) - 1]));
         FUZZ_REQUIRE(p >= 0 && lineaDe(p) == s.line);
         desde = p + s.text.size();
         lineaAnterior = s.line;

@@ -2,7 +2,6 @@
 // the names back gives the input again, and a translated text has nothing left to translate.
 
 #include "Fuzz.h"
-
 #include "firebird/Query.h"
 
 #include <vector>

@@ -4,14 +4,15 @@
 
 #include <QLocale>
 
-const QString kSqlBuscarClave = QStringLiteral("SELECT a.articulo_id, a.nombre,c.clave_articulo,\n"
-                                               "uc.fecha_ultima_compra, l.nombre AS Linea\n"
-                                               "FROM claves_articulos c\n"
-                                               "left join articulos a on (a.articulo_id =c.articulo_id)\n"
-                                               "left join lineas_articulos l on (l.linea_articulo_id =a.linea_articulo_id)\n"
-                                               "left join GET_ULTCOM_ART(a.articulo_id) UC\n"
-                                               "on c.articulo_id = a.articulo_id\n"
-                                               "WHERE c.clave_articulo = :C_clave");
+const QString kSqlBuscarClave =
+    QStringLiteral("SELECT a.articulo_id, a.nombre,c.clave_articulo,\n"
+                   "uc.fecha_ultima_compra, l.nombre AS Linea\n"
+                   "FROM claves_articulos c\n"
+                   "left join articulos a on (a.articulo_id =c.articulo_id)\n"
+                   "left join lineas_articulos l on (l.linea_articulo_id =a.linea_articulo_id)\n"
+                   "left join GET_ULTCOM_ART(a.articulo_id) UC\n"
+                   "on c.articulo_id = a.articulo_id\n"
+                   "WHERE c.clave_articulo = :C_clave");
 
 std::optional<ArticuloEncontrado> buscarArticulo(Tdm& dm, const QString& clave)
 {

@@ -3,7 +3,6 @@
 #include "MessageBox.h"
 
 #include <QCoreApplication>
-
 #include <stdexcept>
 
 namespace platform {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 #include <utility>
 
@@ -15,8 +14,7 @@ namespace platform {
 void reportError(QWidget* parent, const QString& text);
 QString describe(const std::exception_ptr& error);
 
-template <typename F>
-bool guarded(QWidget* parent, F&& body) noexcept
+template <typename F> bool guarded(QWidget* parent, F&& body) noexcept
 {
     try {
         std::forward<F>(body)();

@@ -14,10 +14,17 @@ public:
         box.setText(text);
         box.setWindowTitle(title);
         switch (icon) {
-        case Icon::Information: box.setIcon(QMessageBox::Information); break;
-        case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-        case Icon::None: break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::None:
+            break;
         }
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
@@ -30,9 +37,15 @@ Notifier* g_current = nullptr;
 
 } // namespace
 
-Notifier& notifier() { return g_current ? *g_current : g_qtNotifier; }
+Notifier& notifier()
+{
+    return g_current ? *g_current : g_qtNotifier;
+}
 
-void setNotifier(Notifier* replacement) { g_current = replacement; }
+void setNotifier(Notifier* replacement)
+{
+    g_current = replacement;
+}
 
 RecordingNotifier::RecordingNotifier()
     : m_previous(g_current)
@@ -40,7 +53,10 @@ RecordingNotifier::RecordingNotifier()
     setNotifier(this);
 }
 
-RecordingNotifier::~RecordingNotifier() { setNotifier(m_previous); }
+RecordingNotifier::~RecordingNotifier()
+{
+    setNotifier(m_previous);
+}
 
 void RecordingNotifier::message(QWidget*, const QString& text, const QString& title, Icon icon)
 {

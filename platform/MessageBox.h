@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <vector>
 
 class QWidget;
@@ -28,7 +27,10 @@ inline void showMessage(QWidget* parent, const QString& text, const QString& tit
 {
     notifier().message(parent, text, title, icon);
 }
-inline void beep() { notifier().beep(); }
+inline void beep()
+{
+    notifier().beep();
+}
 
 // Records every message and beep instead of showing them; installs itself for its lifetime.
 class RecordingNotifier final : public Notifier {

@@ -17,9 +17,15 @@ QString commonAppDataFolder()
     return folder;
 }
 
-bool openUrl(const QString& address) { return QDesktopServices::openUrl(QUrl(address)); }
+bool openUrl(const QString& address)
+{
+    return QDesktopServices::openUrl(QUrl(address));
+}
 
-QString programVersion() { return QStringLiteral(LUMIVO_VERSION); }
+QString programVersion()
+{
+    return QStringLiteral(LUMIVO_VERSION);
+}
 
 bool applyStyle(QApplication& app, const QString& name)
 {

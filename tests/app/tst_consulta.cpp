@@ -125,11 +125,16 @@ void TestConsulta::frame()
         const char* name;
         QRect geometry;
     } fixed[] = {
-        {"Image1", {0, 0, 178, 57}},          {"edClave", {8, 106, 165, 27}},
-        {"pbsLimpiar", {10, 149, 163, 73}},   {"sUnidaCompra", {0, 408, 178, 89}},
-        {"lblLinea", {8, 503, 165, 55}},      {"edUltimaCompra", {8, 589, 165, 27}},
-        {"lblNombreArticulo", {216, 139, 778, 135}}, {"dbPrecios", {583, 459, 440, 101}},
-        {"dbExiste", {215, 566, 362, 101}},   {"dbListaClaves", {216, 8, 258, 105}},
+        {"Image1", {0, 0, 178, 57}},
+        {"edClave", {8, 106, 165, 27}},
+        {"pbsLimpiar", {10, 149, 163, 73}},
+        {"sUnidaCompra", {0, 408, 178, 89}},
+        {"lblLinea", {8, 503, 165, 55}},
+        {"edUltimaCompra", {8, 589, 165, 27}},
+        {"lblNombreArticulo", {216, 139, 778, 135}},
+        {"dbPrecios", {583, 459, 440, 101}},
+        {"dbExiste", {215, 566, 362, 101}},
+        {"dbListaClaves", {216, 8, 258, 105}},
         {"Imagen", {583, 8, 426, 113}},
     };
     for (const auto& f : fixed)
@@ -142,7 +147,8 @@ void TestConsulta::frame()
     QCOMPARE(el<QWidget>("pbsLimpiar")->property("text").toString(), QStringLiteral("Limpiar"));
     QCOMPARE(el<QLabel>("lblTexto")->text(), QStringLiteral("Ultima Compra"));
     for (const char* hinted : {"Label1", "edClave", "lblLinea", "lblTexto", "edUltimaCompra"})
-        QCOMPARE(el<QWidget>(hinted)->toolTip(), QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4"));
+        QCOMPARE(el<QWidget>(hinted)->toolTip(),
+                 QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4"));
     QCOMPARE(el<QWidget>("dbPrecios")->focusPolicy(), Qt::ClickFocus);
     QCOMPARE(el<QLabel>("estBarraPanel0")->width(), 170);
     QCOMPARE(el<QLabel>("estBarraPanel1")->width(), 120);
@@ -201,18 +207,20 @@ void TestConsulta::foundKeyFillsTheDisplay_data()
     QTest::addColumn<QDate>("compra"); // the latest purchase; null when never bought
 
     const QDate coca(2024, 3, 15);
-    QTest::newRow("barcode") << "7501055300075" << 1001 << "COCA COLA LIGHT 600ML" << "Bebidas" << coca;
-    QTest::newRow("role-less key") << "coca600" << 1001 << "COCA COLA LIGHT 600ML" << "Bebidas" << coca;
-    QTest::newRow("never bought") << "CUAD-PRO" << 1013 << "Cuaderno profesional 100 hojas" << "Papelería"
-                                  << QDate();
-    QTest::newRow("article without a line") << "TORN-14X2" << 1012 << "Tornillo 1/4 x 2 pulgadas" << ""
-                                            << QDate(2022, 10, 10);
-    QTest::newRow("quote in key and name") << "O'HARA" << 1010 << "Galletas O'Hara surtidas" << "Abarrotes"
-                                           << QDate(2024, 1, 5);
-    QTest::newRow("accented key and name") << "JALAPEÑO-GR" << 1006 << "Jalapeño en rajas granel" << "Abarrotes"
-                                           << QDate(2023, 12, 31);
-    QTest::newRow("accented line") << "PINATA-EST" << 1007 << "Piñata estrella grande" << "Fiestas y piñatas"
-                                   << QDate(2024, 4, 5);
+    QTest::newRow("barcode") << "7501055300075" << 1001 << "COCA COLA LIGHT 600ML"
+                             << "Bebidas" << coca;
+    QTest::newRow("role-less key") << "coca600" << 1001 << "COCA COLA LIGHT 600ML"
+                                   << "Bebidas" << coca;
+    QTest::newRow("never bought") << "CUAD-PRO" << 1013 << "Cuaderno profesional 100 hojas"
+                                  << "Papelería" << QDate();
+    QTest::newRow("article without a line") << "TORN-14X2" << 1012 << "Tornillo 1/4 x 2 pulgadas"
+                                            << "" << QDate(2022, 10, 10);
+    QTest::newRow("quote in key and name") << "O'HARA" << 1010 << "Galletas O'Hara surtidas"
+                                           << "Abarrotes" << QDate(2024, 1, 5);
+    QTest::newRow("accented key and name") << "JALAPEÑO-GR" << 1006 << "Jalapeño en rajas granel"
+                                           << "Abarrotes" << QDate(2023, 12, 31);
+    QTest::newRow("accented line") << "PINATA-EST" << 1007 << "Piñata estrella grande"
+                                   << "Fiestas y piñatas" << QDate(2024, 4, 5);
 }
 
 void TestConsulta::foundKeyFillsTheDisplay()
@@ -225,7 +233,8 @@ void TestConsulta::foundKeyFillsTheDisplay()
     connect();
     scan(key);
 
-    QVERIFY2(m_notifier->messages.empty(), qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages[0].text));
+    QVERIFY2(m_notifier->messages.empty(),
+             qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages[0].text));
     QCOMPARE(m_notifier->beeps, 0);
     QCOMPARE(el<QLineEdit>("edClave")->text(), key);
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), nombre);
@@ -389,11 +398,10 @@ void TestConsulta::hostileKeys_data()
                                              << "ABCDEFGHIJ0123456789" << agua << ninguno;
     QTest::newRow("20 characters pasted")
         << "ABCDEFGHIJ0123456789" << true << "ABCDEFGHIJ0123456789" << agua << ninguno;
-    QTest::newRow("10,000 characters pasted")
-        << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << true << "ABCDEFGHIJ0123456789" << agua
-        << ninguno;
-    QTest::newRow("10,000 quotes pasted") << QString(10000, u'\'') << true << QString(20, u'\'') << noEncontrado
-                                          << ninguno;
+    QTest::newRow("10,000 characters pasted") << QStringLiteral("ABCDEFGHIJ0123456789") + QString(9980, u'Z') << true
+                                              << "ABCDEFGHIJ0123456789" << agua << ninguno;
+    QTest::newRow("10,000 quotes pasted")
+        << QString(10000, u'\'') << true << QString(20, u'\'') << noEncontrado << ninguno;
     // The connection's character set cannot carry these: a message says so, nothing is looked up.
     QTest::newRow("euro sign") << "CCL600€" << false << "CCL600€" << noEncontrado << latin1;
     QTest::newRow("emoji") << QStringLiteral("AGUA750\U0001F600") << false << QStringLiteral("AGUA750\U0001F600")
@@ -406,8 +414,7 @@ void TestConsulta::hostileKeys_data()
         << QStringLiteral("\u001B[2~AGUA750") << false << "[2~AGUA750" << noEncontrado << ninguno;
     QTest::newRow("carriage return suffix") << "AGUA750\r" << false << "AGUA750" << agua << ninguno;
     // Tab moves the focus on, as in any form; the Enter after it reaches another element.
-    QTest::newRow("tab and carriage return suffix")
-        << "AGUA750\t\r" << false << "AGUA750" << noEncontrado << ninguno;
+    QTest::newRow("tab and carriage return suffix") << "AGUA750\t\r" << false << "AGUA750" << noEncontrado << ninguno;
     // A paste keeps them, and they are part of the key.
     QTest::newRow("pasted with a carriage return") << "AGUA750\r\n" << true << "AGUA750\r\n" << noEncontrado << ninguno;
 }

@@ -96,7 +96,10 @@ private:
     bool m_modal = false;
 };
 
-template <typename T> T* el(QWidget& ventana, const char* nombre) { return elemento<T>(ventana, nombre); }
+template <typename T> T* el(QWidget& ventana, const char* nombre)
+{
+    return elemento<T>(ventana, nombre);
+}
 
 // Replaces a line edit's text as a user does: select all, type over it.
 void escribir(QLineEdit* caja, const QString& texto)
@@ -343,10 +346,11 @@ void TestInicio::remotoConUsuarioDelErp()
     const QString usuario = QStringLiteral("LUMIVO_INICIO_ERP");
     const QString clave = QStringLiteral("Inicio-42");
     testsupport::ServerUser cuenta(usuario, clave);
-    testsupport::runSql(testsupport::serverParams(sistema),
-                        QStringLiteral("INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, ACCESO_EMPRESAS) VALUES (8, '%1', 'N');\n"
-                                       "INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (8, 2);\n")
-                            .arg(usuario));
+    testsupport::runSql(
+        testsupport::serverParams(sistema),
+        QStringLiteral("INSERT INTO USUARIOS (USUARIO_ID, NOMBRE, ACCESO_EMPRESAS) VALUES (8, '%1', 'N');\n"
+                       "INSERT INTO EMPRESAS_USUARIOS (USUARIO_ID, EMPRESA_ID) VALUES (8, 2);\n")
+            .arg(usuario));
     testsupport::grantMicrosipRole(testsupport::serverParams(sistema), usuario);
     testsupport::grantMicrosipRole(testsupport::serverParams(empresa), usuario);
 

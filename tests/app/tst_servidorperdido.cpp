@@ -23,7 +23,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <atomic>
 #include <csignal>
 #include <functional>
@@ -321,9 +320,8 @@ void TestServidorPerdido::cargarInfo()
     QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 30);
     QVERIFY(perderServidor(regresa));
     const auto cambiar = [&] {
-        testsupport::runSql(m_servidor->params(m_ruta),
-                            QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 45 "
-                                           "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';"));
+        testsupport::runSql(m_servidor->params(m_ruta), QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 45 "
+                                                                       "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';"));
     };
     auto* configurar = el<QAction>(m_app->frmConsulta, "Configuracin1");
     if (regresa) {

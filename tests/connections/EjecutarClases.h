@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QTest>
-
 #include <cstring>
 #include <vector>
 

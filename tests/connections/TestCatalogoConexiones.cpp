@@ -257,38 +257,79 @@ void TestCatalogoConexiones::nombres_data()
     QTest::addColumn<QString>("paraEditar");
     QTest::addColumn<QString>("motivo"); // empty: the name is valid
 
-    QTest::newRow("plain") << "Local" << "Local" << "Local" << QString();
-    QTest::newRow("one blank") << "Servidor central" << "Servidor_central" << "Servidor central" << QString();
+    QTest::newRow("plain") << "Local"
+                           << "Local"
+                           << "Local" << QString();
+    QTest::newRow("one blank") << "Servidor central"
+                               << "Servidor_central"
+                               << "Servidor central" << QString();
     // Only the first of each is converted, so an underscore typed by the user does not survive the trip.
-    QTest::newRow("underscore and blank") << "Caja_1 norte" << "Caja_1_norte" << "Caja 1_norte" << QString();
-    QTest::newRow("leading blank") << " Local" << "_Local" << " Local" << QString();
-    QTest::newRow("trailing blank") << "Local " << "Local_" << "Local " << QString();
+    QTest::newRow("underscore and blank") << "Caja_1 norte"
+                                          << "Caja_1_norte"
+                                          << "Caja 1_norte" << QString();
+    QTest::newRow("leading blank") << " Local"
+                                   << "_Local"
+                                   << " Local" << QString();
+    QTest::newRow("trailing blank") << "Local "
+                                    << "Local_"
+                                    << "Local " << QString();
     QTest::newRow("accents") << QStringLiteral("Café Ñandú") << QStringLiteral("Café_Ñandú")
-        << QStringLiteral("Café Ñandú") << QString();
-    QTest::newRow("digits, dot, hyphen") << "Sucursal 2.0-b" << "Sucursal_2.0-b" << "Sucursal 2.0-b" << QString();
+                             << QStringLiteral("Café Ñandú") << QString();
+    QTest::newRow("digits, dot, hyphen") << "Sucursal 2.0-b"
+                                         << "Sucursal_2.0-b"
+                                         << "Sucursal 2.0-b" << QString();
     QTest::newRow("Greek and Thai") << QStringLiteral("Αθήνα กรุง") << QStringLiteral("Αθήνα_กรุง")
-        << QStringLiteral("Αθήνα กรุง") << QString();
+                                    << QStringLiteral("Αθήνα กรุง") << QString();
 
-    QTest::newRow("empty") << "" << "" << "" << "está vacío";
-    QTest::newRow("second blank") << "Un dos tres" << "Un_dos tres" << "Un dos tres" << "más de un espacio";
-    QTest::newRow("starts with a digit") << "2 Sucursal" << "2_Sucursal" << "2 Sucursal" << "debe empezar";
-    QTest::newRow("starts with a hyphen") << "-Local" << "-Local" << "-Local" << "debe empezar";
-    QTest::newRow("slash") << "Caja/1" << "Caja/1" << "Caja/1" << "«/»";
-    QTest::newRow("colon") << "SRV1:Datos" << "SRV1:Datos" << "SRV1:Datos" << "«:»";
-    QTest::newRow("ampersand") << "Ventas&Co" << "Ventas&Co" << "Ventas&Co" << "«&»";
-    QTest::newRow("less-than") << "a<b" << "a<b" << "a<b" << "«<»";
-    QTest::newRow("tab") << "Caja\t1" << "Caja\t1" << "Caja\t1" << "U+0009";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << ""
+                           << "está vacío";
+    QTest::newRow("second blank") << "Un dos tres"
+                                  << "Un_dos tres"
+                                  << "Un dos tres"
+                                  << "más de un espacio";
+    QTest::newRow("starts with a digit") << "2 Sucursal"
+                                         << "2_Sucursal"
+                                         << "2 Sucursal"
+                                         << "debe empezar";
+    QTest::newRow("starts with a hyphen") << "-Local"
+                                          << "-Local"
+                                          << "-Local"
+                                          << "debe empezar";
+    QTest::newRow("slash") << "Caja/1"
+                           << "Caja/1"
+                           << "Caja/1"
+                           << "«/»";
+    QTest::newRow("colon") << "SRV1:Datos"
+                           << "SRV1:Datos"
+                           << "SRV1:Datos"
+                           << "«:»";
+    QTest::newRow("ampersand") << "Ventas&Co"
+                               << "Ventas&Co"
+                               << "Ventas&Co"
+                               << "«&»";
+    QTest::newRow("less-than") << "a<b"
+                               << "a<b"
+                               << "a<b"
+                               << "«<»";
+    QTest::newRow("tab") << "Caja\t1"
+                         << "Caja\t1"
+                         << "Caja\t1"
+                         << "U+0009";
     QTest::newRow("no-break space") << QStringLiteral("Caja\u00A01") << QStringLiteral("Caja\u00A01")
-        << QStringLiteral("Caja\u00A01") << "U+00A0";
+                                    << QStringLiteral("Caja\u00A01") << "U+00A0";
     // Letters that XML 1.0's newer grammar admits but our reader's character tables do not.
     QTest::newRow("euro sign") << QStringLiteral("Caja€") << QStringLiteral("Caja€") << QStringLiteral("Caja€")
-        << QStringLiteral("«€»");
-    QTest::newRow("letter added to Unicode after XML 1.0") << QStringLiteral("Caja\u0221")
-        << QStringLiteral("Caja\u0221") << QStringLiteral("Caja\u0221") << QStringLiteral("«\u0221»");
-    QTest::newRow("outside the basic plane") << QStringLiteral("\U0001D49C Tienda")
-        << QStringLiteral("\U0001D49C_Tienda") << QStringLiteral("\U0001D49C Tienda") << QStringLiteral("«\U0001D49C»");
+                               << QStringLiteral("«€»");
+    QTest::newRow("letter added to Unicode after XML 1.0")
+        << QStringLiteral("Caja\u0221") << QStringLiteral("Caja\u0221") << QStringLiteral("Caja\u0221")
+        << QStringLiteral("«\u0221»");
+    QTest::newRow("outside the basic plane")
+        << QStringLiteral("\U0001D49C Tienda") << QStringLiteral("\U0001D49C_Tienda")
+        << QStringLiteral("\U0001D49C Tienda") << QStringLiteral("«\U0001D49C»");
     QTest::newRow("starts with an Arabic-Indic digit") << QStringLiteral("\u0661Caja") << QStringLiteral("\u0661Caja")
-        << QStringLiteral("\u0661Caja") << "debe empezar";
+                                                       << QStringLiteral("\u0661Caja") << "debe empezar";
     const QString solitario = QStringLiteral("Caja") + QChar(0xD800);
     QTest::newRow("lone surrogate") << solitario << solitario << solitario << "U+D800";
 }
@@ -359,8 +400,8 @@ void TestCatalogoConexiones::listado_data()
 
     QTest::newRow("Microsip file, document order") << kMicrosip << kNombresMicrosip << false;
     QTest::newRow("empty Conexiones") << conConexiones("") << QStringList() << false;
-    QTest::newRow("comment and text are not connections") << conConexiones("<!-- x -->texto<Local/>")
-        << QStringList{QStringLiteral("Local")} << false;
+    QTest::newRow("comment and text are not connections")
+        << conConexiones("<!-- x -->texto<Local/>") << QStringList{QStringLiteral("Local")} << false;
     QTest::newRow("no LocalMachine") << kDeclaracion + "<ProgramData/>" << QStringList() << true;
     QTest::newRow("no Software") << kDeclaracion + "<ProgramData><LocalMachine/></ProgramData>" << QStringList()
                                  << true;
@@ -409,18 +450,54 @@ void TestCatalogoConexiones::lecturaLogin_data()
     QTest::addColumn<QString>("protocolo");
     QTest::addColumn<QString>("rutaMostrada");
 
-    QTest::newRow("local") << "Local" << "1" << "" << R"(C:\Microsip datos\)" << "0" << R"(C:\Microsip datos\)";
-    QTest::newRow("remote, by its display name, values out of order") << "Servidor central" << "0" << "SRV1"
-        << R"(D:\Datos\)" << "0" << R"(SRV1:D:\Datos\)";
-    QTest::newRow("remote, by its listed name") << "Servidor_central" << "0" << "SRV1" << R"(D:\Datos\)" << "0"
-        << R"(SRV1:D:\Datos\)";
-    QTest::newRow("remote SPX, Linux folder") << "Bodega" << "0" << "SRV2" << "/srv/datos/" << "2"
-        << "SRV2:/srv/datos/";
-    QTest::newRow("missing values read as empty") << "Incompleta" << "" << "" << R"(E:\Incompleta\)" << ""
-        << R"(E:\Incompleta\)";
-    QTest::newRow("the first of two with one name") << "Caja" << "1" << "" << R"(C:\Caja1\)" << "0" << R"(C:\Caja1\)";
-    QTest::newRow("unknown connection") << "Desconocida" << "" << "" << "" << "" << "";
-    QTest::newRow("names are case-sensitive") << "local" << "" << "" << "" << "" << "";
+    QTest::newRow("local") << "Local"
+                           << "1"
+                           << ""
+                           << R"(C:\Microsip datos\)"
+                           << "0"
+                           << R"(C:\Microsip datos\)";
+    QTest::newRow("remote, by its display name, values out of order") << "Servidor central"
+                                                                      << "0"
+                                                                      << "SRV1"
+                                                                      << R"(D:\Datos\)"
+                                                                      << "0"
+                                                                      << R"(SRV1:D:\Datos\)";
+    QTest::newRow("remote, by its listed name") << "Servidor_central"
+                                                << "0"
+                                                << "SRV1"
+                                                << R"(D:\Datos\)"
+                                                << "0"
+                                                << R"(SRV1:D:\Datos\)";
+    QTest::newRow("remote SPX, Linux folder") << "Bodega"
+                                              << "0"
+                                              << "SRV2"
+                                              << "/srv/datos/"
+                                              << "2"
+                                              << "SRV2:/srv/datos/";
+    QTest::newRow("missing values read as empty") << "Incompleta"
+                                                  << ""
+                                                  << ""
+                                                  << R"(E:\Incompleta\)"
+                                                  << ""
+                                                  << R"(E:\Incompleta\)";
+    QTest::newRow("the first of two with one name") << "Caja"
+                                                    << "1"
+                                                    << ""
+                                                    << R"(C:\Caja1\)"
+                                                    << "0"
+                                                    << R"(C:\Caja1\)";
+    QTest::newRow("unknown connection") << "Desconocida"
+                                        << ""
+                                        << ""
+                                        << ""
+                                        << ""
+                                        << "";
+    QTest::newRow("names are case-sensitive") << "local"
+                                              << ""
+                                              << ""
+                                              << ""
+                                              << ""
+                                              << "";
 }
 
 void TestCatalogoConexiones::lecturaLogin()
@@ -536,7 +613,7 @@ void TestCatalogoConexiones::codigoNoNumerico_data()
         << conConexiones("<X><Tipo_de_acceso>0</Tipo_de_acceso><Protocolo>TCP/IP</Protocolo></X>")
         << QStringLiteral("«TCP/IP»") << "0";
     QTest::newRow("protocol missing") << conConexiones("<X><Tipo_de_acceso>1</Tipo_de_acceso></X>")
-        << QStringLiteral("«»") << "1";
+                                      << QStringLiteral("«»") << "1";
 }
 
 void TestCatalogoConexiones::codigoNoNumerico()
@@ -691,8 +768,8 @@ void TestCatalogoConexiones::modificar_data()
         << QStringLiteral(R"(<Caja><Tipo_de_acceso>1</Tipo_de_acceso><Protocolo>0</Protocolo>)"
                           R"(<Directorio_de_datos>C:\Caja9\</Directorio_de_datos><Nombre_del_servidor/></Caja>)") +
                kCaja2;
-    QTest::newRow("unknown connection changes nothing") << "Desconocida" << 0 << "SRV9" << 0 << R"(Z:\)" << QString()
-        << QString();
+    QTest::newRow("unknown connection changes nothing")
+        << "Desconocida" << 0 << "SRV9" << 0 << R"(Z:\)" << QString() << QString();
 }
 
 void TestCatalogoConexiones::modificar()

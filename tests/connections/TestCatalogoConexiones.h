@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QTemporaryDir>
-
 #include <memory>
 
 class TestCatalogoConexiones : public QObject {

@@ -39,7 +39,7 @@ QByteArray describir(const ValoresConexion& v)
     do {                                                                                                               \
         const std::optional<ValoresConexion> r_ = (real);                                                              \
         QVERIFY2(r_.has_value(), "the connection is not in the file");                                                 \
-        QVERIFY2(*r_ == (esperado), describir(*r_).constData());                                                                   \
+        QVERIFY2(*r_ == (esperado), describir(*r_).constData());                                                       \
     } while (false)
 
 } // namespace

@@ -44,46 +44,111 @@ void TestParametrosConexion::lista_data()
     const QString srv1 = QStringLiteral("Server=SRV1");
 
     // Local: six entries for SYSDBA, seven with the role for anyone else.
-    QTest::newRow("local SYSDBA") << "1" << "SRV1" << "0" << "SYSDBA" << "masterkey"
+    QTest::newRow("local SYSDBA") << "1"
+                                  << "SRV1"
+                                  << "0"
+                                  << "SYSDBA"
+                                  << "masterkey" << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
+    QTest::newRow("local sysdba as the caller upper-cases it")
+        << "1"
+        << ""
+        << "" << QStringLiteral("sysdba").toUpper() << "masterkey"
         << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
-    QTest::newRow("local sysdba as the caller upper-cases it") << "1" << "" << "" << QStringLiteral("sysdba").toUpper()
+    QTest::newRow("local other user gets the role 4th")
+        << "1"
+        << ""
+        << ""
+        << "CAJERO"
+        << "masterkey" << QStringList{base, QStringLiteral("user_name=CAJERO"), clave, rol, juego, dialecto, driver}
+        << kRuta;
+    QTest::newRow("local empty type") << ""
+                                      << "SRV1"
+                                      << "1"
+                                      << "CAJERO"
+                                      << "masterkey" << QStringList{base,  QStringLiteral("user_name=CAJERO"),
+                                                                    clave, rol,
+                                                                    juego, dialecto,
+                                                                    driver}
+                                      << kRuta;
+    QTest::newRow("local -1 type (no choice made)")
+        << "-1"
+        << "SRV1"
+        << "0"
+        << "SYSDBA"
         << "masterkey" << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
-    QTest::newRow("local other user gets the role 4th") << "1" << "" << "" << "CAJERO" << "masterkey"
-        << QStringList{base, QStringLiteral("user_name=CAJERO"), clave, rol, juego, dialecto, driver} << kRuta;
-    QTest::newRow("local empty type") << "" << "SRV1" << "1" << "CAJERO" << "masterkey"
-        << QStringList{base, QStringLiteral("user_name=CAJERO"), clave, rol, juego, dialecto, driver} << kRuta;
-    QTest::newRow("local -1 type (no choice made)") << "-1" << "SRV1" << "0" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
-    QTest::newRow("local ignores a non-numeric protocol") << "1" << "" << "TCP/IP" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
+    QTest::newRow("local ignores a non-numeric protocol")
+        << "1"
+        << ""
+        << "TCP/IP"
+        << "SYSDBA"
+        << "masterkey" << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
     // The type is compared as text: only "0" is remote.
-    QTest::newRow("type 00 is local") << "00" << "SRV1" << "0" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, driver} << kRuta;
+    QTest::newRow("type 00 is local") << "00"
+                                      << "SRV1"
+                                      << "0"
+                                      << "SYSDBA"
+                                      << "masterkey" << QStringList{base, sysdba, clave, juego, dialecto, driver}
+                                      << kRuta;
     // The comparison is exact: a name that merely contains SYSDBA is another user.
-    QTest::newRow("SYSDBA2 is another user") << "1" << "" << "" << "SYSDBA2" << "masterkey"
-        << QStringList{base, QStringLiteral("user_name=SYSDBA2"), clave, rol, juego, dialecto, driver} << kRuta;
-    QTest::newRow("lower-case sysdba not upper-cased is another user") << "1" << "" << "" << "sysdba" << "masterkey"
-        << QStringList{base, QStringLiteral("user_name=sysdba"), clave, rol, juego, dialecto, driver} << kRuta;
+    QTest::newRow("SYSDBA2 is another user")
+        << "1"
+        << ""
+        << ""
+        << "SYSDBA2"
+        << "masterkey" << QStringList{base, QStringLiteral("user_name=SYSDBA2"), clave, rol, juego, dialecto, driver}
+        << kRuta;
+    QTest::newRow("lower-case sysdba not upper-cased is another user")
+        << "1"
+        << ""
+        << ""
+        << "sysdba"
+        << "masterkey" << QStringList{base, QStringLiteral("user_name=sysdba"), clave, rol, juego, dialecto, driver}
+        << kRuta;
     QTest::newRow("password kept exactly, blanks and equals signs included")
-        << "1" << "" << "" << "SYSDBA" << " a=b c "
-        << QStringList{base, sysdba, QStringLiteral("password= a=b c "), juego, dialecto, driver} << kRuta;
+        << "1"
+        << ""
+        << ""
+        << "SYSDBA"
+        << " a=b c " << QStringList{base, sysdba, QStringLiteral("password= a=b c "), juego, dialecto, driver} << kRuta;
 
     // Remote: protocol entry (if any) then the server, DriverID still last.
-    QTest::newRow("remote TCP/IP") << "0" << "SRV1" << "0" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, QStringLiteral("Protocol=TCPIP"), srv1, driver}
-        << QStringLiteral(R"(SRV1:D:\Datos\System\Config.fdb)");
-    QTest::newRow("remote NetBEUI") << "0" << "SRV1" << "1" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, QStringLiteral("Protocol=NetBEUI"), srv1, driver}
-        << QStringLiteral(R"(\\SRV1\D:\Datos\System\Config.fdb)");
-    QTest::newRow("remote SPX with role") << "0" << "SRV1" << "2" << "CAJERO" << "masterkey"
-        << QStringList{base, QStringLiteral("user_name=CAJERO"), clave, rol, juego, dialecto,
-                       QStringLiteral("Protocol=SPX"), srv1, driver}
+    QTest::newRow("remote TCP/IP") << "0"
+                                   << "SRV1"
+                                   << "0"
+                                   << "SYSDBA"
+                                   << "masterkey" << QStringList{base,  sysdba,   clave,
+                                                                 juego, dialecto, QStringLiteral("Protocol=TCPIP"),
+                                                                 srv1,  driver}
+                                   << QStringLiteral(R"(SRV1:D:\Datos\System\Config.fdb)");
+    QTest::newRow("remote NetBEUI") << "0"
+                                    << "SRV1"
+                                    << "1"
+                                    << "SYSDBA"
+                                    << "masterkey" << QStringList{base,  sysdba,   clave,
+                                                                  juego, dialecto, QStringLiteral("Protocol=NetBEUI"),
+                                                                  srv1,  driver}
+                                    << QStringLiteral(R"(\\SRV1\D:\Datos\System\Config.fdb)");
+    QTest::newRow("remote SPX with role")
+        << "0"
+        << "SRV1"
+        << "2"
+        << "CAJERO"
+        << "masterkey" << QStringList{base,     QStringLiteral("user_name=CAJERO"), clave, rol,   juego,
+                                      dialecto, QStringLiteral("Protocol=SPX"),     srv1,  driver}
         << QStringLiteral(R"(SRV1@D:\Datos\System\Config.fdb)");
-    QTest::newRow("remote code 7: server without protocol") << "0" << "SRV1" << "7" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, srv1, driver}
+    QTest::newRow("remote code 7: server without protocol")
+        << "0"
+        << "SRV1"
+        << "7"
+        << "SYSDBA"
+        << "masterkey" << QStringList{base, sysdba, clave, juego, dialecto, srv1, driver}
         << QStringLiteral(R"(SRV1:D:\Datos\System\Config.fdb)");
-    QTest::newRow("remote code -1: server without protocol") << "0" << "SRV1" << "-1" << "SYSDBA" << "masterkey"
-        << QStringList{base, sysdba, clave, juego, dialecto, srv1, driver}
+    QTest::newRow("remote code -1: server without protocol")
+        << "0"
+        << "SRV1"
+        << "-1"
+        << "SYSDBA"
+        << "masterkey" << QStringList{base, sysdba, clave, juego, dialecto, srv1, driver}
         << QStringLiteral(R"(SRV1:D:\Datos\System\Config.fdb)");
 }
 
@@ -136,14 +201,23 @@ void TestParametrosConexion::rutas_data()
     QTest::addColumn<QString>("sistema");
     QTest::addColumn<QString>("rutaEmpresa");
 
-    QTest::newRow("Windows folder") << R"(C:\Microsip datos\)" << "EJEMPLO" << R"(C:\Microsip datos\System\Config.fdb)"
-        << R"(C:\Microsip datos\EJEMPLO.fdb)";
-    QTest::newRow("Linux folder") << "/srv/microsip/" << "EMPRESA DEMO" << "/srv/microsip/System/Config.fdb"
-        << "/srv/microsip/EMPRESA DEMO.fdb";
+    QTest::newRow("Windows folder") << R"(C:\Microsip datos\)"
+                                    << "EJEMPLO"
+                                    << R"(C:\Microsip datos\System\Config.fdb)"
+                                    << R"(C:\Microsip datos\EJEMPLO.fdb)";
+    QTest::newRow("Linux folder") << "/srv/microsip/"
+                                  << "EMPRESA DEMO"
+                                  << "/srv/microsip/System/Config.fdb"
+                                  << "/srv/microsip/EMPRESA DEMO.fdb";
     // The folder's last character is reused as the separator, whatever it is.
-    QTest::newRow("folder without trailing separator") << R"(C:\Datos)" << "EJEMPLO" << R"(C:\DatosSystemsConfig.fdb)"
-        << R"(C:\DatosEJEMPLO.fdb)";
-    QTest::newRow("empty folder") << "" << "EJEMPLO" << "SystemConfig.fdb" << "EJEMPLO.fdb";
+    QTest::newRow("folder without trailing separator") << R"(C:\Datos)"
+                                                       << "EJEMPLO"
+                                                       << R"(C:\DatosSystemsConfig.fdb)"
+                                                       << R"(C:\DatosEJEMPLO.fdb)";
+    QTest::newRow("empty folder") << ""
+                                  << "EJEMPLO"
+                                  << "SystemConfig.fdb"
+                                  << "EJEMPLO.fdb";
 }
 
 void TestParametrosConexion::rutas()

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -92,8 +91,8 @@ void TestGuardado::aplazadoReemplazaEntero()
     {
         const ConfigIni::SincronizacionAplazada aplazada(config);
         for (int i = 1; i <= 3; ++i) {
-            for (const auto& [clave, valor] : {std::pair{QStringLiteral("Precios_X"), 400 + i},
-                                               std::pair{QStringLiteral("Precios_Y"), -i}}) {
+            for (const auto& [clave, valor] :
+                 {std::pair{QStringLiteral("Precios_X"), 400 + i}, std::pair{QStringLiteral("Precios_Y"), -i}}) {
                 const ino_t inodoAntes = estado(ruta()).st_ino;
                 config.ConfigIni_intW(kVentana, clave, valor);
                 QVERIFY(estado(ruta()).st_ino != inodoAntes);
@@ -211,8 +210,9 @@ void TestGuardado::reemplazoConservaPermisosYEnlace()
 
     QCOMPARE(estado(destino).st_mode & 07777, permisos);
     QVERIFY(S_ISREG(estado(destino).st_mode));
-    QCOMPARE(contenido(destino), caso == u"nuevo" ? QByteArray(R"(<Config><Ventana Alto="600"/></Config>)")
-                                                  : QByteArray(R"(<Config><Ventana Ancho="800" Alto="600"/></Config>)"));
+    QCOMPARE(contenido(destino), caso == u"nuevo"
+                                     ? QByteArray(R"(<Config><Ventana Alto="600"/></Config>)")
+                                     : QByteArray(R"(<Config><Ventana Ancho="800" Alto="600"/></Config>)"));
     if (caso == u"enlace") {
         QVERIFY(S_ISLNK(estado(ruta()).st_mode));
         QCOMPARE(archivosDe(QFileInfo(destino).path()), QStringList{QStringLiteral("config.xml")});

@@ -8,7 +8,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 #include <optional>
 
@@ -59,8 +58,9 @@ Value scalar(fb::Transaction& t, const QString& sql)
 
 QStringList embeddedParams(const QString& path)
 {
-    return {QStringLiteral("Database=") + path, QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=x"),
-            QStringLiteral("CharacterSet= ISO8859_1"), QStringLiteral("SQLDialect= 3"), QStringLiteral("DriverID=FB")};
+    return {QStringLiteral("Database=") + path, QStringLiteral("user_name=SYSDBA"),
+            QStringLiteral("password=x"),       QStringLiteral("CharacterSet= ISO8859_1"),
+            QStringLiteral("SQLDialect= 3"),    QStringLiteral("DriverID=FB")};
 }
 
 std::optional<QString> sysdbaPassword()
@@ -167,9 +167,12 @@ QStringList TestFirebird::serverDatabase()
         m_dir = std::make_unique<QTemporaryDir>();
         QFile::setPermissions(m_dir->path(), QFileDevice::Permissions(0x7777)); // rwx for everyone
         const QStringList params = {QStringLiteral("Database=") + m_dir->filePath(QStringLiteral("server.fdb")),
-                                    QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=") + *password,
-                                    QStringLiteral("CharacterSet= ISO8859_1"), QStringLiteral("SQLDialect= 3"),
-                                    QStringLiteral("Protocol=TCPIP"), QStringLiteral("Server=127.0.0.1"),
+                                    QStringLiteral("user_name=SYSDBA"),
+                                    QStringLiteral("password=") + *password,
+                                    QStringLiteral("CharacterSet= ISO8859_1"),
+                                    QStringLiteral("SQLDialect= 3"),
+                                    QStringLiteral("Protocol=TCPIP"),
+                                    QStringLiteral("Server=127.0.0.1"),
                                     QStringLiteral("DriverID=FB")};
         try {
             fb::Connection c;
@@ -203,27 +206,30 @@ void TestFirebird::translateNamedParams_data()
                            << "SELECT * FROM T WHERE A = ? AND B=?" << QStringList{"A", "BEE"};
     QTest::newRow("repeated, any case") << "WHERE X = :id OR Y = :ID OR Z = :Id"
                                         << "WHERE X = ? OR Y = ? OR Z = ?" << QStringList{"ID", "ID", "ID"};
-    QTest::newRow("name characters") << "VALUES (:_a1, :b$2,:c)" << "VALUES (?, ?,?)"
-                                     << QStringList{"_A1", "B$2", "C"};
+    QTest::newRow("name characters") << "VALUES (:_a1, :b$2,:c)"
+                                     << "VALUES (?, ?,?)" << QStringList{"_A1", "B$2", "C"};
     QTest::newRow("string literal") << "SELECT ':x', 'a''b :y' FROM T WHERE A = :z"
                                     << "SELECT ':x', 'a''b :y' FROM T WHERE A = ?" << QStringList{"Z"};
-    QTest::newRow("doubled quote at the end") << "SELECT 'it''s' || :p FROM T" << "SELECT 'it''s' || ? FROM T"
-                                              << QStringList{"P"};
+    QTest::newRow("doubled quote at the end") << "SELECT 'it''s' || :p FROM T"
+                                              << "SELECT 'it''s' || ? FROM T" << QStringList{"P"};
     QTest::newRow("quoted identifier") << "SELECT \"a:b\", \"x\"\":y\" FROM T WHERE :w = 1"
                                        << "SELECT \"a:b\", \"x\"\":y\" FROM T WHERE ? = 1" << QStringList{"W"};
     QTest::newRow("line comment") << "SELECT 1 -- :no\nFROM T WHERE A = :yes"
                                   << "SELECT 1 -- :no\nFROM T WHERE A = ?" << QStringList{"YES"};
-    QTest::newRow("block comment") << "SELECT /* :no\n :nor */ :yes FROM T" << "SELECT /* :no\n :nor */ ? FROM T"
-                                   << QStringList{"YES"};
-    QTest::newRow("unterminated comment") << "SELECT :a /* :b" << "SELECT ? /* :b" << QStringList{"A"};
-    QTest::newRow("unterminated literal") << "SELECT :a, ':b" << "SELECT ?, ':b" << QStringList{"A"};
-    QTest::newRow("double colon") << "SELECT a::b, :c FROM T" << "SELECT a::b, ? FROM T" << QStringList{"C"};
-    QTest::newRow("colon before a digit") << "SELECT '1' FROM T WHERE :1 = 1" << "SELECT '1' FROM T WHERE :1 = 1"
-                                          << QStringList{};
-    QTest::newRow("positional marker") << "WHERE A = ? AND B = :b" << "WHERE A = ? AND B = ?"
-                                       << QStringList{"", "B"};
-    QTest::newRow("minus and slash alone") << "SELECT 4 - :a / 2 FROM T" << "SELECT 4 - ? / 2 FROM T"
-                                           << QStringList{"A"};
+    QTest::newRow("block comment") << "SELECT /* :no\n :nor */ :yes FROM T"
+                                   << "SELECT /* :no\n :nor */ ? FROM T" << QStringList{"YES"};
+    QTest::newRow("unterminated comment") << "SELECT :a /* :b"
+                                          << "SELECT ? /* :b" << QStringList{"A"};
+    QTest::newRow("unterminated literal") << "SELECT :a, ':b"
+                                          << "SELECT ?, ':b" << QStringList{"A"};
+    QTest::newRow("double colon") << "SELECT a::b, :c FROM T"
+                                  << "SELECT a::b, ? FROM T" << QStringList{"C"};
+    QTest::newRow("colon before a digit") << "SELECT '1' FROM T WHERE :1 = 1"
+                                          << "SELECT '1' FROM T WHERE :1 = 1" << QStringList{};
+    QTest::newRow("positional marker") << "WHERE A = ? AND B = :b"
+                                       << "WHERE A = ? AND B = ?" << QStringList{"", "B"};
+    QTest::newRow("minus and slash alone") << "SELECT 4 - :a / 2 FROM T"
+                                           << "SELECT 4 - ? / 2 FROM T" << QStringList{"A"};
 }
 
 void TestFirebird::translateNamedParams()
@@ -248,8 +254,8 @@ void TestFirebird::attachmentString_data()
                              << "\\\\SRV1\\C:\\Microsip datos\\System\\Config.fdb";
     QTest::newRow("SPX") << QStringList{db, "Protocol=SPX", "Server=SRV1"}
                          << "SRV1@C:\\Microsip datos\\System\\Config.fdb";
-    QTest::newRow("server without protocol") << QStringList{db, "Server=SRV1", "DriverID=FB"}
-                                             << "SRV1:C:\\Microsip datos\\System\\Config.fdb";
+    QTest::newRow("server without protocol")
+        << QStringList{db, "Server=SRV1", "DriverID=FB"} << "SRV1:C:\\Microsip datos\\System\\Config.fdb";
     QTest::newRow("local") << QStringList{"Database=/data/EMPRESA.fdb", "user_name=SYSDBA", "DriverID=FB"}
                            << "/data/EMPRESA.fdb";
     QTest::newRow("names any case, values trimmed")
@@ -276,12 +282,13 @@ void TestFirebird::splitScript_data()
                            << QStringList{"CREATE TABLE A (X INT)", "INSERT INTO A VALUES (1)"} << QList<int>{1, 2};
     QTest::newRow("dialect and blanks") << "SET SQL DIALECT 3;\n\n   ;\nset sql  dialect 3 ;\nSELECT 1 FROM R;\n;;"
                                         << QStringList{"SELECT 1 FROM R"} << QList<int>{5};
-    QTest::newRow("set term round trip")
-        << "SET TERM ^ ;\nCREATE PROCEDURE P AS\nBEGIN\n  X = 1;\nEND^\nSET TERM ; ^\nGRANT EXECUTE ON PROCEDURE P TO R;"
-        << QStringList{"CREATE PROCEDURE P AS\nBEGIN\n  X = 1;\nEND", "GRANT EXECUTE ON PROCEDURE P TO R"}
-        << QList<int>{2, 7};
-    QTest::newRow("set term lower case, no blank") << "set term !! ;\nA;B!!\nset term ;!!\nC;"
-                                                   << QStringList{"A;B", "C"} << QList<int>{2, 4};
+    QTest::newRow("set term round trip") << "SET TERM ^ ;\nCREATE PROCEDURE P AS\nBEGIN\n  X = 1;\nEND^\nSET TERM ; "
+                                            "^\nGRANT EXECUTE ON PROCEDURE P TO R;"
+                                         << QStringList{"CREATE PROCEDURE P AS\nBEGIN\n  X = 1;\nEND",
+                                                        "GRANT EXECUTE ON PROCEDURE P TO R"}
+                                         << QList<int>{2, 7};
+    QTest::newRow("set term lower case, no blank")
+        << "set term !! ;\nA;B!!\nset term ;!!\nC;" << QStringList{"A;B", "C"} << QList<int>{2, 4};
     QTest::newRow("terminators inside strings, identifiers, comments")
         << "INSERT INTO T VALUES ('a;b', 'it''s;');\nSELECT \"x;y\" FROM T -- c;d\n/* e;\nf */ ;"
         << QStringList{"INSERT INTO T VALUES ('a;b', 'it''s;')", "SELECT \"x;y\" FROM T -- c;d\n/* e;\nf */"}
@@ -318,15 +325,22 @@ void TestFirebird::decimal_data()
     QTest::addColumn<int>("newScale");
     QTest::addColumn<QString>("rescaled");
 
-    QTest::newRow("negative") << "-12.500" << "-12.500" << 1 << "-12.5";
-    QTest::newRow("integer") << "35" << "35" << 2 << "35.00";
-    QTest::newRow("smallest") << "0.000001" << "0.000001" << 6 << "0.000001";
-    QTest::newRow("half rounds up") << "2.345" << "2.345" << 2 << "2.35";
-    QTest::newRow("negative half away from zero") << "-2.345" << "-2.345" << 2 << "-2.35";
-    QTest::newRow("below half") << "-0.0049" << "-0.0049" << 2 << "0.00";
-    QTest::newRow("largest NUMERIC(18,6)") << "999999999999.999999" << "999999999999.999999" << 6
-                                           << "999999999999.999999";
-    QTest::newRow("sign and blanks") << " +7.10 " << "7.10" << 0 << "7";
+    QTest::newRow("negative") << "-12.500"
+                              << "-12.500" << 1 << "-12.5";
+    QTest::newRow("integer") << "35"
+                             << "35" << 2 << "35.00";
+    QTest::newRow("smallest") << "0.000001"
+                              << "0.000001" << 6 << "0.000001";
+    QTest::newRow("half rounds up") << "2.345"
+                                    << "2.345" << 2 << "2.35";
+    QTest::newRow("negative half away from zero") << "-2.345"
+                                                  << "-2.345" << 2 << "-2.35";
+    QTest::newRow("below half") << "-0.0049"
+                                << "-0.0049" << 2 << "0.00";
+    QTest::newRow("largest NUMERIC(18,6)") << "999999999999.999999"
+                                           << "999999999999.999999" << 6 << "999999999999.999999";
+    QTest::newRow("sign and blanks") << " +7.10 "
+                                     << "7.10" << 0 << "7";
 }
 
 void TestFirebird::decimal()
@@ -348,12 +362,18 @@ void TestFirebird::decimalCompare_data()
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("order"); // sign of a - b
 
-    QTest::newRow("same value, other scale") << "1.5" << "1.500000" << 0;
-    QTest::newRow("zero at any scale") << "0" << "-0.000" << 0;
-    QTest::newRow("integer above fraction") << "2" << "1.999999" << 1;
-    QTest::newRow("negatives") << "-2" << "-1.5" << -1;
-    QTest::newRow("largest, last digit") << "999999999999.999999" << "999999999999.99999" << 1;
-    QTest::newRow("int64 extremes at different scales") << "-9223372036854775807" << "9.223372036854775807" << -1;
+    QTest::newRow("same value, other scale") << "1.5"
+                                             << "1.500000" << 0;
+    QTest::newRow("zero at any scale") << "0"
+                                       << "-0.000" << 0;
+    QTest::newRow("integer above fraction") << "2"
+                                            << "1.999999" << 1;
+    QTest::newRow("negatives") << "-2"
+                               << "-1.5" << -1;
+    QTest::newRow("largest, last digit") << "999999999999.999999"
+                                         << "999999999999.99999" << 1;
+    QTest::newRow("int64 extremes at different scales") << "-9223372036854775807"
+                                                        << "9.223372036854775807" << -1;
 }
 
 void TestFirebird::decimalCompare()
@@ -365,7 +385,7 @@ void TestFirebird::decimalCompare()
     const Decimal y = Decimal::fromString(b);
     QCOMPARE(x == y, order == 0);
     QCOMPARE(x < y, order < 0);
-    QCOMPARE(y < x, order > 0);
+    QCOMPARE(y<x, order> 0);
 }
 
 void TestFirebird::decimalRejects_data()
@@ -398,19 +418,22 @@ void TestFirebird::connectionParams_data()
     const QString charset = QStringLiteral(
         "SELECT C.RDB$CHARACTER_SET_NAME FROM MON$ATTACHMENTS A JOIN RDB$CHARACTER_SETS C "
         "ON C.RDB$CHARACTER_SET_ID = A.MON$CHARACTER_SET_ID WHERE A.MON$ATTACHMENT_ID = CURRENT_CONNECTION");
-    QTest::newRow("charset with a blank after '='") << QStringList{"CharacterSet= ISO8859_1"} << charset
-                                                    << "str:ISO8859_1";
+    QTest::newRow("charset with a blank after '='")
+        << QStringList{"CharacterSet= ISO8859_1"} << charset << "str:ISO8859_1";
     QTest::newRow("charset absent: ISO8859_1") << QStringList{} << charset << "str:ISO8859_1";
     QTest::newRow("charset name any case") << QStringList{"characterset=UTF8"} << charset << "str:UTF8";
     QTest::newRow("user") << QStringList{"USER_NAME= CAJERO "} << "SELECT CURRENT_USER FROM RDB$DATABASE"
                           << "str:CAJERO";
     QTest::newRow("role") << QStringList{"user_name=CAJERO", "RoleName= USUARIO_MICROSIP "}
-                          << "SELECT CURRENT_ROLE FROM RDB$DATABASE" << "str:USUARIO_MICROSIP";
+                          << "SELECT CURRENT_ROLE FROM RDB$DATABASE"
+                          << "str:USUARIO_MICROSIP";
     QTest::newRow("no role") << QStringList{"user_name=CAJERO"} << "SELECT CURRENT_ROLE FROM RDB$DATABASE"
                              << "str:NONE";
-    QTest::newRow("dialect 3") << QStringList{"SQLDialect= 3"} << "SELECT 7 / 2 FROM RDB$DATABASE" << "int:3";
+    QTest::newRow("dialect 3") << QStringList{"SQLDialect= 3"} << "SELECT 7 / 2 FROM RDB$DATABASE"
+                               << "int:3";
     // Dialect 1 divides in floating point: proves the entry reaches the attachment.
-    QTest::newRow("dialect 1") << QStringList{"SQLDialect= 1"} << "SELECT 7 / 2 FROM RDB$DATABASE" << "dbl:3.5";
+    QTest::newRow("dialect 1") << QStringList{"SQLDialect= 1"} << "SELECT 7 / 2 FROM RDB$DATABASE"
+                               << "dbl:3.5";
 }
 
 void TestFirebird::connectionParams()
@@ -437,7 +460,8 @@ void TestFirebird::connectionParams()
 void TestFirebird::namedParamsBoundByName()
 {
     exec(db(), {"CREATE TABLE T (ID INTEGER, NAME VARCHAR(20))"});
-    exec(db(), {"INSERT INTO T VALUES (1, 'uno')", "INSERT INTO T VALUES (2, 'dos')", "INSERT INTO T VALUES (3, 'tres')"});
+    exec(db(),
+         {"INSERT INTO T VALUES (1, 'uno')", "INSERT INTO T VALUES (2, 'dos')", "INSERT INTO T VALUES (3, 'tres')"});
 
     fb::Transaction t(db());
     t.start();
@@ -511,15 +535,33 @@ void TestFirebird::numericRoundTrip_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("stored"); // as the server prints it
 
-    QTest::newRow("18,6 largest") << "NUMERIC(18,6)" << "999999999999.999999" << "999999999999.999999";
-    QTest::newRow("18,6 smallest negative") << "NUMERIC(18,6)" << "-0.000001" << "-0.000001";
-    QTest::newRow("18,6 fewer decimals") << "NUMERIC(18,6)" << "12.5" << "12.500000";
-    QTest::newRow("18,6 most negative") << "NUMERIC(18,6)" << "-999999999999.999999" << "-999999999999.999999";
-    QTest::newRow("9,6 largest") << "NUMERIC(9,6)" << "2147.483647" << "2147.483647";
-    QTest::newRow("9,6 smallest negative") << "NUMERIC(9,6)" << "-0.000001" << "-0.000001";
-    QTest::newRow("9,6 fewer decimals") << "NUMERIC(9,6)" << "12.5" << "12.500000";
-    QTest::newRow("4,2 on SMALLINT") << "NUMERIC(4,2)" << "-12.34" << "-12.34";
-    QTest::newRow("integer value") << "NUMERIC(18,6)" << "35" << "35.000000";
+    QTest::newRow("18,6 largest") << "NUMERIC(18,6)"
+                                  << "999999999999.999999"
+                                  << "999999999999.999999";
+    QTest::newRow("18,6 smallest negative") << "NUMERIC(18,6)"
+                                            << "-0.000001"
+                                            << "-0.000001";
+    QTest::newRow("18,6 fewer decimals") << "NUMERIC(18,6)"
+                                         << "12.5"
+                                         << "12.500000";
+    QTest::newRow("18,6 most negative") << "NUMERIC(18,6)"
+                                        << "-999999999999.999999"
+                                        << "-999999999999.999999";
+    QTest::newRow("9,6 largest") << "NUMERIC(9,6)"
+                                 << "2147.483647"
+                                 << "2147.483647";
+    QTest::newRow("9,6 smallest negative") << "NUMERIC(9,6)"
+                                           << "-0.000001"
+                                           << "-0.000001";
+    QTest::newRow("9,6 fewer decimals") << "NUMERIC(9,6)"
+                                        << "12.5"
+                                        << "12.500000";
+    QTest::newRow("4,2 on SMALLINT") << "NUMERIC(4,2)"
+                                     << "-12.34"
+                                     << "-12.34";
+    QTest::newRow("integer value") << "NUMERIC(18,6)"
+                                   << "35"
+                                   << "35.000000";
 }
 
 void TestFirebird::numericRoundTrip()
@@ -598,18 +640,27 @@ void TestFirebird::serverConvertsAndRefuses_data()
     QTest::addColumn<QString>("out");   // stored value, or empty when refused
     QTest::addColumn<QString>("error"); // part of Firebird's message
 
-    QTest::newRow("text to integer") << "INTEGER" << Value("42") << "int:42" << "";
-    QTest::newRow("integer to text") << "VARCHAR(5)" << Value(42) << "str:42" << "";
-    QTest::newRow("text to date") << "DATE" << Value("2024-03-01") << "date:2024-03-01" << "";
-    QTest::newRow("text fills varchar exactly") << "VARCHAR(5)" << Value("abcde") << "str:abcde" << "";
-    QTest::newRow("text longer than varchar") << "VARCHAR(5)" << Value("abcdefgh") << "" << "truncation";
-    QTest::newRow("text longer than char") << "CHAR(2)" << Value("abc") << "" << "truncation";
-    QTest::newRow("not a number") << "INTEGER" << Value("abc") << "" << "conversion error";
-    QTest::newRow("message quotes accented text") << "INTEGER" << Value(QStringLiteral("Añejo")) << ""
-                                                  << QStringLiteral("\"Añejo\"");
-    QTest::newRow("integer overflow") << "SMALLINT" << Value(40000) << "" << "overflow";
+    QTest::newRow("text to integer") << "INTEGER" << Value("42") << "int:42"
+                                     << "";
+    QTest::newRow("integer to text") << "VARCHAR(5)" << Value(42) << "str:42"
+                                     << "";
+    QTest::newRow("text to date") << "DATE" << Value("2024-03-01") << "date:2024-03-01"
+                                  << "";
+    QTest::newRow("text fills varchar exactly") << "VARCHAR(5)" << Value("abcde") << "str:abcde"
+                                                << "";
+    QTest::newRow("text longer than varchar") << "VARCHAR(5)" << Value("abcdefgh") << ""
+                                              << "truncation";
+    QTest::newRow("text longer than char") << "CHAR(2)" << Value("abc") << ""
+                                           << "truncation";
+    QTest::newRow("not a number") << "INTEGER" << Value("abc") << ""
+                                  << "conversion error";
+    QTest::newRow("message quotes accented text")
+        << "INTEGER" << Value(QStringLiteral("Añejo")) << "" << QStringLiteral("\"Añejo\"");
+    QTest::newRow("integer overflow") << "SMALLINT" << Value(40000) << ""
+                                      << "overflow";
     QTest::newRow("more decimals than the column: rounded")
-        << "NUMERIC(9,2)" << Value(Decimal::fromString(u"1.005")) << "dec:1.01" << "";
+        << "NUMERIC(9,2)" << Value(Decimal::fromString(u"1.005")) << "dec:1.01"
+        << "";
 }
 
 void TestFirebird::serverConvertsAndRefuses()
@@ -1127,8 +1178,7 @@ void TestFirebird::scriptDdlThenUse()
     fb::Transaction check(db());
     check.start();
     // ALL is SELECT, INSERT, UPDATE, DELETE and REFERENCES; then EXECUTE.
-    QCOMPARE(scalar(check, "SELECT COUNT(*) FROM RDB$USER_PRIVILEGES WHERE RDB$USER = 'USUARIO_MICROSIP'").toInt(),
-             6);
+    QCOMPARE(scalar(check, "SELECT COUNT(*) FROM RDB$USER_PRIVILEGES WHERE RDB$USER = 'USUARIO_MICROSIP'").toInt(), 6);
     fb::Query leer(check);
     leer.setSql("SELECT V FROM LEER(:k)");
     leer.setParam("k", QStringLiteral("ALMACEN_ID"));

@@ -440,8 +440,8 @@ void TestDiseno::arrastreConDiscoLleno()
     QCOMPARE(w->pos(), QPoint(432, 346));
     QCOMPARE(m_avisos->messages.size(), std::size_t{1});
     QCOMPARE(m_avisos->messages.front().icon, platform::Icon::Error);
-    QVERIFY2(m_avisos->messages.front().text.endsWith(
-                 QStringLiteral("no se puede guardar: ") + QString::fromLocal8Bit(std::strerror(EFBIG))),
+    QVERIFY2(m_avisos->messages.front().text.endsWith(QStringLiteral("no se puede guardar: ") +
+                                                      QString::fromLocal8Bit(std::strerror(EFBIG))),
              qPrintable(m_avisos->messages.front().text));
     QCOMPARE(enDisco(), primerMovimiento);
     QVERIFY(m_dm->config().sinSincronizar());

@@ -239,8 +239,8 @@ void TestFormato::textoUnidadCompra_data()
 
     const fb::Value caja(QStringLiteral("CAJA")), pzs(QStringLiteral("PZS")), bolsa(QStringLiteral("BOLSA")),
         kg(QStringLiteral("KG"));
-    QTest::newRow("box of 35 pieces") << caja << fb::Value(dec("35.000000")) << pzs << fb::Value(dec("1250.500000")) << kMX
-                                  << "CAJA c/35 PZS\n$1,250.50";
+    QTest::newRow("box of 35 pieces") << caja << fb::Value(dec("35.000000")) << pzs << fb::Value(dec("1250.500000"))
+                                      << kMX << "CAJA c/35 PZS\n$1,250.50";
     QTest::newRow("rounded to two decimals") << caja << fb::Value(dec("35.000000")) << pzs
                                              << fb::Value(dec("1250.511500")) << kMX << "CAJA c/35 PZS\n$1,250.51";
     QTest::newRow("regional separators, a literal $")

@@ -1,7 +1,6 @@
 #include "PrivateServer.h"
 
 #include "TestDatabases.h"
-
 #include "firebird/Connection.h"
 
 #include <QDeadlineTimer>
@@ -10,7 +9,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
-
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
@@ -39,7 +37,10 @@ const char kFirebirdConf[] = "RemoteServicePort = %1\n"
 
 class Socket {
 public:
-    Socket() : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {}
+    Socket()
+        : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+    }
     ~Socket()
     {
         if (m_fd >= 0)

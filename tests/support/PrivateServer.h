@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <memory>
 
 // A Firebird SuperServer of the test's own, which the test can kill and start again while its

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTest>
-
 #include <utility>
 #include <vector>
 

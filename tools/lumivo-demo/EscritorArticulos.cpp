@@ -6,7 +6,6 @@
 #include "firebird/Connection.h"
 #include "firebird/Transaction.h"
 
-
 #include <initializer_list>
 #include <stdexcept>
 #include <utility>
@@ -81,10 +80,13 @@ void AjustarConfiguracion(fb::Transaction& t, bool mostrarBuscador)
     fb::Query interruptor(t);
     prepararTexto(interruptor, "UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) "
                                "VALUES (:clave, :valor) MATCHING (CONFIGURACION)");
-    const std::pair<const char*, bool> interruptores[] = {
-        {"MOSTRAR_CLAVE", true},   {"MOSTRAR_IMAGEN_EMPRESA", true}, {"MOSTRAR_EXISTENCIA", true},
-        {"MOSTRAR_LST_PRECIOS", true}, {"MOSTRAR_POL_VOL", true},    {"DSCTOS_COMBO", true},
-        {"MOSTRAR_BUSCADOR", mostrarBuscador}};
+    const std::pair<const char*, bool> interruptores[] = {{"MOSTRAR_CLAVE", true},
+                                                          {"MOSTRAR_IMAGEN_EMPRESA", true},
+                                                          {"MOSTRAR_EXISTENCIA", true},
+                                                          {"MOSTRAR_LST_PRECIOS", true},
+                                                          {"MOSTRAR_POL_VOL", true},
+                                                          {"DSCTOS_COMBO", true},
+                                                          {"MOSTRAR_BUSCADOR", mostrarBuscador}};
     for (const auto& [clave, encendido] : interruptores)
         ejecutar(interruptor, {{QStringLiteral("clave"), QString::fromLatin1(clave)},
                                {QStringLiteral("valor"), encendido ? QStringLiteral("S") : QStringLiteral("N")}});

@@ -28,8 +28,7 @@ QString DescribirFallas(const std::vector<fb::ScriptFailure>& fallas);
 // Runs a stand-in script whose "COMMIT;" lines end its phases, each phase in a transaction of its
 // own: Firebird cannot insert into a table that the same transaction created. Throws
 // std::runtime_error with the failures.
-void EjecutarFases(fb::Connection& conexion, const QString& script,
-                   fb::ScriptDdl ddl = fb::ScriptDdl::InTransaction);
+void EjecutarFases(fb::Connection& conexion, const QString& script, fb::ScriptDdl ddl = fb::ScriptDdl::InTransaction);
 
 // Installs the station's settings table and procedures and commits them. Throws
 // std::runtime_error with the failures.
