@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake qt6-base-dev firebird-dev libfbclient2 firebird3.0-server-core
-          firebird3.0-server firebird3.0-utils fonts-wine
+          firebird3.0-server firebird3.0-utils fonts-wine clang-format
           clang libclang-rt-14-dev)  # clang and its libFuzzer runtime: the fuzz step of the tests
 
 missing=()

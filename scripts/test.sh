@@ -17,6 +17,14 @@ scripts/firebird-server.sh
 step() { printf '\n=== %s (%ss so far)\n' "$*" "$SECONDS"; }
 trap 'printf "\n=== %ss in all\n" "$SECONDS"' EXIT
 
+step "Formatting"
+# Every C++ file of the repository follows .clang-format; a drifting file fails the run.
+drift=$(git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run 2>&1 | grep -o '^[^:]*:[0-9]*:[0-9]*: warning' | cut -d: -f1 | sort -u || true)
+if [ -n "$drift" ]; then
+    printf '%s\n' "These files drift from .clang-format (run clang-format -i on them):" $drift >&2
+    exit 1
+fi
+
 step "Build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUMIVO_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
