@@ -12,10 +12,11 @@
 
 #include <QCoreApplication>
 
-// Everything that lives for the whole run. Members are constructed in the order the
-// windows are created (main window first, data module last); the windows only keep a
-// reference to the data module, which they use once the event loop runs.
+// Everything that lives for the whole run. The data module comes first, so every window is
+// handed a data module that already exists; the windows follow in their creation order
+// (main window first), which is what the user sees.
 struct Lumivo {
+    Tdm dm;
     Sesion sesion;
     Ventanas ventanas;
     TfrmConsulta frmConsulta;
@@ -25,7 +26,6 @@ struct Lumivo {
     TfrmBuscarEnCatalogo frmBuscarEnCatalogo{dm, frmConsulta.ajustes(), {}, &frmConsulta};
     TfrmConfiguracion frmConfiguracion{dm, [this] { frmConsulta.CargarInfo(); }, &frmConsulta};
     TfrmNewConexion frmNewConexion{QString(), &frmConsulta};
-    Tdm dm;
 
     // Tests build the program without the automatic start-up and drive its steps themselves.
     explicit Lumivo(bool arranqueAlMostrar = true)
