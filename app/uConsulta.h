@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lookup/AjustesConsulta.h"
+#include "data/AjustesConsulta.h"
 
 #include <QMainWindow>
 

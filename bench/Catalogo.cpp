@@ -6,7 +6,7 @@
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "lookup/AjustesConsulta.h"
+#include "data/AjustesConsulta.h"
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
 

@@ -1,6 +1,7 @@
 #include "uConfiguracion.h"
 
 #include "DialogoFuente.h"
+#include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
@@ -24,6 +25,8 @@
 
 namespace {
 
+using Ajuste = ConfigEmpresa::Ajuste;
+
 const QString kTitulo = QStringLiteral("Zantor");
 const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Microsip.");
 const QString kSegundosInvalidos =
@@ -31,23 +34,6 @@ const QString kSegundosInvalidos =
                    "No se guardó ningún cambio.");
 const QString kFuenteLarga = QStringLiteral("El nombre de la fuente «%1» tiene más de %2 caracteres y no se puede "
                                             "guardar. Elija otra fuente; no se guardó ningún cambio.");
-
-const QString kSqlLeer = QStringLiteral("select * from ZANTOR_LMV_CONFIG a \n"
-                                        "where a.configuracion = :c_config");
-const QString kSqlInsertarEntero = QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) \n");
-const QString kSqlInsertarSwitch = QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) \n");
-const QString kSqlEntero = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = :N_VALOR_INT \n"
-                                          "where configuracion = :c_config");
-const QString kSqlSwitch = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = :N_VALOR_CHR \n"
-                                          "where configuracion = :c_config");
-const QString kSqlSwitchCombo = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_CHR = :n_VALOR_CHR \n"
-                                               "where configuracion = :c_config");
-const QString kSqlFuente = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = :N_VALOR_INT, \n"
-                                          "valor_str=:c_valor_str \n"
-                                          "where configuracion = :c_config");
-const QString kSqlTexto = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET \n"
-                                         "valor_str=:c_valor_str \n"
-                                         "where configuracion = :c_config");
 
 const QString kSqlClientes = QStringLiteral("select c.cliente_id, c.nombre\n"
                                             "from clientes c\n"
@@ -61,9 +47,6 @@ const QString kSqlPolitica = QStringLiteral("select p.politica_dscto_volumen_id,
 const QString kSqlAlmacen = QStringLiteral("select a.almacen_id, a.nombre\n"
                                            "from almacenes a\n"
                                            "order by a.nombre");
-
-// VALOR_STR is VARCHAR(25): a longer face name cannot be stored.
-constexpr int kLargoFuente = 25;
 
 constexpr int kSegundosMin = 30;
 constexpr int kSegundosMax = 1000;
@@ -342,37 +325,26 @@ bool TfrmConfiguracion::cargarUnaVez()
             },
             Qt::QueuedConnection);
     } else {
-        cargarLista(m_clientes, QStringLiteral("CLIENTE_EVENTUAL_ID"), 0, insertado);
+        cargarLista(m_clientes, Ajuste::ClienteEventualId, insertado);
     }
     if (llenar(m_precios) > 0)
-        cargarLista(m_precios, QStringLiteral("PRECIO_EMPRESA_ID"), 42, insertado);
+        cargarLista(m_precios, Ajuste::PrecioEmpresaId, insertado);
     if (llenar(m_politicas) > 0)
-        cargarLista(m_politicas, QStringLiteral("POLITICA_VOL_ID"), 0, insertado);
+        cargarLista(m_politicas, Ajuste::PoliticaVolId, insertado);
     if (llenar(m_almacenes) > 0)
-        cargarLista(m_almacenes, QStringLiteral("ALMACEN_ID"), 19, insertado);
+        cargarLista(m_almacenes, Ajuste::AlmacenId, insertado);
 
-    cargarSwitch(cheExistencia, QStringLiteral("MOSTRAR_EXISTENCIA"), insertado);
-    cargarSwitch(cheListPrecios, QStringLiteral("MOSTRAR_LST_PRECIOS"), insertado);
-    if (const std::optional<Fila> f = leer(QStringLiteral("ORDEN_PRECIO"))) {
-        const int orden = f->entero.toInt();
-        cboOrdenPrecios->setCurrentIndex(orden >= 0 && orden < cboOrdenPrecios->count() ? orden : -1);
-    } else {
-        insertar(kSqlInsertarEntero, QStringLiteral("ORDEN_PRECIO"), QStringLiteral("0"));
-        cboOrdenPrecios->setCurrentIndex(0);
-        insertado = true;
-    }
-    cargarSwitch(chePolVolumen, QStringLiteral("MOSTRAR_POL_VOL"), insertado);
-    cargarSwitch(cheClaves, QStringLiteral("MOSTRAR_CLAVE"), insertado);
-    if (const std::optional<Fila> f = leer(QStringLiteral("SEGUNDOS_ESPERA"))) {
-        edSegundos->setText(QString::number(f->entero.toInt()));
-    } else {
-        insertar(kSqlInsertarEntero, QStringLiteral("SEGUNDOS_ESPERA"), QStringLiteral("10"));
-        edSegundos->setText(QStringLiteral("10"));
-        insertado = true;
-    }
-    cargarSwitch(cheImagenEmpresa, QStringLiteral("MOSTRAR_IMAGEN_EMPRESA"), insertado);
-    cargarSwitch(cheDsctoCombo, QStringLiteral("DSCTOS_COMBO"), insertado);
-    cargarSwitch(cheBuscador, QStringLiteral("MOSTRAR_BUSCADOR"), insertado);
+    ConfigEmpresa tabla(*fdConfig);
+    cargarSwitch(cheExistencia, Ajuste::MostrarExistencia, insertado);
+    cargarSwitch(cheListPrecios, Ajuste::MostrarLstPrecios, insertado);
+    const int orden = tabla.leerOInsertar(Ajuste::OrdenPrecio, insertado).entero.toInt();
+    cboOrdenPrecios->setCurrentIndex(orden >= 0 && orden < cboOrdenPrecios->count() ? orden : -1);
+    cargarSwitch(chePolVolumen, Ajuste::MostrarPolVol, insertado);
+    cargarSwitch(cheClaves, Ajuste::MostrarClave, insertado);
+    edSegundos->setText(QString::number(tabla.leerOInsertar(Ajuste::SegundosEspera, insertado).entero.toInt()));
+    cargarSwitch(cheImagenEmpresa, Ajuste::MostrarImagenEmpresa, insertado);
+    cargarSwitch(cheDsctoCombo, Ajuste::DsctosCombo, insertado);
+    cargarSwitch(cheBuscador, Ajuste::MostrarBuscador, insertado);
     // Loading may leave the box as it was, which emits nothing.
     cheListPreciosClick();
 
@@ -401,74 +373,38 @@ void TfrmConfiguracion::mostrarId(Lista& lista, const fb::Value& id)
     lista.caja->setCurrentIndex(id.isNull() ? -1 : lista.caja->findData(id.toInt()));
 }
 
-void TfrmConfiguracion::cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado)
+void TfrmConfiguracion::cargarLista(Lista& lista, Ajuste ajuste, bool& insertado)
 {
-    if (const std::optional<Fila> f = leer(clave)) {
-        mostrarId(lista, f->entero);
-        return;
-    }
-    insertar(kSqlInsertarEntero, clave, QString::number(alInsertar));
-    mostrarId(lista, fb::Value(alInsertar));
-    insertado = true;
+    mostrarId(lista, ConfigEmpresa(*fdConfig).leerOInsertar(ajuste, insertado).entero);
 }
 
-void TfrmConfiguracion::cargarSwitch(QCheckBox* caja, const QString& clave, bool& insertado)
+void TfrmConfiguracion::cargarSwitch(QCheckBox* caja, Ajuste ajuste, bool& insertado)
 {
-    if (const std::optional<Fila> f = leer(clave)) {
-        caja->setChecked(f->caracter.toString() == QLatin1String("S"));
-        return;
-    }
-    insertar(kSqlInsertarSwitch, clave, QStringLiteral("'S'"));
-    caja->setChecked(true);
-    insertado = true;
+    caja->setChecked(ConfigEmpresa::activo(ConfigEmpresa(*fdConfig).leerOInsertar(ajuste, insertado)));
 }
 
 void TfrmConfiguracion::cargarFuentes()
 {
-    auto cargar = [this](QLabel* vista, const QString& sufijo, int& tamano, bool saltarColorNulo) {
-        if (const std::optional<Fila> f = leer(QStringLiteral("FONT_") + sufijo)) {
-            tamano = f->entero.toInt();
+    ConfigEmpresa tabla(*fdConfig);
+    auto cargar = [&tabla](QLabel* vista, ConfigEmpresa::Elemento elemento, int& tamano, bool saltarColorNulo) {
+        if (const std::optional<ConfigEmpresa::Fuente> f = tabla.leerFuente(elemento)) {
+            tamano = f->puntos;
             QFont fuente = vista->font();
-            fuente.setFamily(f->texto.toString());
+            fuente.setFamily(f->cara);
             vista->setFont(fuente);
         }
-        if (const std::optional<Fila> f = leer(QStringLiteral("COLOR_") + sufijo)) {
-            if (!(saltarColorNulo && f->texto.isNull()))
-                colorTexto(vista, aQColor(TextoAColor(f->texto.toString())));
+        if (const std::optional<fb::Value> color = tabla.leerColor(elemento)) {
+            if (!(saltarColorNulo && color->isNull()))
+                colorTexto(vista, aQColor(TextoAColor(color->toString())));
         }
-        if (const std::optional<Fila> f = leer(QStringLiteral("ESTILO_") + sufijo)) {
+        if (const std::optional<fb::Value> estilo = tabla.leerEstilo(elemento)) {
             QFont fuente = vista->font();
-            aplicarEstilo(fuente, TextoAEstilo(f->texto.toString()));
+            aplicarEstilo(fuente, TextoAEstilo(estilo->toString()));
             vista->setFont(fuente);
         }
     };
-    cargar(lblNombre, QStringLiteral("NOM_ART"), m_tamanoNombre, false);
-    cargar(lblPrecio, QStringLiteral("PRE_ART"), m_tamanoPrecio, true);
-}
-
-std::optional<TfrmConfiguracion::Fila> TfrmConfiguracion::leer(const QString& clave)
-{
-    fb::Query& q = *fdConfig;
-    q.close();
-    q.setSql(kSqlLeer);
-    q.setParam(QStringLiteral("c_config"), clave);
-    q.open();
-    std::optional<Fila> fila;
-    if (q.next()) {
-        fila = Fila{q.value(QStringLiteral("VALOR_INT")), q.value(QStringLiteral("VALOR_STR")),
-                    q.value(QStringLiteral("VALOR_CHR"))};
-    }
-    q.close();
-    return fila;
-}
-
-void TfrmConfiguracion::insertar(const QString& primeraLinea, const QString& clave, const QString& valor)
-{
-    // The key and the value are the dialog's own constants, never the operator's text.
-    fb::Query& q = *fdConfig;
-    q.close();
-    q.setSql(primeraLinea + QStringLiteral("VALUES ('%1', %2);").arg(clave, valor));
-    q.execute();
+    cargar(lblNombre, ConfigEmpresa::Elemento::NombreArticulo, m_tamanoNombre, false);
+    cargar(lblPrecio, ConfigEmpresa::Elemento::Precio, m_tamanoPrecio, true);
 }
 
 // ---- save ------------------------------------------------------------------------------------
@@ -480,43 +416,10 @@ fb::Value TfrmConfiguracion::idElegido(const Lista& lista) const
     return lista.cargado;
 }
 
-void TfrmConfiguracion::actualizarEntero(const QString& clave, const fb::Value& valor)
+ConfigEmpresa::FilasFuente TfrmConfiguracion::filasFuente(const QLabel* vista, int tamano)
 {
-    fb::Query& q = *fdConfig;
-    q.close();
-    q.setSql(kSqlEntero);
-    q.setParam(QStringLiteral("N_VALOR_INT"), valor);
-    q.setParam(QStringLiteral("c_config"), clave);
-    q.execute();
-}
-
-void TfrmConfiguracion::actualizarSwitch(const QString& clave, const QCheckBox* caja, const QString& sql)
-{
-    fb::Query& q = *fdConfig;
-    q.close();
-    q.setSql(sql);
-    q.setParam(QStringLiteral("N_VALOR_CHR"), caja->isChecked() ? QStringLiteral("S") : QStringLiteral("N"));
-    q.setParam(QStringLiteral("c_config"), clave);
-    q.execute();
-}
-
-void TfrmConfiguracion::actualizarFuente(const QString& sufijo, const QLabel* vista, int tamano)
-{
-    fb::Query& q = *fdConfig;
-    auto texto = [&q](const QString& sql, const QString& clave, const QString& valor) {
-        q.close();
-        q.setSql(sql);
-        q.setParam(QStringLiteral("c_valor_str"), valor);
-        q.setParam(QStringLiteral("c_config"), clave);
-    };
-    texto(kSqlFuente, QStringLiteral("FONT_") + sufijo, vista->font().family());
-    q.setParam(QStringLiteral("N_VALOR_INT"), tamano);
-    q.execute();
-    texto(kSqlTexto, QStringLiteral("COLOR_") + sufijo,
-          ColorATexto(deQColor(vista->palette().color(QPalette::WindowText))));
-    q.execute();
-    texto(kSqlTexto, QStringLiteral("ESTILO_") + sufijo, EstiloATexto(estiloDe(vista->font())));
-    q.execute();
+    return {tamano, vista->font().family(), ColorATexto(deQColor(vista->palette().color(QPalette::WindowText))),
+            EstiloATexto(estiloDe(vista->font()))};
 }
 
 void TfrmConfiguracion::GuardarInfo()
@@ -531,8 +434,9 @@ void TfrmConfiguracion::GuardarInfo()
     }
     for (const QLabel* vista : {lblNombre, lblPrecio}) {
         const QString cara = vista->font().family();
-        if (cara.size() > kLargoFuente) {
-            platform::showMessage(this, kFuenteLarga.arg(cara).arg(kLargoFuente), kTitulo, platform::Icon::Warning);
+        if (cara.size() > ConfigEmpresa::kLargoTexto) {
+            platform::showMessage(this, kFuenteLarga.arg(cara).arg(ConfigEmpresa::kLargoTexto), kTitulo,
+                                  platform::Icon::Warning);
             return;
         }
     }
@@ -548,28 +452,29 @@ void TfrmConfiguracion::guardarFilas(int segundos)
     crearObjetosBase();
     reiniciar(*fdTransConfig);
     try {
+        ConfigEmpresa tabla(*fdConfig);
         if (m_clientes.caja->isEnabled())
-            actualizarEntero(QStringLiteral("CLIENTE_EVENTUAL_ID"), idElegido(m_clientes));
+            tabla.escribirEntero(Ajuste::ClienteEventualId, idElegido(m_clientes));
         // An empty list has no choice to save: its row keeps what it holds.
         if (m_precios.caja->isEnabled())
-            actualizarEntero(QStringLiteral("PRECIO_EMPRESA_ID"), idElegido(m_precios));
+            tabla.escribirEntero(Ajuste::PrecioEmpresaId, idElegido(m_precios));
         if (m_politicas.caja->isEnabled())
-            actualizarEntero(QStringLiteral("POLITICA_VOL_ID"), idElegido(m_politicas));
+            tabla.escribirEntero(Ajuste::PoliticaVolId, idElegido(m_politicas));
         if (m_almacenes.caja->isEnabled())
-            actualizarEntero(QStringLiteral("ALMACEN_ID"), idElegido(m_almacenes));
+            tabla.escribirEntero(Ajuste::AlmacenId, idElegido(m_almacenes));
 
-        actualizarSwitch(QStringLiteral("MOSTRAR_EXISTENCIA"), cheExistencia, kSqlSwitch);
-        actualizarSwitch(QStringLiteral("MOSTRAR_LST_PRECIOS"), cheListPrecios, kSqlSwitch);
-        actualizarEntero(QStringLiteral("ORDEN_PRECIO"), cboOrdenPrecios->currentIndex());
-        actualizarSwitch(QStringLiteral("MOSTRAR_POL_VOL"), chePolVolumen, kSqlSwitch);
-        actualizarSwitch(QStringLiteral("MOSTRAR_CLAVE"), cheClaves, kSqlSwitch);
-        actualizarEntero(QStringLiteral("SEGUNDOS_ESPERA"), segundos);
-        actualizarSwitch(QStringLiteral("MOSTRAR_IMAGEN_EMPRESA"), cheImagenEmpresa, kSqlSwitch);
-        actualizarSwitch(QStringLiteral("DSCTOS_COMBO"), cheDsctoCombo, kSqlSwitchCombo);
-        actualizarSwitch(QStringLiteral("MOSTRAR_BUSCADOR"), cheBuscador, kSqlSwitch);
+        tabla.escribirInterruptor(Ajuste::MostrarExistencia, cheExistencia->isChecked());
+        tabla.escribirInterruptor(Ajuste::MostrarLstPrecios, cheListPrecios->isChecked());
+        tabla.escribirEntero(Ajuste::OrdenPrecio, cboOrdenPrecios->currentIndex());
+        tabla.escribirInterruptor(Ajuste::MostrarPolVol, chePolVolumen->isChecked());
+        tabla.escribirInterruptor(Ajuste::MostrarClave, cheClaves->isChecked());
+        tabla.escribirEntero(Ajuste::SegundosEspera, segundos);
+        tabla.escribirInterruptor(Ajuste::MostrarImagenEmpresa, cheImagenEmpresa->isChecked());
+        tabla.escribirInterruptor(Ajuste::DsctosCombo, cheDsctoCombo->isChecked());
+        tabla.escribirInterruptor(Ajuste::MostrarBuscador, cheBuscador->isChecked());
 
-        actualizarFuente(QStringLiteral("NOM_ART"), lblNombre, m_tamanoNombre);
-        actualizarFuente(QStringLiteral("PRE_ART"), lblPrecio, m_tamanoPrecio);
+        tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasFuente(lblNombre, m_tamanoNombre));
+        tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio));
 
         if (fdTrans->isActive())
             fdTrans->commit();

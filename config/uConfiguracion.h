@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ConfigEmpresa.h"
 #include "firebird/Value.h"
 
 #include <QDialog>
@@ -60,11 +61,6 @@ private:
         fb::Query* consulta = nullptr;
         fb::Value cargado;
     };
-    struct Fila {
-        fb::Value entero;
-        fb::Value texto;
-        fb::Value caracter;
-    };
 
     void crearControles();
     void crearObjetosBase();
@@ -72,14 +68,10 @@ private:
     void guardarFilas(int segundos); // every row in one transaction, committed at the end
     int llenar(Lista& lista);
     void mostrarId(Lista& lista, const fb::Value& id);
-    void cargarLista(Lista& lista, const QString& clave, int alInsertar, bool& insertado);
-    void cargarSwitch(QCheckBox* caja, const QString& clave, bool& insertado);
+    void cargarLista(Lista& lista, ConfigEmpresa::Ajuste ajuste, bool& insertado);
+    void cargarSwitch(QCheckBox* caja, ConfigEmpresa::Ajuste ajuste, bool& insertado);
     void cargarFuentes();
-    std::optional<Fila> leer(const QString& clave);
-    void insertar(const QString& columna, const QString& clave, const QString& valor);
-    void actualizarEntero(const QString& clave, const fb::Value& valor);
-    void actualizarSwitch(const QString& clave, const QCheckBox* caja, const QString& sql);
-    void actualizarFuente(const QString& sufijo, const QLabel* vista, int tamano);
+    static ConfigEmpresa::FilasFuente filasFuente(const QLabel* vista, int tamano);
     fb::Value idElegido(const Lista& lista) const;
     void elegirFuente(QLabel* vista, int& tamano);
     void cheListPreciosClick();

@@ -1,6 +1,7 @@
 #include "Instalacion.h"
 
 #include "connections/DatosConexion.h"
+#include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
 #include "platform/MessageBox.h"
 
@@ -12,7 +13,6 @@ namespace {
 const QString kSqlVersion = QStringLiteral("Select max(VERSION_DB) verBD\nFrom VERSIONES_DB");
 const QString kSqlTablas =
     QStringLiteral("SELECT RDB$RELATION_NAME AS TABLA FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0");
-const QString kTablaConfig = QStringLiteral("ZANTOR_LMV_CONFIG");
 
 constexpr int kVersionMinima = 1256;
 constexpr int kVersionMaxima = 1260;
@@ -100,7 +100,9 @@ ResultadoMetadatos ValidarMetadatos(Tdm& dm, const DatosConexion& datos, QWidget
     dm.fdVarios.open();
     bool instalado = false;
     while (!instalado && dm.fdVarios.next())
-        instalado = dm.fdVarios.value(QStringLiteral("TABLA")).toString().startsWith(kTablaConfig, Qt::CaseInsensitive);
+        instalado = dm.fdVarios.value(QStringLiteral("TABLA"))
+                        .toString()
+                        .startsWith(ConfigEmpresa::kTabla, Qt::CaseInsensitive);
     dm.fdVarios.close();
     if (instalado)
         return ResultadoMetadatos::Continuar;

@@ -1,38 +1,18 @@
 #include "Fuentes.h"
 
 #include "Colores.h"
+#include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
 
 #include <QWidget>
 #include <cmath>
-#include <optional>
 
 namespace {
 
-const QString kSqlFuente = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT=:N_VALOR_INT, \n"
-                                          "valor_str=:c_valor_str \n"
-                                          "where configuracion = :c_config");
-const QString kSqlTexto = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET \n"
-                                         "valor_str=:c_valor_str \n"
-                                         "where configuracion = :c_config");
-
-void actualizar(fb::Query& q, const QString& sql, const QString& clave, const QString& texto,
-                const std::optional<int>& tamano = std::nullopt)
+ConfigEmpresa::FilasFuente filasDe(const FuenteConColor& f)
 {
-    q.close();
-    q.setSql(sql);
-    if (tamano)
-        q.setParam(QStringLiteral("N_VALOR_INT"), *tamano);
-    q.setParam(QStringLiteral("c_valor_str"), texto);
-    q.setParam(QStringLiteral("c_config"), clave);
-    q.execute();
-}
-
-void escribirFuente(fb::Query& q, const FuenteConColor& f, const QString& sufijo)
-{
-    actualizar(q, kSqlFuente, QStringLiteral("FONT_") + sufijo, f.fuente.family(), puntosDeFuente(f.fuente));
-    actualizar(q, kSqlTexto, QStringLiteral("COLOR_") + sufijo, ColorATexto(deQColor(f.color)));
-    actualizar(q, kSqlTexto, QStringLiteral("ESTILO_") + sufijo, EstiloATexto(estiloDe(f.fuente)));
+    return {puntosDeFuente(f.fuente), f.fuente.family(), ColorATexto(deQColor(f.color)),
+            EstiloATexto(estiloDe(f.fuente))};
 }
 
 } // namespace
@@ -53,8 +33,9 @@ void ReestrableceFuentes(Tdm& dm, const FuenteConColor& nombreArticulo, const Fu
 {
     dm.asegurarTransaccion();
     try {
-        escribirFuente(dm.fdVarios, nombreArticulo, QStringLiteral("NOM_ART"));
-        escribirFuente(dm.fdVarios, precio, QStringLiteral("PRE_ART"));
+        ConfigEmpresa tabla(dm.fdVarios);
+        tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasDe(nombreArticulo));
+        tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasDe(precio));
         dm.fdTrans.commit();
     } catch (...) {
         // Left pending, the updates made so far would be committed by the next lookup: half a reset.

@@ -7,14 +7,13 @@ struct AjustesConsulta;
 
 // Loads the company's lookup settings and the fonts of the article name and the net price (the
 // window copies them from its widgets before a load and back after it). Commits the shared
-// transaction when it is active and starts a new one, which stays open afterwards. Then reads
-// every key, one query per key through fdVarios, into the record (a missing row or NULL reads as
-// 0 or false; negative price list and policy ids read as 0; a switch is on only for exactly "S"),
-// and applies the font rows:
-// FONT_* sets the size in points and the face, COLOR_* the colour, ESTILO_* the four effects.
-// A missing font row leaves that part as it was, and so does a NULL or non-positive size or a
-// NULL or empty face. A size from a row replaces a pixel-defined size with the same number of
-// points (45 points are 60 pixels at 96 pixels per inch).
+// transaction when it is active and starts a new one, which stays open afterwards. Then reads the
+// settings table through fdVarios (ConfigEmpresa: one query per key, its rules for missing rows
+// and bad values) into the record, and applies the font rows: FONT_* sets the size in points and
+// the face, COLOR_* the colour, ESTILO_* the four effects. A missing font row leaves that part as
+// it was; a non-positive size or an empty face reads as the element's built-in one. A size from a
+// row replaces a pixel-defined size with the same number of points (45 points are 60 pixels at 96
+// pixels per inch).
 //
 // A database failure propagates; the fields of the keys not yet read keep their values. A colour
 // text that cannot be read throws ColorInvalido quoting it: the font rows before it have already

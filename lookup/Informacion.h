@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AjustesConsulta.h"
+#include "data/AjustesConsulta.h"
 
 // Row counts of the lookup's results, looked at only when an article is shown.
 struct FilasConsulta {

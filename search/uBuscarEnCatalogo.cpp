@@ -5,7 +5,7 @@
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "lookup/AjustesConsulta.h"
+#include "data/AjustesConsulta.h"
 #include "lookup/ModeloConsulta.h"
 #include "platform/ErrorReport.h"
 

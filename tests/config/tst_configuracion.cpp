@@ -100,6 +100,8 @@ private slots:
     void idsFueraDeLasListas();
     void ordenSigueALaListaDePrecios();
     void eleccionDeFuente();
+    void filaDeFuenteIlegible_data();
+    void filaDeFuenteIlegible();
     void colorIlegible_data();
     void colorIlegible();
 
@@ -661,6 +663,47 @@ void TestConfiguracion::eleccionDeFuente()
     for (const char* fila : {"FONT_NOM_ART|30|DejaVu Serif|NULL", "COLOR_NOM_ART|NULL|clRed|NULL",
                              "ESTILO_NOM_ART|NULL|ItalicUnderLine|NULL"})
         esperadas = con(esperadas, QString::fromUtf8(fila));
+    QCOMPARE(filas(), esperadas);
+}
+
+void TestConfiguracion::filaDeFuenteIlegible_data()
+{
+    QTest::addColumn<QString>("preparar");
+    QTest::addColumn<QString>("nombre"); // remembered size and preview face, then as saved
+    QTest::addColumn<QString>("precio");
+    QTest::newRow("tamaño nulo y cara vacía: los integrados")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = NULL, VALOR_STR = '' "
+                          "WHERE CONFIGURACION = 'FONT_NOM_ART';")
+        << QStringLiteral("45|Tahoma") << QStringLiteral("80|Tahoma");
+    QTest::newRow("tamaño cero o negativo, cara nula: solo esa parte")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 0, VALOR_STR = 'DejaVu Serif' "
+                          "WHERE CONFIGURACION = 'FONT_NOM_ART';"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = -5, VALOR_STR = NULL "
+                          "WHERE CONFIGURACION = 'FONT_PRE_ART';")
+        << QStringLiteral("45|DejaVu Serif") << QStringLiteral("80|Tahoma");
+}
+
+// A bad font row reads as the main window reads it, and saving writes a readable row back.
+void TestConfiguracion::filaDeFuenteIlegible()
+{
+    QFETCH(QString, preparar);
+    QFETCH(QString, nombre);
+    QFETCH(QString, precio);
+    sql(preparar);
+    abrir();
+    QVERIFY(mostrar());
+
+    const auto leido = [this](int tamano, const char* vista) {
+        return QString::number(tamano) + u'|' + el<QLabel>(vista)->font().family();
+    };
+    QCOMPARE(leido(m_dlg->tamanoNombre(), "lblNombre"), nombre);
+    QCOMPARE(leido(m_dlg->tamanoPrecio(), "lblPrecio"), precio);
+
+    guardar();
+    QVERIFY(m_avisos->messages.empty());
+    QStringList esperadas = instaladasYAbiertas();
+    esperadas = con(esperadas, QStringLiteral("FONT_NOM_ART|%1|NULL").arg(nombre));
+    esperadas = con(esperadas, QStringLiteral("FONT_PRE_ART|%1|NULL").arg(precio));
     QCOMPARE(filas(), esperadas);
 }
 

@@ -2,12 +2,12 @@
 // program's objects were installed (rows as the installation leaves them, then changed per case).
 
 #include "TestDatabases.h"
+#include "data/AjustesConsulta.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "layout/Colores.h"
-#include "lookup/AjustesConsulta.h"
 #include "lookup/CargarInfo.h"
 
 #include <QTemporaryDir>
@@ -233,11 +233,19 @@ void TestCargarInfo::fuentes_data()
         << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'clwhite' WHERE CONFIGURACION = 'COLOR_NOM_ART';\n"
                           "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = '#09D' WHERE CONFIGURACION = 'COLOR_PRE_ART';")
         << QStringLiteral("Tahoma 45pt B--- #ffffff") << QStringLiteral("Tahoma 80pt B--- #0099dd");
-    QTest::newRow("tamaño o cara nulos, cero o vacíos: esa parte como estaba")
+    // A bad size or face falls back to the element's built-in one, not to what the element had:
+    // the previous fonts here are neither.
+    QTest::newRow("tamaño o cara nulos, cero o vacíos: los integrados")
         << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = NULL WHERE CONFIGURACION = 'FONT_NOM_ART';\n"
                           "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 0, VALOR_STR = NULL "
                           "WHERE CONFIGURACION = 'FONT_PRE_ART';")
-        << QStringLiteral("Tahoma 60px B--- #0979d5") << QStringLiteral("Courier 107px B--- #ff8000");
+        << QStringLiteral("Tahoma 45pt B--- #0979d5") << QStringLiteral("Tahoma 80pt B--- #ff8000");
+    QTest::newRow("tamaño negativo y cara en blanco: solo esa parte integrada")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = -12, VALOR_STR = 'Arial' "
+                          "WHERE CONFIGURACION = 'FONT_NOM_ART';\n"
+                          "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 30, VALOR_STR = '  ' "
+                          "WHERE CONFIGURACION = 'FONT_PRE_ART';")
+        << QStringLiteral("Arial 45pt B--- #0979d5") << QStringLiteral("Tahoma 30pt B--- #ff8000");
 }
 
 // The window's built-in fonts are set by pixel height; a FONT_ row sets points instead, which Qt

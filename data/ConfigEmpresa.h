@@ -1,0 +1,105 @@
+#pragma once
+
+#include "data/AjustesConsulta.h"
+#include "firebird/Value.h"
+
+#include <QString>
+#include <optional>
+
+namespace fb {
+class Query;
+}
+
+// The company's settings table ZANTOR_LMV_CONFIG, shared by every station: one row per key, a
+// number in VALOR_INT, a text in VALOR_STR, a switch in VALOR_CHR. This is the only code that
+// knows its keys and statements. It runs on the query it is given, inside whatever transaction
+// that query belongs to, one statement per row; it starts, commits and rolls back nothing, so the
+// caller decides what is one unit.
+//
+// A new setting is one row in the table of keys in ConfigEmpresa.cpp, beside its field in
+// AjustesConsulta and its enumerator here.
+class ConfigEmpresa {
+public:
+    static const QString kTabla;
+    // VALOR_STR is VARCHAR(25): a longer face name cannot be stored.
+    static constexpr int kLargoTexto = 25;
+
+    // The settings of AjustesConsulta, in the order the main window reads them.
+    enum class Ajuste {
+        ClienteEventualId,
+        PrecioEmpresaId,
+        PoliticaVolId,
+        AlmacenId,
+        MostrarExistencia,
+        MostrarLstPrecios,
+        OrdenPrecio,
+        MostrarPolVol,
+        MostrarClave,
+        SegundosEspera,
+        DsctosCombo,
+        MostrarBuscador,
+        MostrarImagenEmpresa,
+    };
+
+    // The two display elements whose font is a setting, three rows each: FONT_ (size in points
+    // and face), COLOR_ and ESTILO_ (texts of layout/Colores).
+    enum class Elemento { NombreArticulo, Precio };
+
+    struct Fila {
+        fb::Value entero;
+        fb::Value texto;
+        fb::Value caracter;
+    };
+
+    struct Fuente {
+        int puntos = 0;
+        QString cara;
+    };
+
+    // What the font rows of one element are written from.
+    struct FilasFuente {
+        int puntos = 0;
+        QString cara;
+        QString color;
+        QString estilo;
+    };
+
+    explicit ConfigEmpresa(fb::Query& consulta)
+        : m_consulta(consulta)
+    {
+    }
+
+    // Every setting, in the order of Ajuste, into the record: a missing row or a NULL reads as 0
+    // or false, a negative price list or policy id as 0, and a switch is on only for exactly "S".
+    // A failure propagates; the fields not yet read keep their values.
+    void leerAjustes(AjustesConsulta& ajustes);
+
+    // The first row of the setting's key, if there is one.
+    std::optional<Fila> leer(Ajuste ajuste);
+    // As leer(); a missing row is inserted with the configuration dialog's value for it (on for a
+    // switch), `insertado` is set, and the inserted row is returned as it would now read.
+    Fila leerOInsertar(Ajuste ajuste, bool& insertado);
+    // The one reading of a switch row.
+    static bool activo(const Fila& fila);
+
+    // The update of an existing row; a row that does not exist is not created.
+    void escribirEntero(Ajuste ajuste, const fb::Value& valor);
+    void escribirInterruptor(Ajuste ajuste, bool activo);
+
+    // The element's FONT_ row, if there is one. A size of 0 or less (or NULL) and an empty face
+    // could not be drawn readably: each such field reads as the built-in one of the element.
+    std::optional<Fuente> leerFuente(Elemento elemento);
+    // VALOR_STR of the element's COLOR_ / ESTILO_ row, if there is one (it may be NULL).
+    std::optional<fb::Value> leerColor(Elemento elemento);
+    std::optional<fb::Value> leerEstilo(Elemento elemento);
+    // The element's three font rows, in the order FONT_, COLOR_, ESTILO_.
+    void escribirFuente(Elemento elemento, const FilasFuente& filas);
+
+    // The built-in size in points and face of the element, which the installation also writes.
+    static Fuente fuentePredeterminada(Elemento elemento);
+
+private:
+    std::optional<Fila> leerClave(const QString& clave);
+
+    fb::Query& m_consulta;
+};
