@@ -11,6 +11,7 @@
 #include "layout/LogoEmpresa.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/CargarInfo.h"
+#include "lookup/ConsultasArticulo.h"
 #include "lookup/Formato.h"
 #include "lookup/Informacion.h"
 #include "lookup/ModeloConsulta.h"
@@ -704,13 +705,7 @@ void TfrmConsulta::edClaveF4()
 void TfrmConsulta::CargarPrecio()
 {
     fb::Query& q = m_dm.fdPrecios;
-    m_precios->recargar(q, [&] {
-        q.close();
-        q.setSql(presentacion::sqlPrecios(m_ajustes.OrdenPrecio));
-        q.setParam(QStringLiteral("V_ARTICULO_ID"), ArticuloId);
-        q.setParam(QStringLiteral("v_CLIENTE_ID"), m_ajustes.ClienteEventualId);
-        q.open();
-    });
+    m_precios->recargar(q, [&] { consultas::abrirPrecios(q, ArticuloId, m_ajustes); });
 
     // The configured price list, else the first row of the chosen order.
     int fila = m_precios->localizar(QStringLiteral("PRECIO_EMPRESA_ID"), m_ajustes.PrecioEmpresaId);
@@ -750,47 +745,25 @@ void TfrmConsulta::CargarVolumen()
     const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
     const fb::Decimal neto = precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal();
     fb::Query& q = m_dm.fdVolumen;
-    m_volumen->recargar(q, [&] {
-        q.close();
-        q.setSql(presentacion::kSqlVolumen);
-        q.setParam(QStringLiteral("N_AID"), ArticuloId);
-        q.setParam(QStringLiteral("N_POLITICA_ID"), m_ajustes.PoliticaVolId);
-        q.setParam(QStringLiteral("N_PRECIO"), neto);
-        q.open();
-    });
+    m_volumen->recargar(q, [&] { consultas::abrirVolumen(q, ArticuloId, m_ajustes, neto); });
 }
 
 void TfrmConsulta::CargarCombos()
 {
     fb::Query& q = m_dm.fdCombo;
-    m_combos->recargar(q, [&] {
-        q.close();
-        q.setSql(presentacion::kSqlCombos);
-        q.setParam(QStringLiteral("N_ARTICULO_ID"), ArticuloId);
-        q.open();
-    });
+    m_combos->recargar(q, [&] { consultas::abrirCombos(q, ArticuloId); });
 }
 
 void TfrmConsulta::CargarAlmacen()
 {
     fb::Query& q = m_dm.fdExiste;
-    m_existe->recargar(q, [&] {
-        q.close();
-        q.setSql(presentacion::kSqlAlmacen);
-        q.setParam(QStringLiteral("n_Articulo_id"), ArticuloId);
-        q.open();
-    });
+    m_existe->recargar(q, [&] { consultas::abrirAlmacen(q, ArticuloId); });
 }
 
 void TfrmConsulta::CargarClaves()
 {
     fb::Query& q = m_dm.fdClaves;
-    m_claves->recargar(q, [&] {
-        q.close();
-        q.setSql(presentacion::kSqlClaves);
-        q.setParam(QStringLiteral("N_ARTICULO_ID"), ArticuloId);
-        q.open();
-    });
+    m_claves->recargar(q, [&] { consultas::abrirClaves(q, ArticuloId); });
 }
 
 // ---- menu --------------------------------------------------------------------------------

@@ -3,10 +3,11 @@
 #include "Generador.h"
 #include "Medidas.h"
 #include "app/Lumivo.h"
+#include "data/AjustesConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "data/AjustesConsulta.h"
+#include "lookup/BusquedaCatalogo.h"
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
 
@@ -141,28 +142,22 @@ SoloSql medirSql(const QString& ruta, const Textos& textos, int repeticiones, co
     c.open();
     fb::Transaction t(c);
     fb::Query porNombre(t), porClave(t);
-    porNombre.setSql(catalogo::kSqlBuscarNombre);
-    porClave.setSql(catalogo::kSqlBuscarClave);
-    const auto abrir = [&t, &ajustes](fb::Query& q, const QString& parametro, const QString& patron) {
+    const auto abrir = [&t, &ajustes](fb::Query& q, auto abrirBusqueda, const QString& patron) {
         QElapsedTimer reloj;
         reloj.start();
         q.close();
         if (t.isActive())
             t.commit();
         t.start();
-        q.setParam(QStringLiteral("n_cliente_id"), ajustes.ClienteEventualId);
-        q.setParam(QStringLiteral("n_precio_id"), ajustes.PrecioEmpresaId);
-        q.setParam(QStringLiteral("n_almacen_id"), ajustes.AlmacenId);
-        q.setParam(parametro, patron);
-        q.open();
+        abrirBusqueda(q, ajustes, patron);
         for (int i = 0; i < 50 && q.next(); ++i) {
         }
         return msDesde(reloj);
     };
     for (int i = 0; i < repeticiones; ++i) {
-        r.uno.push_back(abrir(porNombre, QStringLiteral("c_nombre"), catalogo::patronNombre(textos.unArticulo, true)));
-        r.cien.push_back(abrir(porNombre, QStringLiteral("c_nombre"), catalogo::patronNombre(textos.cien, true)));
-        r.clave.push_back(abrir(porClave, QStringLiteral("c_clave"), catalogo::patronClave(textos.clave, true)));
+        r.uno.push_back(abrir(porNombre, catalogo::abrirPorNombre, catalogo::patronNombre(textos.unArticulo, true)));
+        r.cien.push_back(abrir(porNombre, catalogo::abrirPorNombre, catalogo::patronNombre(textos.cien, true)));
+        r.clave.push_back(abrir(porClave, catalogo::abrirPorClave, catalogo::patronClave(textos.clave, true)));
     }
     porNombre.close();
     porClave.close();

@@ -14,7 +14,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
-#include "lookup/Presentacion.h"
+#include "lookup/ConsultasArticulo.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
@@ -158,11 +158,11 @@ ResultadoSql medirSql(const QString& ruta, const std::vector<Clave>& claves, int
     fb::Transaction t(c);
     fb::Query busca(t), precios(t), volumen(t), combos(t), existe(t), listaClaves(t);
     busca.setSql(kSqlBuscarClave);
-    precios.setSql(presentacion::sqlPrecios(0));
-    volumen.setSql(presentacion::kSqlVolumen);
-    combos.setSql(presentacion::kSqlCombos);
-    existe.setSql(presentacion::kSqlAlmacen);
-    listaClaves.setSql(presentacion::kSqlClaves);
+    precios.setSql(consultas::sqlPrecios(0));
+    volumen.setSql(consultas::kSqlVolumen);
+    combos.setSql(consultas::kSqlCombos);
+    existe.setSql(consultas::kSqlAlmacen);
+    listaClaves.setSql(consultas::kSqlClaves);
     const auto todas = [](fb::Query& q) {
         q.open();
         while (q.next()) {

@@ -8,6 +8,7 @@
 #include "layout/Colores.h"
 #include "layout/Estilo.h"
 #include "layout/Fuentes.h"
+#include "lookup/ListasEleccion.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 
@@ -34,19 +35,6 @@ const QString kSegundosInvalidos =
                    "No se guardó ningún cambio.");
 const QString kFuenteLarga = QStringLiteral("El nombre de la fuente «%1» tiene más de %2 caracteres y no se puede "
                                             "guardar. Elija otra fuente; no se guardó ningún cambio.");
-
-const QString kSqlClientes = QStringLiteral("select c.cliente_id, c.nombre\n"
-                                            "from clientes c\n"
-                                            "order by c.nombre");
-const QString kSqlPrecios = QStringLiteral("select p.precio_empresa_id, p.nombre\n"
-                                           "from precios_empresa p\n"
-                                           "order by p.nombre");
-const QString kSqlPolitica = QStringLiteral("select p.politica_dscto_volumen_id, p.nombre\n"
-                                            "from politicas_dsctos_volumen p\n"
-                                            "order by p.nombre");
-const QString kSqlAlmacen = QStringLiteral("select a.almacen_id, a.nombre\n"
-                                           "from almacenes a\n"
-                                           "order by a.nombre");
 
 constexpr int kSegundosMin = 30;
 constexpr int kSegundosMax = 1000;
@@ -249,10 +237,6 @@ void TfrmConfiguracion::crearObjetosBase()
     fdPrecios = std::make_unique<fb::Query>(*fdTrans);
     fdPolitica = std::make_unique<fb::Query>(*fdTrans);
     fdAlmacen = std::make_unique<fb::Query>(*fdTrans);
-    fdClientes->setSql(kSqlClientes);
-    fdPrecios->setSql(kSqlPrecios);
-    fdPolitica->setSql(kSqlPolitica);
-    fdAlmacen->setSql(kSqlAlmacen);
     m_clientes.consulta = fdClientes.get();
     m_precios.consulta = fdPrecios.get();
     m_politicas.consulta = fdPolitica.get();
@@ -356,12 +340,8 @@ int TfrmConfiguracion::llenar(Lista& lista)
 {
     QComboBox* c = lista.caja;
     c->clear();
-    fb::Query& q = *lista.consulta;
-    q.close();
-    q.open();
-    while (q.next())
-        c->addItem(q.value(1).toString(), q.value(0).toInt());
-    q.close();
+    for (const listas::Opcion& o : listas::leer(*lista.consulta, lista.lista))
+        c->addItem(o.nombre, o.id);
     c->setCurrentIndex(-1);
     c->setEnabled(c->count() > 0);
     return c->count();

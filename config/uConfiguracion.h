@@ -2,6 +2,7 @@
 
 #include "data/ConfigEmpresa.h"
 #include "firebird/Value.h"
+#include "lookup/ListasEleccion.h"
 
 #include <QDialog>
 #include <functional>
@@ -57,8 +58,9 @@ private:
     // A choice box fed by a list: the id loaded from the settings row is kept, so a stored id that
     // is not in the list (shown blank) is written back unchanged.
     struct Lista {
-        QComboBox* caja = nullptr;
+        listas::Lista lista;
         fb::Query* consulta = nullptr;
+        QComboBox* caja = nullptr;
         fb::Value cargado;
     };
 
@@ -90,10 +92,10 @@ private:
     std::unique_ptr<fb::Query> fdPolitica;
     std::unique_ptr<fb::Query> fdAlmacen;
 
-    Lista m_clientes;
-    Lista m_precios;
-    Lista m_politicas;
-    Lista m_almacenes;
+    Lista m_clientes{listas::Lista::Clientes, nullptr, nullptr, {}};
+    Lista m_precios{listas::Lista::ListasPrecios, nullptr, nullptr, {}};
+    Lista m_politicas{listas::Lista::PoliticasVolumen, nullptr, nullptr, {}};
+    Lista m_almacenes{listas::Lista::Almacenes, nullptr, nullptr, {}};
     QCheckBox* cheExistencia = nullptr;
     QCheckBox* cheListPrecios = nullptr;
     QCheckBox* chePolVolumen = nullptr;

@@ -9,19 +9,9 @@ namespace fb {
 class Value;
 }
 
-// What the price, stock and key side of the display runs and how it shows it:
-// the statement texts, the five grids and the unit-of-purchase box.
+// How the price, stock and key side of the display shows what it reads (lookup/ConsultasArticulo):
+// the five grids and the unit-of-purchase box.
 namespace presentacion {
-
-// The price lists of an article for a customer, in the order of the setting ORDEN_PRECIO:
-// 0 net price ascending, 1 net price descending, 2 list name, anything else the procedure's.
-extern const QString kSqlPrecios;
-const QString& sqlPrecios(int ordenPrecio);
-
-extern const QString kSqlVolumen; // parameters N_AID, N_POLITICA_ID, N_PRECIO
-extern const QString kSqlCombos;  // parameter N_ARTICULO_ID
-extern const QString kSqlAlmacen; // parameter n_Articulo_id
-extern const QString kSqlClaves;  // parameter n_articulo_id
 
 DescripcionRejilla rejillaPrecios();
 DescripcionRejilla rejillaVolumen();

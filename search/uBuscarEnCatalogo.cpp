@@ -2,10 +2,11 @@
 
 #include "ConsultaCatalogo.h"
 #include "TitulosBusqueda.h"
+#include "data/AjustesConsulta.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "data/AjustesConsulta.h"
+#include "lookup/BusquedaCatalogo.h"
 #include "lookup/ModeloConsulta.h"
 #include "platform/ErrorReport.h"
 
@@ -280,7 +281,7 @@ void TfrmBuscarEnCatalogo::asegurarConsulta()
     fdConsulta = std::make_unique<fb::Query>(*fdTrans);
 }
 
-void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron)
+void TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir, const QString& patron)
 {
     asegurarConsulta();
     m_abierto = true;
@@ -292,12 +293,7 @@ void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& par
             if (fdTrans->isActive())
                 fdTrans->commit();
             fdTrans->start();
-            fdConsulta->setSql(sql);
-            fdConsulta->setParam(QStringLiteral("n_cliente_id"), m_ajustes.ClienteEventualId);
-            fdConsulta->setParam(QStringLiteral("n_precio_id"), m_ajustes.PrecioEmpresaId);
-            fdConsulta->setParam(QStringLiteral("n_almacen_id"), m_ajustes.AlmacenId);
-            fdConsulta->setParam(parametroPatron, patron);
-            fdConsulta->open();
+            abrir(*fdConsulta, m_ajustes, patron);
         });
     });
     irAPrimeraFila();
@@ -333,8 +329,7 @@ void TfrmBuscarEnCatalogo::buscarNombreModal(const QString& nombre)
 
 void TfrmBuscarEnCatalogo::BuscarNombre()
 {
-    abrirResultado(catalogo::kSqlBuscarNombre, QStringLiteral("c_nombre"),
-                   catalogo::patronNombre(edNombre->text(), chePCP->isChecked()));
+    abrirResultado(catalogo::abrirPorNombre, catalogo::patronNombre(edNombre->text(), chePCP->isChecked()));
     if (m_resultado->rowCount() == 0)
         edNombre->setSelection(0, static_cast<int>(edNombre->text().size()));
     mostrarSiCerrada();
@@ -343,8 +338,7 @@ void TfrmBuscarEnCatalogo::BuscarNombre()
 void TfrmBuscarEnCatalogo::BuscarClave()
 {
     chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
-    abrirResultado(catalogo::kSqlBuscarClave, QStringLiteral("c_clave"),
-                   catalogo::patronClave(edClave->text(), chePCP->isChecked()));
+    abrirResultado(catalogo::abrirPorClave, catalogo::patronClave(edClave->text(), chePCP->isChecked()));
     if (m_resultado->rowCount() == 0)
         edClave->setSelection(0, static_cast<int>(edClave->text().size()));
     mostrarSiCerrada();

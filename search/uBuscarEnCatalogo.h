@@ -63,7 +63,9 @@ private:
     void crearControles();
     void anclar();
     void asegurarConsulta();
-    void abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron);
+    // Opens one of the search's statements (lookup/BusquedaCatalogo) with the pattern.
+    using Abrir = void (*)(fb::Query& consulta, const AjustesConsulta& ajustes, const QString& patron);
+    void abrirResultado(Abrir abrir, const QString& patron);
     void mostrarSiCerrada();
     void enfocarSiguiente(QWidget* desde);
     void irAPrimeraFila();

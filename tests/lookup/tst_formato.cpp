@@ -3,6 +3,7 @@
 // so the results do not depend on the machine's regional settings.
 
 #include "firebird/Value.h"
+#include "lookup/ConsultasArticulo.h"
 #include "lookup/Formato.h"
 #include "lookup/Presentacion.h"
 
@@ -203,7 +204,7 @@ void TestFormato::sqlPrecios()
 {
     QFETCH(int, orden);
     QFETCH(QString, clausula);
-    QCOMPARE(presentacion::sqlPrecios(orden),
+    QCOMPARE(consultas::sqlPrecios(orden),
              QStringLiteral("SELECT * FROM ZANTOR_LMV_LISTA (:V_ARTICULO_ID,:v_CLIENTE_ID)") + clausula);
 }
 
