@@ -3,8 +3,6 @@
 #include "DialogoFuente.h"
 #include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
-#include "firebird/Query.h"
-#include "firebird/Transaction.h"
 #include "layout/Colores.h"
 #include "layout/Estilo.h"
 #include "layout/Fuentes.h"
@@ -102,6 +100,8 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, QW
     , m_dm(dm)
     , m_alCerrar(std::move(alCerrar))
     , m_terminar([] { QCoreApplication::quit(); })
+    , fdTrans(dm.fdConexion, fb::Isolation::Snapshot, fb::Access::ReadOnly)
+    , fdTransConfig(dm.fdConexion)
 {
     setObjectName(QStringLiteral("frmConfiguracion"));
     setWindowTitle(QStringLiteral("Configuración"));
@@ -226,23 +226,6 @@ void TfrmConfiguracion::crearControles()
     nota->setObjectName(QStringLiteral("Label7"));
 }
 
-void TfrmConfiguracion::crearObjetosBase()
-{
-    if (fdTransConfig)
-        return;
-    fdTrans = std::make_unique<fb::Transaction>(m_dm.fdConexion, fb::Isolation::Snapshot, fb::Access::ReadOnly);
-    fdTransConfig = std::make_unique<fb::Transaction>(m_dm.fdConexion);
-    fdConfig = std::make_unique<fb::Query>(*fdTransConfig);
-    fdClientes = std::make_unique<fb::Query>(*fdTrans);
-    fdPrecios = std::make_unique<fb::Query>(*fdTrans);
-    fdPolitica = std::make_unique<fb::Query>(*fdTrans);
-    fdAlmacen = std::make_unique<fb::Query>(*fdTrans);
-    m_clientes.consulta = fdClientes.get();
-    m_precios.consulta = fdPrecios.get();
-    m_politicas.consulta = fdPolitica.get();
-    m_almacenes.consulta = fdAlmacen.get();
-}
-
 void TfrmConfiguracion::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -275,22 +258,21 @@ bool TfrmConfiguracion::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmConfiguracion::CargarInfo()
 {
-    crearObjetosBase();
     // Rows inserted by a pass are committed and the load runs again, so the controls show what the
     // table now holds; the second pass finds every row it could insert.
     m_dm.conReconexion([&] {
         for (int pasada = 0; pasada < 2; ++pasada) {
             if (!cargarUnaVez())
                 break;
-            fdTransConfig->commit();
+            fdTransConfig.commit();
         }
     });
 }
 
 bool TfrmConfiguracion::cargarUnaVez()
 {
-    reiniciar(*fdTrans);
-    reiniciar(*fdTransConfig);
+    reiniciar(fdTrans);
+    reiniciar(fdTransConfig);
     bool insertado = false;
 
     if (llenar(m_clientes) == 0) {
@@ -318,14 +300,13 @@ bool TfrmConfiguracion::cargarUnaVez()
     if (llenar(m_almacenes) > 0)
         cargarLista(m_almacenes, Ajuste::AlmacenId, insertado);
 
-    ConfigEmpresa tabla(*fdConfig);
     cargarSwitch(cheExistencia, Ajuste::MostrarExistencia, insertado);
     cargarSwitch(cheListPrecios, Ajuste::MostrarLstPrecios, insertado);
-    const int orden = tabla.leerOInsertar(Ajuste::OrdenPrecio, insertado).entero.toInt();
+    const int orden = m_tabla.leerOInsertar(Ajuste::OrdenPrecio, insertado).entero.toInt();
     cboOrdenPrecios->setCurrentIndex(orden >= 0 && orden < cboOrdenPrecios->count() ? orden : -1);
     cargarSwitch(chePolVolumen, Ajuste::MostrarPolVol, insertado);
     cargarSwitch(cheClaves, Ajuste::MostrarClave, insertado);
-    edSegundos->setText(QString::number(tabla.leerOInsertar(Ajuste::SegundosEspera, insertado).entero.toInt()));
+    edSegundos->setText(QString::number(m_tabla.leerOInsertar(Ajuste::SegundosEspera, insertado).entero.toInt()));
     cargarSwitch(cheImagenEmpresa, Ajuste::MostrarImagenEmpresa, insertado);
     cargarSwitch(cheDsctoCombo, Ajuste::DsctosCombo, insertado);
     cargarSwitch(cheBuscador, Ajuste::MostrarBuscador, insertado);
@@ -340,7 +321,7 @@ int TfrmConfiguracion::llenar(Lista& lista)
 {
     QComboBox* c = lista.caja;
     c->clear();
-    for (const listas::Opcion& o : listas::leer(*lista.consulta, lista.lista))
+    for (const listas::Opcion& o : listas::leer(lista.consulta, lista.lista))
         c->addItem(o.nombre, o.id);
     c->setCurrentIndex(-1);
     c->setEnabled(c->count() > 0);
@@ -355,29 +336,28 @@ void TfrmConfiguracion::mostrarId(Lista& lista, const fb::Value& id)
 
 void TfrmConfiguracion::cargarLista(Lista& lista, Ajuste ajuste, bool& insertado)
 {
-    mostrarId(lista, ConfigEmpresa(*fdConfig).leerOInsertar(ajuste, insertado).entero);
+    mostrarId(lista, m_tabla.leerOInsertar(ajuste, insertado).entero);
 }
 
 void TfrmConfiguracion::cargarSwitch(QCheckBox* caja, Ajuste ajuste, bool& insertado)
 {
-    caja->setChecked(ConfigEmpresa::activo(ConfigEmpresa(*fdConfig).leerOInsertar(ajuste, insertado)));
+    caja->setChecked(ConfigEmpresa::activo(m_tabla.leerOInsertar(ajuste, insertado)));
 }
 
 void TfrmConfiguracion::cargarFuentes()
 {
-    ConfigEmpresa tabla(*fdConfig);
-    auto cargar = [&tabla](QLabel* vista, ConfigEmpresa::Elemento elemento, int& tamano, bool saltarColorNulo) {
-        if (const std::optional<ConfigEmpresa::Fuente> f = tabla.leerFuente(elemento)) {
+    auto cargar = [this](QLabel* vista, ConfigEmpresa::Elemento elemento, int& tamano, bool saltarColorNulo) {
+        if (const std::optional<ConfigEmpresa::Fuente> f = m_tabla.leerFuente(elemento)) {
             tamano = f->puntos;
             QFont fuente = vista->font();
             fuente.setFamily(f->cara);
             vista->setFont(fuente);
         }
-        if (const std::optional<fb::Value> color = tabla.leerColor(elemento)) {
+        if (const std::optional<fb::Value> color = m_tabla.leerColor(elemento)) {
             if (!(saltarColorNulo && color->isNull()))
                 colorTexto(vista, aQColor(TextoAColor(color->toString())));
         }
-        if (const std::optional<fb::Value> estilo = tabla.leerEstilo(elemento)) {
+        if (const std::optional<fb::Value> estilo = m_tabla.leerEstilo(elemento)) {
             QFont fuente = vista->font();
             aplicarEstilo(fuente, TextoAEstilo(estilo->toString()));
             vista->setFont(fuente);
@@ -429,42 +409,40 @@ void TfrmConfiguracion::GuardarInfo()
 
 void TfrmConfiguracion::guardarFilas(int segundos)
 {
-    crearObjetosBase();
-    reiniciar(*fdTransConfig);
+    reiniciar(fdTransConfig);
     try {
-        ConfigEmpresa tabla(*fdConfig);
         if (m_clientes.caja->isEnabled())
-            tabla.escribirEntero(Ajuste::ClienteEventualId, idElegido(m_clientes));
+            m_tabla.escribirEntero(Ajuste::ClienteEventualId, idElegido(m_clientes));
         // An empty list has no choice to save: its row keeps what it holds.
         if (m_precios.caja->isEnabled())
-            tabla.escribirEntero(Ajuste::PrecioEmpresaId, idElegido(m_precios));
+            m_tabla.escribirEntero(Ajuste::PrecioEmpresaId, idElegido(m_precios));
         if (m_politicas.caja->isEnabled())
-            tabla.escribirEntero(Ajuste::PoliticaVolId, idElegido(m_politicas));
+            m_tabla.escribirEntero(Ajuste::PoliticaVolId, idElegido(m_politicas));
         if (m_almacenes.caja->isEnabled())
-            tabla.escribirEntero(Ajuste::AlmacenId, idElegido(m_almacenes));
+            m_tabla.escribirEntero(Ajuste::AlmacenId, idElegido(m_almacenes));
 
-        tabla.escribirInterruptor(Ajuste::MostrarExistencia, cheExistencia->isChecked());
-        tabla.escribirInterruptor(Ajuste::MostrarLstPrecios, cheListPrecios->isChecked());
-        tabla.escribirEntero(Ajuste::OrdenPrecio, cboOrdenPrecios->currentIndex());
-        tabla.escribirInterruptor(Ajuste::MostrarPolVol, chePolVolumen->isChecked());
-        tabla.escribirInterruptor(Ajuste::MostrarClave, cheClaves->isChecked());
-        tabla.escribirEntero(Ajuste::SegundosEspera, segundos);
-        tabla.escribirInterruptor(Ajuste::MostrarImagenEmpresa, cheImagenEmpresa->isChecked());
-        tabla.escribirInterruptor(Ajuste::DsctosCombo, cheDsctoCombo->isChecked());
-        tabla.escribirInterruptor(Ajuste::MostrarBuscador, cheBuscador->isChecked());
+        m_tabla.escribirInterruptor(Ajuste::MostrarExistencia, cheExistencia->isChecked());
+        m_tabla.escribirInterruptor(Ajuste::MostrarLstPrecios, cheListPrecios->isChecked());
+        m_tabla.escribirEntero(Ajuste::OrdenPrecio, cboOrdenPrecios->currentIndex());
+        m_tabla.escribirInterruptor(Ajuste::MostrarPolVol, chePolVolumen->isChecked());
+        m_tabla.escribirInterruptor(Ajuste::MostrarClave, cheClaves->isChecked());
+        m_tabla.escribirEntero(Ajuste::SegundosEspera, segundos);
+        m_tabla.escribirInterruptor(Ajuste::MostrarImagenEmpresa, cheImagenEmpresa->isChecked());
+        m_tabla.escribirInterruptor(Ajuste::DsctosCombo, cheDsctoCombo->isChecked());
+        m_tabla.escribirInterruptor(Ajuste::MostrarBuscador, cheBuscador->isChecked());
 
-        tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasFuente(lblNombre, m_tamanoNombre));
-        tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio));
+        m_tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasFuente(lblNombre, m_tamanoNombre));
+        m_tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio));
 
-        if (fdTrans->isActive())
-            fdTrans->commit();
-        fdTransConfig->commit();
+        if (fdTrans.isActive())
+            fdTrans.commit();
+        fdTransConfig.commit();
     } catch (...) {
         // Half the settings must never reach the table: the next save or load would commit them.
         try {
-            if (fdTransConfig->isActive())
-                fdTransConfig->rollback();
-            fdTransConfig->start();
+            if (fdTransConfig.isActive())
+                fdTransConfig.rollback();
+            fdTransConfig.start();
         } catch (...) {
             // The original failure is the one the operator needs to see.
         }
@@ -505,10 +483,10 @@ void TfrmConfiguracion::FormClose()
     // Nothing is pending once the dialog closes (a failed save was rolled back), so ending both
     // transactions loses nothing and does not hold a snapshot open for the rest of the run.
     platform::guarded(this, [this] {
-        if (fdTrans && fdTrans->isActive())
-            fdTrans->commit();
-        if (fdTransConfig && fdTransConfig->isActive())
-            fdTransConfig->commit();
+        if (fdTrans.isActive())
+            fdTrans.commit();
+        if (fdTransConfig.isActive())
+            fdTransConfig.commit();
     });
     if (m_alCerrar)
         platform::guarded(parentWidget(), [this] { m_alCerrar(); });

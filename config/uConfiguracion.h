@@ -1,13 +1,13 @@
 #pragma once
 
 #include "data/ConfigEmpresa.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
 #include "firebird/Value.h"
 #include "lookup/ListasEleccion.h"
 
 #include <QDialog>
 #include <functional>
-#include <memory>
-#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -17,11 +17,6 @@ class QPushButton;
 class DialogoFuente;
 class Tdm;
 
-namespace fb {
-class Query;
-class Transaction;
-} // namespace fb
-
 // The configuration dialog: the company-wide settings of the settings table.
 //
 // Every showing reloads the controls from the database and inserts the rows it needs that are
@@ -30,8 +25,8 @@ class Transaction;
 // the operator's choices. The close button saves nothing. However it closes, the main window's
 // settings are reloaded through the callback given at construction.
 //
-// Its queries and transactions live on the data module's company connection and are created at the
-// first showing, so the dialog may be built before the data module.
+// Its queries and transactions live on the data module's company connection, which must exist
+// before the dialog is built; it need not be open until the first showing.
 class TfrmConfiguracion : public QDialog {
     Q_OBJECT
 public:
@@ -58,14 +53,18 @@ private:
     // A choice box fed by a list: the id loaded from the settings row is kept, so a stored id that
     // is not in the list (shown blank) is written back unchanged.
     struct Lista {
+        Lista(listas::Lista cual, fb::Query& q)
+            : lista(cual)
+            , consulta(q)
+        {
+        }
         listas::Lista lista;
-        fb::Query* consulta = nullptr;
+        fb::Query& consulta;
         QComboBox* caja = nullptr;
         fb::Value cargado;
     };
 
     void crearControles();
-    void crearObjetosBase();
     bool cargarUnaVez();
     void guardarFilas(int segundos); // every row in one transaction, committed at the end
     int llenar(Lista& lista);
@@ -84,18 +83,20 @@ private:
     std::function<void()> m_alCerrar;
     std::function<void()> m_terminar;
 
-    std::unique_ptr<fb::Transaction> fdTrans;
-    std::unique_ptr<fb::Transaction> fdTransConfig;
-    std::unique_ptr<fb::Query> fdConfig;
-    std::unique_ptr<fb::Query> fdClientes;
-    std::unique_ptr<fb::Query> fdPrecios;
-    std::unique_ptr<fb::Query> fdPolitica;
-    std::unique_ptr<fb::Query> fdAlmacen;
+    // The lists read in a read-only snapshot; the settings rows in a transaction of their own.
+    fb::Transaction fdTrans;
+    fb::Transaction fdTransConfig;
+    fb::Query fdConfig{fdTransConfig};
+    fb::Query fdClientes{fdTrans};
+    fb::Query fdPrecios{fdTrans};
+    fb::Query fdPolitica{fdTrans};
+    fb::Query fdAlmacen{fdTrans};
+    ConfigEmpresa m_tabla{fdConfig};
 
-    Lista m_clientes{listas::Lista::Clientes, nullptr, nullptr, {}};
-    Lista m_precios{listas::Lista::ListasPrecios, nullptr, nullptr, {}};
-    Lista m_politicas{listas::Lista::PoliticasVolumen, nullptr, nullptr, {}};
-    Lista m_almacenes{listas::Lista::Almacenes, nullptr, nullptr, {}};
+    Lista m_clientes{listas::Lista::Clientes, fdClientes};
+    Lista m_precios{listas::Lista::ListasPrecios, fdPrecios};
+    Lista m_politicas{listas::Lista::PoliticasVolumen, fdPolitica};
+    Lista m_almacenes{listas::Lista::Almacenes, fdAlmacen};
     QCheckBox* cheExistencia = nullptr;
     QCheckBox* cheListPrecios = nullptr;
     QCheckBox* chePolVolumen = nullptr;

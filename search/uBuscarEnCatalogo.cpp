@@ -4,8 +4,6 @@
 #include "TitulosBusqueda.h"
 #include "data/AjustesConsulta.h"
 #include "data/uDM.h"
-#include "firebird/Query.h"
-#include "firebird/Transaction.h"
 #include "lookup/BusquedaCatalogo.h"
 #include "lookup/ModeloConsulta.h"
 #include "platform/ErrorReport.h"
@@ -155,6 +153,7 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     , m_dm(dm)
     , m_ajustes(ajustes)
     , m_aceptarClave(std::move(aceptarClave))
+    , fdTrans(dm.fdConexion)
 {
     setObjectName(QStringLiteral("frmBuscarEnCatalogo"));
     setWindowTitle(QStringLiteral("Buscar"));
@@ -273,27 +272,18 @@ void TfrmBuscarEnCatalogo::resizeEvent(QResizeEvent* event)
 
 // ---- searches ----------------------------------------------------------------------------
 
-void TfrmBuscarEnCatalogo::asegurarConsulta()
-{
-    if (fdTrans)
-        return;
-    fdTrans = std::make_unique<fb::Transaction>(m_dm.fdConexion);
-    fdConsulta = std::make_unique<fb::Query>(*fdTrans);
-}
-
 void TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir, const QString& patron)
 {
-    asegurarConsulta();
     m_abierto = true;
     // Its own transaction starts over on every run, so a search that lost the server's
     // connection runs again whole on the new one.
     m_dm.conReconexion([&] {
-        m_resultado->recargar(*fdConsulta, [&] {
-            fdConsulta->close();
-            if (fdTrans->isActive())
-                fdTrans->commit();
-            fdTrans->start();
-            abrir(*fdConsulta, m_ajustes, patron);
+        m_resultado->recargar(fdConsulta, [&] {
+            fdConsulta.close();
+            if (fdTrans.isActive())
+                fdTrans.commit();
+            fdTrans.start();
+            abrir(fdConsulta, m_ajustes, patron);
         });
     });
     irAPrimeraFila();

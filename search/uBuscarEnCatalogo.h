@@ -1,8 +1,10 @@
 #pragma once
 
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+
 #include <QDialog>
 #include <functional>
-#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -13,11 +15,6 @@ class ModeloConsulta;
 class TitulosBusqueda;
 class Tdm;
 struct AjustesConsulta;
-
-namespace fb {
-class Query;
-class Transaction;
-} // namespace fb
 
 // The catalogue search: articles by name or by key, with one of their keys, the net price in
 // the station's price list and the stock in the station's warehouse. Created once, hidden
@@ -31,9 +28,8 @@ public:
     // the catalogue search again, that search runs in this window.
     using AceptarClave = std::function<void(const QString& clave)>;
 
-    // ajustes is read at each search, so it follows every later load of the settings. The
-    // data module may still be under construction: nothing of it is touched before the
-    // first search.
+    // ajustes is read at each search, so it follows every later load of the settings. The data
+    // module's connection must exist; it need not be open before the first search.
     TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajustes, AceptarClave aceptarClave = {},
                          QWidget* parent = nullptr);
     ~TfrmBuscarEnCatalogo() override;
@@ -62,7 +58,6 @@ protected:
 private:
     void crearControles();
     void anclar();
-    void asegurarConsulta();
     // Opens one of the search's statements (lookup/BusquedaCatalogo) with the pattern.
     using Abrir = void (*)(fb::Query& consulta, const AjustesConsulta& ajustes, const QString& patron);
     void abrirResultado(Abrir abrir, const QString& patron);
@@ -88,9 +83,9 @@ private:
     const AjustesConsulta& m_ajustes;
     AceptarClave m_aceptarClave;
 
-    // Built at the first search; the transaction is declared first so that it outlives its query.
-    std::unique_ptr<fb::Transaction> fdTrans;
-    std::unique_ptr<fb::Query> fdConsulta;
+    // The transaction is declared first so that it outlives its query.
+    fb::Transaction fdTrans;
+    fb::Query fdConsulta{fdTrans};
     ModeloConsulta* m_resultado = nullptr;
     TitulosBusqueda* m_vista = nullptr; // what the grid shows of m_resultado
     bool m_abierto = false;             // a result has been opened since the program started
