@@ -1,7 +1,7 @@
 #include "CatalogoConexiones.h"
 
-#include "DatosConexion.h"
 #include "ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "platform/AtomicFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"

@@ -60,7 +60,7 @@ QString rutaAbsoluta(const QString& ruta)
 
 [[noreturn]] void fallar(const QString& mensaje)
 {
-    throw ConfigIniError(mensaje.toStdString());
+    throw ErrorConfigIni(mensaje.toStdString());
 }
 
 [[noreturn]] void noSePuedeLeer(const QString& ruta, const QString& motivo)
@@ -521,7 +521,7 @@ bool ConfigIni::ConfigIni_bool(const QString& seccion, const QString& clave, boo
         return false;
     if (const std::optional<bool> numero = numeroDistintoDeCero(*texto))
         return *numero;
-    throw ConfigIniConversionError(
+    throw ErrorConversionConfigIni(
         QStringLiteral("El valor %1 de %2/%3 en el archivo de configuración %4 no es un valor lógico válido: "
                        "se esperaba true, false o un número")
             .arg(citar(*texto), citar(seccion), citar(clave), citar(rutaAbsoluta(m_ruta)))

@@ -7,15 +7,15 @@
 // The local settings file cannot be used: it cannot be opened, read or saved, it is not
 // well-formed XML, or a name or value cannot be stored in it. what() is the Spanish message
 // (UTF-8) that names the file.
-class ConfigIniError : public std::runtime_error {
+class ErrorConfigIni : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // A stored value does not convert to the type asked for (a boolean that reads "yes").
-class ConfigIniConversionError : public ConfigIniError {
+class ErrorConversionConfigIni : public ErrorConfigIni {
 public:
-    using ConfigIniError::ConfigIniError;
+    using ErrorConfigIni::ErrorConfigIni;
 };
 
 // The station's local settings file ("config.xml" in the working directory). Each section is
@@ -44,7 +44,7 @@ public:
     // default, and the file is not corrected.
     int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);
     // "true"/"false" in any letter case, or a number (0 is false, any other number true).
-    // Anything else throws ConfigIniConversionError.
+    // Anything else throws ErrorConversionConfigIni.
     bool ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto);
 
     // Writes always save the file, even when the value is already stored.
@@ -68,7 +68,7 @@ public:
     };
 
     // Waits until the disk holds the file as the last save left it; nothing to do unless a save since
-    // the last one that waited did not wait, or failed part-way. Throws ConfigIniError.
+    // the last one that waited did not wait, or failed part-way. Throws ErrorConfigIni.
     void sincronizar();
     // True while the disk may not yet hold the file as the last save left it.
     bool sinSincronizar() const noexcept { return m_sinSincronizar; }

@@ -1,8 +1,8 @@
 #include "TestCatalogoConexiones.h"
 
 #include "connections/CatalogoConexiones.h"
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "platform/MessageBox.h"
 #include "tests/support/DiscoPequeno.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connections/DatosConexion.h"
+#include "data/DatosConexion.h"
 #include "platform/MessageBox.h"
 
 #include <QObject>

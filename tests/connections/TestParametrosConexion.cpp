@@ -1,7 +1,7 @@
 #include "TestParametrosConexion.h"
 
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "firebird/Connection.h"
 
 #include <QTest>

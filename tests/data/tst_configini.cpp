@@ -391,7 +391,7 @@ void TestConfigIni::conversiones()
         QCOMPARE(config.ConfigIni_bool(QStringLiteral("S"), QStringLiteral("K"), !esperado.toBool()),
                  esperado.toBool());
     } else {
-        const std::optional<QString> mensaje = fallo<ConfigIniConversionError>(
+        const std::optional<QString> mensaje = fallo<ErrorConversionConfigIni>(
             [&] { config.ConfigIni_bool(QStringLiteral("S"), QStringLiteral("K"), true); });
         QVERIFY(mensaje);
         QCOMPARE(*mensaje, QStringLiteral("El valor «%1» de «S»/«K» en el archivo de configuración «%2» no es un valor "
@@ -536,7 +536,7 @@ void TestConfigIni::archivoIlegibleNoSeToca()
         {"escritura", [&] { config.ConfigIni_boolW(QStringLiteral("Ventana"), QStringLiteral("Restaurada"), false); }},
     };
     for (const auto& [nombre, llamada] : llamadas) {
-        const std::optional<QString> mensaje = fallo<ConfigIniError>(llamada);
+        const std::optional<QString> mensaje = fallo<ErrorConfigIni>(llamada);
         QVERIFY2(mensaje, nombre);
         QVERIFY2(mensaje->startsWith(inicio), qPrintable(*mensaje));
         QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
@@ -595,7 +595,7 @@ void TestConfigIni::nombreOValorNoGuardable()
     QFETCH(QString, motivo);
 
     ConfigIni config;
-    std::optional<QString> mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_strW(seccion, clave, valor); });
+    std::optional<QString> mensaje = fallo<ErrorConfigIni>([&] { config.ConfigIni_strW(seccion, clave, valor); });
     QVERIFY(mensaje);
     QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
     QVERIFY2(mensaje->contains(rutaAbsoluta()), qPrintable(*mensaje));
@@ -603,10 +603,10 @@ void TestConfigIni::nombreOValorNoGuardable()
 
     const QByteArray antes = R"(<Config><Ventana Ancho="1"/></Config>)";
     escribirArchivo(kArchivo, antes);
-    mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_str(seccion, clave, valor); });
+    mensaje = fallo<ErrorConfigIni>([&] { config.ConfigIni_str(seccion, clave, valor); });
     QVERIFY(mensaje);
     QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
-    mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_strW(seccion, clave, valor); });
+    mensaje = fallo<ErrorConfigIni>([&] { config.ConfigIni_strW(seccion, clave, valor); });
     QVERIFY(mensaje);
     QCOMPARE(contenido(), antes);
 }
@@ -637,7 +637,7 @@ void TestConfigIni::escrituraCortadaDejaElArchivoAnterior()
     std::optional<QString> mensaje;
     {
         const LimiteDeArchivos limite(64);
-        mensaje = fallo<ConfigIniError>(
+        mensaje = fallo<ErrorConfigIni>(
             [&] { config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo); });
     }
     QVERIFY(mensaje);
@@ -665,7 +665,7 @@ void TestConfigIni::entidadesNoSeExpanden()
 
     escribirArchivo(kArchivo, datos);
     ConfigIni config;
-    const std::optional<QString> mensaje = fallo<ConfigIniError>(
+    const std::optional<QString> mensaje = fallo<ErrorConfigIni>(
         [&] { config.ConfigIni_str(QStringLiteral("Ventana"), QStringLiteral("Nota"), QString()); });
     QVERIFY(mensaje);
     QVERIFY2(mensaje->contains(QStringLiteral("declara entidades")), qPrintable(*mensaje));
@@ -707,14 +707,14 @@ void TestConfigIni::discoLleno()
         QVERIFY(!completo);
     }
     QVERIFY(!contenido(control).isEmpty());
-    QVERIFY(fallo<ConfigIniError>(
+    QVERIFY(fallo<ErrorConfigIni>(
         [&] { ConfigIni(control).ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Usuario"), {}); }));
     QVERIFY(QFile::remove(control));
     disco.vaciar();
     QVERIFY(disco.llenar(4096));
 
     ConfigIni config(ruta);
-    const std::optional<QString> mensaje = fallo<ConfigIniError>(
+    const std::optional<QString> mensaje = fallo<ErrorConfigIni>(
         [&] { config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo); });
     QVERIFY(mensaje);
     QCOMPARE(*mensaje, QStringLiteral("El archivo de configuración «%1» no se puede guardar: %2")
@@ -800,7 +800,7 @@ void TestConfigIni::sinPermisoDeEscritura()
         [&] { config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("Alto"), 746); },
     };
     for (const auto& llamada : llamadas) {
-        const std::optional<QString> mensaje = fallo<ConfigIniError>(llamada);
+        const std::optional<QString> mensaje = fallo<ErrorConfigIni>(llamada);
         QVERIFY(mensaje);
         QVERIFY2(mensaje->startsWith(inicio) && mensaje->contains(motivo), qPrintable(*mensaje));
         QVERIFY2(mensaje->size() > inicio.size(), "sin el motivo del sistema");
