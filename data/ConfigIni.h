@@ -39,12 +39,11 @@ public:
     // Reads return the stored value; a missing file, section or key is not an error: the default
     // is written into the file and returned.
     QString ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto);
-    // Decimal digits after optional leading blanks and a sign, or hexadecimal digits after "$",
-    // "x" or "0x" (a 32-bit pattern: "$FFFFFFFF" is -1). Any other text reads as 0, not as the
-    // default, and the file is not corrected.
+    // The stored text as EnteroIni (data/ConversionIni.h) reads it: any text that is no number reads
+    // as 0, not as the default, and the file is not corrected.
     int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);
-    // "true"/"false" in any letter case, or a number (0 is false, any other number true).
-    // Anything else throws ErrorConversionConfigIni.
+    // The stored text as LogicoIni (data/ConversionIni.h) reads it: "true"/"false" in any letter
+    // case, or a number (0 is false). Anything else throws ErrorConversionConfigIni.
     bool ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto);
 
     // Writes always save the file, even when the value is already stored.
