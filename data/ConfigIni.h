@@ -69,8 +69,6 @@ public:
     // Waits until the disk holds the file as the last save left it; nothing to do unless a save since
     // the last one that waited did not wait, or failed part-way. Throws ErrorConfigIni.
     void sincronizar();
-    // True while the disk may not yet hold the file as the last save left it.
-    bool sinSincronizar() const noexcept { return m_sinSincronizar; }
 
     // A save left unsynced is synced here; a failure has nobody to tell.
     ~ConfigIni();
@@ -78,6 +76,12 @@ public:
     ConfigIni& operator=(const ConfigIni&) = delete;
 
 private:
+    // The tests of the saves and of the design-mode drag watch when a sync is owed.
+    friend class TestGuardado;
+    friend class TestDiseno;
+    // True while the disk may not yet hold the file as the last save left it.
+    bool sinSincronizar() const noexcept { return m_sinSincronizar; }
+
     // The stored text, or nothing when the default had to be written.
     std::optional<QString> leer(const QString& seccion, const QString& clave, const QString& porDefecto);
     void escribir(const QString& seccion, const QString& clave, const QString& valor);
