@@ -3,10 +3,10 @@
 #include "about/uAyudaInfo.h"
 #include "app/uConsulta.h"
 #include "config/uConfiguracion.h"
-#include "connections/DatosConexion.h"
 #include "connections/uEmpresa.h"
 #include "connections/uLogear.h"
 #include "connections/uNewConexion.h"
+#include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "search/uBuscarEnCatalogo.h"
 

@@ -1,8 +1,8 @@
 #include "uConsulta.h"
 
 #include "Elementos.h"
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
 #include "layout/DisenoPantalla.h"
@@ -163,6 +163,14 @@ QTableView* crearRejilla(QWidget* padre, const char* nombre, QRect geometria, Mo
     QObject::connect(modelo, &QAbstractItemModel::modelReset, t, anchos);
     t->hide();
     return t;
+}
+
+// The installation checks' message, untitled.
+void mostrarAviso(QWidget* padre, const AvisoInstalacion& aviso)
+{
+    platform::showMessage(padre, aviso.texto, QString(),
+                          aviso.tipo == AvisoInstalacion::Tipo::Advertencia ? platform::Icon::Warning
+                                                                            : platform::Icon::Information);
 }
 
 } // namespace
@@ -491,12 +499,16 @@ void TfrmConsulta::FormShow()
     Conexion();
 
     // 4. Only the ERP schema versions the station knows.
-    if (!ValidarVersion(m_dm, this))
+    if (const std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm)) {
+        mostrarAviso(this, *aviso);
         return terminar();
+    }
 
     // 5. The station's own objects; installing them ends the run.
-    if (ValidarMetadatos(m_dm, m_sesion.datos, this) == ResultadoMetadatos::Terminar)
+    if (const std::optional<AvisoInstalacion> aviso = ValidarMetadatos(m_dm, m_sesion.datos)) {
+        mostrarAviso(this, *aviso);
         return terminar();
+    }
 
     // 6. Design mode off.
     Disear1->setChecked(false);

@@ -12,3 +12,43 @@ function(lumivo_add_test)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
         TIMEOUT 600)
 endfunction()
+
+# Layers: every library compiles against the include roots of what it links, never against the
+# source tree. lumivo_include_root(<folder> <var>) makes a folder of the build tree that holds one
+# link, named <folder> (relative to the project: "data", "tests/support"), to that source folder,
+# and sets <var> to it: on an include path it makes "<folder>/File.h" reachable and nothing else.
+function(lumivo_include_root folder var)
+    string(REPLACE "/" "_" nombre "${folder}")
+    set(raiz "${PROJECT_BINARY_DIR}/include/${nombre}")
+    get_filename_component(padre "${raiz}/${folder}" DIRECTORY)
+    file(MAKE_DIRECTORY "${padre}")
+    file(CREATE_LINK "${PROJECT_SOURCE_DIR}/${folder}" "${raiz}/${folder}" SYMBOLIC)
+    set(${var} "${raiz}" PARENT_SCOPE)
+endfunction()
+
+# lumivo_expose_headers(<target>): the target's own folder is what it shows to itself and to
+# whoever links it. What it links PRIVATE stays out of reach of its users.
+function(lumivo_expose_headers target)
+    file(RELATIVE_PATH folder "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+    lumivo_include_root("${folder}" raiz)
+    target_include_directories(${target} PUBLIC "${raiz}")
+endfunction()
+
+# lumivo_layer_probe(<library> <own header> <foreign header>): a CTest test that compiles, with
+# exactly the include path of the library's own sources, a file that includes one of its own
+# headers and then a header of a layer it does not link. It passes only when the compiler finds
+# the first and cannot find the second.
+function(lumivo_layer_probe lib propia ajena)
+    string(MAKE_C_IDENTIFIER "capa_${lib}_sin_${ajena}" nombre)
+    set(fuente "${CMAKE_CURRENT_BINARY_DIR}/${nombre}.cpp")
+    file(CONFIGURE OUTPUT "${fuente}" CONTENT "#include \"${propia}\"\n#include \"${ajena}\"\n")
+    add_library(${nombre} OBJECT EXCLUDE_FROM_ALL "${fuente}")
+    set_target_properties(${nombre} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    target_link_libraries(${nombre} PRIVATE ${lib} $<TARGET_PROPERTY:${lib},LINK_LIBRARIES>)
+    add_test(NAME ${nombre} COMMAND ${CMAKE_COMMAND} --build "${PROJECT_BINARY_DIR}" --target ${nombre})
+    # One build of the tree at a time.
+    set_tests_properties(${nombre} PROPERTIES
+        PASS_REGULAR_EXPRESSION "${ajena}: No such file"
+        RESOURCE_LOCK lumivo_arbol_de_compilacion
+        TIMEOUT 600)
+endfunction()

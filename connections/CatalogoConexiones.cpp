@@ -1,16 +1,15 @@
 #include "CatalogoConexiones.h"
 
-#include "DatosConexion.h"
 #include "ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "platform/AtomicFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "platform/XmlFile.h"
 
 #include <QDir>
 #include <QDomDocument>
-#include <QFile>
 #include <QFileInfo>
-#include <QXmlStreamReader>
 #include <array>
 
 namespace catalogo {
@@ -58,42 +57,29 @@ void repararDeclaracion(QByteArray& contenido)
                   .arg(columna)));
 }
 
-// The parser expands an internal entity up to a limit per entity, not per document: a small file
-// that references one large entity many times takes hundreds of megabytes, and a rewrite would
-// store the expanded text in place of the references. The catalogue has no use for entities, so a
-// DTD that declares any is refused before the document is parsed. The DTD, if any, comes before
-// the document element, so only the prolog is read here.
-void rechazarEntidades(const QByteArray& contenido, const QString& archivo)
-{
-    QXmlStreamReader lector(contenido);
-    while (!lector.atEnd()) {
-        const QXmlStreamReader::TokenType token = lector.readNext();
-        if (token == QXmlStreamReader::StartElement)
-            return;
-        if (token == QXmlStreamReader::DTD && !lector.entityDeclarations().isEmpty())
-            noEsValido(archivo, QStringLiteral("declara entidades, que un archivo de conexiones no admite"),
-                       lector.lineNumber(), lector.columnNumber());
-    }
-    // A broken prolog is left for the parser below to report.
-}
-
 QDomDocument cargar(const QString& archivo)
 {
-    QFile file(archivo);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ErrorCatalogo(texto(
-            QStringLiteral("No se puede abrir el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
-    QByteArray contenido = file.read(kTamanoMaximo + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw ErrorCatalogo(texto(
-            QStringLiteral("No se puede leer el archivo de conexiones «%1»: %2").arg(archivo, file.errorString())));
-    if (contenido.size() > kTamanoMaximo)
+    // Entities are refused: the catalogue has no use for them.
+    const platform::XmlFileRead leido = platform::readXmlFile(archivo, kTamanoMaximo, repararDeclaracion);
+    switch (leido.status) {
+    case platform::XmlFileRead::Status::Ok:
+        break;
+    case platform::XmlFileRead::Status::OpenFailed:
+        throw ErrorCatalogo(
+            texto(QStringLiteral("No se puede abrir el archivo de conexiones «%1»: %2").arg(archivo, leido.error)));
+    case platform::XmlFileRead::Status::ReadFailed:
+        throw ErrorCatalogo(
+            texto(QStringLiteral("No se puede leer el archivo de conexiones «%1»: %2").arg(archivo, leido.error)));
+    case platform::XmlFileRead::Status::TooLarge:
         throw ErrorCatalogo(texto(QStringLiteral("El archivo de conexiones «%1» ocupa más de %2 bytes, demasiado "
                                                  "para un archivo de conexiones.")
                                       .arg(archivo)
                                       .arg(kTamanoMaximo)));
-    repararDeclaracion(contenido);
-    rechazarEntidades(contenido, archivo);
+    case platform::XmlFileRead::Status::DeclaresEntities:
+        noEsValido(archivo, QStringLiteral("declara entidades, que un archivo de conexiones no admite"), leido.line,
+                   leido.column);
+    }
+    const QByteArray& contenido = leido.data;
 
     QDomDocument documento;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
@@ -198,33 +184,9 @@ void guardar(QDomDocument& documento, const QString& archivo)
         noSePudoGuardar(archivo, fallo);
 }
 
-// The name rule has two judges. First the grammar of XML 1.0 (fifth edition) without ":", which
-// would read as a namespace prefix; it also keeps blanks, quotes and markup out, so that the
-// second judge can be asked safely: our own reader, which follows the older, narrower character
-// tables of XML 1.0 and must read back whatever we write.
-bool iniciaNombre(char32_t c)
-{
-    return (c >= U'A' && c <= U'Z') || c == U'_' || (c >= U'a' && c <= U'z') || (c >= 0xC0 && c <= 0xD6) ||
-           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
-           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
-           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
-           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
-}
-
-bool continuaNombre(char32_t c)
-{
-    return iniciaNombre(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7 ||
-           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
-}
-
-bool lectorAcepta(const QString& nombre)
-{
-    QXmlStreamReader lector(QLatin1Char('<') + nombre + QStringLiteral("/>"));
-    while (!lector.atEnd())
-        lector.readNext();
-    return !lector.hasError();
-}
-
+// The name rule has two judges: first the grammar of XML 1.0 (fifth edition) without ":", which
+// also keeps blanks, quotes and markup out; then our own reader, which must read back whatever we
+// write.
 QString describirCaracter(char32_t c)
 {
     const QString codigo = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
@@ -287,16 +249,17 @@ QString ErrorDeNombre(const QString& conexion)
         char32_t c = elemento.at(i++).unicode();
         if (QChar::isHighSurrogate(c) && i < elemento.size() && elemento.at(i).isLowSurrogate())
             c = QChar::surrogateToUcs4(elemento.at(posicion), elemento.at(i++));
-        if (!continuaNombre(c) || !lectorAcepta(QLatin1Char('_') + elemento.mid(posicion, i - posicion)))
+        if (!platform::isXmlNameChar(c) ||
+            !platform::isXmlElementName(QLatin1Char('_') + elemento.mid(posicion, i - posicion)))
             return QStringLiteral("El nombre de conexión «%1» contiene el carácter %2, que no se admite; use letras, "
                                   "dígitos, guiones, puntos y guiones bajos.")
                 .arg(conexion, describirCaracter(c));
-        if (posicion == 0 && !iniciaNombre(c))
+        if (posicion == 0 && !platform::isXmlNameStartChar(c))
             return debeEmpezar;
     }
     // Every character is acceptable, so only the first one can still fail the reader (a digit of
     // another script, for instance).
-    if (!lectorAcepta(elemento))
+    if (!platform::isXmlElementName(elemento))
         return debeEmpezar;
     return {};
 }

@@ -1,6 +1,6 @@
 #include "ParametrosConexion.h"
 
-#include "DatosConexion.h"
+#include "data/DatosConexion.h"
 
 namespace {
 

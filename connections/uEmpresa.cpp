@@ -1,7 +1,7 @@
 #include "uEmpresa.h"
 
-#include "DatosConexion.h"
 #include "ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"

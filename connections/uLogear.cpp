@@ -1,8 +1,8 @@
 #include "uLogear.h"
 
 #include "CatalogoConexiones.h"
-#include "DatosConexion.h"
 #include "ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "firebird/Error.h"
 #include "platform/ErrorReport.h"

@@ -1,8 +1,9 @@
 #include "ConfigIni.h"
 
+#include "ConversionIni.h"
 #include "platform/AtomicFile.h"
+#include "platform/XmlFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -28,8 +29,8 @@ constexpr std::size_t kProfundidadMaxima = 256;
 // more characters than the entity expansion limit."), which stops a "billion laughs" file. The
 // limit is per entity, not per document: a 300 KB file that repeats one 4,000-character entity
 // 100,000 times takes 800 MB and three seconds to parse. A settings file has no use for entities,
-// so a DTD that declares any is refused before anything is expanded. The limit is kept as a second
-// guard, set explicitly so that a change of Qt's default cannot loosen it.
+// so platform::readXmlFile refuses a DTD that declares any before anything is expanded. The limit
+// is kept as a second guard, set explicitly so that a change of Qt's default cannot loosen it.
 constexpr int kLimiteEntidades = 4096;
 
 struct Nodo {
@@ -60,7 +61,7 @@ QString rutaAbsoluta(const QString& ruta)
 
 [[noreturn]] void fallar(const QString& mensaje)
 {
-    throw ConfigIniError(mensaje.toStdString());
+    throw ErrorConfigIni(mensaje.toStdString());
 }
 
 [[noreturn]] void noSePuedeLeer(const QString& ruta, const QString& motivo)
@@ -127,10 +128,6 @@ Documento analizar(const QByteArray& datos, const QString& ruta)
                     xml.processingInstructionData().toString());
             break;
         case QXmlStreamReader::DTD:
-            if (!xml.entityDeclarations().isEmpty()) {
-                xml.raiseError(QStringLiteral("declara entidades, que un archivo de configuración no admite"));
-                break;
-            }
             agregar(Nodo::Tipo::Dtd, {}, xml.text().toString());
             break;
         default:
@@ -147,17 +144,24 @@ Documento analizar(const QByteArray& datos, const QString& ruta)
 
 Documento cargar(const QString& ruta)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        noSePuedeLeer(ruta, archivo.errorString());
-    const QByteArray datos = archivo.read(kTamanoMaximo + 1);
-    if (archivo.error() != QFileDevice::NoError)
-        noSePuedeLeer(ruta, archivo.errorString());
-    if (datos.size() > kTamanoMaximo)
+    const platform::XmlFileRead leido = platform::readXmlFile(ruta, kTamanoMaximo);
+    switch (leido.status) {
+    case platform::XmlFileRead::Status::Ok:
+        break;
+    case platform::XmlFileRead::Status::OpenFailed:
+    case platform::XmlFileRead::Status::ReadFailed:
+        noSePuedeLeer(ruta, leido.error);
+    case platform::XmlFileRead::Status::TooLarge:
         noSePuedeLeer(
             ruta,
             QStringLiteral("ocupa más de %1 bytes, demasiado para un archivo de configuración").arg(kTamanoMaximo));
-    return analizar(datos, ruta);
+    case platform::XmlFileRead::Status::DeclaresEntities:
+        noSePuedeLeer(ruta, QStringLiteral("declara entidades, que un archivo de configuración no admite (línea %1, "
+                                           "columna %2)")
+                                .arg(leido.line)
+                                .arg(leido.column));
+    }
+    return analizar(leido.data, ruta);
 }
 
 void escribirNodo(QXmlStreamWriter& xml, const Nodo& nodo)
@@ -251,26 +255,13 @@ void ponerAtributo(Nodo& elemento, const QString& clave, const QString& valor)
     elemento.atributos.emplace_back(clave, valor);
 }
 
-// Asks the parser itself, so that a name we write is one it reads back. The comparison of the
-// parsed name rejects texts such as "a b='1'" that would parse as something else.
-bool esNombreXml(const QString& nombre)
-{
-    QXmlStreamReader xml(QChar(u'<') + nombre + QStringLiteral("/>"));
-    xml.setNamespaceProcessing(false);
-    if (!xml.readNextStartElement() || xml.qualifiedName() != nombre)
-        return false;
-    while (!xml.atEnd())
-        xml.readNext();
-    return !xml.hasError();
-}
-
 void validarNombres(const QString& ruta, const QString& seccion, const QString& clave)
 {
-    if (!esNombreXml(seccion)) {
+    if (!platform::isXmlElementName(seccion)) {
         fallar(QStringLiteral("%1 no es un nombre de sección válido para el archivo de configuración %2")
                    .arg(citar(seccion), citar(rutaAbsoluta(ruta))));
     }
-    if (!esNombreXml(clave)) {
+    if (!platform::isXmlElementName(clave)) {
         fallar(QStringLiteral("%1 no es un nombre de clave válido para el archivo de configuración %2")
                    .arg(citar(clave), citar(rutaAbsoluta(ruta))));
     }
@@ -294,126 +285,6 @@ void validarValor(const QString& ruta, const QString& seccion, const QString& cl
                                             QStringLiteral("%1").arg(uint{c}, 4, 16, QChar(u'0')).toUpper()));
         }
     }
-}
-
-bool esBlanco(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-int valorDigito(QChar c, int base)
-{
-    const char16_t u = c.unicode();
-    int valor = 99;
-    if (u >= u'0' && u <= u'9')
-        valor = u - u'0';
-    else if (u >= u'a' && u <= u'f')
-        valor = u - u'a' + 10;
-    else if (u >= u'A' && u <= u'F')
-        valor = u - u'A' + 10;
-    return valor < base ? valor : -1;
-}
-
-// Leading blanks, a sign and a hexadecimal prefix, as the integer and boolean readers share them.
-struct Prefijo {
-    bool negativo = false;
-    int base = 10;
-    QStringView resto;
-};
-
-Prefijo partirPrefijo(QStringView texto)
-{
-    Prefijo p;
-    qsizetype i = 0;
-    while (i < texto.size() && esBlanco(texto[i]))
-        ++i;
-    if (i < texto.size() && (texto[i] == u'+' || texto[i] == u'-')) {
-        p.negativo = texto[i] == u'-';
-        ++i;
-    }
-    p.resto = texto.mid(i);
-    if (p.resto.startsWith(u'$') || p.resto.startsWith(u'x', Qt::CaseInsensitive)) {
-        p.base = 16;
-        p.resto = p.resto.mid(1);
-    } else if (p.resto.startsWith(u"0x", Qt::CaseInsensitive)) {
-        p.base = 16;
-        p.resto = p.resto.mid(2);
-    }
-    return p;
-}
-
-int enteroDeTexto(QStringView texto)
-{
-    const Prefijo p = partirPrefijo(texto);
-    if (p.resto.isEmpty())
-        return 0;
-    quint64 valor = 0;
-    for (const QChar c : p.resto) {
-        const int digito = valorDigito(c, p.base);
-        if (digito < 0)
-            return 0;
-        valor = valor * static_cast<quint64>(p.base) + static_cast<quint64>(digito);
-        if (valor > 0xFFFFFFFFu)
-            return 0;
-    }
-    if (p.base == 16) {
-        // A 32-bit pattern, as colour values are written.
-        const quint32 patron = static_cast<quint32>(valor);
-        return static_cast<int>(p.negativo ? 0u - patron : patron);
-    }
-    if (p.negativo)
-        return valor <= 2147483648u ? static_cast<int>(-static_cast<qint64>(valor)) : 0;
-    return valor <= 2147483647u ? static_cast<int>(valor) : 0;
-}
-
-bool igualSinMayusculas(QStringView texto, QLatin1StringView ascii)
-{
-    if (texto.size() != ascii.size())
-        return false;
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        char16_t c = texto[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != static_cast<char16_t>(ascii[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
-// A number in the forms the integer reader takes, or a decimal fraction with an optional exponent
-// ("0.0", "1e3"); range does not matter. Nothing when the text is no number.
-std::optional<bool> numeroDistintoDeCero(QStringView texto)
-{
-    const Prefijo p = partirPrefijo(texto);
-    bool hayDigitos = false;
-    bool distintoDeCero = false;
-    qsizetype i = 0;
-    auto leerDigitos = [&](int base) {
-        for (; i < p.resto.size() && valorDigito(p.resto[i], base) >= 0; ++i) {
-            hayDigitos = true;
-            distintoDeCero = distintoDeCero || p.resto[i] != u'0';
-        }
-    };
-    leerDigitos(p.base);
-    if (p.base == 10) {
-        if (i < p.resto.size() && p.resto[i] == u'.') {
-            ++i;
-            leerDigitos(10);
-        }
-        if (hayDigitos && i < p.resto.size() && (p.resto[i] == u'e' || p.resto[i] == u'E')) {
-            ++i;
-            if (i < p.resto.size() && (p.resto[i] == u'+' || p.resto[i] == u'-'))
-                ++i;
-            const qsizetype inicio = i;
-            while (i < p.resto.size() && valorDigito(p.resto[i], 10) >= 0)
-                ++i;
-            if (i == inicio)
-                return std::nullopt;
-        }
-    }
-    if (!hayDigitos || i != p.resto.size())
-        return std::nullopt;
-    return distintoDeCero;
 }
 
 } // namespace
@@ -506,7 +377,7 @@ QString ConfigIni::ConfigIni_str(const QString& seccion, const QString& clave, c
 int ConfigIni::ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto)
 {
     const std::optional<QString> texto = leer(seccion, clave, QString::number(porDefecto));
-    return texto ? enteroDeTexto(*texto) : porDefecto;
+    return texto ? EnteroIni(*texto) : porDefecto;
 }
 
 bool ConfigIni::ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto)
@@ -515,13 +386,9 @@ bool ConfigIni::ConfigIni_bool(const QString& seccion, const QString& clave, boo
         leer(seccion, clave, porDefecto ? QStringLiteral("true") : QStringLiteral("false"));
     if (!texto)
         return porDefecto;
-    if (igualSinMayusculas(*texto, QLatin1StringView("true")))
-        return true;
-    if (igualSinMayusculas(*texto, QLatin1StringView("false")))
-        return false;
-    if (const std::optional<bool> numero = numeroDistintoDeCero(*texto))
-        return *numero;
-    throw ConfigIniConversionError(
+    if (const std::optional<bool> valor = LogicoIni(*texto))
+        return *valor;
+    throw ErrorConversionConfigIni(
         QStringLiteral("El valor %1 de %2/%3 en el archivo de configuración %4 no es un valor lógico válido: "
                        "se esperaba true, false o un número")
             .arg(citar(*texto), citar(seccion), citar(clave), citar(rutaAbsoluta(m_ruta)))

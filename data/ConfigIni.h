@@ -7,15 +7,15 @@
 // The local settings file cannot be used: it cannot be opened, read or saved, it is not
 // well-formed XML, or a name or value cannot be stored in it. what() is the Spanish message
 // (UTF-8) that names the file.
-class ConfigIniError : public std::runtime_error {
+class ErrorConfigIni : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // A stored value does not convert to the type asked for (a boolean that reads "yes").
-class ConfigIniConversionError : public ConfigIniError {
+class ErrorConversionConfigIni : public ErrorConfigIni {
 public:
-    using ConfigIniError::ConfigIniError;
+    using ErrorConfigIni::ErrorConfigIni;
 };
 
 // The station's local settings file ("config.xml" in the working directory). Each section is
@@ -39,12 +39,11 @@ public:
     // Reads return the stored value; a missing file, section or key is not an error: the default
     // is written into the file and returned.
     QString ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto);
-    // Decimal digits after optional leading blanks and a sign, or hexadecimal digits after "$",
-    // "x" or "0x" (a 32-bit pattern: "$FFFFFFFF" is -1). Any other text reads as 0, not as the
-    // default, and the file is not corrected.
+    // The stored text as EnteroIni (data/ConversionIni.h) reads it: any text that is no number reads
+    // as 0, not as the default, and the file is not corrected.
     int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);
-    // "true"/"false" in any letter case, or a number (0 is false, any other number true).
-    // Anything else throws ConfigIniConversionError.
+    // The stored text as LogicoIni (data/ConversionIni.h) reads it: "true"/"false" in any letter
+    // case, or a number (0 is false). Anything else throws ErrorConversionConfigIni.
     bool ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto);
 
     // Writes always save the file, even when the value is already stored.
@@ -68,10 +67,8 @@ public:
     };
 
     // Waits until the disk holds the file as the last save left it; nothing to do unless a save since
-    // the last one that waited did not wait, or failed part-way. Throws ConfigIniError.
+    // the last one that waited did not wait, or failed part-way. Throws ErrorConfigIni.
     void sincronizar();
-    // True while the disk may not yet hold the file as the last save left it.
-    bool sinSincronizar() const noexcept { return m_sinSincronizar; }
 
     // A save left unsynced is synced here; a failure has nobody to tell.
     ~ConfigIni();
@@ -79,6 +76,12 @@ public:
     ConfigIni& operator=(const ConfigIni&) = delete;
 
 private:
+    // The tests of the saves and of the design-mode drag watch when a sync is owed.
+    friend class TestGuardado;
+    friend class TestDiseno;
+    // True while the disk may not yet hold the file as the last save left it.
+    bool sinSincronizar() const noexcept { return m_sinSincronizar; }
+
     // The stored text, or nothing when the default had to be written.
     std::optional<QString> leer(const QString& seccion, const QString& clave, const QString& porDefecto);
     void escribir(const QString& seccion, const QString& clave, const QString& valor);

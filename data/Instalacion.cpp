@@ -1,9 +1,8 @@
 #include "Instalacion.h"
 
-#include "connections/DatosConexion.h"
 #include "data/ConfigEmpresa.h"
+#include "data/DatosConexion.h"
 #include "data/uDM.h"
-#include "platform/MessageBox.h"
 
 #include <QFile>
 #include <stdexcept>
@@ -78,7 +77,7 @@ std::vector<fb::ScriptFailure> InstalarObjetos(fb::Transaction& transaccion)
     return fallas;
 }
 
-bool ValidarVersion(Tdm& dm, QWidget* parent)
+std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm)
 {
     dm.asegurarTransaccion();
     dm.fdVarios.close();
@@ -87,12 +86,11 @@ bool ValidarVersion(Tdm& dm, QWidget* parent)
     const int version = dm.fdVarios.next() ? dm.fdVarios.value(QStringLiteral("verBD")).toInt() : 0;
     dm.fdVarios.close();
     if (version >= kVersionMinima && version <= kVersionMaxima)
-        return true;
-    platform::showMessage(parent, kVersionNoCompatible, QString(), platform::Icon::Warning);
-    return false;
+        return std::nullopt;
+    return AvisoInstalacion{AvisoInstalacion::Tipo::Advertencia, kVersionNoCompatible};
 }
 
-ResultadoMetadatos ValidarMetadatos(Tdm& dm, const DatosConexion& datos, QWidget* parent)
+std::optional<AvisoInstalacion> ValidarMetadatos(Tdm& dm, const DatosConexion& datos)
 {
     dm.asegurarTransaccion();
     dm.fdVarios.close();
@@ -105,20 +103,16 @@ ResultadoMetadatos ValidarMetadatos(Tdm& dm, const DatosConexion& datos, QWidget
                         .startsWith(ConfigEmpresa::kTabla, Qt::CaseInsensitive);
     dm.fdVarios.close();
     if (instalado)
-        return ResultadoMetadatos::Continuar;
+        return std::nullopt;
 
-    if (datos.Usuario.toUpper() != QLatin1StringView("SYSDBA")) {
-        platform::showMessage(parent, kEntrarComoSysdba, QString(), platform::Icon::Information);
-        return ResultadoMetadatos::Terminar;
-    }
+    if (datos.Usuario.toUpper() != QLatin1StringView("SYSDBA"))
+        return AvisoInstalacion{AvisoInstalacion::Tipo::Informacion, kEntrarComoSysdba};
 
     dm.asegurarTransaccion();
     const std::vector<fb::ScriptFailure> fallas = InstalarObjetos(dm.fdTrans);
     dm.fdTrans.commit();
     // A partial installation must not read as a plain success: the user sees what failed.
     if (fallas.empty())
-        platform::showMessage(parent, kMetadatosCargado, QString(), platform::Icon::Information);
-    else
-        platform::showMessage(parent, kMetadatosCargado + describirFallas(fallas), QString(), platform::Icon::Warning);
-    return ResultadoMetadatos::Terminar;
+        return AvisoInstalacion{AvisoInstalacion::Tipo::Informacion, kMetadatosCargado};
+    return AvisoInstalacion{AvisoInstalacion::Tipo::Advertencia, kMetadatosCargado + describirFallas(fallas)};
 }

@@ -3,9 +3,9 @@
 #include "firebird/ScriptRunner.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
-class QWidget;
 class Tdm;
 struct DatosConexion;
 
@@ -24,17 +24,21 @@ QString scriptPermisos();
 // failures of both scripts in order. A lost connection throws fb::Error.
 std::vector<fb::ScriptFailure> InstalarObjetos(fb::Transaction& transaccion);
 
-// True when the company database's schema version (the highest VERSION_DB) lies in 1256..1260.
-// Otherwise, an empty VERSIONES_DB included, warns the user and gives false: the program must end.
-bool ValidarVersion(Tdm& dm, QWidget* parent);
-
-enum class ResultadoMetadatos {
-    Continuar, // the objects exist: the start-up goes on
-    Terminar,  // installed now, or refused: the program must end
+// What the checks below have for the user before the program ends; the window that ran them shows
+// it as a message box without a title.
+struct AvisoInstalacion {
+    enum class Tipo { Informacion, Advertencia };
+    Tipo tipo;
+    QString texto;
 };
 
-// Looks for the settings table in the catalogue. When it is missing, SYSDBA (any letter case, by
-// datos.Usuario) gets both scripts run and committed on the shared connection; any other user is
-// told to log in as SYSDBA and the database is left alone. Either way the user sees a message and
-// the program must end. A failed commit throws.
-ResultadoMetadatos ValidarMetadatos(Tdm& dm, const DatosConexion& datos, QWidget* parent);
+// Nothing when the company database's schema version (the highest VERSION_DB) lies in 1256..1260.
+// Otherwise, an empty VERSIONES_DB included, the warning: the program must end.
+std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm);
+
+// Looks for the settings table in the catalogue: nothing when it exists, and the start-up goes on.
+// When it is missing, SYSDBA (any letter case, by datos.Usuario) gets both scripts run and
+// committed on the shared connection; any other user is told to log in as SYSDBA and the database
+// is left alone. Either way the result is what the user must read before the program ends. A
+// failed commit throws.
+std::optional<AvisoInstalacion> ValidarMetadatos(Tdm& dm, const DatosConexion& datos);

@@ -4,8 +4,8 @@
 
 #include "Fuzz.h"
 #include "connections/CatalogoConexiones.h"
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "platform/MessageBox.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

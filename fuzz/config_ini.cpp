@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     try {
         FUZZ_REQUIRE(ini.ConfigIni_str(QStringLiteral("Prueba"), nueva, porDefecto) == esperada);
-    } catch (const ConfigIniError&) {
+    } catch (const ErrorConfigIni&) {
         FUZZ_REQUIRE(fuzz::leer(ruta) == contenido);
         return 0;
     }
@@ -135,10 +135,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     FUZZ_REQUIRE(!logico);
                 if (const std::optional<int> numero = decimalSimple(v.texto))
                     FUZZ_REQUIRE(logico == (*numero != 0));
-            } catch (const ConfigIniConversionError&) {
+            } catch (const ErrorConversionConfigIni&) {
                 FUZZ_REQUIRE(!decimalSimple(v.texto));
             }
-        } catch (const ConfigIniError&) {
+        } catch (const ErrorConfigIni&) {
             // A name that cannot be written back (a namespace prefix the store refuses).
         }
         FUZZ_REQUIRE(fuzz::leer(ruta) == guardado);

@@ -1,6 +1,6 @@
 #include "ObjetosConsulta.h"
 
-#include "tests/layout/EmpresaInstalada.h"
+#include "tests/support/EmpresaInstalada.h"
 
 QString empresaConObjetos(const QString& folder, const QString& fileName)
 {

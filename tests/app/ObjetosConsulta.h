@@ -7,7 +7,7 @@
 // A fresh stand-in company database (testdata/microsip) at folder/fileName with the
 // station's own objects installed by the program's installation scripts (Metadatos, Permisos):
 // the settings table with its default rows and the procedures ZANTOR_LMV_LISTA and
-// ZANTOR_LMV_POL_VOL. Built once per process, then copied (tests/layout/EmpresaInstalada.h).
+// ZANTOR_LMV_POL_VOL. Built once per process, then copied (tests/support/EmpresaInstalada.h).
 // Throws std::runtime_error when a script statement fails.
 QString empresaConObjetos(const QString& folder, const QString& fileName = QStringLiteral("DEMO.fdb"));
 

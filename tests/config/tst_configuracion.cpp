@@ -1,11 +1,11 @@
-#include "TestDatabases.h"
 #include "config/DialogoFuente.h"
 #include "config/uConfiguracion.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
-#include "tests/layout/EmpresaInstalada.h"
+#include "tests/support/EmpresaInstalada.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -101,8 +101,6 @@ private slots:
     void lectura();
     void escritura_data();
     void escritura();
-    void conversiones_data();
-    void conversiones();
     void idaYVuelta_data();
     void idaYVuelta();
     void mismoValorDosVeces();
@@ -299,110 +297,6 @@ void TestConfigIni::escritura()
     QCOMPARE(leer(config, seccion, clave, QVariant(valor.metaType())), valor);
 }
 
-void TestConfigIni::conversiones_data()
-{
-    QTest::addColumn<QString>("guardado");  // as written in the attribute
-    QTest::addColumn<QVariant>("esperado"); // int or bool; none: conversion error
-
-    const QVariant error;
-    const auto entero = [](const char* nombre, const char* guardado, int valor) {
-        QTest::addRow("entero %s", nombre) << QString::fromUtf8(guardado) << QVariant(valor);
-    };
-    const auto logico = [](const char* nombre, const char* guardado, const QVariant& valor) {
-        QTest::addRow("lógico %s", nombre) << QString::fromUtf8(guardado) << valor;
-    };
-
-    entero("decimal", "42", 42);
-    entero("blancos delante", "   42", 42);
-    entero("tabulador delante", "&#9;42", 42);
-    entero("más", "+7", 7);
-    entero("menos", "-7", -7);
-    entero("ceros delante", "007", 7);
-    entero("mínimo", "-2147483648", INT_MIN);
-    entero("máximo", "2147483647", INT_MAX);
-    entero("$", "$1F", 31);
-    entero("x", "x1F", 31);
-    entero("X", "X1f", 31);
-    entero("0x", "0x1F", 31);
-    entero("0X", "0X1f", 31);
-    entero("$ con signo", "-$10", -16);
-    entero("$ con más", "+$10", 16);
-    entero("$FFFFFFFF es -1", "$FFFFFFFF", -1);
-    entero("$7FFFFFFF", "$7FFFFFFF", INT_MAX);
-    entero("$80000000", "$80000000", INT_MIN);
-    entero("$ de 33 bits", "$100000000", 0);
-    entero("$ solo", "$", 0);
-    entero("0x solo", "0x", 0);
-    entero("signo tras $", "$-10", 0);
-    entero("cifra no hexadecimal", "$1G", 0);
-    entero("demasiado grande", "2147483648", 0);
-    entero("demasiado pequeño", "-2147483649", 0);
-    entero("blanco detrás", "42 ", 0);
-    entero("blanco tras el signo", "- 5", 0);
-    entero("vacío", "", 0);
-    entero("letras", "abc", 0);
-    entero("decimales", "1.5", 0);
-    entero("exponente", "1e3", 0);
-    entero("cifras de ancho completo", "１２", 0);
-
-    logico("true", "true", true);
-    logico("True", "True", true);
-    logico("TRUE", "TRUE", true);
-    logico("false", "false", false);
-    logico("FaLsE", "FaLsE", false);
-    logico("-1", "-1", true);
-    logico("0", "0", false);
-    logico("1", "1", true);
-    logico("2", "2", true);
-    logico("00", "00", false);
-    logico("0.0", "0.0", false);
-    logico("0.5", "0.5", true);
-    logico("1e3", "1e3", true);
-    logico("0e5", "0e5", false);
-    logico("$0", "$0", false);
-    logico("$FF", "$FF", true);
-    logico("blanco delante de un número", " 1", true);
-    logico("yes", "yes", error);
-    logico("no", "no", error);
-    logico("vacío", "", error);
-    logico("blanco delante de true", " true", error);
-    logico("blanco detrás de true", "true ", error);
-    logico("blanco detrás de un número", "1 ", error);
-    // Unicode case folding makes an s of the long s.
-    logico("s larga", "falſe", error);
-    logico("$ solo", "$", error);
-    logico("exponente sin cifras", "1e", error);
-    logico("punto solo", ".", error);
-}
-
-void TestConfigIni::conversiones()
-{
-    QFETCH(QString, guardado);
-    QFETCH(QVariant, esperado);
-
-    const QByteArray antes = "<Config><S K=\"" + guardado.toUtf8() + "\"/></Config>";
-    escribirArchivo(kArchivo, antes);
-    const ino_t inodoAntes = inodo();
-
-    ConfigIni config;
-    if (esperado.typeId() == QMetaType::Int) {
-        QCOMPARE(config.ConfigIni_int(QStringLiteral("S"), QStringLiteral("K"), 1024), esperado.toInt());
-    } else if (esperado.isValid()) {
-        QCOMPARE(config.ConfigIni_bool(QStringLiteral("S"), QStringLiteral("K"), !esperado.toBool()),
-                 esperado.toBool());
-    } else {
-        const std::optional<QString> mensaje = fallo<ConfigIniConversionError>(
-            [&] { config.ConfigIni_bool(QStringLiteral("S"), QStringLiteral("K"), true); });
-        QVERIFY(mensaje);
-        QCOMPARE(*mensaje, QStringLiteral("El valor «%1» de «S»/«K» en el archivo de configuración «%2» no es un valor "
-                                          "lógico válido: se esperaba true, false o un número")
-                               .arg(guardado, rutaAbsoluta()));
-    }
-    // A value that is there is never corrected.
-    QCOMPARE(contenido(), antes);
-    QCOMPARE(inodo(), inodoAntes);
-}
-
 void TestConfigIni::idaYVuelta_data()
 {
     QTest::addColumn<QVariant>("valor");
@@ -536,7 +430,7 @@ void TestConfigIni::archivoIlegibleNoSeToca()
         {"escritura", [&] { config.ConfigIni_boolW(QStringLiteral("Ventana"), QStringLiteral("Restaurada"), false); }},
     };
     for (const auto& [nombre, llamada] : llamadas) {
-        const std::optional<QString> mensaje = fallo<ConfigIniError>(llamada);
+        const std::optional<QString> mensaje = fallo<ErrorConfigIni>(llamada);
         QVERIFY2(mensaje, nombre);
         QVERIFY2(mensaje->startsWith(inicio), qPrintable(*mensaje));
         QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
@@ -595,7 +489,7 @@ void TestConfigIni::nombreOValorNoGuardable()
     QFETCH(QString, motivo);
 
     ConfigIni config;
-    std::optional<QString> mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_strW(seccion, clave, valor); });
+    std::optional<QString> mensaje = fallo<ErrorConfigIni>([&] { config.ConfigIni_strW(seccion, clave, valor); });
     QVERIFY(mensaje);
     QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
     QVERIFY2(mensaje->contains(rutaAbsoluta()), qPrintable(*mensaje));
@@ -603,10 +497,10 @@ void TestConfigIni::nombreOValorNoGuardable()
 
     const QByteArray antes = R"(<Config><Ventana Ancho="1"/></Config>)";
     escribirArchivo(kArchivo, antes);
-    mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_str(seccion, clave, valor); });
+    mensaje = fallo<ErrorConfigIni>([&] { config.ConfigIni_str(seccion, clave, valor); });
     QVERIFY(mensaje);
     QVERIFY2(mensaje->contains(motivo), qPrintable(*mensaje));
-    mensaje = fallo<ConfigIniError>([&] { config.ConfigIni_strW(seccion, clave, valor); });
+    mensaje = fallo<ErrorConfigIni>([&] { config.ConfigIni_strW(seccion, clave, valor); });
     QVERIFY(mensaje);
     QCOMPARE(contenido(), antes);
 }
@@ -637,7 +531,7 @@ void TestConfigIni::escrituraCortadaDejaElArchivoAnterior()
     std::optional<QString> mensaje;
     {
         const LimiteDeArchivos limite(64);
-        mensaje = fallo<ConfigIniError>(
+        mensaje = fallo<ErrorConfigIni>(
             [&] { config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo); });
     }
     QVERIFY(mensaje);
@@ -665,7 +559,7 @@ void TestConfigIni::entidadesNoSeExpanden()
 
     escribirArchivo(kArchivo, datos);
     ConfigIni config;
-    const std::optional<QString> mensaje = fallo<ConfigIniError>(
+    const std::optional<QString> mensaje = fallo<ErrorConfigIni>(
         [&] { config.ConfigIni_str(QStringLiteral("Ventana"), QStringLiteral("Nota"), QString()); });
     QVERIFY(mensaje);
     QVERIFY2(mensaje->contains(QStringLiteral("declara entidades")), qPrintable(*mensaje));
@@ -707,14 +601,14 @@ void TestConfigIni::discoLleno()
         QVERIFY(!completo);
     }
     QVERIFY(!contenido(control).isEmpty());
-    QVERIFY(fallo<ConfigIniError>(
+    QVERIFY(fallo<ErrorConfigIni>(
         [&] { ConfigIni(control).ConfigIni_str(QStringLiteral("Conexion"), QStringLiteral("Usuario"), {}); }));
     QVERIFY(QFile::remove(control));
     disco.vaciar();
     QVERIFY(disco.llenar(4096));
 
     ConfigIni config(ruta);
-    const std::optional<QString> mensaje = fallo<ConfigIniError>(
+    const std::optional<QString> mensaje = fallo<ErrorConfigIni>(
         [&] { config.ConfigIni_strW(QStringLiteral("Conexion"), QStringLiteral("Nota"), largo); });
     QVERIFY(mensaje);
     QCOMPARE(*mensaje, QStringLiteral("El archivo de configuración «%1» no se puede guardar: %2")
@@ -800,7 +694,7 @@ void TestConfigIni::sinPermisoDeEscritura()
         [&] { config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("Alto"), 746); },
     };
     for (const auto& llamada : llamadas) {
-        const std::optional<QString> mensaje = fallo<ConfigIniError>(llamada);
+        const std::optional<QString> mensaje = fallo<ErrorConfigIni>(llamada);
         QVERIFY(mensaje);
         QVERIFY2(mensaje->startsWith(inicio) && mensaje->contains(motivo), qPrintable(*mensaje));
         QVERIFY2(mensaje->size() > inicio.size(), "sin el motivo del sistema");

@@ -1,5 +1,5 @@
-#include "LimiteDeArchivos.h"
 #include "data/ConfigIni.h"
+#include "tests/support/LimiteDeArchivos.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,7 +46,7 @@ template <typename F> std::optional<QString> fallo(F&& llamada)
 {
     try {
         llamada();
-    } catch (const ConfigIniError& e) {
+    } catch (const ErrorConfigIni& e) {
         return QString::fromUtf8(e.what());
     }
     return std::nullopt;

@@ -1,8 +1,7 @@
 // The version check and the installation of the program's objects, on fresh stand-in company
 // databases through the embedded engine.
 
-#include "TestDatabases.h"
-#include "connections/DatosConexion.h"
+#include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
 #include "firebird/Connection.h"
@@ -10,12 +9,11 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-
-Q_DECLARE_METATYPE(ResultadoMetadatos)
 
 namespace {
 
@@ -141,15 +139,14 @@ void TestInstalacion::version()
     ejecutar(sql);
 
     auto dm = abrir();
-    QCOMPARE(ValidarVersion(*dm, nullptr), aceptada);
-    if (aceptada) {
-        QVERIFY(m_avisos->messages.empty());
-    } else {
-        QCOMPARE(m_avisos->messages.size(), 1u);
-        QCOMPARE(m_avisos->messages[0].text, kVersionNoCompatible);
-        QCOMPARE(m_avisos->messages[0].title, QString());
-        QCOMPARE(m_avisos->messages[0].icon, platform::Icon::Warning);
+    const std::optional<AvisoInstalacion> aviso = ValidarVersion(*dm);
+    QCOMPARE(!aviso, aceptada);
+    if (!aceptada) {
+        QCOMPARE(aviso->texto, kVersionNoCompatible);
+        QCOMPARE(aviso->tipo, AvisoInstalacion::Tipo::Advertencia);
     }
+    // The window that asked shows the message; the check itself shows nothing.
+    QVERIFY(m_avisos->messages.empty());
 }
 
 // The procedures exist as stubs before the table and get their bodies after it; the grants come
@@ -194,11 +191,11 @@ void TestInstalacion::instalacionComoSysdba()
 
     {
         auto dm = abrir();
-        QCOMPARE(ValidarMetadatos(*dm, sesionDe(usuario), nullptr), ResultadoMetadatos::Terminar);
-        QCOMPARE(m_avisos->messages.size(), 1u);
-        QCOMPARE(m_avisos->messages[0].text, kMetadatosCargado);
-        QCOMPARE(m_avisos->messages[0].title, QString());
-        QCOMPARE(m_avisos->messages[0].icon, platform::Icon::Information);
+        const std::optional<AvisoInstalacion> aviso = ValidarMetadatos(*dm, sesionDe(usuario));
+        QVERIFY(aviso);
+        QCOMPARE(aviso->texto, kMetadatosCargado);
+        QCOMPARE(aviso->tipo, AvisoInstalacion::Tipo::Informacion);
+        QVERIFY(m_avisos->messages.empty());
     }
 
     // Committed: another connection sees everything once the program has ended.
@@ -212,8 +209,8 @@ void TestInstalacion::instalacionComoSysdba()
     // The next start passes both checks and installs nothing again.
     m_avisos->clear();
     auto dm = abrir();
-    QVERIFY(ValidarVersion(*dm, nullptr));
-    QCOMPARE(ValidarMetadatos(*dm, sesionDe(usuario), nullptr), ResultadoMetadatos::Continuar);
+    QVERIFY(!ValidarVersion(*dm));
+    QVERIFY(!ValidarMetadatos(*dm, sesionDe(usuario)));
     QVERIFY(m_avisos->messages.empty());
     QCOMPARE(consultar(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{"17"});
 }
@@ -222,7 +219,7 @@ void TestInstalacion::objetosInstalados()
 {
     {
         auto dm = abrir();
-        QCOMPARE(ValidarMetadatos(*dm, sesionDe(QStringLiteral("SYSDBA")), nullptr), ResultadoMetadatos::Terminar);
+        QVERIFY(ValidarMetadatos(*dm, sesionDe(QStringLiteral("SYSDBA"))));
     }
 
     // A fresh table without an index or an ORDER BY returns its rows in insertion order.
@@ -279,7 +276,7 @@ void TestInstalacion::permisosDelRol()
 {
     {
         auto dm = abrir();
-        QCOMPARE(ValidarMetadatos(*dm, sesionDe(QStringLiteral("SYSDBA")), nullptr), ResultadoMetadatos::Terminar);
+        QVERIFY(ValidarMetadatos(*dm, sesionDe(QStringLiteral("SYSDBA"))));
     }
     const QStringList sysdba = testsupport::embeddedParams(m_ruta);
     testsupport::grantMicrosipRole(sysdba, QStringLiteral("CAJERO"));
@@ -330,37 +327,33 @@ void TestInstalacion::otroUsuarioNoInstala()
     testsupport::grantMicrosipRole(testsupport::embeddedParams(m_ruta), QStringLiteral("CAJERO"));
     const QStringList antes = consultar(kSqlObjetos);
 
+    std::optional<AvisoInstalacion> aviso;
     {
         auto dm = abrir(conexion);
-        QCOMPARE(ValidarMetadatos(*dm, sesionDe(usuario), nullptr), ResultadoMetadatos::Terminar);
+        aviso = ValidarMetadatos(*dm, sesionDe(usuario));
     }
-    QCOMPARE(m_avisos->messages.size(), 1u);
-    QCOMPARE(m_avisos->messages[0].text, kEntrarComoSysdba);
-    QCOMPARE(m_avisos->messages[0].title, QString());
-    QCOMPARE(m_avisos->messages[0].icon, platform::Icon::Information);
+    QVERIFY(aviso);
+    QCOMPARE(aviso->texto, kEntrarComoSysdba);
+    QCOMPARE(aviso->tipo, AvisoInstalacion::Tipo::Informacion);
+    QVERIFY(m_avisos->messages.empty());
     QCOMPARE(consultar(kSqlObjetos), antes);
 }
 
 void TestInstalacion::tablaEncontrada_data()
 {
     QTest::addColumn<QString>("crear");
-    QTest::addColumn<ResultadoMetadatos>("resultado");
+    QTest::addColumn<bool>("continua");
 
-    QTest::newRow("la tabla") << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONFIG (CONFIGURACION VARCHAR(50));")
-                              << ResultadoMetadatos::Continuar;
+    QTest::newRow("la tabla") << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONFIG (CONFIGURACION VARCHAR(50));") << true;
     QTest::newRow("un nombre que empieza igual")
-        << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONFIG2 (A INTEGER);") << ResultadoMetadatos::Continuar;
-    QTest::newRow("en minúsculas") << QStringLiteral("CREATE TABLE \"zantor_lmv_config\" (A INTEGER);")
-                                   << ResultadoMetadatos::Continuar;
+        << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONFIG2 (A INTEGER);") << true;
+    QTest::newRow("en minúsculas") << QStringLiteral("CREATE TABLE \"zantor_lmv_config\" (A INTEGER);") << true;
     QTest::newRow("una vista") << QStringLiteral("CREATE VIEW ZANTOR_LMV_CONFIG_V AS SELECT * FROM VERSIONES_DB;")
-                               << ResultadoMetadatos::Continuar;
-    QTest::newRow("un nombre más corto") << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONF (A INTEGER);")
-                                         << ResultadoMetadatos::Terminar;
-    QTest::newRow("el nombre en medio") << QStringLiteral("CREATE TABLE MI_ZANTOR_LMV_CONFIG (A INTEGER);")
-                                        << ResultadoMetadatos::Terminar;
+                               << true;
+    QTest::newRow("un nombre más corto") << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONF (A INTEGER);") << false;
+    QTest::newRow("el nombre en medio") << QStringLiteral("CREATE TABLE MI_ZANTOR_LMV_CONFIG (A INTEGER);") << false;
     QTest::newRow("solo los procedimientos")
-        << QStringLiteral("SET TERM ^ ;\nCREATE PROCEDURE ZANTOR_LMV_LISTA AS BEGIN END^\nSET TERM ; ^")
-        << ResultadoMetadatos::Terminar;
+        << QStringLiteral("SET TERM ^ ;\nCREATE PROCEDURE ZANTOR_LMV_LISTA AS BEGIN END^\nSET TERM ; ^") << false;
 }
 
 // A user other than SYSDBA tells a found table (the start-up goes on, silently) from a missing one
@@ -368,17 +361,15 @@ void TestInstalacion::tablaEncontrada_data()
 void TestInstalacion::tablaEncontrada()
 {
     QFETCH(QString, crear);
-    QFETCH(ResultadoMetadatos, resultado);
+    QFETCH(bool, continua);
 
     ejecutar(crear);
     auto dm = abrir();
-    QCOMPARE(ValidarMetadatos(*dm, sesionDe(QStringLiteral("CAJERO")), nullptr), resultado);
-    if (resultado == ResultadoMetadatos::Continuar) {
-        QVERIFY(m_avisos->messages.empty());
-    } else {
-        QCOMPARE(m_avisos->messages.size(), 1u);
-        QCOMPARE(m_avisos->messages[0].text, kEntrarComoSysdba);
-    }
+    const std::optional<AvisoInstalacion> aviso = ValidarMetadatos(*dm, sesionDe(QStringLiteral("CAJERO")));
+    QCOMPARE(!aviso, continua);
+    if (!continua)
+        QCOMPARE(aviso->texto, kEntrarComoSysdba);
+    QVERIFY(m_avisos->messages.empty());
 }
 
 // A statement that fails does not stop the installation, and the final message says what failed.
@@ -387,20 +378,21 @@ void TestInstalacion::instalacionConFallas()
     // An ERP without the volume-discount procedure: the real body of ZANTOR_LMV_POL_VOL cannot compile.
     ejecutar(QStringLiteral("DROP PROCEDURE GET_DSCTOS_POL_VOL;"));
 
+    std::optional<AvisoInstalacion> aviso;
     {
         auto dm = abrir();
-        QCOMPARE(ValidarMetadatos(*dm, sesionDe(QStringLiteral("SYSDBA")), nullptr), ResultadoMetadatos::Terminar);
+        aviso = ValidarMetadatos(*dm, sesionDe(QStringLiteral("SYSDBA")));
     }
-    QCOMPARE(m_avisos->messages.size(), 1u);
-    const platform::RecordingNotifier::Message& m = m_avisos->messages[0];
+    QVERIFY(aviso);
+    const AvisoInstalacion& m = *aviso;
     // The one failing statement, then the server's own message.
     const QString cabecera = kMetadatosCargado + QStringLiteral("\n\nAlgunas instrucciones fallaron:\n\n"
                                                                 "CREATE OR ALTER PROCEDURE ZANTOR_LMV_POL_VOL\n");
-    QVERIFY2(m.text.startsWith(cabecera), qPrintable(m.text));
-    QVERIFY2(m.text.mid(cabecera.size()).contains(QStringLiteral("GET_DSCTOS_POL_VOL")), qPrintable(m.text));
-    QCOMPARE(m.text.count(QStringLiteral("\n\n")), 2);
-    QCOMPARE(m.title, QString());
-    QCOMPARE(m.icon, platform::Icon::Warning);
+    QVERIFY2(m.texto.startsWith(cabecera), qPrintable(m.texto));
+    QVERIFY2(m.texto.mid(cabecera.size()).contains(QStringLiteral("GET_DSCTOS_POL_VOL")), qPrintable(m.texto));
+    QCOMPARE(m.texto.count(QStringLiteral("\n\n")), 2);
+    QCOMPARE(m.tipo, AvisoInstalacion::Tipo::Advertencia);
+    QVERIFY(m_avisos->messages.empty());
 
     // Everything after the failure ran and was committed; the volume procedure kept its stub.
     QCOMPARE(consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG")), kFilasInstaladas);

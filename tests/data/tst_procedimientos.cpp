@@ -1,12 +1,12 @@
 // ZANTOR_LMV_LISTA and ZANTOR_LMV_POL_VOL as installed by the program's scripts, run on a fresh
 // stand-in company database (testdata/microsip/README.md lists the fixture rows).
 
-#include "TestDatabases.h"
 #include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Decimal.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QTemporaryDir>
 #include <QTest>

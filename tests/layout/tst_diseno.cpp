@@ -1,6 +1,3 @@
-#include "EmpresaInstalada.h"
-#include "LimiteDeArchivos.h"
-#include "TestDatabases.h"
 #include "data/uDM.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
@@ -8,6 +5,9 @@
 #include "layout/DisenoPantalla.h"
 #include "layout/Fuentes.h"
 #include "platform/MessageBox.h"
+#include "tests/support/EmpresaInstalada.h"
+#include "tests/support/LimiteDeArchivos.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QDomDocument>
 #include <QFile>

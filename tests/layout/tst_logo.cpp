@@ -1,8 +1,8 @@
-#include "TestDatabases.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "layout/LogoEmpresa.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QBuffer>
 #include <QFile>

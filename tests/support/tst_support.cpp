@@ -1,11 +1,13 @@
 // Proves that the stand-in ERP databases hold what testdata/microsip/README.md promises,
 // through the same fb:: layer and the same statements that the station runs.
 
-#include "TestDatabases.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "lookup/BusquedaClave.h"
+#include "lookup/ConsultasArticulo.h"
+#include "tests/support/TestDatabases.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,26 +21,11 @@ using namespace testsupport;
 
 namespace {
 
-const QString kLookup = QStringLiteral("SELECT a.articulo_id, a.nombre,c.clave_articulo,\n"
-                                       "uc.fecha_ultima_compra, l.nombre AS Linea\n"
-                                       "FROM claves_articulos c\n"
-                                       "left join articulos a on (a.articulo_id =c.articulo_id)\n"
-                                       "left join lineas_articulos l on (l.linea_articulo_id =a.linea_articulo_id)\n"
-                                       "left join GET_ULTCOM_ART(a.articulo_id) UC\n"
-                                       "on c.articulo_id = a.articulo_id\n"
-                                       "WHERE c.clave_articulo = :C_clave");
-
-const QString kStock =
-    QStringLiteral("select a.nombre, e.existencia,n.localizacion from exival_alms_art (:n_Articulo_id,'Today','N') e "
-                   "left join almacenes a on a.almacen_id =e.almacen_id left join niveles_articulos n on n.articulo_id "
-                   "=e.articulo_id and n.almacen_id =e.almacen_id");
-
-const QString kKeys = QStringLiteral("select r.nombre,c.clave_articulo as Clave  from claves_articulos c\n"
-                                     "left join roles_claves_articulos r\n"
-                                     "on r.rol_clave_art_id =c.rol_clave_art_id \n"
-                                     "where c.articulo_id =:n_articulo_id\n"
-                                     "/*and c.rol_clave_art_id =18*/\n"
-                                     "order by r.nombre ");
+// The product's own statements, so that the stand-in database is checked against what the
+// station really runs.
+const QString& kLookup = kSqlBuscarClave;
+const QString& kStock = consultas::kSqlAlmacen;
+const QString& kKeys = consultas::kSqlClaves;
 
 using Params = std::vector<std::pair<QString, fb::Value>>;
 

@@ -1,10 +1,10 @@
 #include "connections/CatalogoConexiones.h"
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
 #include "connections/uEmpresa.h"
 #include "connections/uLogear.h"
 #include "connections/uNewConexion.h"
 #include "data/ConfigIni.h"
+#include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
 #include "firebird/Connection.h"
@@ -240,8 +240,8 @@ void TestDemo::empresaLista()
     datos.Usuario = QStringLiteral("CAJERO");
     dm.fdConexion.setParams(ParametrosConexion(RutaEmpresa(datos), datos));
     dm.fdConexion.open();
-    QVERIFY(ValidarVersion(dm, nullptr));
-    QVERIFY(ValidarMetadatos(dm, datos, nullptr) == ResultadoMetadatos::Continuar);
+    QVERIFY(!ValidarVersion(dm));
+    QVERIFY(!ValidarMetadatos(dm, datos));
     QCOMPARE(m_avisos->messages.size(), size_t{0});
 }
 
@@ -364,8 +364,8 @@ void TestDemo::primerLoginDeDemostracion()
 
     dm.fdConexion.setParams(ParametrosConexion(RutaEmpresa(sesion.datos), sesion.datos));
     dm.fdConexion.open();
-    QVERIFY(ValidarVersion(dm, nullptr));
-    QVERIFY(ValidarMetadatos(dm, sesion.datos, nullptr) == ResultadoMetadatos::Continuar);
+    QVERIFY(!ValidarVersion(dm));
+    QVERIFY(!ValidarMetadatos(dm, sesion.datos));
     QCOMPARE(m_avisos->messages.size(), size_t{0});
 }
 

@@ -1,7 +1,7 @@
 #include "EscritorArticulos.h"
 
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Transaction.h"

@@ -1,10 +1,21 @@
-#include "TestParametrosConexion.h"
-
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "firebird/Connection.h"
 
+#include <QObject>
 #include <QTest>
+
+class TestParametrosConexion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lista_data();
+    void lista();
+    void protocoloNoNumerico_data();
+    void protocoloNoNumerico();
+    void rutas_data();
+    void rutas();
+};
 
 namespace {
 
@@ -233,3 +244,6 @@ void TestParametrosConexion::rutas()
     QCOMPARE(RutaSistema(carpeta), sistema);
     QCOMPARE(RutaEmpresa(d), rutaEmpresa);
 }
+
+QTEST_MAIN(TestParametrosConexion)
+#include "tst_parametrosconexion.moc"

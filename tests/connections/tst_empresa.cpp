@@ -1,16 +1,60 @@
-#include "TestEmpresa.h"
-
 #include "VentanasConexion.h"
 #include "connections/uEmpresa.h"
+#include "data/DatosConexion.h"
 #include "data/uDM.h"
+#include "platform/MessageBox.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QObject>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+
+class Tdm;
+class TfrmEmpresa;
+
+class TestEmpresa : public QObject {
+    Q_OBJECT
+public:
+    TestEmpresa();
+    ~TestEmpresa() override;
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void forma();
+    void empresasDelUsuario_data();
+    void empresasDelUsuario();
+    void posicionRecordada_data();
+    void posicionRecordada();
+    void aceptar_data();
+    void aceptar();
+    void modal();
+    void eleccionVaciaPita_data();
+    void eleccionVaciaPita();
+    void cancelar_data();
+    void cancelar();
+    void falloAlLlenar_data();
+    void falloAlLlenar();
+
+private:
+    void entrar(const QString& usuario);
+    QStringList lista() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_avisos;
+    QString m_sistema;
+    std::unique_ptr<Tdm> m_dm;
+    std::unique_ptr<Sesion> m_sesion;
+    std::unique_ptr<TfrmEmpresa> m_ventana;
+};
 
 namespace {
 
@@ -331,3 +375,6 @@ void TestEmpresa::falloAlLlenar()
     QCOMPARE(m_avisos->beeps, 1);
     QVERIFY(!m_sesion->EmpresaSeleccionada);
 }
+
+QTEST_MAIN(TestEmpresa)
+#include "tst_empresa.moc"

@@ -1,15 +1,49 @@
-#include "TestNewConexion.h"
-
 #include "VentanasConexion.h"
 #include "connections/CatalogoConexiones.h"
 #include "connections/uNewConexion.h"
+#include "platform/MessageBox.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QObject>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+
+class TfrmNewConexion;
+
+class TestNewConexion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void forma();
+    void primerInicioSinArchivo();
+    void nuevaConexionRemota();
+    void tipoHabilitaServidor_data();
+    void tipoHabilitaServidor();
+    void modoExistente();
+    void eliminarYCancelar();
+    void cerrarNoEscribe_data();
+    void cerrarNoEscribe();
+    void nombreInvalido_data();
+    void nombreInvalido();
+    void nombreRepetido();
+    void lecturaFallida_data();
+    void lecturaFallida();
+
+private:
+    QByteArray contenido() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_avisos;
+    QString m_ruta;
+};
 
 using catalogo::ValoresConexion;
 
@@ -373,3 +407,6 @@ void TestNewConexion::lecturaFallida()
     QCOMPARE(el<QLineEdit>(w, "edCarpeta")->text(), QStringLiteral("C:\\Microsip datos\\"));
     QCOMPARE(el<QComboBox>(w, "TipoConexion")->currentIndex(), -1);
 }
+
+QTEST_MAIN(TestNewConexion)
+#include "tst_newconexion.moc"

@@ -1240,4 +1240,4 @@ void TestFirebird::serverUnreachable()
 }
 
 QTEST_GUILESS_MAIN(TestFirebird)
-#include "TestFirebird.moc"
+#include "tst_firebird.moc"

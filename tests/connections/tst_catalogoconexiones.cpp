@@ -1,23 +1,83 @@
-#include "TestCatalogoConexiones.h"
-
 #include "connections/CatalogoConexiones.h"
-#include "connections/DatosConexion.h"
 #include "connections/ParametrosConexion.h"
+#include "data/DatosConexion.h"
 #include "platform/MessageBox.h"
 #include "tests/support/DiscoPequeno.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+class TestCatalogoConexiones : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Never the user's own data folder.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init();
+    void cleanup();
+
+    void rutaCatalogo();
+    void crearArchivo();
+    void crearArchivoNoReemplaza();
+
+    void nombres_data();
+    void nombres();
+    void nombreInvalidoNoEscribe_data();
+    void nombreInvalidoNoEscribe();
+
+    void listado_data();
+    void listado();
+
+    void lecturaLogin_data();
+    void lecturaLogin();
+    void declaracionInvertida_data();
+    void declaracionInvertida();
+
+    void lecturaEditor_data();
+    void lecturaEditor();
+    void codigoNoNumerico_data();
+    void codigoNoNumerico();
+
+    void grabar();
+    void grabarSinConexiones_data();
+    void grabarSinConexiones();
+    void grabarNombreRepetido_data();
+    void grabarNombreRepetido();
+
+    void modificar_data();
+    void modificar();
+    void eliminar_data();
+    void eliminar();
+
+    void archivoRoto_data();
+    void archivoRoto();
+    void archivoFaltante_data();
+    void archivoFaltante();
+    void entidadesNoSeExpanden();
+    void discoLleno_data();
+    void discoLleno();
+    void sinPermisoDeEscritura_data();
+    void sinPermisoDeEscritura();
+
+private:
+    QString escribirCatalogo(const QByteArray& contenido);
+
+    std::unique_ptr<QTemporaryDir> m_carpeta;
+    QString m_archivo;
+};
 
 using namespace catalogo;
 
@@ -1066,3 +1126,6 @@ void TestCatalogoConexiones::sinPermisoDeEscritura()
     QCOMPARE(entradas(carpeta), antes);
     QCOMPARE(LeerXML2018(archivo), kNombresMicrosip);
 }
+
+QTEST_MAIN(TestCatalogoConexiones)
+#include "tst_catalogoconexiones.moc"

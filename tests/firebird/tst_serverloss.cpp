@@ -180,4 +180,4 @@ void TestServerLoss::reopenWhileServerAwayFailsAsLost()
 }
 
 QTEST_GUILESS_MAIN(TestServerLoss)
-#include "TestServerLoss.moc"
+#include "tst_serverloss.moc"
