@@ -194,8 +194,7 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arr
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
     TiempoInactivo->setInterval(1000);
-    connect(TiempoInactivo, &QTimer::timeout, this,
-            [this] { platform::guarded(this, [this] { TiempoInactivoTimer(); }); });
+    platform::connectGuarded(TiempoInactivo, &QTimer::timeout, this, &TfrmConsulta::TiempoInactivoTimer);
 
     // The display area is the client area less the status bar; elements anchored to the
     // bottom or stretched follow it from here on.
@@ -257,8 +256,7 @@ void TfrmConsulta::crearMarco()
     pbsLimpiar->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(249, 125, 49);"
                                              " border: none; border-radius: 9px; }"
                                              "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
-    connect(pbsLimpiar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { pbsLimpiarClick(); }); });
+    platform::connectGuarded(pbsLimpiar, &QPushButton::clicked, this, &TfrmConsulta::pbsLimpiarClick);
 
     sUnidaCompra = new Forma(kFondo, kNaranja, 6, 12, m_cliente);
     sUnidaCompra->setObjectName(QStringLiteral("sUnidaCompra"));
@@ -308,7 +306,7 @@ void TfrmConsulta::crearMarco()
     colorTexto(Label5, QColor(0, 0, 128));
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->adjustSize();
-    connect(Label5, &LinkLabel::clicked, this, [this] { platform::guarded(this, [this] { Label5Click(); }); });
+    platform::connectGuarded(Label5, &LinkLabel::clicked, this, &TfrmConsulta::Label5Click);
 
     Shape1 = new Forma(kNaranja, kNaranja, 0, 0, m_cliente);
     Shape1->setObjectName(QStringLiteral("Shape1"));
@@ -351,9 +349,9 @@ void TfrmConsulta::crearMarco()
     dbCombos = crearRejilla(m_cliente, "dbCombos", {215, 459, 362, 101}, m_combos);
     dbExiste = crearRejilla(m_cliente, "dbExiste", {215, 566, 362, 101}, m_existe);
     // The large price and the price grid share one current row.
-    connect(dbPrecios->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { mostrarPrecioActual(); });
-    connect(m_precios, &QAbstractItemModel::modelReset, this, [this] { mostrarPrecioActual(); });
+    platform::connectGuarded(dbPrecios->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                             &TfrmConsulta::mostrarPrecioActual);
+    platform::connectGuarded(m_precios, &QAbstractItemModel::modelReset, this, &TfrmConsulta::mostrarPrecioActual);
 
     // The orange bar is drawn over the background picture, the display elements over both.
     imgFondo->lower();
@@ -361,10 +359,6 @@ void TfrmConsulta::crearMarco()
 
 void TfrmConsulta::crearMenu()
 {
-    auto guardedSlot = [this](QAction* a, void (TfrmConsulta::*handler)()) {
-        connect(a, &QAction::triggered, this,
-                [this, handler] { platform::guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
     auto accion = [this](QMenu* menu, const QString& texto, const char* nombre) {
         QAction* a = menu->addAction(texto);
         a->setObjectName(QString::fromLatin1(nombre));
@@ -387,12 +381,12 @@ void TfrmConsulta::crearMenu()
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
 
-    guardedSlot(Configuracin1, &TfrmConsulta::Configuracin1Click);
-    guardedSlot(Disear1, &TfrmConsulta::Disear1Click);
-    guardedSlot(Restaurar1, &TfrmConsulta::Restaurar1Click);
-    guardedSlot(smLimpiar, &TfrmConsulta::smLimpiarClick);
-    guardedSlot(Salir1, &TfrmConsulta::Salir1Click);
-    guardedSlot(Acercade1, &TfrmConsulta::Acercade1Click);
+    platform::connectGuarded(Configuracin1, &QAction::triggered, this, &TfrmConsulta::Configuracin1Click);
+    platform::connectGuarded(Disear1, &QAction::triggered, this, &TfrmConsulta::Disear1Click);
+    platform::connectGuarded(Restaurar1, &QAction::triggered, this, &TfrmConsulta::Restaurar1Click);
+    platform::connectGuarded(smLimpiar, &QAction::triggered, this, &TfrmConsulta::smLimpiarClick);
+    platform::connectGuarded(Salir1, &QAction::triggered, this, &TfrmConsulta::Salir1Click);
+    platform::connectGuarded(Acercade1, &QAction::triggered, this, &TfrmConsulta::Acercade1Click);
 }
 
 void TfrmConsulta::crearBarraEstado()

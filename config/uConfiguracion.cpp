@@ -176,8 +176,7 @@ void TfrmConfiguracion::crearControles()
     cheImagenEmpresa = casilla(this, "cheImagenEmpresa", QStringLiteral("Mostrar imagen de empresa"), 8, 210);
     cheDsctoCombo = casilla(this, "cheDsctoCombo", QStringLiteral("Mostrar desctos por Combo"), 8, 233);
     cheBuscador = casilla(this, "cheBuscador", QStringLiteral("Mostrar buscador al no localizar artículo."), 201, 110);
-    connect(cheListPrecios, &QCheckBox::toggled, this,
-            [this] { platform::guarded(this, [this] { cheListPreciosClick(); }); });
+    platform::connectGuarded(cheListPrecios, &QCheckBox::toggled, this, &TfrmConfiguracion::cheListPreciosClick);
 
     etiqueta(this, QStringLiteral("Ordenar por:"), 201, 153);
     cboOrdenPrecios = caja(this, "cboOrdenPrecios", 201, 169, 177);
@@ -203,8 +202,7 @@ void TfrmConfiguracion::crearControles()
         b->setGeometry(0, y, 17, 10);
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QToolButton::clicked, this,
-                [this, paso] { platform::guarded(this, [this, paso] { UpDown1Click(paso); }); });
+        platform::connectGuarded(b, &QToolButton::clicked, this, [this, paso] { UpDown1Click(paso); });
     };
     flecha("UpDown1Arriba", Qt::UpArrow, 0, 1);
     flecha("UpDown1Abajo", Qt::DownArrow, 11, -1);
@@ -249,7 +247,7 @@ void TfrmConfiguracion::crearControles()
                                              "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
     // Enter in a box must not save behind the operator's back.
     pbsGuardar->setAutoDefault(false);
-    connect(pbsGuardar, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { GuardarInfo(); }); });
+    platform::connectGuarded(pbsGuardar, &QPushButton::clicked, this, &TfrmConfiguracion::GuardarInfo);
 
     auto* nota = etiqueta(this, QStringLiteral("*Solo aplica en tipo “Descuento a los artículos del combo”"), 10, 256);
     nota->setObjectName(QStringLiteral("Label7"));

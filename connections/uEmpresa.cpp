@@ -67,9 +67,8 @@ TfrmEmpresa::TfrmEmpresa(Tdm& dm, Sesion& sesion, QWidget* parent)
     QWidget::setTabOrder(LT, btnAceptar);
     QWidget::setTabOrder(btnAceptar, btnCancel);
 
-    connect(btnAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { btnAceptarClick(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { btnCancelClick(); }); });
+    platform::connectGuarded(btnAceptar, &QPushButton::clicked, this, &TfrmEmpresa::btnAceptarClick);
+    platform::connectGuarded(btnCancel, &QPushButton::clicked, this, &TfrmEmpresa::btnCancelClick);
 
     setFixedSize(336, 192);
 }

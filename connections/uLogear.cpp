@@ -178,10 +178,8 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     AbrirConexin1 =
         PopupMenu1->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QStringLiteral("Abrir Conexión"));
     AbrirConexin1->setObjectName(QStringLiteral("AbrirConexin1"));
-    connect(NuevaConexin1, &QAction::triggered, this,
-            [this] { platform::guarded(this, [this] { NuevaConexin1Click(); }); });
-    connect(AbrirConexin1, &QAction::triggered, this,
-            [this] { platform::guarded(this, [this] { AbrirConexin1Click(); }); });
+    platform::connectGuarded(NuevaConexin1, &QAction::triggered, this, &TfrmLogear::NuevaConexin1Click);
+    platform::connectGuarded(AbrirConexin1, &QAction::triggered, this, &TfrmLogear::AbrirConexin1Click);
     // An editable box's right click lands on its line edit, which has a menu of its own.
     for (QWidget* w : {static_cast<QWidget*>(cboConexion), static_cast<QWidget*>(cboConexion->lineEdit())}) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -193,9 +191,8 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
                        static_cast<QWidget*>(cboConexion->lineEdit()), static_cast<QWidget*>(edPass)})
         w->installEventFilter(this);
 
-    connect(btnAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { EstableceConexion(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { btnCancelClick(); }); });
+    platform::connectGuarded(btnAceptar, &QPushButton::clicked, this, &TfrmLogear::EstableceConexion);
+    platform::connectGuarded(btnCancel, &QPushButton::clicked, this, &TfrmLogear::btnCancelClick);
 
     setFixedSize(410, 203);
 }

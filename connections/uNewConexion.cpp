@@ -99,12 +99,10 @@ TfrmNewConexion::TfrmNewConexion(const QString& rutaCatalogo, QWidget* parent)
     QWidget::setTabOrder(Button1, Button2);
 
     // A typed type counts once the combo box takes it as a choice (Enter or leaving the box).
-    connect(TipoConexion, &QComboBox::currentIndexChanged, this,
-            [this] { platform::guarded(this, [this] { TipoConexionChange(); }); });
-    connect(btnAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { btnAceptarClick(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { Button2Click(); }); });
+    platform::connectGuarded(TipoConexion, &QComboBox::currentIndexChanged, this, &TfrmNewConexion::TipoConexionChange);
+    platform::connectGuarded(btnAceptar, &QPushButton::clicked, this, &TfrmNewConexion::btnAceptarClick);
+    platform::connectGuarded(Button1, &QPushButton::clicked, this, &TfrmNewConexion::Button1Click);
+    platform::connectGuarded(Button2, &QPushButton::clicked, this, &TfrmNewConexion::Button2Click);
 
     setFixedSize(434, 150);
 }
