@@ -508,7 +508,6 @@ void TfrmConsulta::FormShow()
     // 10. Without a walk-in customer the company has to be configured first.
     if (m_ajustes.ClienteEventualId == 0 && m_ventanas.configuracion) {
         m_ventanas.configuracion->exec();
-        m_dm.fdConexion.close();
         Conexion();
         CargarInfo();
     }
@@ -531,10 +530,7 @@ void TfrmConsulta::Conexion()
     m_panel1->setText(QStringLiteral("Usuario: ") + d.Usuario.toUpper());
     d.Usuario = d.Usuario.toUpper();
     try {
-        m_dm.fdConexion.close();
-        m_dm.fdConexion.clearParams();
-        m_dm.fdConexion.setParams(ParametrosConexion(RutaEmpresa(d), d));
-        m_dm.fdConexion.open();
+        m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));
     } catch (...) {
         platform::showMessage(this, kErrorConexion, QStringLiteral("Zantor"), platform::Icon::Error);
         throw;
@@ -823,7 +819,10 @@ void TfrmConsulta::Restaurar1Click()
 void TfrmConsulta::closeEvent(QCloseEvent* event)
 {
     // The close is never refused; the layout is saved on the way out.
-    platform::guarded(this, [this] { m_diseno->FormCloseQuery(); });
+    platform::guarded(this, [this] {
+        m_dm.desconectar();
+        m_diseno->FormCloseQuery();
+    });
     event->accept();
     terminar();
 }

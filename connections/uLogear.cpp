@@ -320,22 +320,18 @@ void TfrmLogear::EstableceConexion()
     datos.Contrasena = edPass->text();
     datos.RutaSistema = RutaSistema(datos.CarpetaDatos);
     const QStringList parametros = ParametrosConexion(datos.RutaSistema, datos);
-    m_dm.fdConexion.close();
-    m_dm.fdConexion.setParams(parametros);
 
     m_dm.ConfigIni_strW(kSeccion, kClaveUsuario, edUsuario->text());
     m_dm.ConfigIni_intW(kSeccion, kClaveConexion, posicionElegida());
 
     try {
-        m_dm.fdConexion.open();
+        m_dm.conectarSistema(parametros);
     } catch (const fb::Error&) {
         platform::showMessage(this,
                               QStringLiteral("Error al tratar de realizar la conexión\n"
                                              "Verifique su conexion,Nombre de usuario y contraseña.\n") +
                                   RutaSistemaMostrada(datos),
                               QString(), platform::Icon::Error);
-        m_dm.fdConexion.close();
-        m_dm.fdConexion.clearParams();
         return;
     }
     m_sesion.LoginCorrecto = true;

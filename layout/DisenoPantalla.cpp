@@ -193,7 +193,6 @@ void DisenoPantalla::Restaurar1Click()
 
 void DisenoPantalla::FormCloseQuery()
 {
-    m_dm.fdConexion.close();
     for (QStringView prefijo : kAlCerrar)
         escribirPosicion(porPrefijo(prefijo.toString()));
 }

@@ -54,8 +54,9 @@ public:
     // "Restaurar": writes "Restaurada" true and nothing else; it takes effect at the next start.
     void Restaurar1Click();
 
-    // The operator closes the main window: closes the company connection, then writes the left and
-    // top of the name, price, stock, price list, volume and image elements, in that order.
+    // The operator closes the main window (after the window has closed the company connection):
+    // writes the left and top of the name, price, stock, price list, volume and image elements, in
+    // that order.
     void FormCloseQuery();
 
     bool arrastrando() const noexcept { return m_arrastrando; }
