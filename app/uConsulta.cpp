@@ -166,30 +166,24 @@ QTableView* crearRejilla(QWidget* padre, const char* nombre, QRect geometria, Mo
 
 } // namespace
 
-TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar, QWidget* parent)
+TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, QDialog& login, QDialog& empresa, QDialog& ayuda,
+                           TfrmBuscarEnCatalogo& buscador, QDialog& configuracion, bool arranqueAlMostrar,
+                           QWidget* parent)
     : QMainWindow(parent)
     , m_dm(dm)
     , m_sesion(sesion)
-    , m_ventanas(ventanas)
+    , m_login(login)
+    , m_empresa(empresa)
+    , m_ayuda(ayuda)
+    , m_buscador(buscador)
+    , m_configuracion(configuracion)
     , m_arranqueAlMostrar(arranqueAlMostrar)
+    , m_diseno(m_dm, crearMarco(), [this] { return modoDiseno(); })
 {
     setObjectName(QStringLiteral("frmConsulta"));
     setWindowTitle(kTitulo);
-    crearMarco();
     crearMenu();
     crearBarraEstado();
-
-    m_diseno = new DisenoPantalla(
-        m_dm,
-        {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
-         {dbPrecio, QStringLiteral("Precios")},
-         {dbExiste, QStringLiteral("Existencia")},
-         {dbPrecios, QStringLiteral("ListaPrecios")},
-         {dbVolumen, QStringLiteral("ListaVolumen")},
-         {dbListaClaves, QStringLiteral("Claves")},
-         {dbCombos, QStringLiteral("Combo")},
-         {Imagen, QStringLiteral("Imagen")}},
-        [this] { return modoDiseno(); }, this);
 
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
@@ -208,7 +202,7 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arr
 
 TfrmConsulta::~TfrmConsulta() = default;
 
-void TfrmConsulta::crearMarco()
+std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
 {
     m_cliente = new QWidget(this);
     m_cliente->setObjectName(QStringLiteral("cliente"));
@@ -355,6 +349,15 @@ void TfrmConsulta::crearMarco()
 
     // The orange bar is drawn over the background picture, the display elements over both.
     imgFondo->lower();
+
+    return {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
+            {dbPrecio, QStringLiteral("Precios")},
+            {dbExiste, QStringLiteral("Existencia")},
+            {dbPrecios, QStringLiteral("ListaPrecios")},
+            {dbVolumen, QStringLiteral("ListaVolumen")},
+            {dbListaClaves, QStringLiteral("Claves")},
+            {dbCombos, QStringLiteral("Combo")},
+            {Imagen, QStringLiteral("Imagen")}};
 }
 
 void TfrmConsulta::crearMenu()
@@ -469,14 +472,12 @@ void TfrmConsulta::terminar()
 void TfrmConsulta::FormShow()
 {
     // 1. Login against the system database.
-    if (m_ventanas.login)
-        m_ventanas.login->exec();
+    m_login.exec();
     if (!m_sesion.LoginCorrecto)
         return terminar();
 
     // 2. Company choice.
-    if (m_ventanas.empresa)
-        m_ventanas.empresa->exec();
+    m_empresa.exec();
     if (!m_sesion.EmpresaSeleccionada)
         return terminar();
 
@@ -506,8 +507,8 @@ void TfrmConsulta::FormShow()
     CargarInfo();
 
     // 10. Without a walk-in customer the company has to be configured first.
-    if (m_ajustes.ClienteEventualId == 0 && m_ventanas.configuracion) {
-        m_ventanas.configuracion->exec();
+    if (m_ajustes.ClienteEventualId == 0) {
+        m_configuracion.exec();
         Conexion();
         CargarInfo();
     }
@@ -517,7 +518,7 @@ void TfrmConsulta::FormShow()
 
     // 12. The stored layout applies only when the operator has not asked for the built-in one.
     if (!restaurada)
-        aplicarTamanoExterior(*this, m_diseno->aplicarDisenoGuardado());
+        aplicarTamanoExterior(*this, m_diseno.aplicarDisenoGuardado());
 
     // 13.
     Limpiar();
@@ -572,9 +573,9 @@ void TfrmConsulta::BuscarClv()
     }
     if (encontrado)
         return;
-    if (m_ajustes.MostrarBuscador && m_ventanas.buscador) {
+    if (m_ajustes.MostrarBuscador) {
         // The catalogue search takes over with the whole text; the display stays as it is.
-        m_ventanas.buscador->buscarNombreModal(clave);
+        m_buscador.buscarNombreModal(clave);
         return;
     }
     Informacion(false);
@@ -685,8 +686,7 @@ void TfrmConsulta::edClaveF4()
         platform::showMessage(this, kNoBuscarEnDiseno, QString(), platform::Icon::Warning);
         return;
     }
-    if (m_ventanas.buscador)
-        m_ventanas.buscador->buscarNombreModal(edClave->text());
+    m_buscador.buscarNombreModal(edClave->text());
 }
 
 // ---- prices, stock and keys ---------------------------------------------
@@ -792,15 +792,13 @@ void TfrmConsulta::Salir1Click()
 
 void TfrmConsulta::Acercade1Click()
 {
-    if (m_ventanas.ayuda)
-        m_ventanas.ayuda->exec();
+    m_ayuda.exec();
 }
 
 void TfrmConsulta::Configuracin1Click()
 {
     Limpiar();
-    if (m_ventanas.configuracion)
-        m_ventanas.configuracion->exec();
+    m_configuracion.exec();
     CargarInfo();
     CargarLogEmp();
 }
@@ -808,12 +806,12 @@ void TfrmConsulta::Configuracin1Click()
 void TfrmConsulta::Disear1Click()
 {
     Informacion(Disear1->isChecked());
-    m_diseno->cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
+    m_diseno.cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
 }
 
 void TfrmConsulta::Restaurar1Click()
 {
-    m_diseno->Restaurar1Click();
+    m_diseno.Restaurar1Click();
 }
 
 void TfrmConsulta::closeEvent(QCloseEvent* event)
@@ -821,7 +819,7 @@ void TfrmConsulta::closeEvent(QCloseEvent* event)
     // The close is never refused; the layout is saved on the way out.
     platform::guarded(this, [this] {
         m_dm.desconectar();
-        m_diseno->FormCloseQuery();
+        m_diseno.FormCloseQuery();
     });
     event->accept();
     terminar();

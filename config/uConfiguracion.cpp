@@ -126,11 +126,12 @@ QLabel* vistaPrevia(QWidget* padre, const char* nombre, const QString& texto, in
 
 } // namespace
 
-TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, QWidget* parent)
+TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, std::function<void()> terminarPrograma,
+                                     QWidget* parent)
     : QDialog(parent)
     , m_dm(dm)
     , m_alCerrar(std::move(alCerrar))
-    , m_terminar([] { QCoreApplication::quit(); })
+    , m_terminar(std::move(terminarPrograma))
 {
     setObjectName(QStringLiteral("frmConfiguracion"));
     setWindowTitle(QStringLiteral("Configuración"));
@@ -152,11 +153,6 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, QW
 }
 
 TfrmConfiguracion::~TfrmConfiguracion() = default;
-
-void TfrmConfiguracion::setTerminarPrograma(std::function<void()> terminar)
-{
-    m_terminar = std::move(terminar);
-}
 
 void TfrmConfiguracion::crearControles()
 {

@@ -165,11 +165,6 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
 
 TfrmBuscarEnCatalogo::~TfrmBuscarEnCatalogo() = default;
 
-void TfrmBuscarEnCatalogo::setAceptarClave(AceptarClave aceptarClave)
-{
-    m_aceptarClave = std::move(aceptarClave);
-}
-
 void TfrmBuscarEnCatalogo::crearControles()
 {
     edClave = new QLineEdit(this);
