@@ -51,7 +51,7 @@ using estilo::kAzul;
 using estilo::kFondo;
 using estilo::kNaranja;
 using estilo::kNaranjaPrecio;
-using estilo::tahoma;
+using platform::tahomaPixels;
 
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
@@ -65,6 +65,12 @@ void colorTexto(QWidget* w, const QColor& color)
     w->setPalette(p);
 }
 
+// A draggable element's built-in place, shared with the stored layout, with its size.
+QRect integrada(QStringView prefijo, QSize tamano)
+{
+    return {posicionIntegrada(prefijo), tamano};
+}
+
 QPixmap logotipo(QSize tamano, const QString& texto)
 {
     QPixmap pm(tamano);
@@ -72,7 +78,7 @@ QPixmap logotipo(QSize tamano, const QString& texto)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kNaranja);
-    p.setFont(tahoma(tamano.height() / 2, true));
+    p.setFont(tahomaPixels(tamano.height() / 2, true));
     p.drawText(pm.rect(), Qt::AlignCenter, texto);
     return pm;
 }
@@ -229,7 +235,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     edClave = new QLineEdit(m_cliente);
     edClave->setObjectName(QStringLiteral("edClave"));
     edClave->setGeometry(8, 106, 165, 27);
-    edClave->setFont(tahoma(16));
+    edClave->setFont(tahomaPixels(16));
     edClave->setValidator(new LimiteClave(edClave));
     edClave->setToolTip(kHintF4);
     edClave->installEventFilter(this);
@@ -237,7 +243,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     Label1 = new QLabel(QStringLiteral("&Clave/Artículo"), m_cliente);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(8, 81);
-    Label1->setFont(tahoma(16, true));
+    Label1->setFont(tahomaPixels(16, true));
     colorTexto(Label1, kAzul);
     Label1->setBuddy(edClave);
     Label1->setToolTip(kHintF4);
@@ -246,10 +252,8 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     pbsLimpiar = new QPushButton(QStringLiteral("Limpiar"), m_cliente);
     pbsLimpiar->setObjectName(QStringLiteral("pbsLimpiar"));
     pbsLimpiar->setGeometry(10, 149, 163, 73);
-    pbsLimpiar->setFont(tahoma(20, true));
-    pbsLimpiar->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(249, 125, 49);"
-                                             " border: none; border-radius: 9px; }"
-                                             "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
+    pbsLimpiar->setFont(tahomaPixels(20, true));
+    pbsLimpiar->setProperty("accion", true);
     platform::connectGuarded(pbsLimpiar, &QPushButton::clicked, this, &TfrmConsulta::pbsLimpiarClick);
 
     sUnidaCompra = new Forma(kFondo, kNaranja, 6, 12, m_cliente);
@@ -262,7 +266,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     lblUniCompra->setGeometry(8, 420, 165, 65);
     lblUniCompra->setWordWrap(true);
     lblUniCompra->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblUniCompra->setFont(tahoma(13, true));
+    lblUniCompra->setFont(tahomaPixels(13, true));
     colorTexto(lblUniCompra, kNaranjaPrecio);
     lblUniCompra->hide();
 
@@ -270,14 +274,14 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     lblLinea->setObjectName(QStringLiteral("lblLinea"));
     lblLinea->setGeometry(8, 503, 165, 55);
     lblLinea->setWordWrap(true);
-    lblLinea->setFont(tahoma(13, true));
+    lblLinea->setFont(tahomaPixels(13, true));
     lblLinea->setToolTip(kHintF4);
     lblLinea->hide();
 
     lblTexto = new QLabel(QStringLiteral("Ultima Compra"), m_cliente);
     lblTexto->setObjectName(QStringLiteral("lblTexto"));
     lblTexto->move(8, 564);
-    lblTexto->setFont(tahoma(13, true));
+    lblTexto->setFont(tahomaPixels(13, true));
     lblTexto->setToolTip(kHintF4);
     lblTexto->adjustSize();
     lblTexto->hide();
@@ -286,7 +290,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     edUltimaCompra->setObjectName(QStringLiteral("edUltimaCompra"));
     edUltimaCompra->setGeometry(8, 589, 165, 27);
     edUltimaCompra->setFrame(false);
-    edUltimaCompra->setFont(tahoma(16));
+    edUltimaCompra->setFont(tahomaPixels(16));
     edUltimaCompra->setToolTip(kHintF4);
     edUltimaCompra->installEventFilter(this);
     edUltimaCompra->hide();
@@ -294,7 +298,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     Label5 = new LinkLabel(kDireccionWeb.mid(QStringLiteral("https://").size()), m_cliente);
     Label5->setObjectName(QStringLiteral("Label5"));
     Label5->move(8, 629);
-    QFont subrayada = tahoma(11);
+    QFont subrayada = tahomaPixels(11);
     subrayada.setUnderline(true);
     Label5->setFont(subrayada);
     colorTexto(Label5, QColor(0, 0, 128));
@@ -308,22 +312,22 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
 
     Imagen = new QLabel(m_cliente);
     Imagen->setObjectName(QStringLiteral("Imagen"));
-    Imagen->setGeometry(583, 8, 426, 113);
+    Imagen->setGeometry(integrada(u"Imagen", {426, 113}));
     Imagen->setAlignment(Qt::AlignCenter);
     Imagen->setPixmap(logotipo({426, 113}, QStringLiteral("Lumivo")));
 
     lblNombreArticulo = new QLabel(m_cliente);
     lblNombreArticulo->setObjectName(QStringLiteral("lblNombreArticulo"));
-    lblNombreArticulo->setGeometry(216, 139, 778, 135);
+    lblNombreArticulo->setGeometry(integrada(u"NombreArticulo", {778, 135}));
     lblNombreArticulo->setWordWrap(true);
-    lblNombreArticulo->setFont(tahoma(60, true));
+    lblNombreArticulo->setFont(tahomaPixels(60, true));
     colorTexto(lblNombreArticulo, kAzul);
     lblNombreArticulo->hide();
 
     dbPrecio = new QLabel(m_cliente);
     dbPrecio->setObjectName(QStringLiteral("dbPrecio"));
-    dbPrecio->setGeometry(392, 316, 469, 129);
-    dbPrecio->setFont(tahoma(107, true));
+    dbPrecio->setGeometry(integrada(u"Precios", {469, 129}));
+    dbPrecio->setFont(tahomaPixels(107, true));
     colorTexto(dbPrecio, kNaranjaPrecio);
     dbPrecio->hide();
 
@@ -336,12 +340,12 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     const auto informar = [this](const QString& texto) { platform::reportError(this, texto); };
     for (ModeloConsulta* m : {m_claves, m_precios, m_volumen, m_combos, m_existe})
         connect(m, &ModeloConsulta::falloAlLeer, this, informar, Qt::QueuedConnection);
-    dbListaClaves = crearRejilla(m_cliente, "dbListaClaves", {216, 8, 258, 105}, m_claves);
-    dbPrecios = crearRejilla(m_cliente, "dbPrecios", {583, 459, 440, 101}, m_precios);
+    dbListaClaves = crearRejilla(m_cliente, "dbListaClaves", integrada(u"Claves", {258, 105}), m_claves);
+    dbPrecios = crearRejilla(m_cliente, "dbPrecios", integrada(u"ListaPrecios", {440, 101}), m_precios);
     dbPrecios->setFocusPolicy(Qt::ClickFocus); // not reached by tabbing
-    dbVolumen = crearRejilla(m_cliente, "dbVolumen", {583, 566, 331, 101}, m_volumen);
-    dbCombos = crearRejilla(m_cliente, "dbCombos", {215, 459, 362, 101}, m_combos);
-    dbExiste = crearRejilla(m_cliente, "dbExiste", {215, 566, 362, 101}, m_existe);
+    dbVolumen = crearRejilla(m_cliente, "dbVolumen", integrada(u"ListaVolumen", {331, 101}), m_volumen);
+    dbCombos = crearRejilla(m_cliente, "dbCombos", integrada(u"Combo", {362, 101}), m_combos);
+    dbExiste = crearRejilla(m_cliente, "dbExiste", integrada(u"Existencia", {362, 101}), m_existe);
     // The large price and the price grid share one current row.
     platform::connectGuarded(dbPrecios->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                              &TfrmConsulta::mostrarPrecioActual);
@@ -533,7 +537,7 @@ void TfrmConsulta::Conexion()
     try {
         m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));
     } catch (...) {
-        platform::showMessage(this, kErrorConexion, QStringLiteral("Zantor"), platform::Icon::Error);
+        platform::showMessage(this, kErrorConexion, platform::kMessageTitle, platform::Icon::Error);
         throw;
     }
 }

@@ -9,6 +9,7 @@
 #include "layout/Fuentes.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +25,7 @@
 
 namespace {
 
-const QString kTitulo = QStringLiteral("Zantor");
+const QString& kTitulo = platform::kMessageTitle;
 const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Microsip.");
 const QString kSegundosInvalidos =
     QStringLiteral("El tiempo para limpiar la pantalla debe ser un número entero de segundos. "
@@ -116,10 +117,7 @@ QLabel* vistaPrevia(QWidget* padre, const char* nombre, const QString& texto, in
 {
     auto* l = new QLabel(texto, padre);
     l->setObjectName(QString::fromLatin1(nombre));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(puntos);
-    f.setBold(true);
-    l->setFont(f);
+    l->setFont(platform::tahomaPoints(puntos, true));
     colorTexto(l, color);
     return l;
 }
@@ -142,7 +140,7 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, st
     fondo.setColor(QPalette::Window, kFondo);
     fondo.setColor(QPalette::WindowText, Qt::white);
     setPalette(fondo);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(platform::tahomaPoints(8));
     crearControles();
     setFixedSize(611, 309);
 
@@ -238,9 +236,7 @@ void TfrmConfiguracion::crearControles()
     QFont negrita = font();
     negrita.setBold(true);
     pbsGuardar->setFont(negrita);
-    pbsGuardar->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(249, 125, 49);"
-                                             " border: none; border-radius: 9px; }"
-                                             "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
+    pbsGuardar->setProperty("accion", true);
     // Enter in a box must not save behind the operator's back.
     pbsGuardar->setAutoDefault(false);
     platform::connectGuarded(pbsGuardar, &QPushButton::clicked, this, &TfrmConfiguracion::GuardarInfo);

@@ -5,6 +5,7 @@
 #include "data/uDM.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 
 #include <QCollator>
 #include <QKeyEvent>
@@ -39,7 +40,7 @@ TfrmEmpresa::TfrmEmpresa(Tdm& dm, Sesion& sesion, QWidget* parent)
     setObjectName(QStringLiteral("frmEmpresa"));
     setWindowTitle(QStringLiteral("Seleccione la Empresa"));
     setModal(true);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(platform::tahomaPoints(8));
     setAutoFillBackground(true);
     QPalette blanco = palette();
     blanco.setColor(QPalette::Window, Qt::white);

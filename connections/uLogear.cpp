@@ -38,18 +38,11 @@ const QString kPrefijoVersion = QStringLiteral("Zantor Lumivo 2026 v");
 const QColor kColorTitulo(42, 63, 84);
 const QColor kNaranja(249, 125, 49);
 
-QFont tahoma(int puntos, bool negrita = false)
-{
-    QFont f(QStringLiteral("Tahoma"), puntos);
-    f.setBold(negrita);
-    return f;
-}
-
 QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, QPoint posicion)
 {
     auto* l = new QLabel(texto, padre);
     l->setObjectName(QString::fromLatin1(nombre));
-    l->setFont(tahoma(9));
+    l->setFont(platform::tahomaPoints(9));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
@@ -65,7 +58,7 @@ QPixmap logotipo(QSize tamano)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kNaranja);
-    QFont f = tahoma(8, true);
+    QFont f = platform::tahomaPoints(8, true);
     f.setPixelSize(tamano.height() - 4);
     p.setFont(f);
     p.drawText(pm.rect(), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lumivo"));
@@ -110,7 +103,7 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     setObjectName(QStringLiteral("frmLogear"));
     setWindowTitle(QStringLiteral("Bienvenido"));
     setModal(true);
-    setFont(tahoma(8));
+    setFont(platform::tahomaPoints(8));
     setAutoFillBackground(true);
     QPalette blanco = palette();
     blanco.setColor(QPalette::Window, Qt::white);
@@ -150,7 +143,6 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     edPass->setObjectName(QStringLiteral("edPass"));
     edPass->setGeometry(126, 156, 160, 21);
     edPass->setEchoMode(QLineEdit::Password);
-    edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     Label3 = etiqueta(this, "Label3", QStringLiteral("&Contraseña:"), {8, 158});
     Label3->setBuddy(edPass);
 
@@ -163,7 +155,7 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
 
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblVersion->setFont(tahoma(8, true));
+    lblVersion->setFont(platform::tahomaPoints(8, true));
     lblVersion->move(8, 183);
 
     QWidget::setTabOrder(edUsuario, cboConexion);
@@ -290,7 +282,7 @@ void TfrmLogear::mostrarEditor()
         m_sinCatalogo = false;
     } else if (!m_sinCatalogo) {
         m_sinCatalogo = true;
-        platform::showMessage(this, kSinCatalogo.arg(ruta), QStringLiteral("Zantor"), platform::Icon::Warning);
+        platform::showMessage(this, kSinCatalogo.arg(ruta), platform::kMessageTitle, platform::Icon::Warning);
     }
 }
 
@@ -350,7 +342,7 @@ void TfrmLogear::AbrirConexin1Click()
     const QString conexion = cboConexion->currentText();
     if (conexion.isEmpty()) {
         platform::showMessage(this, QStringLiteral("Elija primero la conexión que desea abrir."),
-                              QStringLiteral("Zantor"), platform::Icon::Information);
+                              platform::kMessageTitle, platform::Icon::Information);
         return;
     }
     m_editor.ModoExistente(catalogo::NombreParaEditar(conexion));

@@ -78,6 +78,11 @@ private:
     QPoint m_agarre;
 };
 
+// Where the window puts each draggable element (by its prefix above), in its parent's coordinates:
+// the built-in layout, which "Restaurar" brings back at the next start. Throws std::logic_error for
+// an unknown prefix.
+QPoint posicionIntegrada(QStringView prefijo);
+
 // The window's size including its frame, as the stored layout keeps it.
 QSize tamanoExterior(const QWidget& ventana);
 
