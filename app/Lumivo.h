@@ -14,31 +14,27 @@
 
 // Everything that lives for the whole run. The data module comes first, so every window is
 // handed a data module that already exists; the windows follow in their creation order
-// (main window first), which is what the user sees.
+// (main window first), which is what the user sees. The main window and the login are handed
+// windows created after them; those are only used once the event loop runs.
 struct Lumivo {
     Tdm dm;
     Sesion sesion;
-    Ventanas ventanas;
     TfrmConsulta frmConsulta;
     TfrmLogear frmLogear{dm, sesion, frmNewConexion, QString(), &frmConsulta};
     TfrmEmpresa frmEmpresa{dm, sesion, &frmConsulta};
     TfrmAyudaInfo frmAyudaInfo{&frmConsulta};
-    TfrmBuscarEnCatalogo frmBuscarEnCatalogo{dm, frmConsulta.ajustes(), {}, &frmConsulta};
-    TfrmConfiguracion frmConfiguracion{dm, [this] { frmConsulta.CargarInfo(); }, &frmConsulta};
+    TfrmBuscarEnCatalogo frmBuscarEnCatalogo{dm, frmConsulta.ajustes(),
+                                             [this](const QString& clave) { frmConsulta.aceptarClaveBuscador(clave); },
+                                             &frmConsulta};
+    // Ending the program must not close the main window: that would save its layout.
+    TfrmConfiguracion frmConfiguracion{dm, [this] { frmConsulta.CargarInfo(); }, [] { QCoreApplication::exit(0); },
+                                       &frmConsulta};
     TfrmNewConexion frmNewConexion{QString(), &frmConsulta};
 
     // Tests build the program without the automatic start-up and drive its steps themselves.
     explicit Lumivo(bool arranqueAlMostrar = true)
-        : frmConsulta(dm, sesion, ventanas, arranqueAlMostrar)
+        : frmConsulta(dm, sesion, frmLogear, frmEmpresa, frmAyudaInfo, frmBuscarEnCatalogo, frmConfiguracion,
+                      arranqueAlMostrar)
     {
-        ventanas.login = &frmLogear;
-        ventanas.empresa = &frmEmpresa;
-        ventanas.ayuda = &frmAyudaInfo;
-        ventanas.conexion = &frmNewConexion;
-        ventanas.buscador = &frmBuscarEnCatalogo;
-        ventanas.configuracion = &frmConfiguracion;
-        frmBuscarEnCatalogo.setAceptarClave([this](const QString& clave) { frmConsulta.aceptarClaveBuscador(clave); });
-        // Ending the program must not close the main window: that would save its layout.
-        frmConfiguracion.setTerminarPrograma([] { QCoreApplication::exit(0); });
     }
 };

@@ -52,7 +52,7 @@ using estilo::kAzul;
 using estilo::kFondo;
 using estilo::kNaranja;
 using estilo::kNaranjaPrecio;
-using estilo::tahoma;
+using platform::tahomaPixels;
 
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
@@ -66,6 +66,12 @@ void colorTexto(QWidget* w, const QColor& color)
     w->setPalette(p);
 }
 
+// A draggable element's built-in place, shared with the stored layout, with its size.
+QRect integrada(QStringView prefijo, QSize tamano)
+{
+    return {posicionIntegrada(prefijo), tamano};
+}
+
 QPixmap logotipo(QSize tamano, const QString& texto)
 {
     QPixmap pm(tamano);
@@ -73,7 +79,7 @@ QPixmap logotipo(QSize tamano, const QString& texto)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kNaranja);
-    p.setFont(tahoma(tamano.height() / 2, true));
+    p.setFont(tahomaPixels(tamano.height() / 2, true));
     p.drawText(pm.rect(), Qt::AlignCenter, texto);
     return pm;
 }
@@ -175,36 +181,29 @@ void mostrarAviso(QWidget* padre, const AvisoInstalacion& aviso)
 
 } // namespace
 
-TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar, QWidget* parent)
+TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, QDialog& login, QDialog& empresa, QDialog& ayuda,
+                           TfrmBuscarEnCatalogo& buscador, QDialog& configuracion, bool arranqueAlMostrar,
+                           QWidget* parent)
     : QMainWindow(parent)
     , m_dm(dm)
     , m_sesion(sesion)
-    , m_ventanas(ventanas)
+    , m_login(login)
+    , m_empresa(empresa)
+    , m_ayuda(ayuda)
+    , m_buscador(buscador)
+    , m_configuracion(configuracion)
     , m_arranqueAlMostrar(arranqueAlMostrar)
+    , m_diseno(m_dm, crearMarco(), [this] { return modoDiseno(); })
 {
     setObjectName(QStringLiteral("frmConsulta"));
     setWindowTitle(kTitulo);
-    crearMarco();
     crearMenu();
     crearBarraEstado();
-
-    m_diseno = new DisenoPantalla(
-        m_dm,
-        {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
-         {dbPrecio, QStringLiteral("Precios")},
-         {dbExiste, QStringLiteral("Existencia")},
-         {dbPrecios, QStringLiteral("ListaPrecios")},
-         {dbVolumen, QStringLiteral("ListaVolumen")},
-         {dbListaClaves, QStringLiteral("Claves")},
-         {dbCombos, QStringLiteral("Combo")},
-         {Imagen, QStringLiteral("Imagen")}},
-        [this] { return modoDiseno(); }, this);
 
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
     TiempoInactivo->setInterval(1000);
-    connect(TiempoInactivo, &QTimer::timeout, this,
-            [this] { platform::guarded(this, [this] { TiempoInactivoTimer(); }); });
+    platform::connectGuarded(TiempoInactivo, &QTimer::timeout, this, &TfrmConsulta::TiempoInactivoTimer);
 
     // The display area is the client area less the status bar; elements anchored to the
     // bottom or stretched follow it from here on.
@@ -218,7 +217,7 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arr
 
 TfrmConsulta::~TfrmConsulta() = default;
 
-void TfrmConsulta::crearMarco()
+std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
 {
     m_cliente = new QWidget(this);
     m_cliente->setObjectName(QStringLiteral("cliente"));
@@ -245,7 +244,7 @@ void TfrmConsulta::crearMarco()
     edClave = new QLineEdit(m_cliente);
     edClave->setObjectName(QStringLiteral("edClave"));
     edClave->setGeometry(8, 106, 165, 27);
-    edClave->setFont(tahoma(16));
+    edClave->setFont(tahomaPixels(16));
     edClave->setValidator(new LimiteClave(edClave));
     edClave->setToolTip(kHintF4);
     edClave->installEventFilter(this);
@@ -253,7 +252,7 @@ void TfrmConsulta::crearMarco()
     Label1 = new QLabel(QStringLiteral("&Clave/Artículo"), m_cliente);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(8, 81);
-    Label1->setFont(tahoma(16, true));
+    Label1->setFont(tahomaPixels(16, true));
     colorTexto(Label1, kAzul);
     Label1->setBuddy(edClave);
     Label1->setToolTip(kHintF4);
@@ -262,12 +261,9 @@ void TfrmConsulta::crearMarco()
     pbsLimpiar = new QPushButton(QStringLiteral("Limpiar"), m_cliente);
     pbsLimpiar->setObjectName(QStringLiteral("pbsLimpiar"));
     pbsLimpiar->setGeometry(10, 149, 163, 73);
-    pbsLimpiar->setFont(tahoma(20, true));
-    pbsLimpiar->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(249, 125, 49);"
-                                             " border: none; border-radius: 9px; }"
-                                             "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
-    connect(pbsLimpiar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { pbsLimpiarClick(); }); });
+    pbsLimpiar->setFont(tahomaPixels(20, true));
+    pbsLimpiar->setProperty("accion", true);
+    platform::connectGuarded(pbsLimpiar, &QPushButton::clicked, this, &TfrmConsulta::pbsLimpiarClick);
 
     sUnidaCompra = new Forma(kFondo, kNaranja, 6, 12, m_cliente);
     sUnidaCompra->setObjectName(QStringLiteral("sUnidaCompra"));
@@ -279,7 +275,7 @@ void TfrmConsulta::crearMarco()
     lblUniCompra->setGeometry(8, 420, 165, 65);
     lblUniCompra->setWordWrap(true);
     lblUniCompra->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblUniCompra->setFont(tahoma(13, true));
+    lblUniCompra->setFont(tahomaPixels(13, true));
     colorTexto(lblUniCompra, kNaranjaPrecio);
     lblUniCompra->hide();
 
@@ -287,14 +283,14 @@ void TfrmConsulta::crearMarco()
     lblLinea->setObjectName(QStringLiteral("lblLinea"));
     lblLinea->setGeometry(8, 503, 165, 55);
     lblLinea->setWordWrap(true);
-    lblLinea->setFont(tahoma(13, true));
+    lblLinea->setFont(tahomaPixels(13, true));
     lblLinea->setToolTip(kHintF4);
     lblLinea->hide();
 
     lblTexto = new QLabel(QStringLiteral("Ultima Compra"), m_cliente);
     lblTexto->setObjectName(QStringLiteral("lblTexto"));
     lblTexto->move(8, 564);
-    lblTexto->setFont(tahoma(13, true));
+    lblTexto->setFont(tahomaPixels(13, true));
     lblTexto->setToolTip(kHintF4);
     lblTexto->adjustSize();
     lblTexto->hide();
@@ -303,7 +299,7 @@ void TfrmConsulta::crearMarco()
     edUltimaCompra->setObjectName(QStringLiteral("edUltimaCompra"));
     edUltimaCompra->setGeometry(8, 589, 165, 27);
     edUltimaCompra->setFrame(false);
-    edUltimaCompra->setFont(tahoma(16));
+    edUltimaCompra->setFont(tahomaPixels(16));
     edUltimaCompra->setToolTip(kHintF4);
     edUltimaCompra->installEventFilter(this);
     edUltimaCompra->hide();
@@ -311,13 +307,13 @@ void TfrmConsulta::crearMarco()
     Label5 = new LinkLabel(kDireccionWeb.mid(QStringLiteral("https://").size()), m_cliente);
     Label5->setObjectName(QStringLiteral("Label5"));
     Label5->move(8, 629);
-    QFont subrayada = tahoma(11);
+    QFont subrayada = tahomaPixels(11);
     subrayada.setUnderline(true);
     Label5->setFont(subrayada);
     colorTexto(Label5, QColor(0, 0, 128));
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->adjustSize();
-    connect(Label5, &LinkLabel::clicked, this, [this] { platform::guarded(this, [this] { Label5Click(); }); });
+    platform::connectGuarded(Label5, &LinkLabel::clicked, this, &TfrmConsulta::Label5Click);
 
     Shape1 = new Forma(kNaranja, kNaranja, 0, 0, m_cliente);
     Shape1->setObjectName(QStringLiteral("Shape1"));
@@ -325,22 +321,22 @@ void TfrmConsulta::crearMarco()
 
     Imagen = new QLabel(m_cliente);
     Imagen->setObjectName(QStringLiteral("Imagen"));
-    Imagen->setGeometry(583, 8, 426, 113);
+    Imagen->setGeometry(integrada(u"Imagen", {426, 113}));
     Imagen->setAlignment(Qt::AlignCenter);
     Imagen->setPixmap(logotipo({426, 113}, QStringLiteral("Lumivo")));
 
     lblNombreArticulo = new QLabel(m_cliente);
     lblNombreArticulo->setObjectName(QStringLiteral("lblNombreArticulo"));
-    lblNombreArticulo->setGeometry(216, 139, 778, 135);
+    lblNombreArticulo->setGeometry(integrada(u"NombreArticulo", {778, 135}));
     lblNombreArticulo->setWordWrap(true);
-    lblNombreArticulo->setFont(tahoma(60, true));
+    lblNombreArticulo->setFont(tahomaPixels(60, true));
     colorTexto(lblNombreArticulo, kAzul);
     lblNombreArticulo->hide();
 
     dbPrecio = new QLabel(m_cliente);
     dbPrecio->setObjectName(QStringLiteral("dbPrecio"));
-    dbPrecio->setGeometry(392, 316, 469, 129);
-    dbPrecio->setFont(tahoma(107, true));
+    dbPrecio->setGeometry(integrada(u"Precios", {469, 129}));
+    dbPrecio->setFont(tahomaPixels(107, true));
     colorTexto(dbPrecio, kNaranjaPrecio);
     dbPrecio->hide();
 
@@ -353,27 +349,32 @@ void TfrmConsulta::crearMarco()
     const auto informar = [this](const QString& texto) { platform::reportError(this, texto); };
     for (ModeloConsulta* m : {m_claves, m_precios, m_volumen, m_combos, m_existe})
         connect(m, &ModeloConsulta::falloAlLeer, this, informar, Qt::QueuedConnection);
-    dbListaClaves = crearRejilla(m_cliente, "dbListaClaves", {216, 8, 258, 105}, m_claves);
-    dbPrecios = crearRejilla(m_cliente, "dbPrecios", {583, 459, 440, 101}, m_precios);
+    dbListaClaves = crearRejilla(m_cliente, "dbListaClaves", integrada(u"Claves", {258, 105}), m_claves);
+    dbPrecios = crearRejilla(m_cliente, "dbPrecios", integrada(u"ListaPrecios", {440, 101}), m_precios);
     dbPrecios->setFocusPolicy(Qt::ClickFocus); // not reached by tabbing
-    dbVolumen = crearRejilla(m_cliente, "dbVolumen", {583, 566, 331, 101}, m_volumen);
-    dbCombos = crearRejilla(m_cliente, "dbCombos", {215, 459, 362, 101}, m_combos);
-    dbExiste = crearRejilla(m_cliente, "dbExiste", {215, 566, 362, 101}, m_existe);
+    dbVolumen = crearRejilla(m_cliente, "dbVolumen", integrada(u"ListaVolumen", {331, 101}), m_volumen);
+    dbCombos = crearRejilla(m_cliente, "dbCombos", integrada(u"Combo", {362, 101}), m_combos);
+    dbExiste = crearRejilla(m_cliente, "dbExiste", integrada(u"Existencia", {362, 101}), m_existe);
     // The large price and the price grid share one current row.
-    connect(dbPrecios->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { mostrarPrecioActual(); });
-    connect(m_precios, &QAbstractItemModel::modelReset, this, [this] { mostrarPrecioActual(); });
+    platform::connectGuarded(dbPrecios->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                             &TfrmConsulta::mostrarPrecioActual);
+    platform::connectGuarded(m_precios, &QAbstractItemModel::modelReset, this, &TfrmConsulta::mostrarPrecioActual);
 
     // The orange bar is drawn over the background picture, the display elements over both.
     imgFondo->lower();
+
+    return {{lblNombreArticulo, QStringLiteral("NombreArticulo")},
+            {dbPrecio, QStringLiteral("Precios")},
+            {dbExiste, QStringLiteral("Existencia")},
+            {dbPrecios, QStringLiteral("ListaPrecios")},
+            {dbVolumen, QStringLiteral("ListaVolumen")},
+            {dbListaClaves, QStringLiteral("Claves")},
+            {dbCombos, QStringLiteral("Combo")},
+            {Imagen, QStringLiteral("Imagen")}};
 }
 
 void TfrmConsulta::crearMenu()
 {
-    auto guardedSlot = [this](QAction* a, void (TfrmConsulta::*handler)()) {
-        connect(a, &QAction::triggered, this,
-                [this, handler] { platform::guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
     auto accion = [this](QMenu* menu, const QString& texto, const char* nombre) {
         QAction* a = menu->addAction(texto);
         a->setObjectName(QString::fromLatin1(nombre));
@@ -396,12 +397,12 @@ void TfrmConsulta::crearMenu()
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
 
-    guardedSlot(Configuracin1, &TfrmConsulta::Configuracin1Click);
-    guardedSlot(Disear1, &TfrmConsulta::Disear1Click);
-    guardedSlot(Restaurar1, &TfrmConsulta::Restaurar1Click);
-    guardedSlot(smLimpiar, &TfrmConsulta::smLimpiarClick);
-    guardedSlot(Salir1, &TfrmConsulta::Salir1Click);
-    guardedSlot(Acercade1, &TfrmConsulta::Acercade1Click);
+    platform::connectGuarded(Configuracin1, &QAction::triggered, this, &TfrmConsulta::Configuracin1Click);
+    platform::connectGuarded(Disear1, &QAction::triggered, this, &TfrmConsulta::Disear1Click);
+    platform::connectGuarded(Restaurar1, &QAction::triggered, this, &TfrmConsulta::Restaurar1Click);
+    platform::connectGuarded(smLimpiar, &QAction::triggered, this, &TfrmConsulta::smLimpiarClick);
+    platform::connectGuarded(Salir1, &QAction::triggered, this, &TfrmConsulta::Salir1Click);
+    platform::connectGuarded(Acercade1, &QAction::triggered, this, &TfrmConsulta::Acercade1Click);
 }
 
 void TfrmConsulta::crearBarraEstado()
@@ -484,14 +485,12 @@ void TfrmConsulta::terminar()
 void TfrmConsulta::FormShow()
 {
     // 1. Login against the system database.
-    if (m_ventanas.login)
-        m_ventanas.login->exec();
+    m_login.exec();
     if (!m_sesion.LoginCorrecto)
         return terminar();
 
     // 2. Company choice.
-    if (m_ventanas.empresa)
-        m_ventanas.empresa->exec();
+    m_empresa.exec();
     if (!m_sesion.EmpresaSeleccionada)
         return terminar();
 
@@ -525,9 +524,8 @@ void TfrmConsulta::FormShow()
     CargarInfo();
 
     // 10. Without a walk-in customer the company has to be configured first.
-    if (m_ajustes.ClienteEventualId == 0 && m_ventanas.configuracion) {
-        m_ventanas.configuracion->exec();
-        m_dm.fdConexion.close();
+    if (m_ajustes.ClienteEventualId == 0) {
+        m_configuracion.exec();
         Conexion();
         CargarInfo();
     }
@@ -537,7 +535,7 @@ void TfrmConsulta::FormShow()
 
     // 12. The stored layout applies only when the operator has not asked for the built-in one.
     if (!restaurada)
-        aplicarTamanoExterior(*this, m_diseno->aplicarDisenoGuardado());
+        aplicarTamanoExterior(*this, m_diseno.aplicarDisenoGuardado());
 
     // 13.
     Limpiar();
@@ -550,12 +548,9 @@ void TfrmConsulta::Conexion()
     m_panel1->setText(QStringLiteral("Usuario: ") + d.Usuario.toUpper());
     d.Usuario = d.Usuario.toUpper();
     try {
-        m_dm.fdConexion.close();
-        m_dm.fdConexion.clearParams();
-        m_dm.fdConexion.setParams(ParametrosConexion(RutaEmpresa(d), d));
-        m_dm.fdConexion.open();
+        m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));
     } catch (...) {
-        platform::showMessage(this, kErrorConexion, QStringLiteral("Zantor"), platform::Icon::Error);
+        platform::showMessage(this, kErrorConexion, platform::kMessageTitle, platform::Icon::Error);
         throw;
     }
 }
@@ -595,9 +590,9 @@ void TfrmConsulta::BuscarClv()
     }
     if (encontrado)
         return;
-    if (m_ajustes.MostrarBuscador && m_ventanas.buscador) {
+    if (m_ajustes.MostrarBuscador) {
         // The catalogue search takes over with the whole text; the display stays as it is.
-        m_ventanas.buscador->buscarNombreModal(clave);
+        m_buscador.buscarNombreModal(clave);
         return;
     }
     Informacion(false);
@@ -708,8 +703,7 @@ void TfrmConsulta::edClaveF4()
         platform::showMessage(this, kNoBuscarEnDiseno, QString(), platform::Icon::Warning);
         return;
     }
-    if (m_ventanas.buscador)
-        m_ventanas.buscador->buscarNombreModal(edClave->text());
+    m_buscador.buscarNombreModal(edClave->text());
 }
 
 // ---- prices, stock and keys ---------------------------------------------
@@ -787,15 +781,13 @@ void TfrmConsulta::Salir1Click()
 
 void TfrmConsulta::Acercade1Click()
 {
-    if (m_ventanas.ayuda)
-        m_ventanas.ayuda->exec();
+    m_ayuda.exec();
 }
 
 void TfrmConsulta::Configuracin1Click()
 {
     Limpiar();
-    if (m_ventanas.configuracion)
-        m_ventanas.configuracion->exec();
+    m_configuracion.exec();
     CargarInfo();
     CargarLogEmp();
 }
@@ -803,18 +795,21 @@ void TfrmConsulta::Configuracin1Click()
 void TfrmConsulta::Disear1Click()
 {
     Informacion(Disear1->isChecked());
-    m_diseno->cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
+    m_diseno.cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
 }
 
 void TfrmConsulta::Restaurar1Click()
 {
-    m_diseno->Restaurar1Click();
+    m_diseno.Restaurar1Click();
 }
 
 void TfrmConsulta::closeEvent(QCloseEvent* event)
 {
     // The close is never refused; the layout is saved on the way out.
-    platform::guarded(this, [this] { m_diseno->FormCloseQuery(); });
+    platform::guarded(this, [this] {
+        m_dm.desconectar();
+        m_diseno.FormCloseQuery();
+    });
     event->accept();
     terminar();
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "data/AjustesConsulta.h"
+#include "layout/DisenoPantalla.h"
 
 #include <QMainWindow>
+#include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,26 +17,19 @@ class LinkLabel;
 class Forma;
 class ModeloConsulta;
 class Tdm;
-class DisenoPantalla;
 class TfrmBuscarEnCatalogo;
 struct Sesion;
-
-// The other windows of the run, created once at start and reused; null until they exist.
-struct Ventanas {
-    QDialog* login = nullptr;
-    QDialog* empresa = nullptr;
-    QDialog* ayuda = nullptr;
-    TfrmBuscarEnCatalogo* buscador = nullptr;
-    QDialog* configuracion = nullptr;
-    QDialog* conexion = nullptr;
-};
 
 // The price display: start-up, frame, menu, lookup by key and clearing.
 class TfrmConsulta : public QMainWindow {
     Q_OBJECT
 public:
-    // With arranqueAlMostrar the start-up runs after the window is first shown.
-    TfrmConsulta(Tdm& dm, Sesion& sesion, Ventanas& ventanas, bool arranqueAlMostrar = true, QWidget* parent = nullptr);
+    // The other windows of the run are created once and reused; they are only used once the
+    // event loop runs, so they may be created after this window. With arranqueAlMostrar the
+    // start-up runs after the window is first shown.
+    TfrmConsulta(Tdm& dm, Sesion& sesion, QDialog& login, QDialog& empresa, QDialog& ayuda,
+                 TfrmBuscarEnCatalogo& buscador, QDialog& configuracion, bool arranqueAlMostrar = true,
+                 QWidget* parent = nullptr);
     ~TfrmConsulta() override;
 
     // Start-up sequence; any step may end the program.
@@ -73,7 +69,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void crearMarco();
+    // Builds the display and returns the elements the operator can drag.
+    std::vector<ElementoArrastrable> crearMarco();
     void crearMenu();
     void crearBarraEstado();
     void anclarAlCambiarTamano(QSize anterior, QSize nuevo);
@@ -96,7 +93,11 @@ private:
 
     Tdm& m_dm;
     Sesion& m_sesion;
-    Ventanas& m_ventanas;
+    QDialog& m_login;
+    QDialog& m_empresa;
+    QDialog& m_ayuda;
+    TfrmBuscarEnCatalogo& m_buscador;
+    QDialog& m_configuracion;
     AjustesConsulta m_ajustes;
     bool m_arranqueAlMostrar;
     bool m_mostrada = false;
@@ -142,5 +143,6 @@ private:
     QAction* Acercade1 = nullptr;
 
     QTimer* TiempoInactivo = nullptr;
-    DisenoPantalla* m_diseno = nullptr;
+    // Last: it is built from the elements that crearMarco makes, which sets the members above.
+    DisenoPantalla m_diseno;
 };

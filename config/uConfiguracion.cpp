@@ -9,6 +9,7 @@
 #include "lookup/ListasEleccion.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,7 +27,7 @@ namespace {
 
 using Ajuste = ConfigEmpresa::Ajuste;
 
-const QString kTitulo = QStringLiteral("Zantor");
+const QString& kTitulo = platform::kMessageTitle;
 const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Microsip.");
 const QString kSegundosInvalidos =
     QStringLiteral("El tiempo para limpiar la pantalla debe ser un número entero de segundos. "
@@ -85,21 +86,19 @@ QLabel* vistaPrevia(QWidget* padre, const char* nombre, const QString& texto, in
 {
     auto* l = new QLabel(texto, padre);
     l->setObjectName(QString::fromLatin1(nombre));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(puntos);
-    f.setBold(true);
-    l->setFont(f);
+    l->setFont(platform::tahomaPoints(puntos, true));
     colorTexto(l, color);
     return l;
 }
 
 } // namespace
 
-TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, QWidget* parent)
+TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, std::function<void()> terminarPrograma,
+                                     QWidget* parent)
     : QDialog(parent)
     , m_dm(dm)
     , m_alCerrar(std::move(alCerrar))
-    , m_terminar([] { QCoreApplication::quit(); })
+    , m_terminar(std::move(terminarPrograma))
     , fdTrans(dm.fdConexion, fb::Isolation::Snapshot, fb::Access::ReadOnly)
     , fdTransConfig(dm.fdConexion)
 {
@@ -112,7 +111,7 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, QW
     fondo.setColor(QPalette::Window, kFondo);
     fondo.setColor(QPalette::WindowText, Qt::white);
     setPalette(fondo);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(platform::tahomaPoints(8));
     crearControles();
     setFixedSize(611, 309);
 
@@ -123,11 +122,6 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, QW
 }
 
 TfrmConfiguracion::~TfrmConfiguracion() = default;
-
-void TfrmConfiguracion::setTerminarPrograma(std::function<void()> terminar)
-{
-    m_terminar = std::move(terminar);
-}
 
 void TfrmConfiguracion::crearControles()
 {
@@ -147,8 +141,7 @@ void TfrmConfiguracion::crearControles()
     cheImagenEmpresa = casilla(this, "cheImagenEmpresa", QStringLiteral("Mostrar imagen de empresa"), 8, 210);
     cheDsctoCombo = casilla(this, "cheDsctoCombo", QStringLiteral("Mostrar desctos por Combo"), 8, 233);
     cheBuscador = casilla(this, "cheBuscador", QStringLiteral("Mostrar buscador al no localizar artículo."), 201, 110);
-    connect(cheListPrecios, &QCheckBox::toggled, this,
-            [this] { platform::guarded(this, [this] { cheListPreciosClick(); }); });
+    platform::connectGuarded(cheListPrecios, &QCheckBox::toggled, this, &TfrmConfiguracion::cheListPreciosClick);
 
     etiqueta(this, QStringLiteral("Ordenar por:"), 201, 153);
     cboOrdenPrecios = caja(this, "cboOrdenPrecios", 201, 169, 177);
@@ -174,8 +167,7 @@ void TfrmConfiguracion::crearControles()
         b->setGeometry(0, y, 17, 10);
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QToolButton::clicked, this,
-                [this, paso] { platform::guarded(this, [this, paso] { UpDown1Click(paso); }); });
+        platform::connectGuarded(b, &QToolButton::clicked, this, [this, paso] { UpDown1Click(paso); });
     };
     flecha("UpDown1Arriba", Qt::UpArrow, 0, 1);
     flecha("UpDown1Abajo", Qt::DownArrow, 11, -1);
@@ -215,12 +207,10 @@ void TfrmConfiguracion::crearControles()
     QFont negrita = font();
     negrita.setBold(true);
     pbsGuardar->setFont(negrita);
-    pbsGuardar->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(249, 125, 49);"
-                                             " border: none; border-radius: 9px; }"
-                                             "QPushButton:pressed { background-color: rgb(220, 100, 30); }"));
+    pbsGuardar->setProperty("accion", true);
     // Enter in a box must not save behind the operator's back.
     pbsGuardar->setAutoDefault(false);
-    connect(pbsGuardar, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { GuardarInfo(); }); });
+    platform::connectGuarded(pbsGuardar, &QPushButton::clicked, this, &TfrmConfiguracion::GuardarInfo);
 
     auto* nota = etiqueta(this, QStringLiteral("*Solo aplica en tipo “Descuento a los artículos del combo”"), 10, 256);
     nota->setObjectName(QStringLiteral("Label7"));

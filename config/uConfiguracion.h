@@ -30,12 +30,10 @@ class Tdm;
 class TfrmConfiguracion : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar = {}, QWidget* parent = nullptr);
+    // terminarPrograma is what "end the program" means when the company has no customer.
+    TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, std::function<void()> terminarPrograma,
+                      QWidget* parent = nullptr);
     ~TfrmConfiguracion() override;
-
-    // What "end the program" means when the company has no customer; QCoreApplication::quit by
-    // default.
-    void setTerminarPrograma(std::function<void()> terminar);
 
     void CargarInfo();
     void GuardarInfo();

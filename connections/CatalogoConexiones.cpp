@@ -270,7 +270,7 @@ QStringList LeerXML2018(const QString& archivo, QWidget* padre)
     const QDomElement conexiones = buscarConexiones(documento);
     if (conexiones.isNull()) {
         platform::showMessage(padre, QStringLiteral("El XML no cuenta con la estructura de conexión Microsip"),
-                              QStringLiteral("Zantor"), platform::Icon::Warning);
+                              platform::kMessageTitle, platform::Icon::Warning);
         return {};
     }
     // Comments and stray text under "Conexiones" are not connections.

@@ -5,6 +5,7 @@
 #include "data/uDM.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 
 #include <QCollator>
 #include <QKeyEvent>
@@ -39,7 +40,7 @@ TfrmEmpresa::TfrmEmpresa(Tdm& dm, Sesion& sesion, QWidget* parent)
     setObjectName(QStringLiteral("frmEmpresa"));
     setWindowTitle(QStringLiteral("Seleccione la Empresa"));
     setModal(true);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(platform::tahomaPoints(8));
     setAutoFillBackground(true);
     QPalette blanco = palette();
     blanco.setColor(QPalette::Window, Qt::white);
@@ -67,9 +68,8 @@ TfrmEmpresa::TfrmEmpresa(Tdm& dm, Sesion& sesion, QWidget* parent)
     QWidget::setTabOrder(LT, btnAceptar);
     QWidget::setTabOrder(btnAceptar, btnCancel);
 
-    connect(btnAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { btnAceptarClick(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { btnCancelClick(); }); });
+    platform::connectGuarded(btnAceptar, &QPushButton::clicked, this, &TfrmEmpresa::btnAceptarClick);
+    platform::connectGuarded(btnCancel, &QPushButton::clicked, this, &TfrmEmpresa::btnCancelClick);
 
     setFixedSize(336, 192);
 }

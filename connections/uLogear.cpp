@@ -38,18 +38,11 @@ const QString kPrefijoVersion = QStringLiteral("Zantor Lumivo 2026 v");
 const QColor kColorTitulo(42, 63, 84);
 const QColor kNaranja(249, 125, 49);
 
-QFont tahoma(int puntos, bool negrita = false)
-{
-    QFont f(QStringLiteral("Tahoma"), puntos);
-    f.setBold(negrita);
-    return f;
-}
-
 QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, QPoint posicion)
 {
     auto* l = new QLabel(texto, padre);
     l->setObjectName(QString::fromLatin1(nombre));
-    l->setFont(tahoma(9));
+    l->setFont(platform::tahomaPoints(9));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
@@ -65,7 +58,7 @@ QPixmap logotipo(QSize tamano)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kNaranja);
-    QFont f = tahoma(8, true);
+    QFont f = platform::tahomaPoints(8, true);
     f.setPixelSize(tamano.height() - 4);
     p.setFont(f);
     p.drawText(pm.rect(), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lumivo"));
@@ -110,7 +103,7 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     setObjectName(QStringLiteral("frmLogear"));
     setWindowTitle(QStringLiteral("Bienvenido"));
     setModal(true);
-    setFont(tahoma(8));
+    setFont(platform::tahomaPoints(8));
     setAutoFillBackground(true);
     QPalette blanco = palette();
     blanco.setColor(QPalette::Window, Qt::white);
@@ -150,7 +143,6 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     edPass->setObjectName(QStringLiteral("edPass"));
     edPass->setGeometry(126, 156, 160, 21);
     edPass->setEchoMode(QLineEdit::Password);
-    edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     Label3 = etiqueta(this, "Label3", QStringLiteral("&Contraseña:"), {8, 158});
     Label3->setBuddy(edPass);
 
@@ -163,7 +155,7 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
 
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblVersion->setFont(tahoma(8, true));
+    lblVersion->setFont(platform::tahomaPoints(8, true));
     lblVersion->move(8, 183);
 
     QWidget::setTabOrder(edUsuario, cboConexion);
@@ -178,10 +170,8 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     AbrirConexin1 =
         PopupMenu1->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QStringLiteral("Abrir Conexión"));
     AbrirConexin1->setObjectName(QStringLiteral("AbrirConexin1"));
-    connect(NuevaConexin1, &QAction::triggered, this,
-            [this] { platform::guarded(this, [this] { NuevaConexin1Click(); }); });
-    connect(AbrirConexin1, &QAction::triggered, this,
-            [this] { platform::guarded(this, [this] { AbrirConexin1Click(); }); });
+    platform::connectGuarded(NuevaConexin1, &QAction::triggered, this, &TfrmLogear::NuevaConexin1Click);
+    platform::connectGuarded(AbrirConexin1, &QAction::triggered, this, &TfrmLogear::AbrirConexin1Click);
     // An editable box's right click lands on its line edit, which has a menu of its own.
     for (QWidget* w : {static_cast<QWidget*>(cboConexion), static_cast<QWidget*>(cboConexion->lineEdit())}) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -193,9 +183,8 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
                        static_cast<QWidget*>(cboConexion->lineEdit()), static_cast<QWidget*>(edPass)})
         w->installEventFilter(this);
 
-    connect(btnAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { EstableceConexion(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { btnCancelClick(); }); });
+    platform::connectGuarded(btnAceptar, &QPushButton::clicked, this, &TfrmLogear::EstableceConexion);
+    platform::connectGuarded(btnCancel, &QPushButton::clicked, this, &TfrmLogear::btnCancelClick);
 
     setFixedSize(410, 203);
 }
@@ -293,7 +282,7 @@ void TfrmLogear::mostrarEditor()
         m_sinCatalogo = false;
     } else if (!m_sinCatalogo) {
         m_sinCatalogo = true;
-        platform::showMessage(this, kSinCatalogo.arg(ruta), QStringLiteral("Zantor"), platform::Icon::Warning);
+        platform::showMessage(this, kSinCatalogo.arg(ruta), platform::kMessageTitle, platform::Icon::Warning);
     }
 }
 
@@ -323,22 +312,18 @@ void TfrmLogear::EstableceConexion()
     datos.Contrasena = edPass->text();
     datos.RutaSistema = RutaSistema(datos.CarpetaDatos);
     const QStringList parametros = ParametrosConexion(datos.RutaSistema, datos);
-    m_dm.fdConexion.close();
-    m_dm.fdConexion.setParams(parametros);
 
     m_dm.ConfigIni_strW(kSeccion, kClaveUsuario, edUsuario->text());
     m_dm.ConfigIni_intW(kSeccion, kClaveConexion, posicionElegida());
 
     try {
-        m_dm.fdConexion.open();
+        m_dm.conectarSistema(parametros);
     } catch (const fb::Error&) {
         platform::showMessage(this,
                               QStringLiteral("Error al tratar de realizar la conexión\n"
                                              "Verifique su conexion,Nombre de usuario y contraseña.\n") +
                                   RutaSistemaMostrada(datos),
                               QString(), platform::Icon::Error);
-        m_dm.fdConexion.close();
-        m_dm.fdConexion.clearParams();
         return;
     }
     m_sesion.LoginCorrecto = true;
@@ -357,7 +342,7 @@ void TfrmLogear::AbrirConexin1Click()
     const QString conexion = cboConexion->currentText();
     if (conexion.isEmpty()) {
         platform::showMessage(this, QStringLiteral("Elija primero la conexión que desea abrir."),
-                              QStringLiteral("Zantor"), platform::Icon::Information);
+                              platform::kMessageTitle, platform::Icon::Information);
         return;
     }
     m_editor.ModoExistente(catalogo::NombreParaEditar(conexion));

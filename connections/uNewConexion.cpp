@@ -3,6 +3,7 @@
 #include "CatalogoConexiones.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -14,7 +15,6 @@ const QString TfrmNewConexion::kCarpetaPropuesta = QStringLiteral("C:\\Microsip 
 
 namespace {
 
-const QString kTitulo = QStringLiteral("Zantor");
 constexpr int kRemota = 0;
 
 QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, QPoint posicion)
@@ -67,7 +67,7 @@ TfrmNewConexion::TfrmNewConexion(const QString& rutaCatalogo, QWidget* parent)
     setObjectName(QStringLiteral("frmNewConexion"));
     setWindowTitle(QStringLiteral("Conexión"));
     setModal(true);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(platform::tahomaPoints(8));
 
     Label1 = etiqueta(this, "Label1", QStringLiteral("Tipo de conexión:"), {8, 8});
     TipoConexion = combo(this, "TipoConexion", {99, 8, 193, 21}, {QStringLiteral("Remota"), QStringLiteral("Local")},
@@ -99,12 +99,10 @@ TfrmNewConexion::TfrmNewConexion(const QString& rutaCatalogo, QWidget* parent)
     QWidget::setTabOrder(Button1, Button2);
 
     // A typed type counts once the combo box takes it as a choice (Enter or leaving the box).
-    connect(TipoConexion, &QComboBox::currentIndexChanged, this,
-            [this] { platform::guarded(this, [this] { TipoConexionChange(); }); });
-    connect(btnAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { btnAceptarClick(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { Button2Click(); }); });
+    platform::connectGuarded(TipoConexion, &QComboBox::currentIndexChanged, this, &TfrmNewConexion::TipoConexionChange);
+    platform::connectGuarded(btnAceptar, &QPushButton::clicked, this, &TfrmNewConexion::btnAceptarClick);
+    platform::connectGuarded(Button1, &QPushButton::clicked, this, &TfrmNewConexion::Button1Click);
+    platform::connectGuarded(Button2, &QPushButton::clicked, this, &TfrmNewConexion::Button2Click);
 
     setFixedSize(434, 150);
 }
@@ -156,7 +154,7 @@ void TfrmNewConexion::FormShow()
         if (!modoNuevo())
             platform::showMessage(
                 this, QStringLiteral("La conexión «%1» no está en el archivo de conexiones «%2».").arg(nombre, ruta),
-                kTitulo, platform::Icon::Warning);
+                platform::kMessageTitle, platform::Icon::Warning);
         return;
     }
     TipoConexion->setCurrentIndex(valores->tipoAcceso);
@@ -180,7 +178,7 @@ void TfrmNewConexion::btnAceptarClick()
     // Checked before the file is created, so a refused name leaves no trace.
     const QString problema = catalogo::ErrorDeNombre(nombre);
     if (!problema.isEmpty()) {
-        platform::showMessage(this, problema, kTitulo, platform::Icon::Warning);
+        platform::showMessage(this, problema, platform::kMessageTitle, platform::Icon::Warning);
         if (edNombre->isEnabled())
             edNombre->setFocus();
         return;

@@ -12,6 +12,32 @@ Tdm::Tdm(const QString& configFile)
 {
 }
 
+void Tdm::conectarSistema(const QStringList& parametros)
+{
+    fdConexion.close();
+    fdConexion.setParams(parametros);
+    try {
+        fdConexion.open();
+    } catch (...) {
+        fdConexion.close();
+        fdConexion.clearParams();
+        throw;
+    }
+}
+
+void Tdm::conectarEmpresa(const QStringList& parametros)
+{
+    fdConexion.close();
+    fdConexion.clearParams();
+    fdConexion.setParams(parametros);
+    fdConexion.open();
+}
+
+void Tdm::desconectar()
+{
+    fdConexion.close();
+}
+
 void Tdm::reiniciarTransaccion()
 {
     confirmarTransaccion();

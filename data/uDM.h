@@ -26,6 +26,17 @@ public:
     fb::Query fdExiste{fdTrans};
     fb::Query fdClaves{fdTrans};
 
+    // The shared connection's life; windows go through these and never open or close it
+    // themselves. Each attachment first drops the previous one.
+    // The login: attaches to the system database. When that fails the connection is left
+    // closed and without parameters, so nothing of the failed attempt stays.
+    void conectarSistema(const QStringList& parametros);
+    // The company database: attaches with the new parameters; when that fails the connection
+    // stays closed.
+    void conectarEmpresa(const QStringList& parametros);
+    // Closes the connection (the main window's closing).
+    void desconectar();
+
     // Commits the shared transaction when it is active and starts a new one: every
     // lookup and every settings load begins this way.
     void reiniciarTransaccion();

@@ -21,20 +21,33 @@ struct Posicion {
     int y;
 };
 
-// The order in which the stored layout is applied, with the defaults of a missing key: the built-in
-// positions, except the key list's left (215, one pixel left of where the window puts it).
-constexpr std::array<Posicion, 8> kGuardadas{{
+// The built-in layout.
+constexpr std::array<Posicion, 8> kIntegradas{{
     {u"NombreArticulo", 216, 139},
     {u"Precios", 392, 316},
     {u"Existencia", 215, 566},
     {u"ListaPrecios", 583, 459},
     {u"ListaVolumen", 583, 566},
-    {u"Claves", 215, 8},
+    {u"Claves", 216, 8},
     {u"Imagen", 583, 8},
-    // The combo grid's drag writes its keys; restoring it as well keeps the operator's arrangement
-    // whole instead of sending one element back to its built-in place at every start.
     {u"Combo", 215, 459},
 }};
+
+// The order in which the stored layout is applied. The combo grid's drag writes its keys; restoring
+// it as well keeps the operator's arrangement whole instead of sending one element back to its
+// built-in place at every start.
+constexpr std::array<QStringView, 8> kGuardadas{u"NombreArticulo", u"Precios", u"Existencia", u"ListaPrecios",
+                                                u"ListaVolumen",   u"Claves",  u"Imagen",     u"Combo"};
+
+// A missing key's default: the built-in position, except the key list's left, which is read as 215,
+// one pixel left of where the window puts it.
+QPoint porDefecto(QStringView prefijo)
+{
+    QPoint p = posicionIntegrada(prefijo);
+    if (prefijo == u"Claves")
+        p.rx() -= 1;
+    return p;
+}
 
 // Written when the window is closed, in this order. The key list and the combo grid can only move
 // by a drag, which has already written them.
@@ -60,10 +73,10 @@ DisenoPantalla::DisenoPantalla(Tdm& dm, std::vector<ElementoArrastrable> element
 {
     if (m_elementos.size() != kGuardadas.size())
         throw std::invalid_argument("DisenoPantalla: se esperan ocho elementos arrastrables");
-    for (const Posicion& p : kGuardadas) {
+    for (QStringView prefijo : kGuardadas) {
         int veces = 0;
         for (const ElementoArrastrable& e : m_elementos) {
-            if (e.prefijo == p.prefijo) {
+            if (e.prefijo == prefijo) {
                 if (!e.elemento)
                     throw std::invalid_argument("DisenoPantalla: elemento nulo");
                 ++veces;
@@ -71,7 +84,7 @@ DisenoPantalla::DisenoPantalla(Tdm& dm, std::vector<ElementoArrastrable> element
         }
         if (veces != 1)
             throw std::invalid_argument("DisenoPantalla: prefijo ausente o repetido: " +
-                                        p.prefijo.toString().toStdString());
+                                        prefijo.toString().toStdString());
     }
     if (!m_modoDiseno)
         throw std::invalid_argument("DisenoPantalla: falta saber si el modo diseño está activo");
@@ -166,10 +179,11 @@ void DisenoPantalla::escribirPosicion(const ElementoArrastrable& e)
 
 QSize DisenoPantalla::aplicarDisenoGuardado()
 {
-    for (const Posicion& p : kGuardadas) {
-        const ElementoArrastrable& e = porPrefijo(p.prefijo.toString());
-        const int x = m_dm.ConfigIni_int(kSeccion, e.prefijo + QStringLiteral("_X"), p.x);
-        const int y = m_dm.ConfigIni_int(kSeccion, e.prefijo + QStringLiteral("_Y"), p.y);
+    for (QStringView prefijo : kGuardadas) {
+        const ElementoArrastrable& e = porPrefijo(prefijo.toString());
+        const QPoint p = porDefecto(prefijo);
+        const int x = m_dm.ConfigIni_int(kSeccion, e.prefijo + QStringLiteral("_X"), p.x());
+        const int y = m_dm.ConfigIni_int(kSeccion, e.prefijo + QStringLiteral("_Y"), p.y());
         e.elemento->move(x, y);
     }
     const int ancho = m_dm.ConfigIni_int(kSeccion, QStringLiteral("Ancho"), 1024);
@@ -193,9 +207,17 @@ void DisenoPantalla::Restaurar1Click()
 
 void DisenoPantalla::FormCloseQuery()
 {
-    m_dm.fdConexion.close();
     for (QStringView prefijo : kAlCerrar)
         escribirPosicion(porPrefijo(prefijo.toString()));
+}
+
+QPoint posicionIntegrada(QStringView prefijo)
+{
+    for (const Posicion& p : kIntegradas) {
+        if (p.prefijo == prefijo)
+            return {p.x, p.y};
+    }
+    throw std::logic_error("DisenoPantalla: prefijo desconocido");
 }
 
 QSize tamanoExterior(const QWidget& ventana)

@@ -54,8 +54,9 @@ public:
     // "Restaurar": writes "Restaurada" true and nothing else; it takes effect at the next start.
     void Restaurar1Click();
 
-    // The operator closes the main window: closes the company connection, then writes the left and
-    // top of the name, price, stock, price list, volume and image elements, in that order.
+    // The operator closes the main window (after the window has closed the company connection):
+    // writes the left and top of the name, price, stock, price list, volume and image elements, in
+    // that order.
     void FormCloseQuery();
 
     bool arrastrando() const noexcept { return m_arrastrando; }
@@ -76,6 +77,11 @@ private:
     bool m_arrastrando = false;
     QPoint m_agarre;
 };
+
+// Where the window puts each draggable element (by its prefix above), in its parent's coordinates:
+// the built-in layout, which "Restaurar" brings back at the next start. Throws std::logic_error for
+// an unknown prefix.
+QPoint posicionIntegrada(QStringView prefijo);
 
 // The window's size including its frame, as the stored layout keeps it.
 QSize tamanoExterior(const QWidget& ventana);

@@ -2,6 +2,7 @@
 
 #include "firebird/Value.h"
 #include "layout/Estilo.h"
+#include "platform/Platform.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -11,7 +12,7 @@ namespace presentacion {
 namespace {
 
 using estilo::kAzul;
-using estilo::tahoma;
+using platform::tahomaPixels;
 const QColor kPlata(192, 192, 192);     // silver
 const QColor kFondoClaves(62, 75, 123); // 8080190
 
@@ -19,9 +20,9 @@ DescripcionRejilla base(int pixeles, int pixelesTitulo)
 {
     DescripcionRejilla d;
     d.fondo = Qt::white;
-    d.fuente = tahoma(pixeles);
+    d.fuente = tahomaPixels(pixeles);
     d.colorTexto = estilo::kNaranjaPrecio;
-    d.fuenteTitulo = tahoma(pixelesTitulo, true);
+    d.fuenteTitulo = tahomaPixels(pixelesTitulo, true);
     d.colorTitulo = kAzul;
     d.fondoTitulo = kPlata;
     return d;
@@ -66,10 +67,10 @@ DescripcionRejilla rejillaVolumen()
     using formato::Tipo;
     DescripcionRejilla d = base(13, 13);
     ColumnaConsulta unitario = columna("PRE_UNIT", QStringLiteral("P. Unitario"), 78, kIzq, kIzq);
-    unitario.fuente = tahoma(11, true);
+    unitario.fuente = tahomaPixels(11, true);
     unitario.color = QGuiApplication::palette().color(QPalette::WindowText);
     ColumnaConsulta monto = columna("MONTO", QStringLiteral("Monto"), 79, kIzq, kIzq);
-    monto.fuente = tahoma(11, true);
+    monto.fuente = tahomaPixels(11, true);
     monto.color = QColor(255, 0, 0);
     d.columnas = {
         columna("CANTIDAD", QStringLiteral("Cantidad"), 69, kDer, kIzq, Tipo::Numero),

@@ -9,6 +9,10 @@ namespace platform {
 
 enum class Icon { None, Information, Warning, Error };
 
+// The title of the station's own messages. The general error report is titled with the
+// application's name instead (ErrorReport.h).
+inline const QString kMessageTitle = QStringLiteral("Zantor");
+
 // Message boxes and the alert sound go through here, so tests can swap the real
 // modal box for a recorder and never block on one.
 class Notifier {

@@ -50,4 +50,19 @@ void registerFonts()
     }
 }
 
+QFont tahomaPixels(int pixels, bool bold)
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QFont tahomaPoints(int points, bool bold)
+{
+    QFont f(QStringLiteral("Tahoma"), points);
+    f.setBold(bold);
+    return f;
+}
+
 } // namespace platform

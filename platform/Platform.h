@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 class QApplication;
@@ -20,5 +21,10 @@ bool applyStyle(QApplication& app, const QString& name);
 
 // Registers the bundled Tahoma face when the system has it (fonts-wine); harmless otherwise.
 void registerFonts();
+
+// The station's face. The display's built-in fonts are sized in pixels, so they look the same at
+// any screen density; the dialogs' small texts are sized in points, as the desktop sizes its own.
+QFont tahomaPixels(int pixels, bool bold = false);
+QFont tahomaPoints(int points, bool bold = false);
 
 } // namespace platform

@@ -165,11 +165,6 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
 
 TfrmBuscarEnCatalogo::~TfrmBuscarEnCatalogo() = default;
 
-void TfrmBuscarEnCatalogo::setAceptarClave(AceptarClave aceptarClave)
-{
-    m_aceptarClave = std::move(aceptarClave);
-}
-
 void TfrmBuscarEnCatalogo::crearControles()
 {
     edClave = new QLineEdit(this);
@@ -222,25 +217,20 @@ void TfrmBuscarEnCatalogo::crearControles()
     indicador->setDefaultAlignment(Qt::AlignCenter);
     indicador->setSectionResizeMode(QHeaderView::Fixed);
     indicador->setHighlightSections(false);
-    connect(titulos, &QHeaderView::customContextMenuRequested, this,
-            [this](const QPoint& p) { platform::guarded(this, [this, p] { menuColumnas(p); }); });
-    connect(wdbTabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& actual) {
-                platform::guarded(this, [this, actual] { m_vista->setFilaActual(actual.row()); });
-            });
-    connect(m_resultado, &ModeloConsulta::falloAlLeer, this, [this](const QString& texto) {
-        platform::guarded(this, [this, &texto] { platform::reportError(this, texto); });
-    });
+    platform::connectGuarded(titulos, &QHeaderView::customContextMenuRequested, this,
+                             &TfrmBuscarEnCatalogo::menuColumnas);
+    platform::connectGuarded(wdbTabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                             [this](const QModelIndex& actual) { m_vista->setFilaActual(actual.row()); });
+    connect(m_resultado, &ModeloConsulta::falloAlLeer, this,
+            [this](const QString& texto) { platform::reportError(this, texto); });
     columnasIniciales();
 
     pbsAceptar = boton(QStringLiteral("Aceptar"), "pbsAceptar", kRectAceptar, this);
     pbsBuscar = boton(QStringLiteral("Buscar"), "pbsBuscar", kRectBuscar, this);
     pbsCancelar = boton(QStringLiteral("Cancelar"), "pbsCancelar", kRectCancelar, this);
-    connect(pbsAceptar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { pbsAceptarClick(); }); });
-    connect(pbsBuscar, &QPushButton::clicked, this, [this] { platform::guarded(this, [this] { pbsBuscarClick(); }); });
-    connect(pbsCancelar, &QPushButton::clicked, this,
-            [this] { platform::guarded(this, [this] { pbsCancelarClick(); }); });
+    platform::connectGuarded(pbsAceptar, &QPushButton::clicked, this, &TfrmBuscarEnCatalogo::pbsAceptarClick);
+    platform::connectGuarded(pbsBuscar, &QPushButton::clicked, this, &TfrmBuscarEnCatalogo::pbsBuscarClick);
+    platform::connectGuarded(pbsCancelar, &QPushButton::clicked, this, &TfrmBuscarEnCatalogo::pbsCancelarClick);
 
     setTabOrder(edClave, edNombre);
     setTabOrder(edNombre, chePCP);

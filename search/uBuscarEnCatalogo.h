@@ -34,8 +34,6 @@ public:
                          QWidget* parent = nullptr);
     ~TfrmBuscarEnCatalogo() override;
 
-    void setAceptarClave(AceptarClave aceptarClave);
-
     // The main window's way in (a key that matched nothing, F4): the text goes into the name
     // box and the search by name runs; the window then shows modally, unless it is already
     // open, in which case the search simply runs in it. Database failures propagate.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -10,6 +11,19 @@
 // ZANTOR_LMV_POL_VOL. Built once per process, then copied (tests/support/EmpresaInstalada.h).
 // Throws std::runtime_error when a script statement fails.
 QString empresaConObjetos(const QString& folder, const QString& fileName = QStringLiteral("DEMO.fdb"));
+
+// Leaves one of the run's windows out of a test: asked for, it closes at once without running
+// anything of its own (neither its showing nor its closing steps). Owned by the window.
+class VentanaOmitida : public QObject {
+public:
+    explicit VentanaOmitida(QDialog& ventana);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QDialog& m_ventana;
+};
 
 // The child of `raiz` with that object name and type; a test that names an element the window
 // does not have stops at once.

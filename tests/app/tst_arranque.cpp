@@ -222,8 +222,8 @@ void TestArranque::nuevaCorrida(const QString& usuario)
 {
     m_app.reset();
     m_app = std::make_unique<Lumivo>(false);
-    m_app->ventanas.login = nullptr;
-    m_app->ventanas.empresa = nullptr;
+    new VentanaOmitida(m_app->frmLogear);
+    new VentanaOmitida(m_app->frmEmpresa);
     Sesion& s = m_app->sesion;
     s.LoginCorrecto = s.EmpresaSeleccionada = true;
     s.datos.TipoAcceso = QStringLiteral("1");

@@ -316,7 +316,7 @@ void TestServidorPerdido::buscador()
 void TestServidorPerdido::cargarInfo()
 {
     QFETCH(bool, regresa);
-    m_app->ventanas.configuracion = nullptr;
+    new VentanaOmitida(m_app->frmConfiguracion);
     QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 30);
     QVERIFY(perderServidor(regresa));
     const auto cambiar = [&] {

@@ -156,8 +156,8 @@ void TestConfiguracion::abrir()
 {
     m_dm->fdConexion.setParams(testsupport::embeddedParams(m_ruta));
     m_dm->fdConexion.open();
-    m_dlg = std::make_unique<TfrmConfiguracion>(*m_dm, [this] { ++m_recargas; });
-    m_dlg->setTerminarPrograma([this] { ++m_terminaciones; });
+    m_dlg = std::make_unique<TfrmConfiguracion>(
+        *m_dm, [this] { ++m_recargas; }, [this] { ++m_terminaciones; });
 }
 
 bool TestConfiguracion::mostrar()

@@ -500,6 +500,8 @@ Arranque TestDiseno::arrancar()
         d.cambiarModoDiseno(false, tamanoExterior(p.ventana));
         m_modoDiseno = false;
     }
+    // The main window's closing: the company connection first, then the layout.
+    m_dm->desconectar();
     d.FormCloseQuery();
     return a;
 }
