@@ -229,6 +229,8 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     fondo.setColor(QPalette::Text, Qt::white);
     m_cliente->setPalette(fondo);
     setCentralWidget(m_cliente);
+    // The station's style sheet stops a parent's palette from reaching its children, so the
+    // labels that take the display's white-on-dark colours get them set one by one below.
     m_cliente->installEventFilter(this);
 
     imgFondo = new QLabel(m_cliente);
@@ -284,6 +286,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     lblLinea->setGeometry(8, 503, 165, 55);
     lblLinea->setWordWrap(true);
     lblLinea->setFont(tahomaPixels(13, true));
+    lblLinea->setPalette(fondo);
     lblLinea->setToolTip(kHintF4);
     lblLinea->hide();
 
@@ -291,6 +294,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     lblTexto->setObjectName(QStringLiteral("lblTexto"));
     lblTexto->move(8, 564);
     lblTexto->setFont(tahomaPixels(13, true));
+    lblTexto->setPalette(fondo);
     lblTexto->setToolTip(kHintF4);
     lblTexto->adjustSize();
     lblTexto->hide();

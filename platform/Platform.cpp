@@ -8,6 +8,17 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+// Outside any namespace: the style sheet sits in a static library's resource, and only this
+// reference keeps its initialiser in the program (without it the sheet is silently missing).
+static void initStyleResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(platform);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 namespace platform {
 
 QString commonAppDataFolder()
@@ -29,6 +40,7 @@ QString programVersion()
 
 bool applyStyle(QApplication& app, const QString& name)
 {
+    initStyleResources();
     QFile sheet(QStringLiteral(":/styles/%1.qss").arg(name));
     if (!sheet.open(QIODevice::ReadOnly))
         return false;

@@ -3,6 +3,7 @@
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/TestDatabases.h"
 
@@ -16,6 +17,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
@@ -39,6 +41,7 @@ private slots:
     void cleanup();
 
     void frame();
+    void stationStyleShows();
     void menu();
     void conexionShowsPathAndUser();
     void conexionFailureIsReported();
@@ -99,6 +102,32 @@ void TestConsulta::connect()
     // The start-up leaves design mode off and the display cleared.
     el<QAction>("Disear1")->setChecked(false);
     m_app->frmConsulta.Limpiar();
+}
+
+// The program applies its style sheet at start; a sheet that fails to load is silently missing,
+// and one that blocks the display's palette turns its captions dark on the dark background.
+void TestConsulta::stationStyleShows()
+{
+    QVERIFY(platform::applyStyle(*qApp, QStringLiteral("Zantor 2022")));
+    const auto restore = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    m_app = std::make_unique<Lumivo>(false);
+    connect();
+    scan(QStringLiteral("7501055300075"));
+
+    const QImage boton = el<QPushButton>("pbsLimpiar")->grab().toImage();
+    QCOMPARE(boton.pixelColor(20, boton.height() / 2), QColor(249, 125, 49));
+
+    // The brightest pixel of each caption is its text: white, as on the rest of the display.
+    for (const char* name : {"lblLinea", "lblTexto"}) {
+        auto* label = el<QLabel>(name);
+        QVERIFY2(label->isVisible(), name);
+        const QImage img = label->grab().toImage();
+        int brightest = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                brightest = std::max(brightest, qGray(img.pixel(x, y)));
+        QVERIFY2(brightest > 200, name);
+    }
 }
 
 void TestConsulta::scan(const QString& key)
