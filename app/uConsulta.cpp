@@ -5,8 +5,10 @@
 #include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
+#include "layout/AjusteTexto.h"
 #include "layout/DisenoPantalla.h"
 #include "layout/Estilo.h"
+#include "layout/EtiquetaAjustada.h"
 #include "layout/Fuentes.h"
 #include "layout/LogoEmpresa.h"
 #include "lookup/BusquedaClave.h"
@@ -37,6 +39,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 
@@ -57,6 +60,15 @@ using platform::tahomaPixels;
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
 const QString kErrorConexion = QStringLiteral("Error al tratar de realizar la conexión");
+
+// Smallest sizes the two large elements shrink to before a text may end in "…". The price's
+// floor lies below the size at which the widest amount the database holds ($999,999,999,999.99,
+// twelve integer digits) fits the built-in 469-pixel box, so in that box a price is never elided.
+// The name's floor is the size at which 200 capitals, the longest name the ERP stores, still
+// fit whole in the built-in 778 x 135 box (five lines); it stays above every other text on the
+// display, so the name remains the second largest thing the customer reads.
+constexpr int kPisoPrecio = 36;
+constexpr int kPisoNombre = 20;
 
 void colorTexto(QWidget* w, const QColor& color)
 {
@@ -159,11 +171,21 @@ QTableView* crearRejilla(QWidget* padre, const char* nombre, QRect geometria, Mo
                                           " border-right: 1px solid gray; border-bottom: 1px solid gray;"
                                           " padding: 0px 2px; }")
                                .arg(d.fondoTitulo.name(), d.colorTitulo.name()));
+    // Each column is wide enough for its widest value in practice (presentacion::muestrasMoneda),
+    // and the grid leaves room beside its columns for the vertical scroll bar, which would
+    // otherwise take its width from the last column.
+    const int margen = t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 1;
+    std::vector<int> columnas;
+    int total = 2 * t->frameWidth() + t->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, t);
+    for (const ColumnaConsulta& c : d.columnas) {
+        columnas.push_back(ajuste::anchoColumna(c.fuente.value_or(d.fuente), c.muestras, margen, 0, c.ancho));
+        total += columnas.back();
+    }
+    t->resize(std::max(t->width(), total), t->height());
     // A reset gives every section the default size again.
-    const auto anchos = [t, modelo] {
-        const auto& columnas = modelo->descripcion().columnas;
+    const auto anchos = [t, columnas] {
         for (size_t i = 0; i < columnas.size(); ++i)
-            t->horizontalHeader()->resizeSection(static_cast<int>(i), columnas[i].ancho);
+            t->horizontalHeader()->resizeSection(static_cast<int>(i), columnas[i]);
     };
     anchos();
     QObject::connect(modelo, &QAbstractItemModel::modelReset, t, anchos);
@@ -329,7 +351,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     Imagen->setAlignment(Qt::AlignCenter);
     Imagen->setPixmap(logotipo({426, 113}, QStringLiteral("Lumivo")));
 
-    lblNombreArticulo = new QLabel(m_cliente);
+    lblNombreArticulo = new EtiquetaAjustada(EtiquetaAjustada::Modo::Parrafo, kPisoNombre, m_cliente);
     lblNombreArticulo->setObjectName(QStringLiteral("lblNombreArticulo"));
     lblNombreArticulo->setGeometry(integrada(u"NombreArticulo", {778, 135}));
     lblNombreArticulo->setWordWrap(true);
@@ -337,7 +359,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     colorTexto(lblNombreArticulo, kAzul);
     lblNombreArticulo->hide();
 
-    dbPrecio = new QLabel(m_cliente);
+    dbPrecio = new EtiquetaAjustada(EtiquetaAjustada::Modo::Linea, kPisoPrecio, m_cliente);
     dbPrecio->setObjectName(QStringLiteral("dbPrecio"));
     dbPrecio->setGeometry(integrada(u"Precios", {469, 129}));
     dbPrecio->setFont(tahomaPixels(107, true));
@@ -415,7 +437,8 @@ void TfrmConsulta::crearBarraEstado()
     barra->setObjectName(QStringLiteral("estBarra"));
     barra->setSizeGripEnabled(false);
     auto panel = [barra](const char* nombre, int ancho, Qt::Alignment alineacion, int estirar) {
-        auto* l = new QLabel(barra);
+        // A path or a user name wider than its panel is elided, never cut; the tool tip holds it whole.
+        auto* l = new EtiquetaElidida(Qt::ElideMiddle, barra);
         l->setObjectName(QString::fromLatin1(nombre));
         if (ancho > 0)
             l->setFixedWidth(ancho);
@@ -549,7 +572,9 @@ void TfrmConsulta::Conexion()
 {
     DatosConexion& d = m_sesion.datos;
     m_panel0->setText(d.CarpetaDatos + d.Empresa + QStringLiteral(".fdb"));
+    m_panel0->setToolTip(m_panel0->text());
     m_panel1->setText(QStringLiteral("Usuario: ") + d.Usuario.toUpper());
+    m_panel1->setToolTip(m_panel1->text());
     d.Usuario = d.Usuario.toUpper();
     try {
         m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));

@@ -26,6 +26,7 @@ struct ColumnaConsulta {
     formato::Tipo formato = formato::Tipo::Texto;
     std::optional<QFont> fuente; // unset: the grid's font
     QColor color;                // invalid: the grid's text colour
+    QStringList muestras;        // the widest values the column must show whole; may widen `ancho`
 };
 
 // The look of a lookup grid and its columns, left to right.

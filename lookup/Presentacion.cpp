@@ -41,6 +41,38 @@ ColumnaConsulta columna(const char* campo, const QString& titulo, int ancho, Qt:
     return c;
 }
 
+QString numero(std::int64_t mantisa, int escala)
+{
+    return formato::numero(fb::Decimal{mantisa, escala});
+}
+
+QStringList muestrasCantidad()
+{
+    return {numero(99999999, 3)};
+}
+
+QStringList muestrasDescuento()
+{
+    return {numero(100, 0), numero(9999, 2)};
+}
+
+// The database's own text of a NUMERIC(18,6) after a "$", as the volume statement builds it.
+QStringList muestrasTextoMoneda()
+{
+    return {QStringLiteral("$") + fb::Decimal{999999999999, 6}.toString()};
+}
+
+QStringList muestrasNumeroMoneda()
+{
+    return {numero(999999999999, 6)};
+}
+
+ColumnaConsulta conMuestras(ColumnaConsulta c, QStringList muestras)
+{
+    c.muestras = std::move(muestras);
+    return c;
+}
+
 // Text columns sit on the left and numbers on the right unless a grid says otherwise;
 // titles sit on the left unless centred.
 constexpr Qt::Alignment kIzq = Qt::AlignLeft;
@@ -55,9 +87,10 @@ DescripcionRejilla rejillaPrecios()
     DescripcionRejilla d = base(12, 12);
     d.columnas = {
         columna("NOMBRE", QStringLiteral("Lista de precio"), 154, kIzq, kCentro),
-        columna("PRECIO", QString(), 88, kDer, kCentro, Tipo::Moneda),
-        columna("DSCTO", QString(), 56, kDer, kCentro, Tipo::Numero),
-        columna("PRECION", QStringLiteral("Precio Neto"), 97, kDer, kCentro, Tipo::Moneda),
+        conMuestras(columna("PRECIO", QString(), 88, kDer, kCentro, Tipo::Moneda), muestrasMoneda()),
+        conMuestras(columna("DSCTO", QString(), 56, kDer, kCentro, Tipo::Numero), muestrasDescuento()),
+        conMuestras(columna("PRECION", QStringLiteral("Precio Neto"), 97, kDer, kCentro, Tipo::Moneda),
+                    muestrasMoneda()),
     };
     return d;
 }
@@ -72,9 +105,10 @@ DescripcionRejilla rejillaVolumen()
     ColumnaConsulta monto = columna("MONTO", QStringLiteral("Monto"), 79, kIzq, kIzq);
     monto.fuente = tahomaPixels(11, true);
     monto.color = QColor(255, 0, 0);
+    unitario.muestras = monto.muestras = muestrasTextoMoneda();
     d.columnas = {
-        columna("CANTIDAD", QStringLiteral("Cantidad"), 69, kDer, kIzq, Tipo::Numero),
-        columna("DESCUENTO", QStringLiteral("% Dscto"), 62, kDer, kIzq, Tipo::Numero),
+        conMuestras(columna("CANTIDAD", QStringLiteral("Cantidad"), 69, kDer, kIzq, Tipo::Numero), muestrasCantidad()),
+        conMuestras(columna("DESCUENTO", QStringLiteral("% Dscto"), 62, kDer, kIzq, Tipo::Numero), muestrasDescuento()),
         unitario,
         monto,
     };
@@ -87,9 +121,12 @@ DescripcionRejilla rejillaCombos()
     DescripcionRejilla d = base(12, 12);
     d.columnas = {
         columna("CONCEPTO", QStringLiteral("Concepto"), 74, kIzq, kIzq),
-        columna("UNIDADES_MINIMAS", QStringLiteral("Unidades"), 69, kDer, kIzq, Tipo::Numero),
-        columna("PRECIO_POR_PZ", QStringLiteral("Precio PZ"), 102, kDer, kIzq, Tipo::Numero),
-        columna("IMPORTE", QStringLiteral("Importe"), 91, kDer, kIzq, Tipo::Numero),
+        conMuestras(columna("UNIDADES_MINIMAS", QStringLiteral("Unidades"), 69, kDer, kIzq, Tipo::Numero),
+                    muestrasCantidad()),
+        conMuestras(columna("PRECIO_POR_PZ", QStringLiteral("Precio PZ"), 102, kDer, kIzq, Tipo::Numero),
+                    muestrasNumeroMoneda()),
+        conMuestras(columna("IMPORTE", QStringLiteral("Importe"), 91, kDer, kIzq, Tipo::Numero),
+                    muestrasNumeroMoneda()),
     };
     return d;
 }
@@ -100,7 +137,8 @@ DescripcionRejilla rejillaExiste()
     DescripcionRejilla d = base(12, 12);
     d.columnas = {
         columna("nombre", QStringLiteral("Almacén"), 146, kIzq, kIzq),
-        columna("existencia", QStringLiteral("Existen"), 86, kCentro, kCentro, Tipo::Numero),
+        conMuestras(columna("existencia", QStringLiteral("Existen"), 86, kCentro, kCentro, Tipo::Numero),
+                    muestrasExistencia()),
         columna("localizacion", QStringLiteral("Localización"), 115, kCentro, kCentro),
     };
     return d;
@@ -112,6 +150,16 @@ DescripcionRejilla rejillaListaClaves()
     d.fondo = kFondoClaves;
     d.columnas = {columna("CLAVE", QString(), 222, kIzq, kCentro)};
     return d;
+}
+
+QStringList muestrasMoneda(const QLocale& locale)
+{
+    return {formato::moneda(fb::Decimal{99999999, 2}, locale)};
+}
+
+QStringList muestrasExistencia(const QLocale& locale)
+{
+    return {formato::numero(fb::Decimal{-9999999999, 5}, locale)};
 }
 
 bool ocultarUnidadCompra(const fb::Value& contenido)

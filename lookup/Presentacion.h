@@ -19,6 +19,18 @@ DescripcionRejilla rejillaCombos();
 DescripcionRejilla rejillaExiste();
 DescripcionRejilla rejillaListaClaves();
 
+// The widest values that the money and quantity columns of the grids (these and the catalogue
+// search's) show whole at their default widths; a column narrower than its widest value is widened.
+// The range is what a shop's price checker meets, not what the column types could hold:
+// - money (list and net prices, volume unit prices and amounts, combo prices and totals): up to
+//   999,999.99, six integer digits, formatted as the column shows it; where the column shows every
+//   stored decimal (the volume texts, the combo numbers) with six decimals;
+// - quantities (volume steps, combo units): up to 99,999 to the thousandth (kilos to the gram);
+//   stock: to the five decimals it is stored with, and negative, as stock sold without stock is;
+// - discounts: percentages up to 100 with two decimals.
+QStringList muestrasMoneda(const QLocale& locale = QLocale::system());
+QStringList muestrasExistencia(const QLocale& locale = QLocale::system());
+
 // The unit-of-purchase box is hidden exactly when the content is 1; a NULL content (or no
 // price row at all) reads as 0.
 bool ocultarUnidadCompra(const fb::Value& contenido);

@@ -19,7 +19,8 @@ QString programVersion();
 // Applies the carried visual style; returns false when it could not be loaded.
 bool applyStyle(QApplication& app, const QString& name);
 
-// Registers the bundled Tahoma face when the system has it (fonts-wine); harmless otherwise.
+// Registers the Tahoma face when the system has it (fonts-wine); harmless otherwise. Bold is drawn
+// visibly heavier at every size, also where the installed bold face is not (see the source).
 void registerFonts();
 
 // The station's face. The display's built-in fonts are sized in pixels, so they look the same at

@@ -4,8 +4,10 @@
 #include "TitulosBusqueda.h"
 #include "data/AjustesConsulta.h"
 #include "data/uDM.h"
+#include "layout/AjusteTexto.h"
 #include "lookup/BusquedaCatalogo.h"
 #include "lookup/ModeloConsulta.h"
+#include "lookup/Presentacion.h"
 #include "platform/ErrorReport.h"
 
 #include <QCheckBox>
@@ -18,6 +20,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 #include <vector>
@@ -216,6 +219,9 @@ void TfrmBuscarEnCatalogo::crearControles()
     QHeaderView* indicador = wdbTabla->verticalHeader();
     indicador->setDefaultAlignment(Qt::AlignCenter);
     indicador->setSectionResizeMode(QHeaderView::Fixed);
+    // One width whether a row is current or not, so the columns beside it can be planned.
+    indicador->setFixedWidth(QFontMetrics(indicador->font()).horizontalAdvance(QStringLiteral("\u25B6")) +
+                             2 * indicador->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, indicador) + 6);
     indicador->setHighlightSections(false);
     platform::connectGuarded(titulos, &QHeaderView::customContextMenuRequested, this,
                              &TfrmBuscarEnCatalogo::menuColumnas);
@@ -478,10 +484,25 @@ void TfrmBuscarEnCatalogo::columnasIniciales()
 {
     QHeaderView* titulos = wdbTabla->horizontalHeader();
     const int cero = wdbTabla->fontMetrics().horizontalAdvance(u'0');
+    // The price and the stock are as wide as their widest value in practice needs
+    // (presentacion::muestrasMoneda); the name gives up what the other columns, the row indicator
+    // and the vertical scroll bar take, so at the default size no scroll bar covers a column.
+    const int margen = wdbTabla->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, wdbTabla) + 1;
+    const QStringList muestras[NumColumnas] = {
+        {}, {}, presentacion::muestrasMoneda(), presentacion::muestrasExistencia()};
+    int anchos[NumColumnas];
+    int resto = kRectTabla.width() - 2 * wdbTabla->frameWidth() - wdbTabla->verticalHeader()->width() -
+                wdbTabla->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, wdbTabla);
+    for (int c = 0; c < NumColumnas; ++c) {
+        anchos[c] = ajuste::anchoColumna(wdbTabla->font(), muestras[c], margen, 1, kColumnas[c].caracteres * cero + 4);
+        if (c != Nombre)
+            resto -= anchos[c];
+    }
+    anchos[Nombre] = std::max(10 * cero, std::min(anchos[Nombre], resto));
     for (int c = 0; c < NumColumnas; ++c) {
         titulos->showSection(c);
         titulos->moveSection(titulos->visualIndex(c), c);
-        titulos->resizeSection(c, kColumnas[c].caracteres * cero + 4);
+        titulos->resizeSection(c, anchos[c]);
         m_vista->setTitulo(c, tituloInicial(c));
     }
 }

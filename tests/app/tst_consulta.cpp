@@ -166,8 +166,17 @@ void TestConsulta::frame()
         {"dbListaClaves", {216, 8, 258, 105}},
         {"Imagen", {583, 8, 426, 113}},
     };
-    for (const auto& f : fixed)
-        QCOMPARE(el<QWidget>(f.name)->geometry(), f.geometry);
+    for (const auto& f : fixed) {
+        // A grid may be wider than designed: its columns and its vertical scroll bar side by side.
+        const QRect g = el<QWidget>(f.name)->geometry();
+        if (QByteArray(f.name).startsWith("db")) {
+            QCOMPARE(g.topLeft(), f.geometry.topLeft());
+            QCOMPARE(g.height(), f.geometry.height());
+            QVERIFY(g.width() >= f.geometry.width());
+        } else {
+            QCOMPARE(g, f.geometry);
+        }
+    }
     QCOMPARE(el<QWidget>("Label1")->pos(), QPoint(8, 81));
     QCOMPARE(el<QWidget>("Shape1")->geometry().left(), 195);
     QCOMPARE(el<QWidget>("Shape1")->height(), w.centralWidget()->height());
@@ -206,6 +215,7 @@ void TestConsulta::conexionShowsPathAndUser()
 {
     connect();
     QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("/DEMO.fdb"));
+    QCOMPARE(el<QLabel>("estBarraPanel0")->toolTip(), m_dir->path() + QStringLiteral("/DEMO.fdb"));
     QCOMPARE(el<QLabel>("estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
     QCOMPARE(m_app->sesion.datos.Usuario, QStringLiteral("SYSDBA"));
     QVERIFY(m_app->dm.fdConexion.isOpen());

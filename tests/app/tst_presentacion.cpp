@@ -7,9 +7,12 @@
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "layout/AjusteTexto.h"
+#include "layout/EtiquetaAjustada.h"
 #include "lookup/Formato.h"
 #include "lookup/ModeloConsulta.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/TestDatabases.h"
 
@@ -20,6 +23,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,7 +38,11 @@ class TestPresentacion : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Lumivo")); }
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+        platform::registerFonts(); // the face the station draws with
+    }
     void init();
     void cleanup();
 
@@ -57,6 +66,7 @@ private slots:
     void gridLook_data();
     void gridLook();
     void gridsAreReadOnlyWithoutLinesOrIndicator();
+    void widestValuesShowWhole();
     void switches_data();
     void switches();
     void resultsSurviveTheCommit();
@@ -554,7 +564,8 @@ void TestPresentacion::gridLook()
     QVERIFY(m->rowCount() > 0);
 
     QCOMPARE(m->headerData(col, Qt::Horizontal).toString(), titulo);
-    QCOMPARE(t->columnWidth(col), ancho);
+    // The designed width, or wider where the font needs it for the column's widest value.
+    QVERIFY2(t->columnWidth(col) >= ancho, qPrintable(QString::number(t->columnWidth(col))));
     const QModelIndex celda = m->index(0, col);
     QCOMPARE(celda.data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, alineacion);
     QCOMPARE(m->headerData(col, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
@@ -581,6 +592,87 @@ void TestPresentacion::gridLook()
     QCOMPARE(m->headerData(col, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(), QColor(9, 121, 213));
     QCOMPARE(m->headerData(col, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), QColor(192, 192, 192));
     QVERIFY(t->horizontalHeader()->styleSheet().contains(QStringLiteral("#c0c0c0")));
+}
+
+// An article at the top of the range the grids are sized for, with more rows than each grid shows,
+// under the installed settings (name and price "Bold"): every cell's text fits its column, every
+// column lies beside the vertical scroll bar, and the price and name are whole and drawn bold.
+void TestPresentacion::widestValuesShowWhole()
+{
+    conectar();
+    const QString nombre = QStringLiteral("Juego de sala modular esquinero de tres piezas en tela antimanchas "
+                                          "color gris oxford con cojines");
+    QString s = QStringLiteral("INSERT INTO ARTICULOS (ARTICULO_ID, NOMBRE, LINEA_ARTICULO_ID, UNIDAD_VENTA, "
+                               "UNIDAD_COMPRA, CONTENIDO_UNIDAD_COMPRA) VALUES (9001, '%1', 1, 'PZA', 'PZA', 1);"
+                               "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID, "
+                               "ROL_CLAVE_ART_ID) VALUES (99001, 'ANCHO', 9001, 18);"
+                               "INSERT INTO STANDIN_PRECIOS VALUES (9001, 450, 99999.99);"
+                               "INSERT INTO STANDIN_PRECIOS VALUES (9001, 42, 999999.99);"
+                               "INSERT INTO STANDIN_PRECIOS VALUES (9001, 451, 999999.99);")
+                    .arg(nombre);
+    for (int a = 0; a < 7; ++a) {
+        if (a >= 3)
+            s += QStringLiteral("INSERT INTO ALMACENES (ALMACEN_ID, NOMBRE) VALUES (%1, 'Bodega %1');").arg(40 + a);
+        s += QStringLiteral("INSERT INTO STANDIN_EXISTENCIAS VALUES (9001, %1, -99999.99999);")
+                 .arg(a < 3 ? 19 + a : 40 + a);
+    }
+    for (int q = 1; q <= 9; ++q)
+        s += QStringLiteral("INSERT INTO STANDIN_POL_VOL_DET VALUES (11, 9001, %1, 0);").arg(q);
+    for (int o = 0; o < 6; ++o)
+        s += QStringLiteral("INSERT INTO OFERTAS_MM_DET VALUES (%1, 1, 9001, %2, %3, 'P');")
+                 .arg(900 + o)
+                 .arg(o == 0 ? QStringLiteral("1") : QStringLiteral("99999"))
+                 .arg(o == 0 ? QStringLiteral("999999.999999") : QStringLiteral("9.999999"));
+    sql(s);
+    m_app->frmConsulta.CargarInfo(); // the installed font rows
+    ajustes().MostrarBuscador = false;
+    escanear(QStringLiteral("ANCHO"));
+
+    for (const char* rejilla : {"dbPrecios", "dbVolumen", "dbCombos", "dbExiste"}) {
+        auto* t = el<QTableView>(rejilla);
+        QVERIFY2(t->isVisible(), rejilla);
+        // Three price lists fit without scrolling; the other grids scroll.
+        QVERIFY2(t->verticalScrollBar()->isVisible() || QByteArray(rejilla) == "dbPrecios", rejilla);
+        const int margen = t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 1;
+        const int ultima = t->model()->columnCount() - 1;
+        QVERIFY2(t->columnViewportPosition(ultima) + t->columnWidth(ultima) <= t->viewport()->width(), rejilla);
+        for (int r = 0; r < t->model()->rowCount(); ++r)
+            for (int c = 0; c <= ultima; ++c) {
+                const QModelIndex i = t->model()->index(r, c);
+                const QString texto = i.data().toString();
+                const QFontMetrics m(i.data(Qt::FontRole).value<QFont>());
+                QVERIFY2(ajuste::anchoLinea(m, texto) + 2 * margen <= t->columnWidth(c),
+                         qPrintable(QStringLiteral("%1 [%2] in %3")
+                                        .arg(QString::fromLatin1(rejilla), texto)
+                                        .arg(t->columnWidth(c))));
+            }
+    }
+
+    auto* precio = static_cast<EtiquetaAjustada*>(el<QLabel>("dbPrecio"));
+    QCOMPARE(precio->lineasDibujadas(), QStringList{precio->text()});
+    QVERIFY(ajuste::anchoLinea(QFontMetrics(precio->fuenteDibujada()), precio->text()) <= precio->width());
+    auto* articulo = static_cast<EtiquetaAjustada*>(el<QLabel>("lblNombreArticulo"));
+    QCOMPARE(articulo->lineasDibujadas().join(u' '), nombre);
+
+    // "Bold" reaches the screen: the label drawn as configured is darker than drawn regular.
+    const auto tinta = [](QLabel* l) {
+        const QImage im = l->grab().toImage();
+        const QColor fondo = im.pixelColor(0, 0);
+        qint64 n = 0;
+        for (int y = 0; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x)
+                n += im.pixelColor(x, y) != fondo ? 1 : 0;
+        return n;
+    };
+    for (QLabel* l : {static_cast<QLabel*>(precio), static_cast<QLabel*>(articulo)}) {
+        QVERIFY(l->font().bold());
+        const qint64 negrita = tinta(l);
+        QFont regular = l->font();
+        regular.setBold(false);
+        l->setFont(regular);
+        const qint64 normal = tinta(l);
+        QVERIFY2(negrita * 10 > normal * 11, qPrintable(QStringLiteral("%1 vs %2").arg(negrita).arg(normal)));
+    }
 }
 
 void TestPresentacion::gridsAreReadOnlyWithoutLinesOrIndicator()
