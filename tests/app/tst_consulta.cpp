@@ -186,7 +186,7 @@ void TestConsulta::conexionShowsPathAndUser()
 void TestConsulta::conexionFailureIsReported()
 {
     DatosConexion& d = m_app->sesion.datos;
-    d.CarpetaDatos = m_dir->path(); // no trailing separator: the file name runs into the folder
+    d.CarpetaDatos = m_dir->path() + QStringLiteral("/falta/"); // no database there
     d.Empresa = QStringLiteral("DEMO");
     d.Usuario = QStringLiteral("SYSDBA");
     QVERIFY_THROWS_EXCEPTION(std::exception, m_app->frmConsulta.Conexion());
@@ -194,7 +194,7 @@ void TestConsulta::conexionFailureIsReported()
     QCOMPARE(m_notifier->messages[0].text, QStringLiteral("Error al tratar de realizar la conexión"));
     QCOMPARE(m_notifier->messages[0].title, QStringLiteral("Zantor"));
     QCOMPARE(m_notifier->messages[0].icon, platform::Icon::Error);
-    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("DEMO.fdb"));
+    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("/falta/DEMO.fdb"));
     QVERIFY(!m_app->dm.fdConexion.isOpen());
 }
 

@@ -273,6 +273,24 @@ void TestLogear::inicioModal()
     QCOMPARE(m_sesion->datos.RutaSistema, m_datos + QStringLiteral("System/Config.fdb"));
 }
 
+// A folder typed without its final separator still reaches the system database.
+void TestLogear::carpetaSinSeparadorFinal()
+{
+    const QString carpeta = m_datos.chopped(1);
+    prueba::agregarConexion(m_ruta, QStringLiteral("Local"), prueba::local(carpeta));
+    prueba::AlMostrarse login(*m_login, [this] {
+        QTRY_COMPARE(el<QComboBox>(*m_login, "cboConexion")->count(), 1);
+        QTest::keyClicks(el<QLineEdit>(*m_login, "edPass"), QStringLiteral("x"));
+        clic(*m_login, "btnAceptar");
+    });
+    QCOMPARE(m_login->exec(), int(QDialog::Accepted));
+    QCOMPARE(m_avisos->messages.size(), size_t{0});
+    QVERIFY(m_sesion->LoginCorrecto);
+    QCOMPARE(m_sesion->datos.CarpetaDatos, carpeta);
+    QCOMPARE(m_sesion->datos.RutaSistema, m_datos + QStringLiteral("System/Config.fdb"));
+    QVERIFY(m_dm->fdConexion.isOpen());
+}
+
 void TestLogear::conexionFallida_data()
 {
     QTest::addColumn<int>("tipo");

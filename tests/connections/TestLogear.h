@@ -31,6 +31,7 @@ private slots:
     void posicionRecordada();
     void loginConTeclado();
     void inicioModal();
+    void carpetaSinSeparadorFinal();
     void conexionFallida_data();
     void conexionFallida();
     void falloYLuegoExito();

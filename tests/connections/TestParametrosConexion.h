@@ -12,4 +12,6 @@ private slots:
     void protocoloNoNumerico();
     void rutas_data();
     void rutas();
+    void carpetaConSeparador_data();
+    void carpetaConSeparador();
 };
