@@ -485,8 +485,9 @@ void TestLogear::primerInicioAbreElEditor()
     QCOMPARE(m_avisos->messages.size(), size_t{0});
     DatosConexion leidos;
     catalogo::LeerXmlConexion(m_ruta, QStringLiteral("Local"), leidos);
-    QCOMPARE(leidos.TipoAcceso, QStringLiteral("-1"));
-    QCOMPARE(leidos.ProtocoloRed, QStringLiteral("-1"));
+    // The untouched boxes show "Local" and "TCP/IP", and that is what the file gets.
+    QCOMPARE(leidos.TipoAcceso, QStringLiteral("1"));
+    QCOMPARE(leidos.ProtocoloRed, QStringLiteral("0"));
 }
 
 void TestLogear::editorCanceladoNoSeReabre()

@@ -21,6 +21,10 @@ private slots:
     void tipoHabilitaServidor_data();
     void tipoHabilitaServidor();
     void modoExistente();
+    void escribeLoQueMuestra_data();
+    void escribeLoQueMuestra();
+    void remotaSinProtocoloValido_data();
+    void remotaSinProtocoloValido();
     void eliminarYCancelar();
     void cerrarNoEscribe_data();
     void cerrarNoEscribe();
