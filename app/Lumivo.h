@@ -37,7 +37,8 @@ struct Lumivo {
         ventanas.conexion = &frmNewConexion;
         ventanas.buscador = &frmBuscarEnCatalogo;
         ventanas.configuracion = &frmConfiguracion;
-        frmBuscarEnCatalogo.setAceptarClave([this](const QString& clave) { frmConsulta.aceptarClaveBuscador(clave); });
+        frmBuscarEnCatalogo.setAceptarClave(
+            [this](const QString& clave, int articuloId) { frmConsulta.aceptarClaveBuscador(clave, articuloId); });
         // Ending the program must not close the main window: that would save its layout.
         frmConfiguracion.setTerminarPrograma([] { QCoreApplication::exit(0); });
     }
