@@ -23,9 +23,10 @@ struct Lumivo {
     TfrmLogear frmLogear{dm, sesion, frmNewConexion, QString(), &frmConsulta};
     TfrmEmpresa frmEmpresa{dm, sesion, &frmConsulta};
     TfrmAyudaInfo frmAyudaInfo{&frmConsulta};
-    TfrmBuscarEnCatalogo frmBuscarEnCatalogo{dm, frmConsulta.ajustes(),
-                                             [this](const QString& clave) { frmConsulta.aceptarClaveBuscador(clave); },
-                                             &frmConsulta};
+    TfrmBuscarEnCatalogo frmBuscarEnCatalogo{
+        dm, frmConsulta.ajustes(),
+        [this](const QString& clave, int articuloId) { frmConsulta.aceptarClaveBuscador(clave, articuloId); },
+        &frmConsulta};
     // Ending the program must not close the main window: that would save its layout.
     TfrmConfiguracion frmConfiguracion{dm, [this] { frmConsulta.CargarInfo(); }, [] { QCoreApplication::exit(0); },
                                        &frmConsulta};

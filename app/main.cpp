@@ -1,4 +1,5 @@
 #include "app/Lumivo.h"
+#include "platform/FinPorSenal.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -12,6 +13,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(platform::programVersion());
 
     Lumivo lumivo;
+    // After the data module: a handler of the database client installed on the way must not
+    // take these signals over.
+    platform::terminarConSenales();
     lumivo.frmConsulta.show();
     return app.exec();
 }

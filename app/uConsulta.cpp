@@ -42,6 +42,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <exception>
 
 const QString TfrmConsulta::kTitulo = QStringLiteral("Lumivo 2026 v3.3");
 const QString TfrmConsulta::kDireccionWeb = QStringLiteral("https://www.zantor.com.mx");
@@ -60,6 +61,8 @@ using platform::tahomaPixels;
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
 const QString kErrorConexion = QStringLiteral("Error al tratar de realizar la conexión");
+const QString kSinEmpresa = QStringLiteral("No hay una empresa abierta: no es posible buscar artículos. Para abrir "
+                                           "una, salga con Archivo › Salir e inicie el programa de nuevo.");
 
 // Smallest sizes the two large elements shrink to before a text may end in "…". The price's
 // floor lies below the size at which the widest amount the database holds ($999,999,999,999.99,
@@ -571,13 +574,15 @@ void TfrmConsulta::FormShow()
 void TfrmConsulta::Conexion()
 {
     DatosConexion& d = m_sesion.datos;
-    m_panel0->setText(d.CarpetaDatos + d.Empresa + QStringLiteral(".fdb"));
+    m_panel0->setText(RutaEmpresa(d));
     m_panel0->setToolTip(m_panel0->text());
     m_panel1->setText(QStringLiteral("Usuario: ") + d.Usuario.toUpper());
     m_panel1->setToolTip(m_panel1->text());
     d.Usuario = d.Usuario.toUpper();
+    m_empresaAbierta = false;
     try {
         m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));
+        m_empresaAbierta = true;
     } catch (...) {
         platform::showMessage(this, kErrorConexion, platform::kMessageTitle, platform::Icon::Error);
         throw;
@@ -590,11 +595,34 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
 {
     if (Key != QChar(13))
         return;
+    // Whatever the outcome (found, not found, failed, refused), the whole key ends selected, so
+    // that the next scan replaces it instead of being appended to it.
+    try {
+        if (!busquedaRechazada())
+            BuscarClv();
+    } catch (...) {
+        seleccionarClave();
+        throw;
+    }
+    seleccionarClave();
+}
+
+bool TfrmConsulta::busquedaRechazada()
+{
+    // Checked first: the built-in design tick is still on when the start-up stopped early.
+    if (!m_empresaAbierta) {
+        platform::showMessage(this, kSinEmpresa, QString(), platform::Icon::Warning);
+        return true;
+    }
     if (modoDiseno()) {
         platform::showMessage(this, kNoBuscarEnDiseno, QString(), platform::Icon::Warning);
-        return;
+        return true;
     }
-    BuscarClv();
+    return false;
+}
+
+void TfrmConsulta::seleccionarClave()
+{
     edClave->setSelection(0, static_cast<int>(edClave->text().size()));
 }
 
@@ -606,45 +634,54 @@ void TfrmConsulta::edClaveKeyUp(int Key)
 
 void TfrmConsulta::BuscarClv()
 {
-    // The whole lookup is one operation: after a lost connection it runs again from the key.
     const QString clave = edClave->text();
+    buscarYMostrar(clave, [&] { return buscarArticulo(m_dm, clave); });
+}
+
+void TfrmConsulta::buscarYMostrar(const QString& textoBuscador,
+                                  const std::function<std::optional<ArticuloEncontrado>()>& buscar)
+{
+    // The whole lookup is one operation: after a lost connection it runs again from the start.
     bool encontrado = false;
     try {
-        encontrado = m_dm.conReconexion([&] { return mostrarArticulo(clave); });
+        encontrado = m_dm.conReconexion([&] {
+            const std::optional<ArticuloEncontrado> articulo = buscar();
+            if (articulo)
+                mostrarArticulo(*articulo);
+            return articulo.has_value();
+        });
     } catch (...) {
         // A lookup that failed half-way must not stay on show: the new name would stand beside
-        // the previous article's prices.
+        // the previous article's prices. The idle clearing still empties the failed key.
         Informacion(false);
+        if (!modoDiseno())
+            TiempoInactivo->start();
         throw;
     }
     if (encontrado)
         return;
     if (m_ajustes.MostrarBuscador) {
         // The catalogue search takes over with the whole text; the display stays as it is.
-        m_buscador.buscarNombreModal(clave);
+        m_buscador.buscarNombreModal(textoBuscador);
         return;
     }
     Informacion(false);
     platform::beep();
 }
 
-bool TfrmConsulta::mostrarArticulo(const QString& clave)
+void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo)
 {
-    const std::optional<ArticuloEncontrado> articulo = buscarArticulo(m_dm, clave);
-    if (!articulo)
-        return false;
-    edClave->setText(articulo->clave);
-    lblNombreArticulo->setText(articulo->nombre);
-    ArticuloId = articulo->articuloId;
-    lblLinea->setText(articulo->linea);
-    edUltimaCompra->setText(textoFecha(articulo->fechaUltimaCompra));
+    edClave->setText(articulo.clave.left(kLongitudClave));
+    lblNombreArticulo->setText(articulo.nombre);
+    ArticuloId = articulo.articuloId;
+    lblLinea->setText(articulo.linea);
+    edUltimaCompra->setText(textoFecha(articulo.fechaUltimaCompra));
     CargarPrecio();
     CargarAlmacen();
     CargarVolumen();
     CargarClaves();
     CargarCombos();
     Informacion(true);
-    return true;
 }
 
 void TfrmConsulta::Informacion(bool Mostrar)
@@ -680,9 +717,24 @@ void TfrmConsulta::Limpiar()
     ArticuloId = 0;
     edClave->clear();
     edUltimaCompra->clear();
-    m_dm.confirmarTransaccion();
+    // Clearing the display needs no server: a commit that fails is reported once it is clear.
+    // No reconnection here, so the rounds that follow while the server is away stay silent.
+    std::exception_ptr fallo;
+    try {
+        try {
+            m_dm.confirmarTransaccion();
+        } catch (const fb::Error& e) {
+            if (e.isConnectionLost())
+                Tdm::conexionPerdida(e);
+            throw;
+        }
+    } catch (...) {
+        fallo = std::current_exception();
+    }
     edClave->setFocus();
     Informacion(false);
+    if (fallo)
+        std::rethrow_exception(fallo);
 }
 
 void TfrmConsulta::TiempoInactivoTimer()
@@ -720,18 +772,23 @@ void TfrmConsulta::CargarLogEmp()
     aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa));
 }
 
-void TfrmConsulta::aceptarClaveBuscador(const QString& clave)
+void TfrmConsulta::aceptarClaveBuscador(const QString& clave, int articuloId)
 {
-    edClave->setText(clave);
-    BuscarClv();
+    if (articuloId == 0) {
+        edClave->setText(clave);
+        BuscarClv();
+        return;
+    }
+    // A key may be shared with another article, or be longer than the box: the id is what the
+    // operator chose.
+    edClave->setText(clave.left(kLongitudClave));
+    buscarYMostrar(edClave->text(), [&] { return buscarArticuloPorId(m_dm, articuloId, clave); });
 }
 
 void TfrmConsulta::edClaveF4()
 {
-    if (modoDiseno()) {
-        platform::showMessage(this, kNoBuscarEnDiseno, QString(), platform::Icon::Warning);
+    if (busquedaRechazada())
         return;
-    }
     m_buscador.buscarNombreModal(edClave->text());
 }
 

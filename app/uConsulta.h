@@ -2,8 +2,11 @@
 
 #include "data/AjustesConsulta.h"
 #include "layout/DisenoPantalla.h"
+#include "lookup/BusquedaClave.h"
 
 #include <QMainWindow>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -44,8 +47,9 @@ public:
     void edClaveKeyUp(int Key);
     // F4 in the key field: the catalogue search by the text typed so far.
     void edClaveF4();
-    // What the catalogue search does with an accepted article's key.
-    void aceptarClaveBuscador(const QString& clave);
+    // What the catalogue search does with an accepted row: the key box takes its key as far as
+    // it fits, and exactly that article (by its id; by the key when the row has none) is shown.
+    void aceptarClaveBuscador(const QString& clave, int articuloId);
 
     void CargarInfo();
     void CargarPrecio();
@@ -75,8 +79,13 @@ private:
     void crearBarraEstado();
     void anclarAlCambiarTamano(QSize anterior, QSize nuevo);
     void terminar();
-    // Finds the key and fills the display; false when no article has it.
-    bool mostrarArticulo(const QString& clave);
+    // Runs a lookup (one operation: after a lost connection it runs again) and shows what it
+    // found; otherwise the not-found path with `textoBuscador` for the catalogue search.
+    void buscarYMostrar(const QString& textoBuscador, const std::function<std::optional<ArticuloEncontrado>()>& buscar);
+    void mostrarArticulo(const ArticuloEncontrado& articulo);
+    // A scan or a search refused before any lookup: no company open, or design mode.
+    bool busquedaRechazada();
+    void seleccionarClave();
 
     void Salir1Click();
     void Acercade1Click();
@@ -101,6 +110,7 @@ private:
     AjustesConsulta m_ajustes;
     bool m_arranqueAlMostrar;
     bool m_mostrada = false;
+    bool m_empresaAbierta = false; // the last Conexion opened the company database
     QSize m_tamanoDisplay;
     int ArticuloId = 0;
     int SegundosInactivo = 0;

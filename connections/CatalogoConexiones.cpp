@@ -13,6 +13,23 @@
 #include <array>
 
 namespace catalogo {
+
+int CodigoMostrado(const QStringList& opciones, const QString& texto)
+{
+    for (qsizetype i = 0; i < opciones.size(); ++i)
+        if (opciones.at(i).compare(texto, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int ProtocoloValido(int tipoAcceso, int protocolo)
+{
+    constexpr int kRemota = 0;
+    constexpr int kTcpIp = 0;
+    if (tipoAcceso == kRemota && (protocolo < 0 || protocolo > 2))
+        return kTcpIp;
+    return protocolo;
+}
 namespace {
 
 const QString kProgramData = QStringLiteral("ProgramData");

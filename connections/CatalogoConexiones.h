@@ -32,6 +32,14 @@ struct ValoresConexion {
     QString carpeta;
 };
 
+// The code of what a choice box shows: the position of the option whose text it shows (letter
+// case aside), -1 when it shows none of them.
+int CodigoMostrado(const QStringList& opciones, const QString& texto);
+
+// The protocol code a connection carries: a remote one (type 0) without a valid code (0, 1, 2)
+// goes over TCP/IP (0), which is also how the login attaches it; any other keeps its code.
+int ProtocoloValido(int tipoAcceso, int protocolo);
+
 // <common application-data folder>/Microsip/ProgramData.xml.
 QString RutaCatalogo();
 QString RutaCatalogo(const QString& carpetaComun);

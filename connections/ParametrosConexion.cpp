@@ -49,13 +49,25 @@ QStringList ParametrosConexion(const QString& rutaBaseDatos, const DatosConexion
     return lista;
 }
 
+QString CarpetaConSeparador(const QString& carpetaDatos)
+{
+    if (carpetaDatos.isEmpty() || carpetaDatos.endsWith(QLatin1Char('\\')) || carpetaDatos.endsWith(QLatin1Char('/')))
+        return carpetaDatos;
+    // A remote folder may be a Windows path on a Windows server, written with a drive letter.
+    const bool unidad = carpetaDatos.size() >= 2 && carpetaDatos.at(1) == QLatin1Char(':') &&
+                        carpetaDatos.at(0).isLetter() && carpetaDatos.at(0).unicode() < 128;
+    const bool windows = unidad || carpetaDatos.contains(QLatin1Char('\\'));
+    return carpetaDatos + (windows ? QLatin1Char('\\') : QLatin1Char('/'));
+}
+
 QString RutaSistema(const QString& carpetaDatos)
 {
-    const QString separador = carpetaDatos.isEmpty() ? QString() : carpetaDatos.right(1);
-    return carpetaDatos + QStringLiteral("System") + separador + QStringLiteral("Config.fdb");
+    const QString carpeta = CarpetaConSeparador(carpetaDatos);
+    const QString separador = carpeta.isEmpty() ? QString() : carpeta.right(1);
+    return carpeta + QStringLiteral("System") + separador + QStringLiteral("Config.fdb");
 }
 
 QString RutaEmpresa(const DatosConexion& datos)
 {
-    return datos.CarpetaDatos + datos.Empresa + QStringLiteral(".fdb");
+    return CarpetaConSeparador(datos.CarpetaDatos) + datos.Empresa + QStringLiteral(".fdb");
 }

@@ -20,9 +20,15 @@ int EnteroDecimal(const QString& texto, const QString& descripcion);
 // Throws ErrorConversion when a remote connection's ProtocoloRed is not a decimal integer.
 QStringList ParametrosConexion(const QString& rutaBaseDatos, const DatosConexion& datos);
 
-// Microsip system database: the folder's own last character separates "System" from
-// "Config.fdb", so "C:\Datos\" gives C:\Datos\System\Config.fdb and "" gives SystemConfig.fdb.
+// The data folder ready to have a file name appended: a folder typed without its final separator
+// gets the one its own style uses ("\\" when it holds a backslash or starts with a drive letter,
+// "/" otherwise). A folder that ends in a separator, or an empty one, stays as it is.
+QString CarpetaConSeparador(const QString& carpetaDatos);
+
+// Microsip system database: the folder's own last separator separates "System" from
+// "Config.fdb", so "C:\Datos\" and "C:\Datos" give C:\Datos\System\Config.fdb and "" gives
+// SystemConfig.fdb.
 QString RutaSistema(const QString& carpetaDatos);
 
-// Company database: CarpetaDatos + Empresa + ".fdb", relying on the folder's trailing separator.
+// Company database: the folder (with its separator) + Empresa + ".fdb".
 QString RutaEmpresa(const DatosConexion& datos);

@@ -58,6 +58,14 @@ QPushButton* boton(QWidget* padre, const char* nombre, const QString& texto, QRe
     return b;
 }
 
+int codigoMostrado(const QComboBox* c)
+{
+    QStringList opciones;
+    for (int i = 0; i < c->count(); ++i)
+        opciones << c->itemText(i);
+    return catalogo::CodigoMostrado(opciones, c->currentText());
+}
+
 } // namespace
 
 TfrmNewConexion::TfrmNewConexion(const QString& rutaCatalogo, QWidget* parent)
@@ -158,7 +166,8 @@ void TfrmNewConexion::FormShow()
         return;
     }
     TipoConexion->setCurrentIndex(valores->tipoAcceso);
-    Protocolo->setCurrentIndex(valores->protocolo);
+    // A remote connection stored without a valid protocol attaches over TCP/IP: show that.
+    Protocolo->setCurrentIndex(catalogo::ProtocoloValido(valores->tipoAcceso, valores->protocolo));
     edServidor->setText(valores->servidor);
     edCarpeta->setText(valores->carpeta);
     TipoConexionChange();
@@ -184,9 +193,16 @@ void TfrmNewConexion::btnAceptarClick()
         return;
     }
 
-    // The boxes are written as they stand, disabled ones included.
-    const catalogo::ValoresConexion valores{TipoConexion->currentIndex(), edServidor->text(), Protocolo->currentIndex(),
-                                            edCarpeta->text()};
+    // The boxes are written as they stand, disabled ones included: the code of the choice each
+    // one shows (an initial text counts as its choice), and for a remote connection always a
+    // protocol the ERP knows. The boxes then show exactly what was written.
+    const int tipo = codigoMostrado(TipoConexion);
+    const int protocolo = catalogo::ProtocoloValido(tipo, codigoMostrado(Protocolo));
+    if (tipo >= 0)
+        TipoConexion->setCurrentIndex(tipo);
+    if (protocolo >= 0)
+        Protocolo->setCurrentIndex(protocolo);
+    const catalogo::ValoresConexion valores{tipo, edServidor->text(), protocolo, edCarpeta->text()};
     if (modoNuevo()) {
         if (!QFileInfo::exists(ruta))
             catalogo::CrearArchivo(ruta);

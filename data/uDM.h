@@ -51,6 +51,8 @@ public:
     // transactions. When the server is still away the failure says so in the shop's words.
     // Nested calls run straight through: only the outermost operation is retried.
     template <typename F> decltype(auto) conReconexion(F&& operacion);
+    // Throws the lost connection in the shop's words, with the server's own text below.
+    [[noreturn]] static void conexionPerdida(const fb::Error& causa);
 
     QString ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto);
     int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);
@@ -64,7 +66,6 @@ public:
 private:
     bool perdida() const noexcept { return m_sinServidor && !fdConexion.isOpen(); }
     void reconectar();
-    [[noreturn]] static void conexionPerdida(const fb::Error& causa);
 
     ConfigIni m_config;
     int m_operaciones = 0;      // depth of conReconexion calls

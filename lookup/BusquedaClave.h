@@ -21,9 +21,17 @@ extern const QString kSqlBuscarClave;
 // The longest key the lookup uses, and the most the key field takes from typing or pasting.
 constexpr int kLongitudClave = 20;
 
+// The statement that finds one article by its id, with the same columns but the key.
+extern const QString kSqlBuscarId;
+
 // Restarts the shared transaction, then looks the key up by its first kLongitudClave characters
 // through fdQVarios. Only the first row counts. Database failures propagate.
 std::optional<ArticuloEncontrado> buscarArticulo(Tdm& dm, const QString& clave);
+
+// Restarts the shared transaction, then finds the article by its id through fdQVarios; its key
+// is the one given (the one the operator chose among the article's keys). Database failures
+// propagate.
+std::optional<ArticuloEncontrado> buscarArticuloPorId(Tdm& dm, int articuloId, const QString& clave);
 
 // The date as the display shows it: the system's short date format, blank for no date.
 QString textoFecha(const QDate& fecha);

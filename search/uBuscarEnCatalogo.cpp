@@ -337,9 +337,11 @@ void TfrmBuscarEnCatalogo::pbsAceptarClick()
     if (m_resultado->rowCount() == 0)
         return;
     const QModelIndex actual = wdbTabla->currentIndex();
-    const QString clave = m_resultado->valor(actual.isValid() ? actual.row() : 0, campo(Clave)).toString();
+    const int fila = actual.isValid() ? actual.row() : 0;
+    const QString clave = m_resultado->valor(fila, campo(Clave)).toString();
+    const fb::Value& id = m_resultado->valor(fila, QStringLiteral("ARTICULO_ID"));
     if (m_aceptarClave)
-        m_aceptarClave(clave);
+        m_aceptarClave(clave, id.isNull() ? 0 : id.toInt());
     close();
 }
 

@@ -23,10 +23,11 @@ struct AjustesConsulta;
 class TfrmBuscarEnCatalogo : public QDialog {
     Q_OBJECT
 public:
-    // Hands an accepted key to the main window: write it into the key box and look it up.
-    // The lookup runs while this window is still open; when it finds nothing and turns to
-    // the catalogue search again, that search runs in this window.
-    using AceptarClave = std::function<void(const QString& clave)>;
+    // Hands an accepted row to the main window: its key and its article's id (0 when the row
+    // has no article), so that exactly that article is shown. The lookup runs while this window
+    // is still open; when it finds nothing and turns to the catalogue search again, that search
+    // runs in this window.
+    using AceptarClave = std::function<void(const QString& clave, int articuloId)>;
 
     // ajustes is read at each search, so it follows every later load of the settings. The data
     // module's connection must exist; it need not be open before the first search.

@@ -50,6 +50,7 @@ private slots:
     void posicionRecordada();
     void loginConTeclado();
     void inicioModal();
+    void carpetaSinSeparadorFinal();
     void conexionFallida_data();
     void conexionFallida();
     void falloYLuegoExito();
@@ -328,6 +329,24 @@ void TestLogear::inicioModal()
     QCOMPARE(m_sesion->datos.RutaSistema, m_datos + QStringLiteral("System/Config.fdb"));
 }
 
+// A folder typed without its final separator still reaches the system database.
+void TestLogear::carpetaSinSeparadorFinal()
+{
+    const QString carpeta = m_datos.chopped(1);
+    prueba::agregarConexion(m_ruta, QStringLiteral("Local"), prueba::local(carpeta));
+    prueba::AlMostrarse login(*m_login, [this] {
+        QTRY_COMPARE(el<QComboBox>(*m_login, "cboConexion")->count(), 1);
+        QTest::keyClicks(el<QLineEdit>(*m_login, "edPass"), QStringLiteral("x"));
+        clic(*m_login, "btnAceptar");
+    });
+    QCOMPARE(m_login->exec(), int(QDialog::Accepted));
+    QCOMPARE(m_avisos->messages.size(), size_t{0});
+    QVERIFY(m_sesion->LoginCorrecto);
+    QCOMPARE(m_sesion->datos.CarpetaDatos, carpeta);
+    QCOMPARE(m_sesion->datos.RutaSistema, m_datos + QStringLiteral("System/Config.fdb"));
+    QVERIFY(m_dm->fdConexion.isOpen());
+}
+
 void TestLogear::conexionFallida_data()
 {
     QTest::addColumn<int>("tipo");
@@ -522,8 +541,9 @@ void TestLogear::primerInicioAbreElEditor()
     QCOMPARE(m_avisos->messages.size(), size_t{0});
     DatosConexion leidos;
     catalogo::LeerXmlConexion(m_ruta, QStringLiteral("Local"), leidos);
-    QCOMPARE(leidos.TipoAcceso, QStringLiteral("-1"));
-    QCOMPARE(leidos.ProtocoloRed, QStringLiteral("-1"));
+    // The untouched boxes show "Local" and "TCP/IP", and that is what the file gets.
+    QCOMPARE(leidos.TipoAcceso, QStringLiteral("1"));
+    QCOMPARE(leidos.ProtocoloRed, QStringLiteral("0"));
 }
 
 void TestLogear::editorCanceladoNoSeReabre()

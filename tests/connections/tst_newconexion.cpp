@@ -28,6 +28,10 @@ private slots:
     void tipoHabilitaServidor_data();
     void tipoHabilitaServidor();
     void modoExistente();
+    void escribeLoQueMuestra_data();
+    void escribeLoQueMuestra();
+    void remotaSinProtocoloValido_data();
+    void remotaSinProtocoloValido();
     void eliminarYCancelar();
     void cerrarNoEscribe_data();
     void cerrarNoEscribe();
@@ -152,9 +156,9 @@ void TestNewConexion::primerInicioSinArchivo()
     QVERIFY(!w.isVisible());
     QCOMPARE(w.result(), int(QDialog::Accepted));
     QCOMPARE(catalogo::LeerXML2018(m_ruta), QStringList{QStringLiteral("Local")});
-    // Untouched type and protocol boxes store -1, which the login reads as a local connection.
+    // Untouched type and protocol boxes store the choices they show, "Local" and "TCP/IP".
     COMPARAR_VALORES(catalogo::LeerXmlConexionEditor(m_ruta, QStringLiteral("Local")),
-                     (ValoresConexion{-1, QString(), -1, QStringLiteral("C:\\Microsip datos\\")}));
+                     (ValoresConexion{1, QString(), 0, QStringLiteral("C:\\Microsip datos\\")}));
     QCOMPARE(m_avisos->messages.size(), size_t{0});
 }
 
@@ -268,6 +272,91 @@ void TestNewConexion::modoExistente()
     QCOMPARE(catalogo::LeerXML2018(m_ruta), (QStringList{QStringLiteral("Local"), QStringLiteral("Servidor_central")}));
     COMPARAR_VALORES(catalogo::LeerXmlConexionEditor(m_ruta, QStringLiteral("Servidor central")),
                      (ValoresConexion{0, QStringLiteral("SRV2"), 2, QStringLiteral("D:\\Datos\\")}));
+}
+
+void TestNewConexion::escribeLoQueMuestra_data()
+{
+    QTest::addColumn<bool>("nuevo");                // opened by "Nueva Conexión" (else: first start, initial texts)
+    QTest::addColumn<bool>("remota");               // "Remota" picked with the arrow keys
+    QTest::addColumn<QString>("protocoloTecleado"); // typed over the protocol box's text; empty: left as it is
+    QTest::addColumn<int>("tipo");
+    QTest::addColumn<int>("protocolo");
+    QTest::addColumn<QString>("protocoloMostrado");
+
+    QTest::newRow("first start, remote, protocol untouched") << false << true << "" << 0 << 0 << "TCP/IP";
+    QTest::newRow("first start, local untouched") << false << false << "" << 1 << 0 << "TCP/IP";
+    QTest::newRow("new, remote, protocol untouched") << true << true << "" << 0 << 0 << "TCP/IP";
+    QTest::newRow("remote, protocol typed in lower case") << true << true << "spx" << 0 << 2 << "SPX";
+    QTest::newRow("remote, protocol that is no choice") << true << true << "IPX" << 0 << 0 << "TCP/IP";
+    QTest::newRow("remote, protocol emptied") << false << true << " " << 0 << 0 << "TCP/IP";
+}
+
+// What the dialog shows when it accepts is what the catalogue gets, and opening the connection
+// again shows it the same.
+void TestNewConexion::escribeLoQueMuestra()
+{
+    QFETCH(bool, nuevo);
+    QFETCH(bool, remota);
+    QFETCH(QString, protocoloTecleado);
+    QFETCH(int, tipo);
+    QFETCH(int, protocolo);
+    QFETCH(QString, protocoloMostrado);
+
+    {
+        TfrmNewConexion w(m_ruta);
+        if (nuevo)
+            w.ModoNuevo();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        reemplazar(el<QLineEdit>(w, "edNombre"), QStringLiteral("Oficina"));
+        auto* tipoConexion = el<QComboBox>(w, "TipoConexion");
+        tipoConexion->setFocus();
+        for (int i = 0; remota && tipoConexion->currentIndex() != 0 && i < 3; ++i)
+            QTest::keyClick(tipoConexion, tipoConexion->currentIndex() < 0 ? Qt::Key_Down : Qt::Key_Up);
+        auto* protocoloCombo = el<QComboBox>(w, "Protocolo");
+        QCOMPARE(protocoloCombo->isEnabled(), remota);
+        if (!protocoloTecleado.isEmpty()) {
+            protocoloCombo->setFocus();
+            protocoloCombo->lineEdit()->selectAll();
+            QTest::keyClick(protocoloCombo->lineEdit(), Qt::Key_Delete);
+            QTest::keyClicks(protocoloCombo->lineEdit(), protocoloTecleado.trimmed());
+        }
+        clic(w, "btnAceptar");
+        QVERIFY(!w.isVisible());
+        QCOMPARE(protocoloCombo->currentText(), protocoloMostrado);
+    }
+    COMPARAR_VALORES(catalogo::LeerXmlConexionEditor(m_ruta, QStringLiteral("Oficina")),
+                     (ValoresConexion{tipo, QString(), protocolo, QStringLiteral("C:\\Microsip datos\\")}));
+
+    TfrmNewConexion otra(m_ruta);
+    otra.ModoExistente(QStringLiteral("Oficina"));
+    otra.show();
+    QCOMPARE(el<QComboBox>(otra, "Protocolo")->currentIndex(), protocolo);
+    QCOMPARE(el<QComboBox>(otra, "Protocolo")->currentText(), protocoloMostrado);
+    QCOMPARE(m_avisos->messages.size(), size_t{0});
+}
+
+// A remote connection that the file holds without a valid protocol (as an older editor wrote
+// it) attaches over TCP/IP; the editor shows that and writes it back.
+void TestNewConexion::remotaSinProtocoloValido_data()
+{
+    QTest::addColumn<int>("guardado");
+    QTest::newRow("none chosen") << -1;
+    QTest::newRow("unknown code") << 7;
+}
+
+void TestNewConexion::remotaSinProtocoloValido()
+{
+    QFETCH(int, guardado);
+    prueba::agregarConexion(m_ruta, QStringLiteral("Oficina"),
+                            {0, QStringLiteral("SRV1"), guardado, QStringLiteral("D:\\Datos\\")});
+    TfrmNewConexion w(m_ruta);
+    w.ModoExistente(QStringLiteral("Oficina"));
+    w.show();
+    QCOMPARE(el<QComboBox>(w, "Protocolo")->currentText(), QStringLiteral("TCP/IP"));
+    clic(w, "btnAceptar");
+    COMPARAR_VALORES(catalogo::LeerXmlConexionEditor(m_ruta, QStringLiteral("Oficina")),
+                     (ValoresConexion{0, QStringLiteral("SRV1"), 0, QStringLiteral("D:\\Datos\\")}));
 }
 
 void TestNewConexion::eliminarYCancelar()

@@ -15,6 +15,8 @@ private slots:
     void protocoloNoNumerico();
     void rutas_data();
     void rutas();
+    void carpetaConSeparador_data();
+    void carpetaConSeparador();
 };
 
 namespace {
@@ -220,15 +222,55 @@ void TestParametrosConexion::rutas_data()
                                   << "EMPRESA DEMO"
                                   << "/srv/microsip/System/Config.fdb"
                                   << "/srv/microsip/EMPRESA DEMO.fdb";
-    // The folder's last character is reused as the separator, whatever it is.
-    QTest::newRow("folder without trailing separator") << R"(C:\Datos)"
-                                                       << "EJEMPLO"
-                                                       << R"(C:\DatosSystemsConfig.fdb)"
-                                                       << R"(C:\DatosEJEMPLO.fdb)";
+    // A folder typed without its final separator gets the one of its own style.
+    QTest::newRow("Windows folder without trailing separator") << R"(C:\Datos)"
+                                                               << "EJEMPLO"
+                                                               << R"(C:\Datos\System\Config.fdb)"
+                                                               << R"(C:\Datos\EJEMPLO.fdb)";
+    QTest::newRow("Linux folder without trailing separator") << "/datos/empresas"
+                                                             << "DEMO"
+                                                             << "/datos/empresas/System/Config.fdb"
+                                                             << "/datos/empresas/DEMO.fdb";
     QTest::newRow("empty folder") << ""
                                   << "EJEMPLO"
                                   << "SystemConfig.fdb"
                                   << "EJEMPLO.fdb";
+}
+
+void TestParametrosConexion::carpetaConSeparador_data()
+{
+    QTest::addColumn<QString>("carpeta");
+    QTest::addColumn<QString>("esperada");
+
+    QTest::newRow("backslash kept") << R"(C:\Microsip datos\)"
+                                    << R"(C:\Microsip datos\)";
+    QTest::newRow("slash kept") << "/datos/empresas/"
+                                << "/datos/empresas/";
+    QTest::newRow("empty stays empty") << ""
+                                       << "";
+    QTest::newRow("backslashes") << R"(C:\Microsip datos)"
+                                 << R"(C:\Microsip datos\)";
+    QTest::newRow("share without drive") << R"(\\SRV1\datos)"
+                                         << R"(\\SRV1\datos\)";
+    QTest::newRow("drive letter alone") << "D:"
+                                        << R"(D:\)";
+    QTest::newRow("drive letter, forward slashes") << "d:/datos"
+                                                   << R"(d:/datos\)";
+    QTest::newRow("slashes") << "/datos/empresas"
+                             << "/datos/empresas/";
+    QTest::newRow("relative name") << "datos"
+                                   << "datos/";
+    QTest::newRow("colon not after a drive letter") << "/srv/a:b"
+                                                    << "/srv/a:b/";
+    QTest::newRow("mixed, backslash last kept") << R"(/srv/x\)"
+                                                << R"(/srv/x\)";
+}
+
+void TestParametrosConexion::carpetaConSeparador()
+{
+    QFETCH(QString, carpeta);
+    QFETCH(QString, esperada);
+    QCOMPARE(CarpetaConSeparador(carpeta), esperada);
 }
 
 void TestParametrosConexion::rutas()

@@ -210,7 +210,7 @@ void TestBuscarEnCatalogo::nuevaVentana()
     m_ventana.reset();
     m_ventana = std::make_unique<TfrmBuscarEnCatalogo>(
         *m_dm, m_ajustes,
-        [this](const QString& clave) {
+        [this](const QString& clave, int) {
             m_edClavePrincipal->setText(clave);
             BuscarClv();
         },

@@ -1,0 +1,239 @@
+// The station after a failed lookup or clearing, against a private server that each test kills
+// and starts again. Keys are fed as a scanner sends them: the digits and Enter, with no click or
+// selection in between, so whatever the box holds after one scan decides what the next one reads.
+#include "app/Lumivo.h"
+#include "firebird/Error.h"
+#include "firebird/Transaction.h"
+#include "platform/ErrorReport.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/PrivateServer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+const QString kPerdida = QStringLiteral("Se perdió la conexión con el servidor de la base de datos.");
+const QString kClave = QStringLiteral("7501055300075"); // COCA COLA LIGHT 600ML, 1001
+const QString kOtra = QStringLiteral("7501055310883");  // Coca Cola Light 355 ml, 1002
+
+} // namespace
+
+class TestRecuperacion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void escaneoTrasUnaConsultaFallida_data();
+    void escaneoTrasUnaConsultaFallida();
+    void limpiezaSinServidor();
+
+private:
+    template <typename T> T* el(const char* nombre) { return elemento<T>(m_app->frmConsulta, nombre); }
+    bool perderServidor();
+    bool regresar();
+    bool unAvisoDePerdida();
+    QString avisos() const;
+    // As a scanner: the keys and Enter into the box that has the focus, nothing else.
+    void escanear(const QString& clave);
+    // The idle timer's ticks up to the clearing, guarded as the timer runs them.
+    void esperarLimpieza();
+
+    std::unique_ptr<testsupport::PrivateServer> m_servidor;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_avisos;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+void TestRecuperacion::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestRecuperacion::init()
+{
+    m_servidor = std::make_unique<testsupport::PrivateServer>();
+    LUMIVO_REQUIRE_PRIVATE_SERVER(*m_servidor);
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    empresaConObjetos(m_servidor->dataFolder());
+    m_avisos = std::make_unique<platform::RecordingNotifier>();
+    m_app = std::make_unique<Lumivo>(false);
+    // A key that matches nothing would open the modal search; here it closes at once.
+    new VentanaOmitida(m_app->frmBuscarEnCatalogo);
+
+    DatosConexion& d = m_app->sesion.datos;
+    d.TipoAcceso = QStringLiteral("0");
+    d.ProtocoloRed = QStringLiteral("0");
+    d.Servidor = m_servidor->serverName();
+    d.CarpetaDatos = m_servidor->dataFolder() + u'/';
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("sysdba");
+    d.Contrasena = QStringLiteral("masterkey");
+    m_app->frmConsulta.Conexion();
+    m_app->frmConsulta.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
+    el<QAction>("Disear1")->setChecked(false);
+    m_app->frmConsulta.CargarInfo();
+    m_app->frmConsulta.Limpiar();
+    QVERIFY(m_avisos->messages.empty());
+}
+
+void TestRecuperacion::cleanup()
+{
+    m_app.reset();
+    m_avisos.reset();
+    m_servidor.reset();
+    m_dir.reset();
+}
+
+bool TestRecuperacion::perderServidor()
+{
+    m_servidor->kill();
+    fb::Transaction t(m_app->dm.fdConexion);
+    try {
+        t.start();
+        qWarning("the station's attachment survived the server");
+        return false;
+    } catch (const fb::Error& e) {
+        return e.isConnectionLost();
+    }
+}
+
+bool TestRecuperacion::regresar()
+{
+    if (m_servidor->start())
+        return true;
+    qWarning("%s", qPrintable(m_servidor->why()));
+    return false;
+}
+
+bool TestRecuperacion::unAvisoDePerdida()
+{
+    const bool uno = m_avisos->messages.size() == 1 && m_avisos->messages.front().text.startsWith(kPerdida) &&
+                     m_avisos->messages.front().title == QLatin1String("Lumivo");
+    if (!uno)
+        for (const auto& m : m_avisos->messages)
+            qWarning("message: %s", qPrintable(m.text));
+    m_avisos->clear();
+    return uno;
+}
+
+QString TestRecuperacion::avisos() const
+{
+    QStringList textos;
+    for (const auto& m : m_avisos->messages)
+        textos << m.text;
+    return textos.join(QStringLiteral(" | "));
+}
+
+void TestRecuperacion::escanear(const QString& clave)
+{
+    auto* ed = el<QLineEdit>("edClave");
+    QTest::keyClicks(ed, clave);
+    QTest::keyClick(ed, Qt::Key_Return);
+}
+
+void TestRecuperacion::esperarLimpieza()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic)
+        platform::guarded(&w, [&] { w.TiempoInactivoTimer(); });
+}
+
+// After a lookup that failed because the server went away, the next scan reads only its own key:
+// at once when the server is back, or after the idle clearing emptied the box.
+void TestRecuperacion::escaneoTrasUnaConsultaFallida_data()
+{
+    QTest::addColumn<bool>("limpiezaAntes");
+    QTest::newRow("next scan once the server is back") << false;
+    QTest::newRow("idle clearing, then the next scan") << true;
+}
+
+void TestRecuperacion::escaneoTrasUnaConsultaFallida()
+{
+    QFETCH(bool, limpiezaAntes);
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* ed = el<QLineEdit>("edClave");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    escanear(kClave);
+    QCOMPARE(w.articuloId(), 1001);
+    QVERIFY(perderServidor());
+
+    escanear(kOtra);
+    QVERIFY(unAvisoDePerdida());
+    QVERIFY(nombre->isHidden());
+    QCOMPARE(ed->text(), kOtra);
+    QCOMPARE(ed->selectedText(), kOtra);
+
+    if (limpiezaAntes) {
+        QVERIFY(w.findChild<QTimer*>(QStringLiteral("TiempoInactivo"))->isActive());
+        esperarLimpieza();
+        QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+        QCOMPARE(ed->text(), QString());
+        QCOMPARE(w.articuloId(), 0);
+    }
+    QVERIFY(regresar());
+    escanear(kOtra);
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QCOMPARE(m_avisos->beeps, 0);
+    QCOMPARE(w.articuloId(), 1002);
+    QCOMPARE(nombre->text(), QStringLiteral("Coca Cola Light 355 ml"));
+    QVERIFY(!nombre->isHidden());
+    QCOMPARE(ed->selectedText(), kOtra);
+
+    // And the scan after that replaces it as well.
+    escanear(kClave);
+    QCOMPARE(w.articuloId(), 1001);
+    QCOMPARE(ed->text(), kClave);
+}
+
+// The idle clearing with the server gone: the display clears all the same, the failure is told
+// once in the shop's words, and later rounds stay silent while the server is away.
+void TestRecuperacion::limpiezaSinServidor()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* ed = el<QLineEdit>("edClave");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    escanear(kClave);
+    QVERIFY(!nombre->isHidden());
+    QVERIFY(perderServidor());
+
+    esperarLimpieza();
+    QVERIFY(unAvisoDePerdida());
+    QVERIFY(nombre->isHidden());
+    QVERIFY(el<QLabel>("dbPrecio")->isHidden());
+    QVERIFY(el<QLineEdit>("edUltimaCompra")->isHidden());
+    QCOMPARE(ed->text(), QString());
+    QCOMPARE(w.articuloId(), 0);
+    QVERIFY(!w.findChild<QTimer*>(QStringLiteral("TiempoInactivo"))->isActive());
+
+    // A scan while the server is away: the lookup's own message; its clearing says nothing more.
+    escanear(kClave);
+    QVERIFY(unAvisoDePerdida());
+    esperarLimpieza();
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QCOMPARE(ed->text(), QString());
+
+    QVERIFY(regresar());
+    escanear(kClave);
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QCOMPARE(w.articuloId(), 1001);
+    QVERIFY(!nombre->isHidden());
+}
+
+QTEST_MAIN(TestRecuperacion)
+#include "tst_recuperacion.moc"
