@@ -1,6 +1,7 @@
 #include "uBuscarEnCatalogo.h"
 
 #include "ConsultaCatalogo.h"
+#include "IndiceCatalogo.h"
 #include "TitulosBusqueda.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
@@ -20,6 +21,7 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -39,6 +41,7 @@ constexpr int kAltoMinimo = 300;
 constexpr QRect kRectClave(8, 24, 425, 24);
 constexpr QRect kRectNombre(8, 70, 425, 24);
 constexpr QRect kRectPCP(8, 100, 425, 20);
+constexpr QRect kRectAlEscribir(440, 100, 122, 20);
 constexpr QRect kRectTabla(8, 126, 669, 290);
 constexpr QRect kRectBuscar(565, 24, 112, 30);
 constexpr QRect kRectCancelar(565, 64, 112, 30);
@@ -67,6 +70,7 @@ const QString kSeccion = QStringLiteral("BUSQUEDA");
 const QString kPosicion = QStringLiteral("X_POSICION");
 const QString kAncho = QStringLiteral("Width");
 const QString kAlto = QStringLiteral("Height");
+const QString kAlEscribir = QStringLiteral("X_AL_ESCRIBIR");
 
 // The per-user store of the grid's columns.
 const QString kOrganizacion = QStringLiteral("Zantor");
@@ -159,6 +163,19 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     setWindowTitle(QStringLiteral("Buscar"));
     setStyleSheet(kEstilo);
     crearControles();
+    m_indice = new catalogo::IndiceCatalogo(
+        [this] { return m_dm.fdConexion.isOpen() ? m_dm.fdConexion.params() : QStringList(); }, this);
+    m_alEscribir = new QTimer(this);
+    m_alEscribir->setSingleShot(true);
+    m_alEscribir->setInterval(0);
+    connect(m_alEscribir, &QTimer::timeout, this, [this] { platform::guarded(this, [this] { buscarAlEscribir(); }); });
+    for (QLineEdit* caja : {edClave, edNombre}) {
+        connect(caja, &QLineEdit::textEdited, this, [this, caja] {
+            m_cajaEscrita = caja;
+            if (cheAlEscribir->isChecked())
+                m_alEscribir->start();
+        });
+    }
     setMinimumSize(kAnchoMinimo, kAltoMinimo);
     resize(kAnchoDiseno, kAltoDiseno);
 }
@@ -196,6 +213,11 @@ void TfrmBuscarEnCatalogo::crearControles()
     chePCP->setObjectName(QStringLiteral("chePCP"));
     chePCP->setGeometry(kRectPCP);
     chePCP->setChecked(false);
+
+    cheAlEscribir = new QCheckBox(QStringLiteral("Buscar al escribir"), this);
+    cheAlEscribir->setObjectName(QStringLiteral("cheAlEscribir"));
+    cheAlEscribir->setGeometry(kRectAlEscribir);
+    cheAlEscribir->setChecked(false);
 
     wdbTabla = new QTableView(this);
     wdbTabla->setObjectName(QStringLiteral("wdbTabla"));
@@ -248,6 +270,7 @@ void TfrmBuscarEnCatalogo::crearControles()
     setTabOrder(wdbTabla, pbsAceptar);
     setTabOrder(pbsAceptar, pbsBuscar);
     setTabOrder(pbsBuscar, pbsCancelar);
+    setTabOrder(pbsCancelar, cheAlEscribir);
 
     for (QWidget* w :
          {static_cast<QWidget*>(edClave), static_cast<QWidget*>(edNombre), static_cast<QWidget*>(wdbTabla)})
@@ -280,7 +303,8 @@ void TfrmBuscarEnCatalogo::asegurarConsulta()
     fdConsulta = std::make_unique<fb::Query>(*fdTrans);
 }
 
-void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron)
+void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron,
+                                          const std::optional<std::vector<std::int32_t>>& articulos)
 {
     asegurarConsulta();
     m_abierto = true;
@@ -292,11 +316,14 @@ void TfrmBuscarEnCatalogo::abrirResultado(const QString& sql, const QString& par
             if (fdTrans->isActive())
                 fdTrans->commit();
             fdTrans->start();
-            fdConsulta->setSql(sql);
+            fdConsulta->setSql(articulos ? catalogo::kSqlPorArticulos : sql);
             fdConsulta->setParam(QStringLiteral("n_cliente_id"), m_ajustes.ClienteEventualId);
             fdConsulta->setParam(QStringLiteral("n_precio_id"), m_ajustes.PrecioEmpresaId);
             fdConsulta->setParam(QStringLiteral("n_almacen_id"), m_ajustes.AlmacenId);
-            fdConsulta->setParam(parametroPatron, patron);
+            if (articulos)
+                fdConsulta->setParam(QStringLiteral("c_ids"), catalogo::listaArticulos(*articulos));
+            else
+                fdConsulta->setParam(parametroPatron, patron);
             fdConsulta->open();
         });
     });
@@ -331,10 +358,38 @@ void TfrmBuscarEnCatalogo::buscarNombreModal(const QString& nombre)
     BuscarNombre();
 }
 
+void TfrmBuscarEnCatalogo::abrirPorNombre()
+{
+    const QString patron = catalogo::patronNombre(edNombre->text(), chePCP->isChecked());
+    abrirResultado(catalogo::kSqlBuscarNombre, QStringLiteral("c_nombre"), patron, m_indice->porNombre(patron));
+}
+
+void TfrmBuscarEnCatalogo::abrirPorClave()
+{
+    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    const QString patron = catalogo::patronClave(edClave->text(), chePCP->isChecked());
+    abrirResultado(catalogo::kSqlBuscarClave, QStringLiteral("c_clave"), patron, m_indice->porClave(patron));
+}
+
+// Runs once the keys typed meanwhile are in, so the newest text wins. Only with the index:
+// the statement alone may read the whole table, and Enter still runs it. Nothing is selected,
+// so the next key adds to the text.
+void TfrmBuscarEnCatalogo::buscarAlEscribir()
+{
+    if (!cheAlEscribir->isChecked() || !isVisible() || !m_indice->listo() || !m_cajaEscrita)
+        return;
+    const QString texto = m_cajaEscrita->text();
+    if (texto.isEmpty() || !catalogo::Patron::crear(texto))
+        return;
+    if (m_cajaEscrita == edClave)
+        abrirPorClave();
+    else
+        abrirPorNombre();
+}
+
 void TfrmBuscarEnCatalogo::BuscarNombre()
 {
-    abrirResultado(catalogo::kSqlBuscarNombre, QStringLiteral("c_nombre"),
-                   catalogo::patronNombre(edNombre->text(), chePCP->isChecked()));
+    abrirPorNombre();
     if (m_resultado->rowCount() == 0)
         edNombre->setSelection(0, static_cast<int>(edNombre->text().size()));
     mostrarSiCerrada();
@@ -342,9 +397,7 @@ void TfrmBuscarEnCatalogo::BuscarNombre()
 
 void TfrmBuscarEnCatalogo::BuscarClave()
 {
-    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
-    abrirResultado(catalogo::kSqlBuscarClave, QStringLiteral("c_clave"),
-                   catalogo::patronClave(edClave->text(), chePCP->isChecked()));
+    abrirPorClave();
     if (m_resultado->rowCount() == 0)
         edClave->setSelection(0, static_cast<int>(edClave->text().size()));
     mostrarSiCerrada();
@@ -457,6 +510,7 @@ void TfrmBuscarEnCatalogo::FormShow()
 {
     restaurarColumnas();
     chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    cheAlEscribir->setChecked(m_dm.ConfigIni_bool(kSeccion, kAlEscribir, false));
     const int ancho = m_dm.ConfigIni_int(kSeccion, kAncho, kAnchoDefecto);
     const int alto = m_dm.ConfigIni_int(kSeccion, kAlto, kAltoDefecto);
 
@@ -493,6 +547,7 @@ void TfrmBuscarEnCatalogo::FormClose()
 {
     guardarColumnas();
     m_dm.ConfigIni_boolW(kSeccion, kPosicion, chePCP->isChecked());
+    m_dm.ConfigIni_boolW(kSeccion, kAlEscribir, cheAlEscribir->isChecked());
     const QSize exterior = frameGeometry().size();
     m_dm.ConfigIni_intW(kSeccion, kAncho, exterior.width());
     m_dm.ConfigIni_intW(kSeccion, kAlto, exterior.height());

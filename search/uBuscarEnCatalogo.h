@@ -1,19 +1,26 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QTableView;
 class ModeloConsulta;
 class TitulosBusqueda;
 class Tdm;
 struct AjustesConsulta;
 
+namespace catalogo {
+class IndiceCatalogo;
+}
 namespace fb {
 class Query;
 class Transaction;
@@ -63,7 +70,12 @@ private:
     void crearControles();
     void anclar();
     void asegurarConsulta();
-    void abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron);
+    // With the articles the index found, the rows are read by article instead of by pattern.
+    void abrirResultado(const QString& sql, const QString& parametroPatron, const QString& patron,
+                        const std::optional<std::vector<std::int32_t>>& articulos);
+    void abrirPorNombre();
+    void abrirPorClave();
+    void buscarAlEscribir();
     void mostrarSiCerrada();
     void enfocarSiguiente(QWidget* desde);
     void irAPrimeraFila();
@@ -92,12 +104,16 @@ private:
     ModeloConsulta* m_resultado = nullptr;
     TitulosBusqueda* m_vista = nullptr; // what the grid shows of m_resultado
     bool m_abierto = false;             // a result has been opened since the program started
+    catalogo::IndiceCatalogo* m_indice = nullptr;
+    QTimer* m_alEscribir = nullptr;     // one search for the newest text once the typed keys are in
+    QLineEdit* m_cajaEscrita = nullptr; // the box typed in last
 
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* edNombre = nullptr;
     QCheckBox* chePCP = nullptr;
+    QCheckBox* cheAlEscribir = nullptr;
     QTableView* wdbTabla = nullptr;
     QPushButton* pbsAceptar = nullptr;
     QPushButton* pbsBuscar = nullptr;

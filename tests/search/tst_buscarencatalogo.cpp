@@ -380,14 +380,14 @@ void TestBuscarEnCatalogo::controles()
     // Tab order, as the keyboard walks it.
     QStringList orden;
     QWidget* w = el<QWidget>("edClave");
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         orden << w->objectName();
         do
             w = w->nextInFocusChain();
         while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(m_ventana.get()));
     }
-    QCOMPARE(orden,
-             (QStringList{"edClave", "edNombre", "chePCP", "wdbTabla", "pbsAceptar", "pbsBuscar", "pbsCancelar"}));
+    QCOMPARE(orden, (QStringList{"edClave", "edNombre", "chePCP", "wdbTabla", "pbsAceptar", "pbsBuscar", "pbsCancelar",
+                                 "cheAlEscribir"}));
     QCOMPARE(w->objectName(), QStringLiteral("edClave"));
 
     // At the design size, then grown: what follows which edge.
