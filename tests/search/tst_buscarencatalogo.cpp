@@ -8,6 +8,7 @@
 #include "lookup/ModeloConsulta.h"
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
+#include "search/IndiceCatalogo.h"
 #include "search/uBuscarEnCatalogo.h"
 #include "tests/support/TestDatabases.h"
 
@@ -111,6 +112,7 @@ private slots:
     void primeraAperturaTrasArrancar();
     void recuerdaTamanoOpcionYColumnas();
     void almacenesConValoresMalos();
+    void buscarAlEscribir();
 
 private:
     template <typename T> T* el(const char* nombre) const
@@ -1148,6 +1150,48 @@ void TestBuscarEnCatalogo::almacenesConValoresMalos()
         QCOMPARE(titulos->visualIndex(c), c);
     }
     QCOMPARE(titulos->sectionSize(0), anchoNombre);
+}
+
+// Off by default; on, each typed key searches through the index once the keys typed meanwhile
+// are in, and nothing is selected, so typing goes on. Remembered with the window's choices.
+void TestBuscarEnCatalogo::buscarAlEscribir()
+{
+    mostrar();
+    auto* alEscribir = el<QCheckBox>("cheAlEscribir");
+    QVERIFY(!alEscribir->isChecked());
+    marcar(false);
+    auto* ed = el<QLineEdit>("edNombre");
+    ed->setFocus();
+    QTest::keyClicks(ed, QStringLiteral("caf"));
+    QTest::qWait(50);
+    QCOMPARE(modelo()->rowCount(), 0);
+    ed->clear();
+
+    QTest::mouseClick(alEscribir, Qt::LeftButton, {}, QPoint(8, alEscribir->height() / 2));
+    QVERIFY(alEscribir->isChecked());
+    auto* indice = m_ventana->findChild<catalogo::IndiceCatalogo*>();
+    QSignalSpy construido(indice, &catalogo::IndiceCatalogo::construido);
+    indice->revisar();
+    QVERIFY(indice->listo() || construido.wait(20000));
+
+    ed->setFocus();
+    QTest::keyClicks(ed, QStringLiteral("cafe"));
+    QTRY_COMPARE(ordenados(columna(0)), ordenados({"CAFE SOLUBLE CLASICO 200G", "Café de olla 500 g"}));
+    QCOMPARE(ed->text(), QStringLiteral("cafe"));
+    QTest::keyClicks(ed, QStringLiteral(" de"));
+    QTRY_COMPARE(columna(0), QStringList{"Café de olla 500 g"});
+    QTest::keyClicks(ed, QStringLiteral("zz"));
+    QTRY_COMPARE(modelo()->rowCount(), 0);
+    QCOMPARE(ed->selectedText(), QString());
+    QTest::keyClicks(ed, QStringLiteral("q"));
+    QCOMPARE(ed->text(), QStringLiteral("cafe dezzq"));
+    QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
+
+    m_ventana->close();
+    QVERIFY(m_dm->ConfigIni_bool(QStringLiteral("BUSQUEDA"), QStringLiteral("X_AL_ESCRIBIR"), false));
+    nuevaVentana();
+    mostrar();
+    QVERIFY(el<QCheckBox>("cheAlEscribir")->isChecked());
 }
 
 QTEST_MAIN(TestBuscarEnCatalogo)
