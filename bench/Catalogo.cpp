@@ -8,6 +8,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaCatalogo.h"
+#include "lookup/IndiceCatalogo.h"
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
 
@@ -15,6 +16,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -167,6 +169,55 @@ SoloSql medirSql(const QString& ruta, const Textos& textos, int repeticiones, co
     return r;
 }
 
+// The same searches through the index: the articles from the index, then the rows read by article
+// to the first screen (50 rows) in a new transaction, as the window does. Also the build.
+struct PorIndice {
+    std::vector<double> uno, cien, clave;
+    double msConstruccion = 0;
+    double mbIndice = 0;  // what the index holds
+    double mbProceso = 0; // growth of the process's resident memory while building
+};
+
+PorIndice medirIndice(const QString& ruta, const Textos& textos, int repeticiones, const AjustesConsulta& ajustes)
+{
+    PorIndice r;
+    const long antes = memoria("VmRSS");
+    std::atomic<bool> parar{false};
+    const auto datos = catalogo::construirIndice(parametros(ruta), parar);
+    r.msConstruccion = datos->msConstruccion;
+    r.mbIndice = double(datos->nombres.bytes() + datos->claves.bytes()) / 1048576.0;
+    r.mbProceso = double(memoria("VmRSS") - antes) / 1024.0;
+
+    fb::Connection c;
+    c.setParams(parametros(ruta));
+    c.open();
+    fb::Transaction t(c);
+    fb::Query q(t);
+    const auto abrir = [&](const catalogo::Textos& columna, const QString& patron) {
+        QElapsedTimer reloj;
+        reloj.start();
+        const auto articulos =
+            columna.buscar(*catalogo::Patron::crear(patron), catalogo::IndiceCatalogo::kMaximoArticulos);
+        if (t.isActive())
+            t.commit();
+        t.start();
+        catalogo::abrirPorArticulos(q, ajustes, articulos);
+        for (int i = 0; i < 50 && q.next(); ++i) {
+        }
+        return msDesde(reloj);
+    };
+    for (int i = 0; i < repeticiones; ++i) {
+        r.uno.push_back(abrir(datos->nombres, catalogo::patronNombre(textos.unArticulo, true)));
+        r.cien.push_back(abrir(datos->nombres, catalogo::patronNombre(textos.cien, true)));
+        r.clave.push_back(abrir(datos->claves, catalogo::patronClave(textos.clave, true)));
+    }
+    q.close();
+    if (t.isActive())
+        t.commit();
+    c.close();
+    return r;
+}
+
 } // namespace
 
 int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
@@ -177,10 +228,24 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
     const Textos textos = elegirTextos(ruta, articulos);
     const QString carga = cargaDelSistema();
 
+    int errores = 0;
     platform::RecordingNotifier avisos;
     Lumivo app(false);
     abrirEstacionLocal(app, carpeta, QStringLiteral("empresa-%1").arg(articulos));
     TfrmConsulta& w = app.frmConsulta;
+    // The window's own index builds in the background from the connection just opened; the
+    // searches below are timed once it is ready, so they go through it.
+    double msListo = -1;
+    {
+        auto* indice = app.frmBuscarEnCatalogo.findChild<catalogo::IndiceCatalogo*>();
+        QElapsedTimer listo;
+        listo.start();
+        QSignalSpy construido(indice, &catalogo::IndiceCatalogo::construido);
+        if (indice->listo() || construido.wait(60000))
+            msListo = msDesde(listo);
+        else if (++errores <= 5) // counted below with the others
+            std::fprintf(stderr, "  inesperado: el índice no estuvo listo en 60 s\n");
+    }
 
     TfrmBuscarEnCatalogo& b = app.frmBuscarEnCatalogo;
     auto* edClavePrincipal = w.findChild<QLineEdit*>(QStringLiteral("edClave"));
@@ -189,7 +254,6 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
     auto* buscar = b.findChild<QPushButton*>(QStringLiteral("pbsBuscar"));
     auto* tabla = b.findChild<QTableView*>(QStringLiteral("wdbTabla"));
     ContadorPintado pintado(tabla->viewport());
-    int errores = 0;
     const auto revisar = [&](const char* caso, int filasEsperadas, int pintadasAntes) {
         const int filas = tabla->model()->rowCount();
         const int esperadas = std::min(filasEsperadas, 50);
@@ -270,6 +334,19 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
     linea(qPrintable(QStringLiteral("  clave, %1 fila(s)").arg(textos.filasClave)), percentiles(sql.clave));
     std::printf("  textos: \"%s\" (1 fila), \"%s\", clave \"%s\"; \"cualquier posición\" marcada\n",
                 qPrintable(textos.unArticulo), qPrintable(textos.cien), qPrintable(textos.clave));
+    const PorIndice indice = medirIndice(ruta, textos, std::max(repeticiones, 20), w.ajustes());
+    std::printf("  índice: construido en %.0f ms (%.1f MB; el proceso creció %.1f MB), listo en la ventana %.0f ms "
+                "después de abrir la conexión\n",
+                indice.msConstruccion, indice.mbIndice, indice.mbProceso, msListo);
+    const auto comparar = [](const char* titulo, const std::vector<double>& porIndice,
+                             const std::vector<double>& motor) {
+        linea(titulo, percentiles(porIndice));
+        std::printf("    %.0f veces más rápido que el SQL (mediana)\n",
+                    percentiles(motor).p50 / std::max(percentiles(porIndice).p50, 0.001));
+    };
+    comparar("índice + filas por artículo: 1 fila", indice.uno, sql.uno);
+    comparar(qPrintable(QStringLiteral("  %1 filas").arg(textos.filasCien)), indice.cien, sql.cien);
+    comparar(qPrintable(QStringLiteral("  clave, %1 fila(s)").arg(textos.filasClave)), indice.clave, sql.clave);
     if (errores)
         std::printf("  ERRORES: %d búsquedas no dieron lo esperado\n", errores);
     std::fflush(stdout);

@@ -30,6 +30,46 @@ const QString kSqlBuscarClave = QStringLiteral(
     "left join exival_art(a.articulo_id, :n_almacen_id, 'today', 'N') e on (e.articulo_id = a.articulo_id)\n"
     "where c.clave_articulo collate ES_ES_CI_AI  LIKE cast(:c_clave as varchar(202) character set ISO8859_1)");
 
+// In the block's body a variable is written ": name": the firebird layer takes ":name" for a
+// parameter of the statement.
+const QString kSqlPorArticulos = QStringLiteral(
+    "execute block (c_ids varchar(32000) character set ISO8859_1 = :c_ids,\n"
+    "  n_cliente_id integer = :n_cliente_id, n_precio_id integer = :n_precio_id,\n"
+    "  n_almacen_id integer = :n_almacen_id)\n"
+    "returns (articulo_id integer, nombre varchar(200) character set ISO8859_1,\n"
+    "  clave varchar(20) character set ISO8859_1, precion numeric(18,6), existencia numeric(18,5))\n"
+    "as\n"
+    "declare pos integer = 1;\n"
+    "declare fin integer;\n"
+    "declare id integer;\n"
+    "begin\n"
+    "  while (pos <= char_length(c_ids)) do\n"
+    "  begin\n"
+    "    fin = position(',', c_ids, pos);\n"
+    "    id = cast(substring(c_ids from pos for fin - pos) as integer);\n"
+    "    pos = fin + 1;\n"
+    "    for select a.articulo_id, a.nombre,\n"
+    "        (select first 1 k.clave_articulo from claves_articulos k\n"
+    "         where k.articulo_id = a.articulo_id),\n"
+    "        p.precion, coalesce(e.existencia, 0)\n"
+    "      from articulos a\n"
+    "      left join ZANTOR_LMV_LISTA(a.articulo_id, : n_cliente_id) p on (p.precio_empresa_id = : n_precio_id)\n"
+    "      left join exival_art(a.articulo_id, : n_almacen_id, 'today', 'N') e on (e.articulo_id = a.articulo_id)\n"
+    "      where a.articulo_id = : id\n"
+    "      into : articulo_id, : nombre, : clave, : precion, : existencia\n"
+    "    do suspend;\n"
+    "  end\n"
+    "end");
+
+QString listaArticulos(const std::vector<std::int32_t>& articulos)
+{
+    QString lista;
+    lista.reserve(qsizetype(articulos.size()) * 8);
+    for (const std::int32_t id : articulos)
+        lista += QString::number(id) + u',';
+    return lista;
+}
+
 namespace {
 
 void abrir(fb::Query& consulta, const QString& sql, const AjustesConsulta& ajustes, const QString& parametroPatron,
@@ -54,6 +94,11 @@ void abrirPorNombre(fb::Query& consulta, const AjustesConsulta& ajustes, const Q
 void abrirPorClave(fb::Query& consulta, const AjustesConsulta& ajustes, const QString& patron)
 {
     abrir(consulta, kSqlBuscarClave, ajustes, QStringLiteral("c_clave"), patron);
+}
+
+void abrirPorArticulos(fb::Query& consulta, const AjustesConsulta& ajustes, const std::vector<std::int32_t>& articulos)
+{
+    abrir(consulta, kSqlPorArticulos, ajustes, QStringLiteral("c_ids"), listaArticulos(articulos));
 }
 
 } // namespace catalogo

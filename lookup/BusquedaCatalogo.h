@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 struct AjustesConsulta;
 
@@ -26,5 +28,12 @@ extern const QString kSqlBuscarClave;
 // configured price list for the walk-in customer and the stock in the configured warehouse.
 void abrirPorNombre(fb::Query& consulta, const AjustesConsulta& ajustes, const QString& patron);
 void abrirPorClave(fb::Query& consulta, const AjustesConsulta& ajustes, const QString& patron);
+
+// The same rows for a list of articles (what the search index found), in the list's order, one
+// row per entry: an article the database no longer has gives none. Same columns.
+extern const QString kSqlPorArticulos;
+// The value of its parameter c_ids.
+QString listaArticulos(const std::vector<std::int32_t>& articulos);
+void abrirPorArticulos(fb::Query& consulta, const AjustesConsulta& ajustes, const std::vector<std::int32_t>& articulos);
 
 } // namespace catalogo

@@ -6,6 +6,7 @@
 #include "data/uDM.h"
 #include "layout/AjusteTexto.h"
 #include "lookup/BusquedaCatalogo.h"
+#include "lookup/IndiceCatalogo.h"
 #include "lookup/ModeloConsulta.h"
 #include "lookup/Presentacion.h"
 #include "platform/ErrorReport.h"
@@ -22,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -41,6 +43,7 @@ constexpr int kAltoMinimo = 300;
 constexpr QRect kRectClave(8, 24, 425, 24);
 constexpr QRect kRectNombre(8, 70, 425, 24);
 constexpr QRect kRectPCP(8, 100, 425, 20);
+constexpr QRect kRectAlEscribir(440, 100, 122, 20);
 constexpr QRect kRectTabla(8, 126, 669, 290);
 constexpr QRect kRectBuscar(565, 24, 112, 30);
 constexpr QRect kRectCancelar(565, 64, 112, 30);
@@ -69,6 +72,7 @@ const QString kSeccion = QStringLiteral("BUSQUEDA");
 const QString kPosicion = QStringLiteral("X_POSICION");
 const QString kAncho = QStringLiteral("Width");
 const QString kAlto = QStringLiteral("Height");
+const QString kAlEscribir = QStringLiteral("X_AL_ESCRIBIR");
 
 // The per-user store of the grid's columns.
 const QString kOrganizacion = QStringLiteral("Zantor");
@@ -162,6 +166,19 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     setWindowTitle(QStringLiteral("Buscar"));
     setStyleSheet(kEstilo);
     crearControles();
+    m_indice = new catalogo::IndiceCatalogo(
+        [this] { return m_dm.fdConexion.isOpen() ? m_dm.fdConexion.params() : QStringList(); }, this);
+    m_alEscribir = new QTimer(this);
+    m_alEscribir->setSingleShot(true);
+    m_alEscribir->setInterval(0);
+    platform::connectGuarded(m_alEscribir, &QTimer::timeout, this, &TfrmBuscarEnCatalogo::buscarAlEscribir);
+    for (QLineEdit* caja : {edClave, edNombre}) {
+        connect(caja, &QLineEdit::textEdited, this, [this, caja] {
+            m_cajaEscrita = caja;
+            if (cheAlEscribir->isChecked())
+                m_alEscribir->start();
+        });
+    }
     setMinimumSize(kAnchoMinimo, kAltoMinimo);
     resize(kAnchoDiseno, kAltoDiseno);
 }
@@ -194,6 +211,11 @@ void TfrmBuscarEnCatalogo::crearControles()
     chePCP->setObjectName(QStringLiteral("chePCP"));
     chePCP->setGeometry(kRectPCP);
     chePCP->setChecked(false);
+
+    cheAlEscribir = new QCheckBox(QStringLiteral("Buscar al escribir"), this);
+    cheAlEscribir->setObjectName(QStringLiteral("cheAlEscribir"));
+    cheAlEscribir->setGeometry(kRectAlEscribir);
+    cheAlEscribir->setChecked(false);
 
     wdbTabla = new QTableView(this);
     wdbTabla->setObjectName(QStringLiteral("wdbTabla"));
@@ -244,6 +266,7 @@ void TfrmBuscarEnCatalogo::crearControles()
     setTabOrder(wdbTabla, pbsAceptar);
     setTabOrder(pbsAceptar, pbsBuscar);
     setTabOrder(pbsBuscar, pbsCancelar);
+    setTabOrder(pbsCancelar, cheAlEscribir);
 
     for (QWidget* w :
          {static_cast<QWidget*>(edClave), static_cast<QWidget*>(edNombre), static_cast<QWidget*>(wdbTabla)})
@@ -268,7 +291,7 @@ void TfrmBuscarEnCatalogo::resizeEvent(QResizeEvent* event)
 
 // ---- searches ----------------------------------------------------------------------------
 
-void TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir, const QString& patron)
+void TfrmBuscarEnCatalogo::abrirResultado(const Abrir& abrir)
 {
     m_abierto = true;
     // Its own transaction starts over on every run, so a search that lost the server's
@@ -279,7 +302,7 @@ void TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir, const QString& patron)
             if (fdTrans.isActive())
                 fdTrans.commit();
             fdTrans.start();
-            abrir(fdConsulta, m_ajustes, patron);
+            abrir(fdConsulta);
         });
     });
     irAPrimeraFila();
@@ -313,9 +336,48 @@ void TfrmBuscarEnCatalogo::buscarNombreModal(const QString& nombre)
     BuscarNombre();
 }
 
+void TfrmBuscarEnCatalogo::abrirPorNombre()
+{
+    const QString patron = catalogo::patronNombre(edNombre->text(), chePCP->isChecked());
+    abrirResultado([&, articulos = m_indice->porNombre(patron)](fb::Query& consulta) {
+        if (articulos)
+            catalogo::abrirPorArticulos(consulta, m_ajustes, *articulos);
+        else
+            catalogo::abrirPorNombre(consulta, m_ajustes, patron);
+    });
+}
+
+void TfrmBuscarEnCatalogo::abrirPorClave()
+{
+    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    const QString patron = catalogo::patronClave(edClave->text(), chePCP->isChecked());
+    abrirResultado([&, articulos = m_indice->porClave(patron)](fb::Query& consulta) {
+        if (articulos)
+            catalogo::abrirPorArticulos(consulta, m_ajustes, *articulos);
+        else
+            catalogo::abrirPorClave(consulta, m_ajustes, patron);
+    });
+}
+
+// Runs once the keys typed meanwhile are in, so the newest text wins. Only with the index:
+// the statement alone may read the whole table, and Enter still runs it. Nothing is selected,
+// so the next key adds to the text.
+void TfrmBuscarEnCatalogo::buscarAlEscribir()
+{
+    if (!cheAlEscribir->isChecked() || !isVisible() || !m_indice->listo() || !m_cajaEscrita)
+        return;
+    const QString texto = m_cajaEscrita->text();
+    if (texto.isEmpty() || !catalogo::Patron::crear(texto))
+        return;
+    if (m_cajaEscrita == edClave)
+        abrirPorClave();
+    else
+        abrirPorNombre();
+}
+
 void TfrmBuscarEnCatalogo::BuscarNombre()
 {
-    abrirResultado(catalogo::abrirPorNombre, catalogo::patronNombre(edNombre->text(), chePCP->isChecked()));
+    abrirPorNombre();
     if (m_resultado->rowCount() == 0)
         edNombre->setSelection(0, static_cast<int>(edNombre->text().size()));
     mostrarSiCerrada();
@@ -323,8 +385,7 @@ void TfrmBuscarEnCatalogo::BuscarNombre()
 
 void TfrmBuscarEnCatalogo::BuscarClave()
 {
-    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
-    abrirResultado(catalogo::abrirPorClave, catalogo::patronClave(edClave->text(), chePCP->isChecked()));
+    abrirPorClave();
     if (m_resultado->rowCount() == 0)
         edClave->setSelection(0, static_cast<int>(edClave->text().size()));
     mostrarSiCerrada();
@@ -439,6 +500,7 @@ void TfrmBuscarEnCatalogo::FormShow()
 {
     restaurarColumnas();
     chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    cheAlEscribir->setChecked(m_dm.ConfigIni_bool(kSeccion, kAlEscribir, false));
     const int ancho = m_dm.ConfigIni_int(kSeccion, kAncho, kAnchoDefecto);
     const int alto = m_dm.ConfigIni_int(kSeccion, kAlto, kAltoDefecto);
 
@@ -475,6 +537,7 @@ void TfrmBuscarEnCatalogo::FormClose()
 {
     guardarColumnas();
     m_dm.ConfigIni_boolW(kSeccion, kPosicion, chePCP->isChecked());
+    m_dm.ConfigIni_boolW(kSeccion, kAlEscribir, cheAlEscribir->isChecked());
     const QSize exterior = frameGeometry().size();
     m_dm.ConfigIni_intW(kSeccion, kAncho, exterior.width());
     m_dm.ConfigIni_intW(kSeccion, kAlto, exterior.height());

@@ -4,17 +4,25 @@
 #include "firebird/Transaction.h"
 
 #include <QDialog>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QTableView;
 class ModeloConsulta;
 class TitulosBusqueda;
 class Tdm;
 struct AjustesConsulta;
+
+namespace catalogo {
+class IndiceCatalogo;
+}
 
 // The catalogue search: articles by name or by key, with one of their keys, the net price in
 // the station's price list and the stock in the station's warehouse. Created once, hidden
@@ -57,9 +65,13 @@ protected:
 private:
     void crearControles();
     void anclar();
-    // Opens one of the search's statements (lookup/BusquedaCatalogo) with the pattern.
-    using Abrir = void (*)(fb::Query& consulta, const AjustesConsulta& ajustes, const QString& patron);
-    void abrirResultado(Abrir abrir, const QString& patron);
+    // Opens one of the search's statements (lookup/BusquedaCatalogo) on the window's query.
+    using Abrir = std::function<void(fb::Query& consulta)>;
+    void abrirResultado(const Abrir& abrir);
+    // Through the index when it has the answer, otherwise through the statement with the pattern.
+    void abrirPorNombre();
+    void abrirPorClave();
+    void buscarAlEscribir();
     void mostrarSiCerrada();
     void enfocarSiguiente(QWidget* desde);
     void irAPrimeraFila();
@@ -88,12 +100,16 @@ private:
     ModeloConsulta* m_resultado = nullptr;
     TitulosBusqueda* m_vista = nullptr; // what the grid shows of m_resultado
     bool m_abierto = false;             // a result has been opened since the program started
+    catalogo::IndiceCatalogo* m_indice = nullptr;
+    QTimer* m_alEscribir = nullptr;     // one search for the newest text once the typed keys are in
+    QLineEdit* m_cajaEscrita = nullptr; // the box typed in last
 
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* edNombre = nullptr;
     QCheckBox* chePCP = nullptr;
+    QCheckBox* cheAlEscribir = nullptr;
     QTableView* wdbTabla = nullptr;
     QPushButton* pbsAceptar = nullptr;
     QPushButton* pbsBuscar = nullptr;

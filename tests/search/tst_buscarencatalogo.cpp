@@ -5,6 +5,7 @@
 #include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/IndiceCatalogo.h"
 #include "lookup/ModeloConsulta.h"
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
@@ -112,6 +113,7 @@ private slots:
     void primeraAperturaTrasArrancar();
     void recuerdaTamanoOpcionYColumnas();
     void almacenesConValoresMalos();
+    void buscarAlEscribir();
 
 private:
     template <typename T> T* el(const char* nombre) const
@@ -381,14 +383,14 @@ void TestBuscarEnCatalogo::controles()
     // Tab order, as the keyboard walks it.
     QStringList orden;
     QWidget* w = el<QWidget>("edClave");
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         orden << w->objectName();
         do
             w = w->nextInFocusChain();
         while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(m_ventana.get()));
     }
-    QCOMPARE(orden,
-             (QStringList{"edClave", "edNombre", "chePCP", "wdbTabla", "pbsAceptar", "pbsBuscar", "pbsCancelar"}));
+    QCOMPARE(orden, (QStringList{"edClave", "edNombre", "chePCP", "wdbTabla", "pbsAceptar", "pbsBuscar", "pbsCancelar",
+                                 "cheAlEscribir"}));
     QCOMPARE(w->objectName(), QStringLiteral("edClave"));
 
     // At the design size, then grown: what follows which edge.
@@ -1157,6 +1159,48 @@ void TestBuscarEnCatalogo::almacenesConValoresMalos()
         QCOMPARE(titulos->visualIndex(c), c);
     }
     QCOMPARE(titulos->sectionSize(0), anchoNombre);
+}
+
+// Off by default; on, each typed key searches through the index once the keys typed meanwhile
+// are in, and nothing is selected, so typing goes on. Remembered with the window's choices.
+void TestBuscarEnCatalogo::buscarAlEscribir()
+{
+    mostrar();
+    auto* alEscribir = el<QCheckBox>("cheAlEscribir");
+    QVERIFY(!alEscribir->isChecked());
+    marcar(false);
+    auto* ed = el<QLineEdit>("edNombre");
+    ed->setFocus();
+    QTest::keyClicks(ed, QStringLiteral("caf"));
+    QTest::qWait(50);
+    QCOMPARE(modelo()->rowCount(), 0);
+    ed->clear();
+
+    QTest::mouseClick(alEscribir, Qt::LeftButton, {}, QPoint(8, alEscribir->height() / 2));
+    QVERIFY(alEscribir->isChecked());
+    auto* indice = m_ventana->findChild<catalogo::IndiceCatalogo*>();
+    QSignalSpy construido(indice, &catalogo::IndiceCatalogo::construido);
+    indice->revisar();
+    QVERIFY(indice->listo() || construido.wait(20000));
+
+    ed->setFocus();
+    QTest::keyClicks(ed, QStringLiteral("cafe"));
+    QTRY_COMPARE(ordenados(columna(0)), ordenados({"CAFE SOLUBLE CLASICO 200G", "Café de olla 500 g"}));
+    QCOMPARE(ed->text(), QStringLiteral("cafe"));
+    QTest::keyClicks(ed, QStringLiteral(" de"));
+    QTRY_COMPARE(columna(0), QStringList{"Café de olla 500 g"});
+    QTest::keyClicks(ed, QStringLiteral("zz"));
+    QTRY_COMPARE(modelo()->rowCount(), 0);
+    QCOMPARE(ed->selectedText(), QString());
+    QTest::keyClicks(ed, QStringLiteral("q"));
+    QCOMPARE(ed->text(), QStringLiteral("cafe dezzq"));
+    QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
+
+    m_ventana->close();
+    QVERIFY(m_dm->ConfigIni_bool(QStringLiteral("BUSQUEDA"), QStringLiteral("X_AL_ESCRIBIR"), false));
+    nuevaVentana();
+    mostrar();
+    QVERIFY(el<QCheckBox>("cheAlEscribir")->isChecked());
 }
 
 QTEST_MAIN(TestBuscarEnCatalogo)

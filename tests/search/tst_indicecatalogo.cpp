@@ -1,0 +1,420 @@
+#include "firebird/Connection.h"
+#include "firebird/Query.h"
+#include "firebird/ScriptRunner.h"
+#include "firebird/Transaction.h"
+#include "lookup/BusquedaCatalogo.h"
+#include "lookup/IndiceCatalogo.h"
+#include "search/ConsultaCatalogo.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <set>
+
+using catalogo::Patron;
+using catalogo::TablaPlegado;
+
+namespace {
+
+// The station's own objects (the price procedure of the statements among them).
+void instalarObjetos(const QStringList& params)
+{
+    fb::Connection c;
+    c.setParams(params);
+    c.open();
+    fb::Transaction t(c);
+    t.start();
+    for (const char* script : {"Metadatos.sql", "Permisos.sql"}) {
+        QFile f(QStringLiteral(LUMIVO_SOURCE_DIR "/data/sql/") + QLatin1String(script));
+        if (!f.open(QIODevice::ReadOnly))
+            throw std::runtime_error(std::string("cannot read ") + script);
+        const auto fallos = fb::runScript(t, QString::fromUtf8(f.readAll()), fb::ScriptDdl::CommitEach);
+        if (!fallos.empty())
+            throw std::runtime_error(script + (": " + fallos.front().message.toStdString()));
+    }
+    t.commit();
+}
+
+QString latin1(int c)
+{
+    return QString(QChar(char16_t(c)));
+}
+
+// Words whose letters the generator swaps for others of their class, with the characters the
+// collation treats specially and the search's wildcards among them.
+const QStringList kPalabras = {
+    QStringLiteral("café"),      QStringLiteral("niño"),  QStringLiteral("señor"), QStringLiteral("agua"),
+    QStringLiteral("straße"),    QStringLiteral("æther"), QStringLiteral("þorn"),  QStringLiteral("ðal"),
+    QStringLiteral("50%"),       QStringLiteral("a_b"),   QStringLiteral("½kg"),   QStringLiteral("m²"),
+    QStringLiteral("nº3"),       QStringLiteral("1ª"),    QStringLiteral("ÿes"),   QStringLiteral("ÇA"),
+    QStringLiteral("limón"),     QStringLiteral("pan"),   QStringLiteral("x×y"),   QStringLiteral("µg"),
+    QStringLiteral("coca cola"), QStringLiteral("ñandú"), QStringLiteral("ÉÈËÊ"),  QStringLiteral("øre"),
+};
+
+struct Catalogo {
+    QTemporaryDir carpeta;
+    QString base;
+    QStringList nombres, claves; // every text stored, for the patterns
+};
+
+class Generador {
+public:
+    explicit Generador(quint32 semilla, const TablaPlegado& tabla)
+        : m_azar(semilla)
+    {
+        for (int c = 1; c < 256; ++c)
+            m_clases[tabla[std::size_t(c)]].push_back(c);
+    }
+    int entre(int desde, int hasta) { return int(m_azar.bounded(desde, hasta + 1)); }
+    bool moneda(int porCiento) { return entre(1, 100) <= porCiento; }
+
+    // Each character becomes some member of its class (case, accents, ¼ for 0 ...).
+    QString disfrazar(const QString& s, int porCiento)
+    {
+        QString r;
+        for (const QChar c : s) {
+            const auto& clase = m_clases[catalogo::plegar(static_cast<unsigned char>(c.unicode()))];
+            r += moneda(porCiento) && !clase.empty() ? latin1(clase[std::size_t(entre(0, int(clase.size()) - 1))]) : c;
+        }
+        return r;
+    }
+    QString texto(int largoMaximo)
+    {
+        QString r;
+        const int palabras = entre(1, 4);
+        for (int i = 0; i < palabras; ++i) {
+            if (i > 0)
+                r += moneda(15) ? QStringLiteral("  ") : QStringLiteral(" ");
+            r += moneda(85) ? kPalabras[entre(0, int(kPalabras.size()) - 1)] : latin1(entre(32, 255));
+        }
+        if (moneda(10))
+            r.prepend(u' ');
+        if (moneda(10))
+            r += QStringLiteral("  "); // trailing blanks are kept by the column and by LIKE
+        return disfrazar(r, 40).left(largoMaximo);
+    }
+    // A text as an operator types it: a piece of a stored one, disguised, sometimes with a
+    // wildcard, a blank or a character of its own.
+    QString tecleado(const QString& de)
+    {
+        if (moneda(5))
+            return {};
+        const int desde = entre(0, int(de.size()));
+        QString r = disfrazar(de.mid(desde, entre(1, 8)), 50);
+        if (moneda(15) && !r.isEmpty())
+            r[entre(0, int(r.size()) - 1)] = u'_';
+        if (moneda(10))
+            r.insert(entre(0, int(r.size())), u'%');
+        if (moneda(10))
+            r.insert(entre(0, int(r.size())), u' ');
+        if (moneda(5))
+            r += latin1(entre(32, 255));
+        return r;
+    }
+
+private:
+    QRandomGenerator m_azar;
+    std::map<unsigned char, std::vector<int>> m_clases;
+};
+
+std::vector<std::int32_t> ordenada(std::vector<std::int32_t> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// One of the search's statements, as the window gives it: the article of every row.
+std::vector<std::int32_t> articulosDe(fb::Transaction& t, const QString& sql, const QString& parametro,
+                                      const QString& valor)
+{
+    fb::Query q(t);
+    q.setSql(sql);
+    q.setParam(QStringLiteral("n_cliente_id"), 1);
+    q.setParam(QStringLiteral("n_precio_id"), 1);
+    q.setParam(QStringLiteral("n_almacen_id"), 1);
+    q.setParam(parametro, valor);
+    q.open();
+    std::vector<std::int32_t> r;
+    // A key whose article is gone gives a row without one: the index leaves such keys out, as it
+    // leaves out every article that the database no longer has.
+    while (q.next()) {
+        if (!q.value(QStringLiteral("articulo_id")).isNull())
+            r.push_back(static_cast<std::int32_t>(q.value(QStringLiteral("articulo_id")).toInt64()));
+    }
+    return r;
+}
+
+struct Caso {
+    bool porClave;
+    QString patron;
+    std::vector<std::int32_t> motor; // sorted
+};
+
+} // namespace
+
+class TestIndiceCatalogo : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void plegadoComoElMotor();
+    void mismasFilasQueElMotor();
+    void plegadoAlteradoSeNota_data();
+    void plegadoAlteradoSeNota();
+    void filasPorArticulo();
+    void seConstruyeYRefresca();
+
+private:
+    std::size_t diferencias(const TablaPlegado& tabla, QStringList* ejemplos = nullptr);
+
+    Catalogo m_catalogo;
+    std::vector<Caso> m_casos;
+    std::set<std::int32_t> m_existentes; // ARTICULOS.ARTICULO_ID
+};
+
+void TestIndiceCatalogo::initTestCase()
+{
+    QVERIFY(m_catalogo.carpeta.isValid());
+    m_catalogo.base = testsupport::companyDatabase(m_catalogo.carpeta.path());
+    const QStringList params = testsupport::embeddedParams(m_catalogo.base);
+    instalarObjetos(params);
+    testsupport::runSql(params,
+                        QStringLiteral("create table t_car (n integer, c varchar(1) character set ISO8859_1);"));
+
+    fb::Connection c;
+    c.setParams(params);
+    c.open();
+    fb::Transaction t(c);
+    t.start();
+    fb::Query car(t), articulo(t), clave(t);
+    car.setSql(QStringLiteral("insert into t_car values (:n, :c)"));
+    for (int n = 1; n < 256; ++n) {
+        car.setParam(QStringLiteral("n"), n);
+        car.setParam(QStringLiteral("c"), latin1(n));
+        car.execute();
+    }
+    articulo.setSql(QStringLiteral("insert into articulos (articulo_id, nombre) values (:id, :nombre)"));
+    clave.setSql(QStringLiteral("insert into claves_articulos (clave_articulo_id, clave_articulo, articulo_id, "
+                                "rol_clave_art_id) values (:id, :clave, :articulo, null)"));
+    Generador g(18, catalogo::tablaPlegado());
+    int idClave = 900000;
+    for (int n = 0; n < 1500; ++n) {
+        const int id = 800000 + n;
+        const QString nombre = g.texto(200);
+        articulo.setParam(QStringLiteral("id"), id);
+        articulo.setParam(QStringLiteral("nombre"), nombre);
+        articulo.execute();
+        m_catalogo.nombres << nombre;
+        for (int k = g.entre(0, 3); k > 0; --k) {
+            const QString texto = g.texto(20);
+            clave.setParam(QStringLiteral("id"), ++idClave);
+            clave.setParam(QStringLiteral("clave"), texto);
+            clave.setParam(QStringLiteral("articulo"), g.moneda(5) ? 800000 + g.entre(0, n) : id);
+            clave.execute();
+            m_catalogo.claves << texto;
+        }
+    }
+    t.commit();
+
+    // The patterns of every kind the search builds, and what the engine's statement gives.
+    t.start();
+    for (const QString& id : testsupport::queryRows(t, QStringLiteral("select articulo_id from articulos")))
+        m_existentes.insert(id.toInt());
+    for (int i = 0; i < 700; ++i) {
+        const bool porClave = i % 2 == 1;
+        const QString texto = g.tecleado(porClave ? m_catalogo.claves[g.entre(0, int(m_catalogo.claves.size()) - 1)]
+                                                  : m_catalogo.nombres[g.entre(0, int(m_catalogo.nombres.size()) - 1)]);
+        const bool cualquiera = (i / 2) % 2 == 0;
+        Caso caso{porClave,
+                  porClave ? catalogo::patronClave(texto, cualquiera) : catalogo::patronNombre(texto, cualquiera),
+                  {}};
+        caso.motor =
+            ordenada(porClave ? articulosDe(t, catalogo::kSqlBuscarClave, QStringLiteral("c_clave"), caso.patron)
+                              : articulosDe(t, catalogo::kSqlBuscarNombre, QStringLiteral("c_nombre"), caso.patron));
+        m_casos.push_back(std::move(caso));
+    }
+    t.commit();
+}
+
+// Every pair of characters through the engine's LIKE and "=" under the collation.
+void TestIndiceCatalogo::plegadoComoElMotor()
+{
+    fb::Connection c;
+    c.setParams(testsupport::embeddedParams(m_catalogo.base));
+    c.open();
+    fb::Transaction t(c);
+    t.start();
+    const auto pares = [&](const QString& comparacion) {
+        std::set<std::pair<int, int>> r;
+        fb::Query q(t);
+        q.setSql(QStringLiteral("select a.n, b.n from t_car a, t_car b where b.c not in ('%', '_') and ") +
+                 comparacion);
+        q.open();
+        while (q.next())
+            r.emplace(q.value(0).toInt(), q.value(1).toInt());
+        return r;
+    };
+    const auto like =
+        pares(QStringLiteral("a.c collate ES_ES_CI_AI like cast(b.c as varchar(202) character set ISO8859_1)"));
+    const auto igual = pares(QStringLiteral("a.c collate ES_ES_CI_AI = b.c"));
+    t.commit();
+
+    QStringList distintos;
+    for (int a = 1; a < 256; ++a) {
+        for (int b = 1; b < 256; ++b) {
+            if (b == '%' || b == '_')
+                continue;
+            const bool iguales =
+                catalogo::plegar(static_cast<unsigned char>(a)) == catalogo::plegar(static_cast<unsigned char>(b));
+            if (iguales != like.count({a, b}))
+                distintos << QStringLiteral("%1/%2").arg(latin1(a), latin1(b));
+        }
+    }
+    QVERIFY2(distintos.isEmpty(), qPrintable(distintos.mid(0, 20).join(u' ')));
+    // "=" expands Æ, ß and Þ, LIKE does not: the index follows LIKE, and "=" never equates
+    // what LIKE keeps apart.
+    for (const auto& par : igual)
+        QVERIFY(like.count(par));
+    QVERIFY(!igual.count({0xDF, 's'}));
+    QVERIFY(like.count({0xDF, 's'}));
+    QVERIFY(!like.count({0xF1, 'n'}));
+}
+
+std::size_t TestIndiceCatalogo::diferencias(const TablaPlegado& tabla, QStringList* ejemplos)
+{
+    std::atomic<bool> parar{false};
+    const auto datos = catalogo::construirIndice(testsupport::embeddedParams(m_catalogo.base), parar, tabla);
+    if (!datos)
+        return m_casos.size();
+    std::size_t n = 0;
+    for (const Caso& caso : m_casos) {
+        const auto patron = Patron::crear(caso.patron, tabla);
+        auto indice =
+            ordenada(patron ? (caso.porClave ? datos->claves : datos->nombres).buscar(*patron, std::size_t(-1) - 1)
+                            : std::vector<std::int32_t>{});
+        // The rows are read by article: a key whose article is gone shows nothing.
+        std::erase_if(indice, [this](std::int32_t id) { return !m_existentes.count(id); });
+        if (!patron || indice != caso.motor) {
+            ++n;
+            if (ejemplos && ejemplos->size() < 10)
+                *ejemplos << QStringLiteral("%1 «%2»: índice %3, motor %4")
+                                 .arg(caso.porClave ? QStringLiteral("clave") : QStringLiteral("nombre"), caso.patron)
+                                 .arg(indice.size())
+                                 .arg(caso.motor.size());
+        }
+    }
+    return n;
+}
+
+void TestIndiceCatalogo::mismasFilasQueElMotor()
+{
+    QStringList ejemplos;
+    const std::size_t distintos = diferencias(catalogo::tablaPlegado(), &ejemplos);
+    QVERIFY2(distintos == 0, qPrintable(ejemplos.join(u'\n')));
+    // The patterns are not trivial: some match nothing, some many, of both kinds.
+    const auto vacios = std::count_if(m_casos.begin(), m_casos.end(), [](const Caso& c) { return c.motor.empty(); });
+    const auto varios = std::count_if(m_casos.begin(), m_casos.end(), [](const Caso& c) { return c.motor.size() > 1; });
+    QVERIFY2(vacios > 20 && varios > 100, qPrintable(QStringLiteral("%1 empty, %2 several").arg(vacios).arg(varios)));
+}
+
+// A folding wrong in any one way must show as a difference from the engine.
+void TestIndiceCatalogo::plegadoAlteradoSeNota_data()
+{
+    QTest::addColumn<int>("caracter");
+    QTest::addColumn<int>("comoSi");
+    QTest::newRow("mayúscula aparte") << int('C') << int('C');
+    QTest::newRow("acento aparte") << 0xE9 << 0xE9;
+    QTest::newRow("mayúscula acentuada aparte") << 0xC1 << 0xC1;
+    QTest::newRow("ñ como n") << 0xF1 << int('n');
+    QTest::newRow("Ñ aparte de ñ") << 0xD1 << 0xD1;
+    QTest::newRow("ß aparte de s") << 0xDF << 0xDF;
+    QTest::newRow("æ aparte de a") << 0xE6 << 0xE6;
+    QTest::newRow("þ aparte de t") << 0xFE << 0xFE;
+    QTest::newRow("½ aparte de 0") << 0xBD << 0xBD;
+    QTest::newRow("² aparte de 2") << 0xB2 << 0xB2;
+    QTest::newRow("ª aparte de a") << 0xAA << 0xAA;
+    QTest::newRow("º aparte de o") << 0xBA << 0xBA;
+    QTest::newRow("ð aparte de d") << 0xF0 << 0xF0;
+    QTest::newRow("ÿ aparte de y") << 0xFF << 0xFF;
+    QTest::newRow("ç aparte de c") << 0xE7 << 0xE7;
+    QTest::newRow("µ como u") << 0xB5 << int('u');
+    QTest::newRow("× como x") << 0xD7 << int('x');
+    QTest::newRow("blanco ignorado") << int(' ') << int('_');
+}
+
+void TestIndiceCatalogo::plegadoAlteradoSeNota()
+{
+    QFETCH(int, caracter);
+    QFETCH(int, comoSi);
+    TablaPlegado tabla = catalogo::tablaPlegado();
+    tabla[std::size_t(caracter)] = static_cast<unsigned char>(comoSi);
+    QVERIFY(tabla != catalogo::tablaPlegado());
+    const std::size_t distintos = diferencias(tabla);
+    qInfo("%zu of %zu patterns differ", distintos, m_casos.size());
+    QVERIFY(distintos > 0);
+}
+
+// The rows the window shows through the index: one per listed article, in the list's order,
+// none for an article that is gone.
+void TestIndiceCatalogo::filasPorArticulo()
+{
+    fb::Connection c;
+    c.setParams(testsupport::embeddedParams(m_catalogo.base));
+    c.open();
+    fb::Transaction t(c);
+    t.start();
+    const std::vector<std::int32_t> lista{800007, 800003, 7777777, 800007, 800001};
+    const auto filas =
+        articulosDe(t, catalogo::kSqlPorArticulos, QStringLiteral("c_ids"), catalogo::listaArticulos(lista));
+    QCOMPARE(filas, (std::vector<std::int32_t>{800007, 800003, 800007, 800001}));
+    // The columns are those of the search's statement for the same article.
+    const QStringList porId = testsupport::queryRows(t, catalogo::kSqlPorArticulos,
+                                                     {{QStringLiteral("c_ids"), QStringLiteral("800003,")},
+                                                      {QStringLiteral("n_cliente_id"), 1},
+                                                      {QStringLiteral("n_precio_id"), 1},
+                                                      {QStringLiteral("n_almacen_id"), 1}});
+    const QStringList porNombre =
+        testsupport::queryRows(t, catalogo::kSqlBuscarNombre + QStringLiteral(" and a.articulo_id = 800003"),
+                               {{QStringLiteral("c_nombre"), QStringLiteral("%")},
+                                {QStringLiteral("n_cliente_id"), 1},
+                                {QStringLiteral("n_precio_id"), 1},
+                                {QStringLiteral("n_almacen_id"), 1}});
+    QCOMPARE(porId, porNombre);
+    t.commit();
+}
+
+// Built in the background once the connection is known; a change reaches it at the next build.
+void TestIndiceCatalogo::seConstruyeYRefresca()
+{
+    const QStringList params = testsupport::embeddedParams(m_catalogo.base);
+    catalogo::IndiceCatalogo indice([&params] { return params; });
+    QVERIFY(!indice.listo());
+    QVERIFY(!indice.porNombre(QStringLiteral("%")).has_value());
+    QSignalSpy construido(&indice, &catalogo::IndiceCatalogo::construido);
+    QVERIFY(construido.wait(20000));
+    QVERIFY(indice.listo());
+    QCOMPARE(indice.porNombre(QStringLiteral("%zzqq nuevo%"))->size(), std::size_t(0));
+    // Outside ISO8859_1: the statement answers (with its own message).
+    QVERIFY(!indice.porNombre(QStringLiteral("%€%")).has_value());
+
+    testsupport::runSql(params,
+                        QStringLiteral("insert into articulos (articulo_id, nombre) values (799999, 'ZZQQ Nuevo');\n"
+                                       "update articulos set nombre = 'renombrado zzqq' where articulo_id = 800002;\n"
+                                       "delete from claves_articulos where articulo_id = 800005;\n"
+                                       "delete from articulos where articulo_id = 800005;"));
+    indice.reconstruir();
+    QVERIFY(construido.wait(20000));
+    QCOMPARE(ordenada(*indice.porNombre(QStringLiteral("%zzqq%"))), (std::vector<std::int32_t>{799999, 800002}));
+    const auto borrado = indice.porNombre(catalogo::patronNombre(m_catalogo.nombres[5], true));
+    QVERIFY(borrado.has_value());
+    QVERIFY(std::find(borrado->begin(), borrado->end(), 800005) == borrado->end());
+    testsupport::runSql(params, QStringLiteral("delete from articulos where articulo_id = 799999;"));
+}
+
+QTEST_GUILESS_MAIN(TestIndiceCatalogo)
+#include "tst_indicecatalogo.moc"
