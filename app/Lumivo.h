@@ -32,8 +32,25 @@ struct Lumivo {
                                        &frmConsulta};
     TfrmNewConexion frmNewConexion{QString(), &frmConsulta};
 
-    // Tests build the program without the automatic start-up and drive its steps themselves.
-    explicit Lumivo(bool arranqueAlMostrar = true)
+    // The start-up runs once the main window is first shown.
+    Lumivo()
+        : Lumivo(true)
+    {
+    }
+
+    // Tests and the benchmarks build the program without the automatic start-up and drive its
+    // steps themselves; only they can make this key (tests/support/ArranqueManual.h).
+    class SinArranque {
+        SinArranque() = default;
+        friend struct ArranqueManual;
+    };
+    explicit Lumivo(SinArranque)
+        : Lumivo(false)
+    {
+    }
+
+private:
+    explicit Lumivo(bool arranqueAlMostrar)
         : frmConsulta(dm, sesion, frmLogear, frmEmpresa, frmAyudaInfo, frmBuscarEnCatalogo, frmConfiguracion,
                       arranqueAlMostrar)
     {

@@ -61,7 +61,6 @@ public:
 
     bool modoDiseno() const;
     int articuloId() const { return ArticuloId; }
-    int segundosInactivo() const { return SegundosInactivo; }
     AjustesConsulta& ajustes() { return m_ajustes; }
 
     static const QString kTitulo;
@@ -73,6 +72,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The tests of the idle clearing watch its count.
+    friend class TestPresentacion;
+    int segundosInactivo() const { return SegundosInactivo; }
+
     // Builds the display and returns the elements the operator can drag.
     std::vector<ElementoArrastrable> crearMarco();
     void crearMenu();

@@ -2,7 +2,6 @@
 
 #include "Generador.h"
 #include "Medidas.h"
-#include "app/Lumivo.h"
 #include "data/AjustesConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
@@ -11,6 +10,7 @@
 #include "lookup/IndiceCatalogo.h"
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
+#include "tests/support/ArranqueManual.h"
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>
@@ -230,7 +230,7 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
 
     int errores = 0;
     platform::RecordingNotifier avisos;
-    Lumivo app(false);
+    Lumivo app(ArranqueManual::llave());
     abrirEstacionLocal(app, carpeta, QStringLiteral("empresa-%1").arg(articulos));
     TfrmConsulta& w = app.frmConsulta;
     // The window's own index builds in the background from the connection just opened; the

@@ -2,8 +2,8 @@
 
 #include "Generador.h"
 #include "Medidas.h"
-#include "app/Lumivo.h"
 #include "platform/MessageBox.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -125,7 +125,7 @@ int hijoEstacion(int argc, char* argv[])
 
     try {
         platform::RecordingNotifier avisos;
-        Lumivo lumivo(false);
+        Lumivo lumivo(ArranqueManual::llave());
         TfrmConsulta& w = lumivo.frmConsulta;
         DatosConexion& d = lumivo.sesion.datos;
         d.TipoAcceso = QStringLiteral("0");

@@ -9,13 +9,13 @@
 #include "Estaciones.h"
 #include "Generador.h"
 #include "Medidas.h"
-#include "app/Lumivo.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasArticulo.h"
 #include "platform/MessageBox.h"
+#include "tests/support/ArranqueManual.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,7 +67,7 @@ ResultadoVentana medirVentana(const QString& carpetaDatos, const QString& empres
 {
     ResultadoVentana r;
     platform::RecordingNotifier avisos;
-    Lumivo app(false);
+    Lumivo app(ArranqueManual::llave());
     TfrmConsulta& w = app.frmConsulta;
     abrirEstacionLocal(app, carpetaDatos, empresa);
     const AjustesConsulta& a = w.ajustes();
@@ -274,7 +274,10 @@ std::vector<std::pair<int, Percentiles>> medirCrecimiento(const QString& carpeta
     std::vector<PorTamano> todos;
     for (int n : tamanos) {
         bench::asegurarEmpresa(carpeta, n);
-        PorTamano t{n, std::make_unique<Lumivo>(false), clavesAlAzar(n, consultas + 200, 11u + unsigned(n)), {}};
+        PorTamano t{n,
+                    std::make_unique<Lumivo>(ArranqueManual::llave()),
+                    clavesAlAzar(n, consultas + 200, 11u + unsigned(n)),
+                    {}};
         bench::abrirEstacionLocal(*t.app, carpeta, QStringLiteral("empresa-%1").arg(n));
         todos.push_back(std::move(t));
     }

@@ -38,16 +38,17 @@ public:
     void CargarInfo();
     void GuardarInfo();
 
-    // The font sizes in points chosen for the article name and the price; they live as long as the
-    // dialog (0 until a load or a font choice sets them).
-    int tamanoNombre() const noexcept { return m_tamanoNombre; }
-    int tamanoPrecio() const noexcept { return m_tamanoPrecio; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class TestConfiguracion;
+    // The font sizes in points chosen for the article name and the price; they live as long as the
+    // dialog (0 until a load or a font choice sets them).
+    int tamanoNombre() const noexcept { return m_tamanoNombre; }
+    int tamanoPrecio() const noexcept { return m_tamanoPrecio; }
+
     // A choice box fed by a list: the id loaded from the settings row is kept, so a stored id that
     // is not in the list (shown blank) is written back unchanged.
     struct Lista {

@@ -1,5 +1,6 @@
 #include "uEmpresa.h"
 
+#include "EmpresasUsuario.h"
 #include "ParametrosConexion.h"
 #include "data/DatosConexion.h"
 #include "data/uDM.h"
@@ -20,15 +21,6 @@ namespace {
 
 const QString kSeccion = QStringLiteral("Conexion");
 const QString kClaveEmpresa = QStringLiteral("Empresa");
-
-// The user's row is found by its whole name, whatever the letter case. A LIKE pattern would let
-// "A_MIN" match ADMIN's row and inherit its access to every company. The cast keeps a name
-// longer than the column from failing the statement: it simply matches nobody.
-const QString kSqlUsuario = QStringLiteral(
-    "select ACCESO_EMPRESAS,USUARIO_ID from USUARIOS where upper(nombre) = upper(cast(:C_Usuario as varchar(255)))");
-const QString kSqlTodas = QStringLiteral("select nombre_corto from empresas");
-const QString kSqlDelUsuario = QStringLiteral("select e.nombre_corto from empresas_usuarios eu left join empresas e "
-                                              "on(e.empresa_id =eu.empresa_id) where eu.usuario_id = :N_UsuarioID");
 
 } // namespace
 
@@ -127,10 +119,7 @@ void TfrmEmpresa::llenarLista()
     fdConexion.open();
     fdTrans.start();
 
-    fdQuery.close();
-    fdQuery.setSql(kSqlUsuario);
-    fdQuery.setParam(QStringLiteral("C_Usuario"), datos.Usuario);
-    fdQuery.open();
+    empresas::abrirUsuario(fdQuery, datos.Usuario);
     QString acceso;
     int usuarioId = 0;
     if (fdQuery.next()) {
@@ -139,13 +128,10 @@ void TfrmEmpresa::llenarLista()
     }
     fdQuery.close();
 
-    if (acceso == QLatin1String("T") || datos.Usuario.toUpper() == QLatin1String("SYSDBA")) {
-        fdQuery.setSql(kSqlTodas);
-    } else {
-        fdQuery.setSql(kSqlDelUsuario);
-        fdQuery.setParam(QStringLiteral("N_UsuarioID"), usuarioId);
-    }
-    fdQuery.open();
+    if (acceso == QLatin1String("T") || datos.Usuario.toUpper() == QLatin1String("SYSDBA"))
+        empresas::abrirTodas(fdQuery);
+    else
+        empresas::abrirDelUsuario(fdQuery, usuarioId);
     // A link to a company that no longer exists gives NULL: an empty entry that only beeps.
     while (fdQuery.next())
         agregarOrdenado(fdQuery.value(0).toString());

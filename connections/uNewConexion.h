@@ -24,7 +24,6 @@ public:
     // Existing mode for the connection shown under `nombre` (blank form, not the element name);
     // its values are read when the dialog is shown.
     void ModoExistente(const QString& nombre);
-    bool modoNuevo() const;
 
     // The catalogue file that the buttons work on.
     QString rutaCatalogo() const;
@@ -41,6 +40,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The tests of the editor and of the login that opens it check the mode it is in.
+    friend class TestNewConexion;
+    friend class TestLogear;
+    bool modoNuevo() const;
+
     QString m_rutaFija;
 
     QLabel* Label1 = nullptr;

@@ -188,6 +188,20 @@ void ConfigEmpresa::escribirInterruptor(Ajuste ajuste, bool activo)
     q.execute();
 }
 
+void ConfigEmpresa::fijarEntero(Ajuste ajuste, int valor)
+{
+    bool insertado = false;
+    leerOInsertar(ajuste, insertado);
+    escribirEntero(ajuste, valor);
+}
+
+void ConfigEmpresa::fijarInterruptor(Ajuste ajuste, bool activo)
+{
+    bool insertado = false;
+    leerOInsertar(ajuste, insertado);
+    escribirInterruptor(ajuste, activo);
+}
+
 ConfigEmpresa::Fuente ConfigEmpresa::fuentePredeterminada(Elemento elemento)
 {
     // The display's built-in fonts, 60 and 107 pixels high, at 96 pixels per inch.

@@ -85,6 +85,10 @@ public:
     // The update of an existing row; a row that does not exist is not created.
     void escribirEntero(Ajuste ajuste, const fb::Value& valor);
     void escribirInterruptor(Ajuste ajuste, bool activo);
+    // The value written whatever the table holds, as a visit to the configuration dialog leaves
+    // it: a missing row is inserted as its load inserts it, then written as its save writes it.
+    void fijarEntero(Ajuste ajuste, int valor);
+    void fijarInterruptor(Ajuste ajuste, bool activo);
 
     // The element's FONT_ row, if there is one. A size of 0 or less (or NULL) and an empty face
     // could not be drawn readably: each such field reads as the built-in one of the element.

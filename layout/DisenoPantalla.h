@@ -59,13 +59,14 @@ public:
     // that order.
     void FormCloseQuery();
 
-    bool arrastrando() const noexcept { return m_arrastrando; }
-    QPoint puntoDeAgarre() const noexcept { return m_agarre; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class TestDiseno;
+    bool arrastrando() const noexcept { return m_arrastrando; }
+    QPoint puntoDeAgarre() const noexcept { return m_agarre; }
+
     const ElementoArrastrable* elementoDe(QObject* watched) const;
     const ElementoArrastrable& porPrefijo(const QString& prefijo) const;
     bool filtrar(QObject* watched, QEvent* event);

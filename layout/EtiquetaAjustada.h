@@ -17,14 +17,17 @@ public:
 
     EtiquetaAjustada(Modo modo, int pisoPixeles, QWidget* parent = nullptr);
 
-    // The font and lines that the current text is drawn with.
-    QFont fuenteDibujada() const;
-    QStringList lineasDibujadas() const;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The tests of the fitting and of the display read what is drawn.
+    friend class TestAjusteTexto;
+    friend class TestPresentacion;
+    // The font and lines that the current text is drawn with.
+    QFont fuenteDibujada() const;
+    QStringList lineasDibujadas() const;
+
     struct Dibujo {
         QFont fuente;
         QStringList lineas;
@@ -47,13 +50,14 @@ class EtiquetaElidida : public QLabel {
 public:
     explicit EtiquetaElidida(Qt::TextElideMode modo, QWidget* parent = nullptr);
 
-    // The text as drawn in the current box.
-    QString textoDibujado() const;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    friend class TestAjusteTexto;
+    // The text as drawn in the current box.
+    QString textoDibujado() const;
+
     QRect caja() const;
 
     Qt::TextElideMode m_modo;

@@ -59,8 +59,6 @@ public:
     // model stays empty and the failure propagates.
     void recargar(fb::Query& consulta, const std::function<void()>& abrir);
 
-    // The locale of the cell texts; the workstation's regional settings unless a test sets one.
-    void setLocale(const QLocale& locale);
     const QLocale& locale() const noexcept { return m_locale; }
     const DescripcionRejilla& descripcion() const noexcept { return m_descripcion; }
 
@@ -70,8 +68,6 @@ public:
     // The first row whose column `campo` holds the integer `buscado`, fetching further
     // batches while none of the fetched rows matches; -1 when no row does.
     int localizar(const QString& campo, std::int64_t buscado);
-    // True once every row of the result has been fetched (or the cursor went away).
-    bool completo() const noexcept { return m_fin; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -87,6 +83,12 @@ signals:
     void falloAlLeer(const QString& texto);
 
 private:
+    friend class TestModeloConsulta;
+    // The locale of the cell texts is the workstation's regional settings unless a test sets one.
+    void setLocale(const QLocale& locale);
+    // True once every row of the result has been fetched (or the cursor went away).
+    bool completo() const noexcept { return m_fin; }
+
     std::vector<std::vector<fb::Value>> leerLote();
     int indiceCampo(const QString& campo) const;
     void enlazarColumnas(const fb::Query& consulta);

@@ -2,9 +2,9 @@
 // and as many modal windows over it as the first argument says (0: none; 1: the about window;
 // 2: a message box over the about window). The second argument is the data folder. Prints
 // "listo" once the innermost window runs its loop and "fin" once the program's loop returned.
-#include "app/Lumivo.h"
 #include "platform/FinPorSenal.h"
 #include "platform/MessageBox.h"
+#include "tests/support/ArranqueManual.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -29,7 +29,7 @@ int main(int argc, char* argv[])
         return 2;
     const int modales = QString::fromLocal8Bit(argv[1]).toInt();
 
-    Lumivo lumivo(false);
+    Lumivo lumivo(ArranqueManual::llave());
     if (!platform::terminarConSenales())
         return 3;
     DatosConexion& d = lumivo.sesion.datos;

@@ -2,7 +2,6 @@
 // stored layout, settings, catalogue search and design mode, driven through the real windows
 // against stand-in company databases. The login and the company choice are taken as done.
 
-#include "app/Lumivo.h"
 #include "data/ConfigIni.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
@@ -11,6 +10,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -221,7 +221,7 @@ QStringList TestArranque::filas(const QString& consulta)
 void TestArranque::nuevaCorrida(const QString& usuario)
 {
     m_app.reset();
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
     new VentanaOmitida(m_app->frmLogear);
     new VentanaOmitida(m_app->frmEmpresa);
     Sesion& s = m_app->sesion;

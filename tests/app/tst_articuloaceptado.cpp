@@ -1,9 +1,9 @@
 // An article accepted in the catalogue search is the article the main window shows, also when
 // its key is shared with another article or is longer than the key box, in a stand-in company
 // that holds such keys. The search is opened with F4 and driven with keys and clicks.
-#include "app/Lumivo.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -67,7 +67,7 @@ void TestArticuloAceptado::init()
             "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
             "VALUES (2003, 'ABCDEFGHIJ0123456789-12PACK', 2003);\n"));
     m_avisos = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
 
     DatosConexion& d = m_app->sesion.datos;
     d.TipoAcceso = QStringLiteral("1");

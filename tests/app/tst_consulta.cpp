@@ -1,10 +1,10 @@
-#include "app/Lumivo.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -78,7 +78,7 @@ void TestConsulta::init()
     QDir::setCurrent(m_dir->path());
     empresaConObjetos(m_dir->path());
     m_notifier = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
 }
 
 void TestConsulta::cleanup()
@@ -110,7 +110,7 @@ void TestConsulta::stationStyleShows()
 {
     QVERIFY(platform::applyStyle(*qApp, QStringLiteral("Zantor 2022")));
     const auto restore = qScopeGuard([] { qApp->setStyleSheet(QString()); });
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
     connect();
     scan(QStringLiteral("7501055300075"));
 
@@ -646,7 +646,7 @@ void TestConsulta::acercaDeAndTheWebAddress()
 void TestConsulta::startUpWithoutLoginEndsTheProgram()
 {
     // No catalogue file on this station: the operator cancels every window the start-up opens.
-    auto app = std::make_unique<Lumivo>(true);
+    auto app = std::make_unique<Lumivo>();
     QTimer cancelar;
     QObject::connect(&cancelar, &QTimer::timeout, [] {
         auto* dialogo = qobject_cast<QDialog*>(QApplication::activeModalWidget());

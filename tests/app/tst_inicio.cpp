@@ -2,7 +2,6 @@
 // a found key on the display, driven by key and mouse events against real databases: embedded
 // for a local connection, through the server for a remote one.
 
-#include "app/Lumivo.h"
 #include "connections/CatalogoConexiones.h"
 #include "data/ConfigIni.h"
 #include "data/Instalacion.h"
@@ -12,6 +11,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
@@ -223,7 +223,7 @@ void TestInicio::localConSysdbaHastaElArticuloYCierre()
     catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Local"),
                                 {1, QString(), 0, datos + QLatin1Char('/')});
 
-    m_app = std::make_unique<Lumivo>(true);
+    m_app = std::make_unique<Lumivo>();
     TfrmLogear& login = m_app->frmLogear;
     TfrmEmpresa& empresas = m_app->frmEmpresa;
     TfrmConsulta& w = m_app->frmConsulta;
@@ -360,7 +360,7 @@ void TestInicio::remotoConUsuarioDelErp()
     catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Servidor"),
                                 {0, QStringLiteral("localhost"), 0, carpeta});
 
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
     // Declared after the server files and the login, so the program lets go of them first.
     const auto soltar = qScopeGuard([this] { m_app.reset(); });
     TfrmLogear& login = m_app->frmLogear;
@@ -451,7 +451,7 @@ QTEST_MAIN(TestInicio)
 
 void TestInicio::arrancarHastaElLogin(const std::function<void()>& enElLogin)
 {
-    m_app = std::make_unique<Lumivo>(true);
+    m_app = std::make_unique<Lumivo>();
     AlAbrirse alLogin(m_app->frmLogear, enElLogin);
     AlAbrirse editor(m_app->frmNewConexion);
     m_app->frmConsulta.show();

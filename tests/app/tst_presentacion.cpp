@@ -2,7 +2,6 @@
 // driven through the real window against a stand-in company database with the station's
 // own procedures installed from data/sql.
 
-#include "app/Lumivo.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
@@ -14,6 +13,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -140,7 +140,7 @@ void TestPresentacion::init()
     QDir::setCurrent(m_dir->path());
     empresaConObjetos(m_dir->path());
     m_notifier = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
 }
 
 void TestPresentacion::cleanup()

@@ -1,12 +1,12 @@
 // The station after a failed lookup or clearing, against a private server that each test kills
 // and starts again. Keys are fed as a scanner sends them: the digits and Enter, with no click or
 // selection in between, so whatever the box holds after one scan decides what the next one reads.
-#include "app/Lumivo.h"
 #include "firebird/Error.h"
 #include "firebird/Transaction.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
 
 #include <QAction>
@@ -71,7 +71,7 @@ void TestRecuperacion::init()
     QDir::setCurrent(m_dir->path());
     empresaConObjetos(m_servidor->dataFolder());
     m_avisos = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
     // A key that matches nothing would open the modal search; here it closes at once.
     new VentanaOmitida(m_app->frmBuscarEnCatalogo);
 

@@ -3,13 +3,13 @@
 // "Returns" rows restart the server before the operation: the station's attachment is dead, and
 // the operation must reconnect once and succeed without a word. "Away" rows leave it down: one
 // clear message, the windows stay usable, and the same operation works once the server is back.
-#include "app/Lumivo.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
 
@@ -122,7 +122,7 @@ void TestServidorPerdido::init()
     // A file the embedded engine never opens: only the private server attaches to it.
     m_ruta = empresaConObjetos(m_servidor->dataFolder());
     m_avisos = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(false);
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
 
     DatosConexion& d = m_app->sesion.datos;
     d.TipoAcceso = QStringLiteral("0");

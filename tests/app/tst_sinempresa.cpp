@@ -1,9 +1,9 @@
 // A station whose company database could not be opened: a scan, or F4, says so and how to get
 // out, instead of claiming design mode; design mode is reported only once the company is open.
-#include "app/Lumivo.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
 
 #include <QAction>
 #include <QDir>
@@ -45,7 +45,7 @@ void TestSinEmpresa::sinEmpresaLoDice()
     QDir::setCurrent(dir.path());
     empresaConObjetos(dir.path());
     platform::RecordingNotifier avisos;
-    Lumivo app(false);
+    Lumivo app(ArranqueManual::llave());
     TfrmConsulta& w = app.frmConsulta;
     DatosConexion& d = app.sesion.datos;
     d.TipoAcceso = QStringLiteral("1");

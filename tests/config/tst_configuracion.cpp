@@ -145,9 +145,9 @@ void TestConfiguracion::init()
 
 void TestConfiguracion::cleanup()
 {
-    // In the program the windows are built before the data module and so outlive it.
-    m_dm.reset();
+    // As in the program, the dialog goes before the data module whose connection it uses.
     m_dlg.reset();
+    m_dm.reset();
     m_avisos.reset();
     m_dir.reset();
 }

@@ -1,6 +1,7 @@
 #include "EscritorArticulos.h"
 
 #include "connections/ParametrosConexion.h"
+#include "data/ConfigEmpresa.h"
 #include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "firebird/Connection.h"
@@ -68,28 +69,23 @@ void InstalarObjetosEstacion(fb::Connection& conexion)
 
 void AjustarConfiguracion(fb::Transaction& t, bool mostrarBuscador)
 {
-    fb::Query entero(t);
-    prepararTexto(entero, "UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) "
-                          "VALUES (:clave, :valor) MATCHING (CONFIGURACION)");
-    const std::pair<const char*, int> enteros[] = {{"CLIENTE_EVENTUAL_ID", 465}, {"PRECIO_EMPRESA_ID", 450},
-                                                   {"ALMACEN_ID", 19},           {"ORDEN_PRECIO", 0},
-                                                   {"SEGUNDOS_ESPERA", 10},      {"POLITICA_VOL_ID", 0}};
-    for (const auto& [clave, valor] : enteros)
-        ejecutar(entero, {{QStringLiteral("clave"), QString::fromLatin1(clave)}, {QStringLiteral("valor"), valor}});
-
-    fb::Query interruptor(t);
-    prepararTexto(interruptor, "UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) "
-                               "VALUES (:clave, :valor) MATCHING (CONFIGURACION)");
-    const std::pair<const char*, bool> interruptores[] = {{"MOSTRAR_CLAVE", true},
-                                                          {"MOSTRAR_IMAGEN_EMPRESA", true},
-                                                          {"MOSTRAR_EXISTENCIA", true},
-                                                          {"MOSTRAR_LST_PRECIOS", true},
-                                                          {"MOSTRAR_POL_VOL", true},
-                                                          {"DSCTOS_COMBO", true},
-                                                          {"MOSTRAR_BUSCADOR", mostrarBuscador}};
-    for (const auto& [clave, encendido] : interruptores)
-        ejecutar(interruptor, {{QStringLiteral("clave"), QString::fromLatin1(clave)},
-                               {QStringLiteral("valor"), encendido ? QStringLiteral("S") : QStringLiteral("N")}});
+    using Ajuste = ConfigEmpresa::Ajuste;
+    fb::Query consulta(t);
+    ConfigEmpresa tabla(consulta);
+    const std::pair<Ajuste, int> enteros[] = {{Ajuste::ClienteEventualId, 465}, {Ajuste::PrecioEmpresaId, 450},
+                                              {Ajuste::AlmacenId, 19},          {Ajuste::OrdenPrecio, 0},
+                                              {Ajuste::SegundosEspera, 10},     {Ajuste::PoliticaVolId, 0}};
+    for (const auto& [ajuste, valor] : enteros)
+        tabla.fijarEntero(ajuste, valor);
+    const std::pair<Ajuste, bool> interruptores[] = {{Ajuste::MostrarClave, true},
+                                                     {Ajuste::MostrarImagenEmpresa, true},
+                                                     {Ajuste::MostrarExistencia, true},
+                                                     {Ajuste::MostrarLstPrecios, true},
+                                                     {Ajuste::MostrarPolVol, true},
+                                                     {Ajuste::DsctosCombo, true},
+                                                     {Ajuste::MostrarBuscador, mostrarBuscador}};
+    for (const auto& [ajuste, encendido] : interruptores)
+        tabla.fijarInterruptor(ajuste, encendido);
 }
 
 EscritorArticulos::EscritorArticulos(fb::Transaction& t)
