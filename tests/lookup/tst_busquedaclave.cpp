@@ -4,6 +4,7 @@
 #include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/BusquedaCodigo.h"
 #include "lookup/CodigoBarras.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/TestDatabases.h"
