@@ -12,8 +12,10 @@
 #include "layout/Fuentes.h"
 #include "layout/LogoEmpresa.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/BusquedaCodigo.h"
 #include "lookup/CargarInfo.h"
 #include "lookup/ConsultasArticulo.h"
+#include "lookup/EtiquetaBascula.h"
 #include "lookup/Formato.h"
 #include "lookup/Informacion.h"
 #include "lookup/ModeloConsulta.h"
@@ -37,6 +39,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -61,6 +64,18 @@ using platform::tahomaPixels;
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
 const QString kErrorConexion = QStringLiteral("Error al tratar de realizar la conexión");
+const QString kCodigoNoValido = QStringLiteral("Código no válido, escanee de nuevo");
+// What the label element shows in design mode before any label was scanned.
+const QString kEtiquetaMuestra = QStringLiteral("0.000 kg · $0.00");
+
+// A key that ends a scan: Enter, a scanner's Tab, CR or LF.
+bool terminaEscaneo(const QKeyEvent& k)
+{
+    const QString t = k.text();
+    return k.key() == Qt::Key_Return || k.key() == Qt::Key_Enter || k.key() == Qt::Key_Tab || t == u"\r" ||
+           t == u"\n" || t == u"\t";
+}
+
 const QString kSinEmpresa = QStringLiteral("No hay una empresa abierta: no es posible buscar artículos. Para abrir "
                                            "una, salga con Archivo › Salir e inicie el programa de nuevo.");
 
@@ -369,6 +384,23 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     colorTexto(dbPrecio, kNaranjaPrecio);
     dbPrecio->hide();
 
+    // What a scale label says, between the name and the price; movable like the other elements.
+    lblEtiqueta = new QLabel(m_cliente);
+    lblEtiqueta->setObjectName(QStringLiteral("lblEtiqueta"));
+    lblEtiqueta->setGeometry(integrada(u"Etiqueta", {560, 34}));
+    lblEtiqueta->setFont(tahomaPixels(24, true));
+    colorTexto(lblEtiqueta, kNaranjaPrecio);
+    lblEtiqueta->hide();
+
+    // A misread, shown where the article's name goes.
+    lblCodigoNoValido = new QLabel(kCodigoNoValido, m_cliente);
+    lblCodigoNoValido->setObjectName(QStringLiteral("lblCodigoNoValido"));
+    lblCodigoNoValido->setGeometry(integrada(u"NombreArticulo", {778, 135}));
+    lblCodigoNoValido->setWordWrap(true);
+    lblCodigoNoValido->setFont(tahomaPixels(40, true));
+    colorTexto(lblCodigoNoValido, QColor(220, 40, 40));
+    lblCodigoNoValido->hide();
+
     m_claves = new ModeloConsulta(presentacion::rejillaListaClaves(), this);
     m_precios = new ModeloConsulta(presentacion::rejillaPrecios(), this);
     m_volumen = new ModeloConsulta(presentacion::rejillaVolumen(), this);
@@ -399,7 +431,8 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
             {dbVolumen, QStringLiteral("ListaVolumen")},
             {dbListaClaves, QStringLiteral("Claves")},
             {dbCombos, QStringLiteral("Combo")},
-            {Imagen, QStringLiteral("Imagen")}};
+            {Imagen, QStringLiteral("Imagen")},
+            {lblEtiqueta, QStringLiteral("Etiqueta")}};
 }
 
 void TfrmConsulta::crearMenu()
@@ -479,10 +512,18 @@ bool TfrmConsulta::eventFilter(QObject* watched, QEvent* event)
         m_tamanoDisplay = nuevo;
     } else if ((watched == edClave || watched == edUltimaCompra) && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            platform::guarded(this, [this] { edClaveKeyPress(QChar(13)); });
-        else if (watched == edClave && k->key() == Qt::Key_F4 && k->modifiers() != Qt::AltModifier)
+        const bool tras = m_trasTerminador;
+        m_trasTerminador = terminaEscaneo(*k);
+        if (m_trasTerminador) {
+            // The LF of a scanner's CR LF ends nothing more; a Tab must not move the focus.
+            const bool lf = k->text() == u"\n";
+            if (!(lf && tras))
+                platform::guarded(this, [this] { edClaveKeyPress(QChar(13)); });
+            if (lf || k->key() == Qt::Key_Tab)
+                return true;
+        } else if (watched == edClave && k->key() == Qt::Key_F4 && k->modifiers() != Qt::AltModifier) {
             platform::guarded(this, [this] { edClaveF4(); });
+        }
     } else if (watched == edClave && event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
@@ -550,6 +591,8 @@ void TfrmConsulta::FormShow()
     if (restaurada)
         ReestrableceFuentes(m_dm, fuenteConColorDe(*lblNombreArticulo), fuenteConColorDe(*dbPrecio));
 
+    leerEscaner();
+
     // 9.
     CargarInfo();
 
@@ -598,8 +641,12 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
     // Whatever the outcome (found, not found, failed, refused), the whole key ends selected, so
     // that the next scan replaces it instead of being appended to it.
     try {
-        if (!busquedaRechazada())
+        if (!busquedaRechazada()) {
+            // What the scanner sends around the code is not part of the key.
+            if (const QString limpia = m_escaner.limpiar(edClave->text()); limpia != edClave->text())
+                edClave->setText(limpia);
             BuscarClv();
+        }
     } catch (...) {
         seleccionarClave();
         throw;
@@ -624,6 +671,15 @@ bool TfrmConsulta::busquedaRechazada()
 void TfrmConsulta::seleccionarClave()
 {
     edClave->setSelection(0, static_cast<int>(edClave->text().size()));
+    // What is typed from here on is the next scan (the idle clearing keeps it).
+    edClave->setModified(false);
+    m_tecleoAlTic = false;
+}
+
+void TfrmConsulta::leerEscaner()
+{
+    m_escaner.prefijo = m_dm.ConfigIni_str(EntradaEscaner::kSeccion, EntradaEscaner::kPrefijo, QString());
+    m_escaner.sufijo = m_dm.ConfigIni_str(EntradaEscaner::kSeccion, EntradaEscaner::kSufijo, QString());
 }
 
 void TfrmConsulta::edClaveKeyUp(int Key)
@@ -635,20 +691,32 @@ void TfrmConsulta::edClaveKeyUp(int Key)
 void TfrmConsulta::BuscarClv()
 {
     const QString clave = edClave->text();
-    buscarYMostrar(clave, [&] { return buscarArticulo(m_dm, clave); });
+    buscarYMostrar(
+        clave, [&] { return buscarArticulo(m_dm, clave); }, true);
 }
 
 void TfrmConsulta::buscarYMostrar(const QString& textoBuscador,
-                                  const std::function<std::optional<ArticuloEncontrado>()>& buscar)
+                                  const std::function<std::optional<ArticuloEncontrado>()>& buscar, bool formas)
 {
     // The whole lookup is one operation: after a lost connection it runs again from the start.
-    bool encontrado = false;
+    Busqueda encontrado = Busqueda::NoEncontrado;
+    lblCodigoNoValido->hide();
     try {
         encontrado = m_dm.conReconexion([&] {
-            const std::optional<ArticuloEncontrado> articulo = buscar();
-            if (articulo)
-                mostrarArticulo(*articulo);
-            return articulo.has_value();
+            std::optional<ArticuloEncontrado> articulo = buscar();
+            std::optional<etiqueta::Lectura> lectura;
+            if (!articulo && formas) {
+                // The exact key wins; only then the code's other forms and the scale labels.
+                ResultadoCodigo r = buscarCodigo(m_dm, textoBuscador, m_ajustes.Etiquetas);
+                if (r.tipo == ResultadoCodigo::Tipo::CodigoNoValido)
+                    return Busqueda::NoValido;
+                articulo = std::move(r.articulo);
+                lectura = std::move(r.etiqueta);
+            }
+            if (!articulo)
+                return Busqueda::NoEncontrado;
+            mostrarArticulo(*articulo, lectura);
+            return Busqueda::Encontrado;
         });
     } catch (...) {
         // A lookup that failed half-way must not stay on show: the new name would stand beside
@@ -658,8 +726,12 @@ void TfrmConsulta::buscarYMostrar(const QString& textoBuscador,
             TiempoInactivo->start();
         throw;
     }
-    if (encontrado)
+    if (encontrado == Busqueda::Encontrado)
         return;
+    if (encontrado == Busqueda::NoValido) {
+        mostrarCodigoNoValido();
+        return;
+    }
     if (m_ajustes.MostrarBuscador) {
         // The catalogue search takes over with the whole text; the display stays as it is.
         m_buscador.buscarNombreModal(textoBuscador);
@@ -669,7 +741,7 @@ void TfrmConsulta::buscarYMostrar(const QString& textoBuscador,
     platform::beep();
 }
 
-void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo)
+void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo, const std::optional<etiqueta::Lectura>& lectura)
 {
     edClave->setText(articulo.clave.left(kLongitudClave));
     lblNombreArticulo->setText(articulo.nombre);
@@ -681,7 +753,25 @@ void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo)
     CargarVolumen();
     CargarClaves();
     CargarCombos();
+    if (lectura) {
+        const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
+        lblEtiqueta->setText(etiqueta::texto(*lectura, precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal()));
+    } else {
+        lblEtiqueta->clear();
+    }
     Informacion(true);
+}
+
+void TfrmConsulta::mostrarCodigoNoValido()
+{
+    Informacion(false);
+    lblCodigoNoValido->move(lblNombreArticulo->pos());
+    lblCodigoNoValido->show();
+    lblCodigoNoValido->raise();
+    // The idle clearing takes the message away like an article.
+    if (!modoDiseno())
+        TiempoInactivo->start();
+    platform::doubleBeep();
 }
 
 void TfrmConsulta::Informacion(bool Mostrar)
@@ -700,6 +790,12 @@ void TfrmConsulta::Informacion(bool Mostrar)
     dbCombos->setVisible(v.combos);
     edUltimaCompra->setVisible(v.ultimaCompra);
     lblTexto->setVisible(v.ultimaCompra);
+    lblCodigoNoValido->hide();
+    if (modoDiseno() && lblEtiqueta->text().isEmpty())
+        lblEtiqueta->setText(kEtiquetaMuestra);
+    else if (!Mostrar && lblEtiqueta->text() == kEtiquetaMuestra)
+        lblEtiqueta->clear();
+    lblEtiqueta->setVisible(v.nombre && !lblEtiqueta->text().isEmpty());
     // Turning a running timer on again must not restart its rhythm.
     if (!v.temporizador)
         TiempoInactivo->stop();
@@ -717,6 +813,7 @@ void TfrmConsulta::Limpiar()
     ArticuloId = 0;
     edClave->clear();
     edUltimaCompra->clear();
+    lblEtiqueta->clear();
     // Clearing the display needs no server: a commit that fails is reported once it is clear.
     // No reconnection here, so the rounds that follow while the server is away stay silent.
     std::exception_ptr fallo;
@@ -739,11 +836,25 @@ void TfrmConsulta::Limpiar()
 
 void TfrmConsulta::TiempoInactivoTimer()
 {
+    // Typing that began after the last tick is a scan under way (a scanner sends a code in a few
+    // milliseconds): the clearing keeps it. Typing already under way at the last tick is not.
+    const bool escaneo = edClave->isModified() && !edClave->text().isEmpty() && !m_tecleoAlTic;
+    m_tecleoAlTic = edClave->isModified();
     if (SegundosInactivo < m_ajustes.SegundosEspera) {
         ++SegundosInactivo;
         return;
     }
     SegundosInactivo = 1;
+    const QString texto = edClave->text();
+    const int cursor = edClave->cursorPosition();
+    // The key is put back even when the clearing's commit fails.
+    const auto devolver = qScopeGuard([&] {
+        if (escaneo) {
+            edClave->setText(texto);
+            edClave->setCursorPosition(cursor);
+            edClave->setModified(true);
+        }
+    });
     Limpiar();
 }
 
@@ -782,7 +893,8 @@ void TfrmConsulta::aceptarClaveBuscador(const QString& clave, int articuloId)
     // A key may be shared with another article, or be longer than the box: the id is what the
     // operator chose.
     edClave->setText(clave.left(kLongitudClave));
-    buscarYMostrar(edClave->text(), [&] { return buscarArticuloPorId(m_dm, articuloId, clave); });
+    buscarYMostrar(
+        edClave->text(), [&] { return buscarArticuloPorId(m_dm, articuloId, clave); }, false);
 }
 
 void TfrmConsulta::edClaveF4()

@@ -3,6 +3,8 @@
 #include "data/AjustesConsulta.h"
 #include "layout/DisenoPantalla.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/EntradaEscaner.h"
+#include "lookup/EtiquetaBascula.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -45,6 +47,8 @@ public:
     void TiempoInactivoTimer();
     void edClaveKeyPress(QChar Key);
     void edClaveKeyUp(int Key);
+    // The scanner's prefix and suffix from the station's settings; the start-up reads them.
+    void leerEscaner();
     // F4 in the key field: the catalogue search by the text typed so far.
     void edClaveF4();
     // What the catalogue search does with an accepted row: the key box takes its key as far as
@@ -84,8 +88,13 @@ private:
     void terminar();
     // Runs a lookup (one operation: after a lost connection it runs again) and shows what it
     // found; otherwise the not-found path with `textoBuscador` for the catalogue search.
-    void buscarYMostrar(const QString& textoBuscador, const std::function<std::optional<ArticuloEncontrado>()>& buscar);
-    void mostrarArticulo(const ArticuloEncontrado& articulo);
+    void buscarYMostrar(const QString& textoBuscador, const std::function<std::optional<ArticuloEncontrado>()>& buscar,
+                        bool formas);
+    enum class Busqueda { Encontrado, NoEncontrado, NoValido };
+    // With `formas`, a key the exact lookup misses is tried in its other forms and as a scale label.
+    void mostrarArticulo(const ArticuloEncontrado& articulo, const std::optional<etiqueta::Lectura>& lectura = {});
+    // "Código no válido, escanee de nuevo" in place of the article, with a double beep.
+    void mostrarCodigoNoValido();
     // A scan or a search refused before any lookup: no company open, or design mode.
     bool busquedaRechazada();
     void seleccionarClave();
@@ -117,6 +126,9 @@ private:
     QSize m_tamanoDisplay;
     int ArticuloId = 0;
     int SegundosInactivo = 0;
+    EntradaEscaner m_escaner;
+    bool m_trasTerminador = false; // the last key in the key field ended a scan
+    bool m_tecleoAlTic = false;    // the key field held typed text at the idle timer's last tick
 
     QWidget* m_cliente = nullptr;
     QLabel* Image1 = nullptr;
@@ -134,6 +146,8 @@ private:
     QLabel* Imagen = nullptr;
     QLabel* lblNombreArticulo = nullptr;
     QLabel* dbPrecio = nullptr;
+    QLabel* lblEtiqueta = nullptr;
+    QLabel* lblCodigoNoValido = nullptr;
     QTableView* dbListaClaves = nullptr;
     QTableView* dbPrecios = nullptr;
     QTableView* dbVolumen = nullptr;

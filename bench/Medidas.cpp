@@ -122,7 +122,7 @@ Escaneo escanear(Lumivo& app, const Clave& clave, const platform::RecordingNotif
     e.ms = msDesde(t);
     e.repintado = e.ms - antesDelLazo;
     e.esperado = clave.existe ? w.articuloId() != 0 && nombre->isVisible() && avisos.beeps == beepsAntes
-                              : avisos.beeps == beepsAntes + 1;
+                              : avisos.beeps > beepsAntes; // a beep, or a misread's double beep
     return e;
 }
 

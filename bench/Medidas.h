@@ -54,7 +54,7 @@ void abrirEstacionLocal(Lumivo& app, const QString& carpetaDatos, const QString&
 struct Escaneo {
     double ms = 0;         // Enter to the repainted display
     double repintado = 0;  // of which the event loop after the key press
-    bool esperado = false; // found and shown without a beep, or the not-found beep
+    bool esperado = false; // found and shown without a beep, or the not-found (or misread) beep
 };
 
 // One scan in the key field of `app`'s main window: the key, Enter, then the event loop once.

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -28,6 +30,12 @@ namespace {
 using Ajuste = ConfigEmpresa::Ajuste;
 
 const QString& kTitulo = platform::kMessageTitle;
+const QString kAyudaEtiquetas = QStringLiteral(
+    "Un formato por renglón: prefijos;posición del PLU;dígitos del PLU;clave;valor;decimales;verificador\n"
+    "prefijos: 20-29, 21,23 o 2 (UPC-A) · clave: T el PLU tal cual, S sin ceros a la izquierda, C el código "
+    "con el valor en ceros\nvalor: P precio, K peso en kilos · verificador: V si un dígito verificador "
+    "precede al valor, N si no\nEjemplo: 20-29;3;5;C;K;3;N");
+const QString kEtiquetaInvalida = QStringLiteral("Etiqueta de báscula %1: %2");
 const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Microsip.");
 const QString kSegundosInvalidos =
     QStringLiteral("El tiempo para limpiar la pantalla debe ser un número entero de segundos. "
@@ -214,6 +222,63 @@ void TfrmConfiguracion::crearControles()
 
     auto* nota = etiqueta(this, QStringLiteral("*Solo aplica en tipo “Descuento a los artículos del combo”"), 10, 256);
     nota->setObjectName(QStringLiteral("Label7"));
+    crearEtiquetas();
+}
+
+void TfrmConfiguracion::crearEtiquetas()
+{
+    pbsEtiquetas = new QPushButton(QStringLiteral("Etiquetas de báscula…"), this);
+    pbsEtiquetas->setObjectName(QStringLiteral("pbsEtiquetas"));
+    pbsEtiquetas->setGeometry(201, 226, 170, 24);
+    pbsEtiquetas->setAutoDefault(false);
+
+    dlgEtiquetas = new QDialog(this);
+    dlgEtiquetas->setObjectName(QStringLiteral("dlgEtiquetas"));
+    dlgEtiquetas->setWindowTitle(QStringLiteral("Etiquetas de báscula"));
+    auto* capas = new QVBoxLayout(dlgEtiquetas);
+    auto* ayuda = new QLabel(kAyudaEtiquetas, dlgEtiquetas);
+    ayuda->setWordWrap(true);
+    capas->addWidget(ayuda);
+    for (int i = 0; i < ConfigEmpresa::kEtiquetas; ++i) {
+        auto* ed = new QLineEdit(dlgEtiquetas);
+        ed->setObjectName(QStringLiteral("edEtiqueta%1").arg(i + 1));
+        ed->setMaxLength(ConfigEmpresa::kLargoTexto);
+        ed->setPlaceholderText(i == 0 ? QStringLiteral("20-29;3;5;C;K;3;N") : QString());
+        edEtiquetas[static_cast<size_t>(i)] = ed;
+        capas->addWidget(ed);
+    }
+    auto* botones = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlgEtiquetas);
+    botones->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("pbsAceptarEtiquetas"));
+    capas->addWidget(botones);
+    platform::connectGuarded(botones, &QDialogButtonBox::accepted, this, &TfrmConfiguracion::aceptarEtiquetas);
+    connect(botones, &QDialogButtonBox::rejected, dlgEtiquetas, &QDialog::reject);
+    connect(pbsEtiquetas, &QPushButton::clicked, this, [this] {
+        for (size_t i = 0; i < edEtiquetas.size(); ++i)
+            edEtiquetas[i]->setText(m_etiquetas[i]);
+        dlgEtiquetas->open();
+    });
+}
+
+// Every box is checked before any is kept; a bad one says why and keeps the window open.
+void TfrmConfiguracion::aceptarEtiquetas()
+{
+    ConfigEmpresa::TextosEtiquetas nuevos;
+    for (size_t i = 0; i < edEtiquetas.size(); ++i) {
+        const QString texto = edEtiquetas[i]->text().trimmed();
+        if (texto.isEmpty())
+            continue;
+        QString error;
+        const std::optional<FormatoEtiqueta> f = FormatoEtiqueta::deTexto(texto, &error);
+        if (!f) {
+            platform::showMessage(dlgEtiquetas, kEtiquetaInvalida.arg(i + 1).arg(error), kTitulo,
+                                  platform::Icon::Warning);
+            edEtiquetas[i]->setFocus();
+            return;
+        }
+        nuevos[i] = f->aTexto();
+    }
+    m_etiquetas = nuevos;
+    dlgEtiquetas->accept();
 }
 
 void TfrmConfiguracion::showEvent(QShowEvent* event)
@@ -304,6 +369,7 @@ bool TfrmConfiguracion::cargarUnaVez()
     cheListPreciosClick();
 
     cargarFuentes();
+    m_etiquetas = m_tabla.leerTextosEtiquetas();
     return insertado;
 }
 
@@ -423,6 +489,7 @@ void TfrmConfiguracion::guardarFilas(int segundos)
 
         m_tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasFuente(lblNombre, m_tamanoNombre));
         m_tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio));
+        m_tabla.escribirEtiquetas(m_etiquetas);
 
         if (fdTrans.isActive())
             fdTrans.commit();

@@ -48,6 +48,8 @@ private:
     // dialog (0 until a load or a font choice sets them).
     int tamanoNombre() const noexcept { return m_tamanoNombre; }
     int tamanoPrecio() const noexcept { return m_tamanoPrecio; }
+    // The scale label formats as the dialog will save them (row texts, empty for none).
+    const ConfigEmpresa::TextosEtiquetas& etiquetas() const noexcept { return m_etiquetas; }
 
     // A choice box fed by a list: the id loaded from the settings row is kept, so a stored id that
     // is not in the list (shown blank) is written back unchanged.
@@ -109,6 +111,13 @@ private:
     QLabel* lblPrecio = nullptr;
     QPushButton* pbsGuardar = nullptr;
     DialogoFuente* dFont = nullptr;
+    // The scale label formats: a button opens a small window with one box per row.
+    QPushButton* pbsEtiquetas = nullptr;
+    QDialog* dlgEtiquetas = nullptr;
+    std::array<QLineEdit*, ConfigEmpresa::kEtiquetas> edEtiquetas{};
+    ConfigEmpresa::TextosEtiquetas m_etiquetas;
+    void crearEtiquetas();
+    void aceptarEtiquetas();
 
     int m_tamanoNombre = 0;
     int m_tamanoPrecio = 0;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "data/FormatoEtiqueta.h"
+
+#include <vector>
+
 // The company's lookup settings, loaded from the settings table. Every field starts at
 // 0 or false and is overwritten by each load.
 struct AjustesConsulta {
@@ -16,4 +20,6 @@ struct AjustesConsulta {
     bool DsctosCombo = false;
     bool MostrarBuscador = false;
     bool MostrarImagenEmpresa = false;
+    // The scale label formats, in the order they are tried; none in a company without their rows.
+    std::vector<FormatoEtiqueta> Etiquetas;
 };

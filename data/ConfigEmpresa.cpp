@@ -98,6 +98,12 @@ const QString kSqlTexto = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET \n"
                                          "valor_str=:c_valor_str \n"
                                          "where configuracion = :c_config");
 
+const QString kSqlEtiqueta = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET \n"
+                                            "valor_str=:c_valor_str \n"
+                                            "where configuracion = :c_config");
+const QString kSqlInsertarEtiqueta = QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) \n"
+                                                    "VALUES (:c_config, :c_valor_str)");
+
 const QString kCConfig = QStringLiteral("c_config");
 const QString kNValorInt = QStringLiteral("N_VALOR_INT");
 const QString kNValorChr = QStringLiteral("N_VALOR_CHR");
@@ -131,6 +137,48 @@ void ConfigEmpresa::leerAjustes(AjustesConsulta& ajustes)
         }
         const int valor = fila ? fila->entero.toInt() : 0;
         ajustes.*d.entero = d.lectura == Lectura::EnteroNoNegativo && valor < 0 ? 0 : valor;
+    }
+    ajustes.Etiquetas = leerEtiquetas();
+}
+
+QString ConfigEmpresa::claveEtiqueta(int indice)
+{
+    return QStringLiteral("ETIQUETA_BASCULA_%1").arg(indice + 1);
+}
+
+ConfigEmpresa::TextosEtiquetas ConfigEmpresa::leerTextosEtiquetas()
+{
+    TextosEtiquetas textos;
+    for (int i = 0; i < kEtiquetas; ++i) {
+        if (const std::optional<Fila> fila = leerClave(claveEtiqueta(i)))
+            textos[static_cast<size_t>(i)] = fila->texto.toString().trimmed();
+    }
+    return textos;
+}
+
+std::vector<FormatoEtiqueta> ConfigEmpresa::leerEtiquetas()
+{
+    std::vector<FormatoEtiqueta> formatos;
+    for (const QString& texto : leerTextosEtiquetas()) {
+        if (std::optional<FormatoEtiqueta> f = FormatoEtiqueta::deTexto(texto); f && !texto.isEmpty())
+            formatos.push_back(std::move(*f));
+    }
+    return formatos;
+}
+
+void ConfigEmpresa::escribirEtiquetas(const TextosEtiquetas& textos)
+{
+    fb::Query& q = m_consulta;
+    for (int i = 0; i < kEtiquetas; ++i) {
+        const QString& texto = textos[static_cast<size_t>(i)];
+        const bool existe = leerClave(claveEtiqueta(i)).has_value();
+        if (!existe && texto.isEmpty())
+            continue;
+        q.close();
+        q.setSql(existe ? kSqlEtiqueta : kSqlInsertarEtiqueta);
+        q.setParam(kCValorStr, texto.isEmpty() ? fb::Value() : fb::Value(texto));
+        q.setParam(kCConfig, claveEtiqueta(i));
+        q.execute();
     }
 }
 

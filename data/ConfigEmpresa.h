@@ -4,6 +4,7 @@
 #include "firebird/Value.h"
 
 #include <QString>
+#include <array>
 #include <optional>
 
 namespace fb {
@@ -69,10 +70,25 @@ public:
     {
     }
 
+    // Scale label formats: rows "ETIQUETA_BASCULA_1" to "_4", each a FormatoEtiqueta's text in
+    // VALOR_STR. A company without these rows has no formats.
+    static constexpr int kEtiquetas = 4;
+    using TextosEtiquetas = std::array<QString, kEtiquetas>;
+    static QString claveEtiqueta(int indice); // 0-based
+
     // Every setting, in the order of Ajuste, into the record: a missing row or a NULL reads as 0
     // or false, a negative price list or policy id as 0, and a switch is on only for exactly "S".
     // A failure propagates; the fields not yet read keep their values.
+    // The label formats are read last: a row that is empty, NULL or not a format is skipped.
     void leerAjustes(AjustesConsulta& ajustes);
+
+    // The four label rows as stored (empty for a missing or NULL row).
+    TextosEtiquetas leerTextosEtiquetas();
+    // The formats those rows describe, in row order, skipping what is not one.
+    std::vector<FormatoEtiqueta> leerEtiquetas();
+    // Writes the four rows: an existing row gets the text (NULL when empty); a missing row is
+    // inserted only when it has a text, so a company that uses no labels gains no rows.
+    void escribirEtiquetas(const TextosEtiquetas& textos);
 
     // The first row of the setting's key, if there is one.
     std::optional<Fila> leer(Ajuste ajuste);

@@ -25,6 +25,8 @@ public:
     fb::Query fdCombo{fdTrans};
     fb::Query fdExiste{fdTrans};
     fb::Query fdClaves{fdTrans};
+    // The lookup by a scanned code's equivalent forms, prepared once beside the exact one.
+    fb::Query fdQFormas{fdTrans};
 
     // The shared connection's life; windows go through these and never open or close it
     // themselves. Each attachment first drops the previous one.

@@ -22,7 +22,7 @@ struct Posicion {
 };
 
 // The built-in layout.
-constexpr std::array<Posicion, 8> kIntegradas{{
+constexpr std::array<Posicion, 9> kIntegradas{{
     {u"NombreArticulo", 216, 139},
     {u"Precios", 392, 316},
     {u"Existencia", 215, 566},
@@ -31,13 +31,16 @@ constexpr std::array<Posicion, 8> kIntegradas{{
     {u"Claves", 216, 8},
     {u"Imagen", 583, 8},
     {u"Combo", 215, 459},
+    // What a scale label says, between the article name and the price.
+    {u"Etiqueta", 216, 280},
 }};
 
 // The order in which the stored layout is applied. The combo grid's drag writes its keys; restoring
 // it as well keeps the operator's arrangement whole instead of sending one element back to its
 // built-in place at every start.
-constexpr std::array<QStringView, 8> kGuardadas{u"NombreArticulo", u"Precios", u"Existencia", u"ListaPrecios",
-                                                u"ListaVolumen",   u"Claves",  u"Imagen",     u"Combo"};
+constexpr std::array<QStringView, 9> kGuardadas{u"NombreArticulo", u"Precios",      u"Existencia",
+                                                u"ListaPrecios",   u"ListaVolumen", u"Claves",
+                                                u"Imagen",         u"Combo",        u"Etiqueta"};
 
 // A missing key's default: the built-in position, except the key list's left, which is read as 215,
 // one pixel left of where the window puts it.
@@ -72,7 +75,7 @@ DisenoPantalla::DisenoPantalla(Tdm& dm, std::vector<ElementoArrastrable> element
     , m_modoDiseno(std::move(modoDiseno))
 {
     if (m_elementos.size() != kGuardadas.size())
-        throw std::invalid_argument("DisenoPantalla: se esperan ocho elementos arrastrables");
+        throw std::invalid_argument("DisenoPantalla: se esperan nueve elementos arrastrables");
     for (QStringView prefijo : kGuardadas) {
         int veces = 0;
         for (const ElementoArrastrable& e : m_elementos) {

@@ -19,9 +19,9 @@ struct ElementoArrastrable {
 
 // Design mode and the stored layout of the price display.
 //
-// The eight elements are known by their prefixes: "NombreArticulo", "Precios", "Existencia",
-// "ListaPrecios", "ListaVolumen", "Claves", "Combo" and "Imagen". Positions are in the coordinates of
-// the elements' parent (the window's client area) and are stored without snapping or clamping.
+// The nine elements are known by their prefixes: "NombreArticulo", "Precios", "Existencia",
+// "ListaPrecios", "ListaVolumen", "Claves", "Combo", "Imagen" and "Etiqueta" (a scale label's reading). Positions are
+// in the coordinates of the elements' parent (the window's client area) and are stored without snapping or clamping.
 //
 // Installed as an event filter on every element and on every widget inside it (a grid receives
 // the mouse on its viewport), it implements the drag: any button down sets the drag flag and the
@@ -35,7 +35,7 @@ struct ElementoArrastrable {
 class DisenoPantalla : public QObject {
     Q_OBJECT
 public:
-    // Throws std::invalid_argument unless the list holds exactly the eight prefixes above, each once,
+    // Throws std::invalid_argument unless the list holds exactly the nine prefixes above, each once,
     // each with an element.
     DisenoPantalla(Tdm& dm, std::vector<ElementoArrastrable> elementos, std::function<bool()> modoDiseno,
                    QObject* parent = nullptr);
@@ -43,7 +43,7 @@ public:
     // Start-up with the restore flag false: moves the elements to their stored positions (a missing
     // key gets the built-in position as default, written into the file by the read) and returns the
     // window's stored outer size ("Ancho", "Alto"; 1024 x 746 by default), read after the positions.
-    // The combo grid's stored position is applied too, after the image's.
+    // The combo grid's and the label reading's stored positions are applied too, after the image's.
     QSize aplicarDisenoGuardado();
 
     // Design mode switched (after the window has shown or hidden the display): the article name and

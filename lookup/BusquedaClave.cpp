@@ -1,6 +1,7 @@
 #include "BusquedaClave.h"
 
 #include "data/uDM.h"
+#include "lookup/CodigoBarras.h"
 
 #include <QLocale>
 
@@ -71,6 +72,54 @@ std::optional<ArticuloEncontrado> buscarArticuloPorId(Tdm& dm, int articuloId, c
     ArticuloEncontrado a = leerArticulo(q);
     a.clave = clave;
     return a;
+}
+
+namespace {
+
+QString listaFormas()
+{
+    QStringList marcas;
+    for (int i = 1; i <= gtin::kMaxFormas; ++i)
+        marcas.append(QStringLiteral(":C%1").arg(i));
+    return marcas.join(u',');
+}
+
+} // namespace
+
+// The exact statement with a list of keys; the order of the candidates is chosen in C++ below, so
+// the server needs no ordering expression built from the parameters.
+const QString kSqlBuscarFormas =
+    QString(kSqlBuscarClave).replace(QStringLiteral("= :C_clave"), QStringLiteral("IN (") + listaFormas() + u')');
+
+std::optional<ArticuloEncontrado> buscarPrimeraForma(Tdm& dm, const QStringList& candidatos)
+{
+    fb::Query& q = dm.fdQFormas;
+    q.close();
+    q.setSql(kSqlBuscarFormas);
+    int n = 0;
+    for (const QString& c : candidatos) {
+        if (c.size() <= kLongitudClave && n < gtin::kMaxFormas)
+            q.setParam(QStringLiteral("C%1").arg(++n), c);
+    }
+    if (n == 0)
+        return std::nullopt;
+    while (n < gtin::kMaxFormas)
+        q.setParam(QStringLiteral("C%1").arg(++n), fb::Value());
+    q.open();
+    std::optional<ArticuloEncontrado> mejor;
+    qsizetype posicionMejor = candidatos.size();
+    while (q.next()) {
+        ArticuloEncontrado a = leerArticulo(q);
+        a.clave = q.value(QStringLiteral("clave_articulo")).toString();
+        // Rows of one key come in the server's order; the first of them wins, as in the exact lookup.
+        const qsizetype posicion = candidatos.indexOf(a.clave);
+        if (posicion >= 0 && posicion < posicionMejor) {
+            posicionMejor = posicion;
+            mejor = std::move(a);
+        }
+    }
+    q.close();
+    return mejor;
 }
 
 QString textoFecha(const QDate& fecha)

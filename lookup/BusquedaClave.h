@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class Tdm;
@@ -32,6 +33,15 @@ std::optional<ArticuloEncontrado> buscarArticulo(Tdm& dm, const QString& clave);
 // is the one given (the one the operator chose among the article's keys). Database failures
 // propagate.
 std::optional<ArticuloEncontrado> buscarArticuloPorId(Tdm& dm, int articuloId, const QString& clave);
+
+// The statement that tries every equivalent form of a scanned code in one execution: the candidates
+// as parameters C1 to C16 (unused ones NULL, which match nothing).
+extern const QString kSqlBuscarFormas;
+
+// Looks up the first of the candidates, in their order, that some article has, through fdQFormas
+// in the running transaction (the exact lookup has started it). At most gtin::kMaxFormas
+// candidates; keys longer than kLongitudClave cannot be stored and are left out.
+std::optional<ArticuloEncontrado> buscarPrimeraForma(Tdm& dm, const QStringList& candidatos);
 
 // The date as the display shows it: the system's short date format, blank for no date.
 QString textoFecha(const QDate& fecha);

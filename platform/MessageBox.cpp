@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace platform {
 namespace {
@@ -36,6 +37,13 @@ QtNotifier g_qtNotifier;
 Notifier* g_current = nullptr;
 
 } // namespace
+
+void Notifier::doubleBeep()
+{
+    beep();
+    // Close enough to read as one signal, far enough apart to be heard as two.
+    QTimer::singleShot(150, qApp, [] { notifier().beep(); });
+}
 
 Notifier& notifier()
 {

@@ -20,6 +20,8 @@ public:
     virtual ~Notifier() = default;
     virtual void message(QWidget* parent, const QString& text, const QString& title, Icon icon) = 0;
     virtual void beep() = 0;
+    // A short double beep: a code that was read wrong. By default a beep now and one a moment later.
+    virtual void doubleBeep();
 };
 
 // The notifier in use; the real one (QMessageBox, QApplication::beep) unless a test installed another.
@@ -34,6 +36,10 @@ inline void showMessage(QWidget* parent, const QString& text, const QString& tit
 inline void beep()
 {
     notifier().beep();
+}
+inline void doubleBeep()
+{
+    notifier().doubleBeep();
 }
 
 // Records every message and beep instead of showing them; installs itself for its lifetime.
@@ -52,15 +58,23 @@ public:
 
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     void beep() override { ++beeps; }
+    // Both beeps at once, so a test sees them without waiting.
+    void doubleBeep() override
+    {
+        beeps += 2;
+        ++doubleBeeps;
+    }
 
     void clear()
     {
         messages.clear();
         beeps = 0;
+        doubleBeeps = 0;
     }
 
     std::vector<Message> messages;
     int beeps = 0;
+    int doubleBeeps = 0;
 
 private:
     Notifier* m_previous;

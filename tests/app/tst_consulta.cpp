@@ -12,11 +12,14 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -60,6 +63,12 @@ private slots:
     void salirEndsTheProgram();
     void acercaDeAndTheWebAddress();
     void startUpWithoutLoginEndsTheProgram();
+    void equivalentFormShowsTheStoredKey_data();
+    void equivalentFormShowsTheStoredKey();
+    void misreadShowsTheMessageUntilTheNextScan();
+    void scaleLabelShowsWhatItSays();
+    void scannerTerminatorsAndAffixes();
+    void fastScannerIsNeverSplit();
 
 private:
     template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
@@ -452,10 +461,10 @@ void TestConsulta::hostileKeys_data()
     QTest::newRow("escape sequence before")
         << QStringLiteral("\u001B[2~AGUA750") << false << "[2~AGUA750" << noEncontrado << ninguno;
     QTest::newRow("carriage return suffix") << "AGUA750\r" << false << "AGUA750" << agua << ninguno;
-    // Tab moves the focus on, as in any form; the Enter after it reaches another element.
-    QTest::newRow("tab and carriage return suffix") << "AGUA750\t\r" << false << "AGUA750" << noEncontrado << ninguno;
-    // A paste keeps them, and they are part of the key.
-    QTest::newRow("pasted with a carriage return") << "AGUA750\r\n" << true << "AGUA750\r\n" << noEncontrado << ninguno;
+    // A scanner's Tab ends the scan as Enter does and keeps the focus in the key field.
+    QTest::newRow("tab and carriage return suffix") << "AGUA750\t\r" << false << "AGUA750" << agua << ninguno;
+    // A paste keeps them in the field, but they never reach the lookup.
+    QTest::newRow("pasted with a carriage return") << "AGUA750\r\n" << true << "AGUA750\r\n" << agua << ninguno;
 }
 
 // No key text becomes part of a statement: each outcome is a found article, the not-found beep or
@@ -519,7 +528,7 @@ void TestConsulta::hostileKeys()
         QCOMPARE(m_notifier->beeps, mensaje.isEmpty() && !tabulador ? 1 : 0);
     }
     if (tabulador) {
-        QVERIFY(!ed->hasFocus());
+        QVERIFY(ed->hasFocus());
         QCOMPARE(ed->text(), enCampo);
     }
 
@@ -663,6 +672,178 @@ void TestConsulta::startUpWithoutLoginEndsTheProgram()
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(!app->sesion.LoginCorrecto);
     QVERIFY(!app->dm.fdConexion.isOpen());
+}
+
+void TestConsulta::equivalentFormShowsTheStoredKey_data()
+{
+    QTest::addColumn<QString>("escaneada");
+    QTest::newRow("GTIN-14") << "07501055300075";
+    QTest::newRow("without check digit") << "750105530007";
+}
+
+// The exact lookup finds nothing; a form of the code does, and the key field shows the stored key.
+void TestConsulta::equivalentFormShowsTheStoredKey()
+{
+    QFETCH(QString, escaneada);
+    connect();
+    scan(escaneada);
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QCOMPARE(m_app->frmConsulta.articuloId(), 1001);
+    auto* ed = el<QLineEdit>("edClave");
+    QCOMPARE(ed->text(), QStringLiteral("7501055300075"));
+    QCOMPARE(ed->selectedText(), ed->text());
+    QCOMPARE(m_notifier->beeps, 0);
+    QVERIFY(!el<QWidget>("lblEtiqueta")->isVisible());
+}
+
+void TestConsulta::misreadShowsTheMessageUntilTheNextScan()
+{
+    connect();
+    auto* aviso = el<QLabel>("lblCodigoNoValido");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    scan(QStringLiteral("7501055300075"));
+    scan(QStringLiteral("7501055300076")); // last digit wrong
+    QVERIFY(aviso->isVisible());
+    QCOMPARE(aviso->text(), QStringLiteral("Código no válido, escanee de nuevo"));
+    QCOMPARE(aviso->pos(), nombre->pos());
+    QVERIFY(!nombre->isVisible());
+    QVERIFY(!el<QWidget>("dbPrecio")->isVisible());
+    QCOMPARE(m_notifier->doubleBeeps, 1);
+    QCOMPARE(m_notifier->beeps, 2);
+    QVERIFY(m_notifier->messages.empty());
+    QCOMPARE(el<QLineEdit>("edClave")->selectedText(), QStringLiteral("7501055300076"));
+
+    // The next scan takes it away.
+    scan(QStringLiteral("AGUA750"));
+    QVERIFY(!aviso->isVisible());
+    QVERIFY(nombre->isVisible());
+
+    // So does the idle clearing; a not-found key is no misread.
+    scan(QStringLiteral("96385075"));
+    QVERIFY(aviso->isVisible());
+    m_app->frmConsulta.ajustes().SegundosEspera = 0;
+    m_app->frmConsulta.TiempoInactivoTimer();
+    QVERIFY(!aviso->isVisible());
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
+    scan(QStringLiteral("96385074"));
+    QVERIFY(!aviso->isVisible());
+    QCOMPARE(m_notifier->doubleBeeps, 2);
+    QCOMPARE(m_notifier->beeps, 5);
+}
+
+void TestConsulta::scaleLabelShowsWhatItSays()
+{
+    testsupport::runSql(testsupport::embeddedParams(m_dir->filePath(QStringLiteral("DEMO.fdb"))),
+                        QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
+                                       "VALUES (9001, '2001234000000', 1006);\n"
+                                       "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) "
+                                       "VALUES ('ETIQUETA_BASCULA_1', '20-29;3;5;C;K;3;N');"));
+    connect();
+    m_app->frmConsulta.CargarInfo();
+    auto* lectura = el<QLabel>("lblEtiqueta");
+    QVERIFY(!lectura->isVisible());
+    scan(QStringLiteral("2001234007504")); // 0.750 kg of PLU 01234
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Jalapeño en rajas granel"));
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QStringLiteral("2001234000000"));
+    QVERIFY(lectura->isVisible());
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^0\\.750 kg · \\$[0-9,]+\\.[0-9]{2}$")).match(lectura->text()).hasMatch(),
+        qPrintable(lectura->text()));
+    // An ordinary article shows no label reading, and clearing empties it.
+    scan(QStringLiteral("7501055300075"));
+    QVERIFY(!lectura->isVisible());
+    scan(QStringLiteral("2001234007504"));
+    QVERIFY(lectura->isVisible());
+    m_app->frmConsulta.Limpiar();
+    QVERIFY(!lectura->isVisible());
+    QCOMPARE(lectura->text(), QString());
+}
+
+// Tab and CR LF end a scan like Enter, once; the configured prefix and suffix are dropped.
+void TestConsulta::scannerTerminatorsAndAffixes()
+{
+    {
+        Tdm& dm = m_app->dm;
+        dm.ConfigIni_strW(QStringLiteral("Escaner"), QStringLiteral("Prefijo"), QStringLiteral("]E0"));
+        dm.ConfigIni_strW(QStringLiteral("Escaner"), QStringLiteral("Sufijo"), QStringLiteral("#"));
+    }
+    connect();
+    m_app->frmConsulta.leerEscaner();
+    auto* ed = el<QLineEdit>("edClave");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    ed->setFocus();
+
+    QTest::keyClicks(ed, QStringLiteral("]E0AGUA750#"));
+    QTest::keyClick(ed, Qt::Key_Tab);
+    QCOMPARE(nombre->text(), QStringLiteral("Agua 750 ml"));
+    QVERIFY(ed->hasFocus());
+    QCOMPARE(ed->selectedText(), QStringLiteral("AGUA750"));
+
+    // CR LF: one lookup, so an unknown key beeps once.
+    QTest::keyClicks(ed, QStringLiteral("NO-EXISTE"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QKeyEvent lf(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\n"));
+    QApplication::sendEvent(ed, &lf);
+    QCOMPARE(m_notifier->beeps, 1);
+    QCOMPARE(ed->text(), QStringLiteral("NO-EXISTE"));
+    // A lone LF ends a scan too.
+    QTest::keyClicks(ed, QStringLiteral("CCL600"));
+    QApplication::sendEvent(ed, &lf);
+    QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+}
+
+// 13 digits in 30 ms then Enter, scan after scan, with the real idle timer ticking every second and
+// clearing at each tick (0 idle seconds); one burst queued whole while a lookup runs.
+void TestConsulta::fastScannerIsNeverSplit()
+{
+    connect();
+    m_app->frmConsulta.ajustes().SegundosEspera = 0;
+    auto* ed = el<QLineEdit>("edClave");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    ed->setFocus();
+    const QString claves[] = {QStringLiteral("7501055300075"), QStringLiteral("7501055310883")};
+    const QString nombres[] = {QStringLiteral("COCA COLA LIGHT 600ML"), QStringLiteral("Coca Cola Light 355 ml")};
+    QElapsedTimer reloj;
+    reloj.start();
+    int escaneos = 0;
+    while (reloj.elapsed() < 2500) { // two ticks of the idle timer at least
+        const QString& clave = claves[escaneos % 2];
+        for (QChar c : clave) {
+            QTest::keyClick(ed, c.toLatin1());
+            QTest::qWait(2); // about 30 ms for the 13 digits; the timer's tick may land in between
+        }
+        QTest::keyClick(ed, Qt::Key_Return);
+        QVERIFY2(m_app->frmConsulta.articuloId() != 0, qPrintable(ed->text()));
+        QCOMPARE(ed->text(), clave);
+        QCOMPARE(nombre->text(), nombres[escaneos % 2]);
+        QCOMPARE(m_notifier->beeps, 0);
+        ++escaneos;
+    }
+    QVERIFY(escaneos > 20);
+
+    // The tick lands mid-scan: the digits typed so far stay and the scan completes.
+    QTest::keyClicks(ed, QStringLiteral("750105"));
+    m_app->frmConsulta.TiempoInactivoTimer();
+    QTest::keyClicks(ed, QStringLiteral("5300075"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+
+    // A whole scan queued behind the Enter of the one before: it waits for that lookup to end.
+    const auto encolar = [ed](const QString& texto) {
+        for (QChar c : texto) {
+            QCoreApplication::postEvent(ed,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c)));
+            QCoreApplication::postEvent(ed,
+                                        new QKeyEvent(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c)));
+        }
+        QCoreApplication::postEvent(
+            ed, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")));
+    };
+    encolar(QStringLiteral("AGUA750"));
+    encolar(QStringLiteral("7501055300075"));
+    QTRY_COMPARE(ed->text(), QStringLiteral("7501055300075"));
+    QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QCOMPARE(m_notifier->beeps, 0);
 }
 
 QTEST_MAIN(TestConsulta)

@@ -104,6 +104,7 @@ private slots:
     void filaDeFuenteIlegible();
     void colorIlegible_data();
     void colorIlegible();
+    void etiquetasDeBascula();
 
 private:
     template <typename T> T* el(const char* nombre)
@@ -736,6 +737,50 @@ void TestConfiguracion::colorIlegible()
         QCOMPARE(precio->palette().color(QPalette::WindowText), QColor(255, 128, 0));
         QVERIFY(precio->font().italic());
     }
+}
+
+// The label formats: typed in their window, refused with a reason while one is not a format (nothing
+// typed is lost), saved as new rows with "Guardar", and shown again at the next load.
+void TestConfiguracion::etiquetasDeBascula()
+{
+    abrir();
+    QVERIFY(mostrar());
+    const auto etiquetas = [this] {
+        QStringList r;
+        for (const QString& f : filas()) {
+            if (f.startsWith(QStringLiteral("ETIQUETA")))
+                r << f;
+        }
+        return r;
+    };
+    QCOMPARE(etiquetas(), QStringList());
+
+    QTest::mouseClick(el<QPushButton>("pbsEtiquetas"), Qt::LeftButton);
+    auto* ventana = el<QDialog>("dlgEtiquetas");
+    QVERIFY(ventana->isVisible());
+    auto* primera = el<QLineEdit>("edEtiqueta1");
+    auto* segunda = el<QLineEdit>("edEtiqueta2");
+    QTest::keyClicks(primera, QStringLiteral("20-29;3;5;C;K;3;N"));
+    QTest::keyClicks(segunda, QStringLiteral("21,22;3;4;T;P;2;X"));
+    QTest::mouseClick(el<QPushButton>("pbsAceptarEtiquetas"), Qt::LeftButton);
+    QCOMPARE(m_avisos->messages.size(), size_t{1});
+    QVERIFY2(m_avisos->messages[0].text.startsWith(QStringLiteral("Etiqueta de báscula 2: ")),
+             qPrintable(m_avisos->messages[0].text));
+    QVERIFY(ventana->isVisible());
+    QCOMPARE(segunda->text(), QStringLiteral("21,22;3;4;T;P;2;X"));
+
+    segunda->setText(QStringLiteral("21,22;3;4;T;P;2;V"));
+    QTest::mouseClick(el<QPushButton>("pbsAceptarEtiquetas"), Qt::LeftButton);
+    QVERIFY(!ventana->isVisible());
+    QCOMPARE(etiquetas(), QStringList()); // nothing is written before "Guardar"
+    guardar();
+    QCOMPARE(etiquetas(), (QStringList{"ETIQUETA_BASCULA_1|NULL|20-29;3;5;C;K;3;N|NULL",
+                                       "ETIQUETA_BASCULA_2|NULL|21-22;3;4;T;P;2;V|NULL"}));
+
+    // The next showing loads them back.
+    QVERIFY(mostrar());
+    QCOMPARE(m_dlg->etiquetas()[1], QStringLiteral("21-22;3;4;T;P;2;V"));
+    QCOMPARE(m_dlg->etiquetas()[2], QString());
 }
 
 QTEST_MAIN(TestConfiguracion)

@@ -85,7 +85,7 @@ FuenteConColor precioIntegrado()
     return {enPixeles(107, true), QColor(255, 128, 0)};
 }
 
-// A window with the eight draggable elements at their built-in places, as the price display has
+// A window with the nine draggable elements at their built-in places, as the price display has
 // them: direct children of the client area, the grids with rows.
 struct Pantalla {
     QMainWindow ventana;
@@ -121,6 +121,7 @@ struct Pantalla {
             {rejilla("dbListaClaves", {216, 8, 258, 105}), QStringLiteral("Claves")},
             {rejilla("dbCombos", {215, 459, 362, 101}), QStringLiteral("Combo")},
             {etiqueta("Imagen", {583, 8, 426, 113}), QStringLiteral("Imagen")},
+            {etiqueta("lblEtiqueta", {216, 280, 560, 34}), QStringLiteral("Etiqueta")},
         };
         ventana.setFixedSize(1012, 668);
     }

@@ -2,6 +2,7 @@
 // program's objects were installed (rows as the installation leaves them, then changed per case).
 
 #include "data/AjustesConsulta.h"
+#include "data/ConfigEmpresa.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
 #include "firebird/Error.h"
@@ -104,6 +105,7 @@ private slots:
     void colorIlegible();
     void transaccion();
     void falloDeLaBase();
+    void etiquetas();
 
 private:
     void ejecutar(const QString& sql) { testsupport::runSql(testsupport::embeddedParams(m_ruta), sql); }
@@ -352,6 +354,52 @@ void TestCargarInfo::falloDeLaBase()
     QCOMPARE(describir(a), describir(ajustesPrevios()));
     QCOMPARE(describir(nombre), describir(nombrePrevio()));
     QCOMPARE(describir(precio), describir(precioPrevio()));
+}
+
+// Scale label formats: a company without their rows has none and gains no rows when the dialog saves
+// none; saved rows load in order, and a damaged or cleared row is skipped.
+void TestCargarInfo::etiquetas()
+{
+    const auto filas = [this] {
+        return testsupport::queryRows(testsupport::embeddedParams(m_ruta),
+                                      QStringLiteral("SELECT CONFIGURACION, VALOR_STR FROM ZANTOR_LMV_CONFIG "
+                                                     "WHERE CONFIGURACION STARTING WITH 'ETIQUETA' ORDER BY 1"));
+    };
+    const auto cargar = [this] {
+        auto dm = abrir(m_ruta);
+        AjustesConsulta a = ajustesPrevios();
+        a.Etiquetas.resize(3);
+        FuenteConColor nombre = nombrePrevio();
+        FuenteConColor precio = precioPrevio();
+        CargarInfo(*dm, a, nombre, precio);
+        QStringList textos;
+        for (const FormatoEtiqueta& f : a.Etiquetas)
+            textos.append(f.aTexto());
+        return textos;
+    };
+    const auto guardar = [this](const ConfigEmpresa::TextosEtiquetas& textos) {
+        auto dm = abrir(m_ruta);
+        dm->reiniciarTransaccion();
+        ConfigEmpresa(dm->fdVarios).escribirEtiquetas(textos);
+        dm->confirmarTransaccion();
+    };
+
+    QCOMPARE(cargar(), QStringList());
+    guardar({});
+    QCOMPARE(filas(), QStringList());
+
+    guardar({QString(), QStringLiteral("20-29;3;5;C;K;3;N"), QString(), QStringLiteral("2;2;5;S;P;2;V")});
+    QCOMPARE(filas(), (QStringList{"ETIQUETA_BASCULA_2|20-29;3;5;C;K;3;N", "ETIQUETA_BASCULA_4|2;2;5;S;P;2;V"}));
+    QCOMPARE(cargar(), (QStringList{"20-29;3;5;C;K;3;N", "2;2;5;S;P;2;V"}));
+
+    ejecutar(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = '20;9;9;C;K;3;N' "
+                            "WHERE CONFIGURACION = 'ETIQUETA_BASCULA_4';"));
+    QCOMPARE(cargar(), QStringList{"20-29;3;5;C;K;3;N"});
+
+    guardar({QStringLiteral("21-22;3;4;T;P;2;V"), QString(), QString(), QString()});
+    QCOMPARE(filas(), (QStringList{"ETIQUETA_BASCULA_1|21-22;3;4;T;P;2;V", "ETIQUETA_BASCULA_2|NULL",
+                                   "ETIQUETA_BASCULA_4|NULL"}));
+    QCOMPARE(cargar(), QStringList{"21-22;3;4;T;P;2;V"});
 }
 
 QTEST_MAIN(TestCargarInfo)
