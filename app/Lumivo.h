@@ -3,6 +3,7 @@
 #include "about/uAyudaInfo.h"
 #include "app/uConsulta.h"
 #include "config/uConfiguracion.h"
+#include "connections/InicioAutomatico.h"
 #include "connections/uEmpresa.h"
 #include "connections/uLogear.h"
 #include "connections/uNewConexion.h"
@@ -19,8 +20,9 @@
 struct Lumivo {
     Tdm dm;
     Sesion sesion;
+    InicioAutomatico inicio;
     TfrmConsulta frmConsulta;
-    TfrmLogear frmLogear{dm, sesion, frmNewConexion, QString(), &frmConsulta};
+    TfrmLogear frmLogear;
     TfrmEmpresa frmEmpresa{dm, sesion, &frmConsulta};
     TfrmAyudaInfo frmAyudaInfo{&frmConsulta};
     TfrmBuscarEnCatalogo frmBuscarEnCatalogo{
@@ -32,10 +34,14 @@ struct Lumivo {
                                        &frmConsulta};
     TfrmNewConexion frmNewConexion{QString(), &frmConsulta};
 
-    // Tests build the program without the automatic start-up and drive its steps themselves.
-    explicit Lumivo(bool arranqueAlMostrar = true)
-        : frmConsulta(dm, sesion, frmLogear, frmEmpresa, frmAyudaInfo, frmBuscarEnCatalogo, frmConfiguracion,
+    // Tests build the program without the automatic start-up and drive its steps themselves; they
+    // may keep the stored start's password file and the connection catalogue elsewhere.
+    explicit Lumivo(bool arranqueAlMostrar = true, const QString& rutaContrasena = QString(),
+                    const QString& rutaCatalogo = QString())
+        : inicio(dm, rutaContrasena, rutaCatalogo)
+        , frmConsulta(dm, sesion, inicio, frmLogear, frmEmpresa, frmAyudaInfo, frmBuscarEnCatalogo, frmConfiguracion,
                       arranqueAlMostrar)
+        , frmLogear(dm, sesion, frmNewConexion, rutaCatalogo, &frmConsulta)
     {
     }
 };

@@ -32,6 +32,33 @@ const QString kSqlDelUsuario = QStringLiteral("select e.nombre_corto from empres
 
 } // namespace
 
+QStringList EmpresasDelUsuario(fb::Transaction& transaccion, const QString& usuario)
+{
+    fb::Query q(transaccion);
+    q.setSql(kSqlUsuario);
+    q.setParam(QStringLiteral("C_Usuario"), usuario);
+    q.open();
+    QString acceso;
+    int usuarioId = 0;
+    if (q.next()) {
+        acceso = q.value(QStringLiteral("ACCESO_EMPRESAS")).toString();
+        usuarioId = q.value(QStringLiteral("USUARIO_ID")).toInt();
+    }
+    q.close();
+    if (acceso == QLatin1String("T") || usuario.toUpper() == QLatin1String("SYSDBA")) {
+        q.setSql(kSqlTodas);
+    } else {
+        q.setSql(kSqlDelUsuario);
+        q.setParam(QStringLiteral("N_UsuarioID"), usuarioId);
+    }
+    q.open();
+    QStringList empresas;
+    while (q.next())
+        empresas << q.value(0).toString();
+    q.close();
+    return empresas;
+}
+
 TfrmEmpresa::TfrmEmpresa(Tdm& dm, Sesion& sesion, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_dm(dm)
