@@ -3,6 +3,7 @@
 #include "about/uAyudaInfo.h"
 #include "app/uConsulta.h"
 #include "config/uConfiguracion.h"
+#include "connections/InicioAutomatico.h"
 #include "connections/uEmpresa.h"
 #include "connections/uLogear.h"
 #include "connections/uNewConexion.h"
@@ -19,8 +20,9 @@
 struct Lumivo {
     Tdm dm;
     Sesion sesion;
+    InicioAutomatico inicio;
     TfrmConsulta frmConsulta;
-    TfrmLogear frmLogear{dm, sesion, frmNewConexion, QString(), &frmConsulta};
+    TfrmLogear frmLogear;
     TfrmEmpresa frmEmpresa{dm, sesion, &frmConsulta};
     TfrmAyudaInfo frmAyudaInfo{&frmConsulta};
     TfrmBuscarEnCatalogo frmBuscarEnCatalogo{
@@ -34,25 +36,36 @@ struct Lumivo {
 
     // The start-up runs once the main window is first shown.
     Lumivo()
-        : Lumivo(true)
+        : Lumivo(true, QString(), QString())
     {
     }
 
     // Tests and the benchmarks build the program without the automatic start-up and drive its
-    // steps themselves; only they can make this key (tests/support/ArranqueManual.h).
+    // steps themselves, or with it but with the stored start's password file and the connection
+    // catalogue kept elsewhere; only they can make these keys (tests/support/ArranqueManual.h).
     class SinArranque {
         SinArranque() = default;
         friend struct ArranqueManual;
     };
-    explicit Lumivo(SinArranque)
-        : Lumivo(false)
+    class ConArranque {
+        ConArranque() = default;
+        friend struct ArranqueManual;
+    };
+    explicit Lumivo(SinArranque, const QString& rutaContrasena = QString(), const QString& rutaCatalogo = QString())
+        : Lumivo(false, rutaContrasena, rutaCatalogo)
+    {
+    }
+    Lumivo(ConArranque, const QString& rutaContrasena, const QString& rutaCatalogo)
+        : Lumivo(true, rutaContrasena, rutaCatalogo)
     {
     }
 
 private:
-    explicit Lumivo(bool arranqueAlMostrar)
-        : frmConsulta(dm, sesion, frmLogear, frmEmpresa, frmAyudaInfo, frmBuscarEnCatalogo, frmConfiguracion,
+    Lumivo(bool arranqueAlMostrar, const QString& rutaContrasena, const QString& rutaCatalogo)
+        : inicio(dm, rutaContrasena, rutaCatalogo)
+        , frmConsulta(dm, sesion, inicio, frmLogear, frmEmpresa, frmAyudaInfo, frmBuscarEnCatalogo, frmConfiguracion,
                       arranqueAlMostrar)
+        , frmLogear(dm, sesion, frmNewConexion, rutaCatalogo, &frmConsulta)
     {
     }
 };

@@ -1,7 +1,11 @@
 #include "uConsulta.h"
 
 #include "Elementos.h"
+#include "EsperaServidor.h"
+#include "ModoKiosco.h"
+#include "connections/InicioAutomatico.h"
 #include "connections/ParametrosConexion.h"
+#include "connections/uLogear.h"
 #include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
@@ -221,12 +225,13 @@ void mostrarAviso(QWidget* padre, const AvisoInstalacion& aviso)
 
 } // namespace
 
-TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, QDialog& login, QDialog& empresa, QDialog& ayuda,
-                           TfrmBuscarEnCatalogo& buscador, QDialog& configuracion, bool arranqueAlMostrar,
-                           QWidget* parent)
+TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QDialog& login, QDialog& empresa,
+                           QDialog& ayuda, TfrmBuscarEnCatalogo& buscador, QDialog& configuracion,
+                           bool arranqueAlMostrar, QWidget* parent)
     : QMainWindow(parent)
     , m_dm(dm)
     , m_sesion(sesion)
+    , m_inicio(inicio)
     , m_login(login)
     , m_empresa(empresa)
     , m_ayuda(ayuda)
@@ -253,6 +258,12 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, QDialog& login, QDialog& emp
 
     // The border cannot be dragged: the size changes only through the stored layout.
     setFixedSize(kAnchoCliente, menuBar()->sizeHint().height() + kAltoCliente);
+
+    // A server lost during the day is tried again in the background, with a status line.
+    new VigiaServidor(
+        m_dm, *statusBar(), [this](int intento) { return m_inicio.pausas(intento); }, this);
+    // Last: a kiosk takes the finished display into its scaled view.
+    m_kiosco = new ModoKiosco(*this, m_dm, m_sesion, m_ajustes);
 }
 
 TfrmConsulta::~TfrmConsulta() = default;
@@ -455,6 +466,9 @@ void TfrmConsulta::crearMenu()
     smLimpiar = accion(archivo, QStringLiteral("Limpiar"), "smLimpiar");
     // The original's key code 137 is one no keyboard sends.
     smLimpiar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    InicioAutomatico1 = accion(archivo, QStringLiteral("Inicio automático"), "InicioAutomatico1");
+    InicioAutomatico1->setCheckable(true);
+    InicioAutomatico1->setEnabled(false); // only once a session is open: it stores that session
     Salir1 = accion(archivo, QStringLiteral("Salir"), "Salir1");
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
@@ -463,6 +477,7 @@ void TfrmConsulta::crearMenu()
     platform::connectGuarded(Disear1, &QAction::triggered, this, &TfrmConsulta::Disear1Click);
     platform::connectGuarded(Restaurar1, &QAction::triggered, this, &TfrmConsulta::Restaurar1Click);
     platform::connectGuarded(smLimpiar, &QAction::triggered, this, &TfrmConsulta::smLimpiarClick);
+    platform::connectGuarded(InicioAutomatico1, &QAction::triggered, this, &TfrmConsulta::InicioAutomatico1Click);
     platform::connectGuarded(Salir1, &QAction::triggered, this, &TfrmConsulta::Salir1Click);
     platform::connectGuarded(Acercade1, &QAction::triggered, this, &TfrmConsulta::Acercade1Click);
 }
@@ -555,6 +570,21 @@ void TfrmConsulta::terminar()
 
 void TfrmConsulta::FormShow()
 {
+    // A station set up for it starts by itself; a stored start that no longer works has said why
+    // once, and the windows take over.
+    const InicioAutomatico::Lectura guardado = m_inicio.leer();
+    m_sesion.AvisoLogin = guardado.rechazo;
+    if (guardado.inicio) {
+        switch (arranqueGuardado(*guardado.inicio)) {
+        case Arranque::Listo:
+            return;
+        case Arranque::Terminar:
+            return terminar();
+        case Arranque::Login:
+            break;
+        }
+    }
+
     // 1. Login against the system database.
     m_login.exec();
     if (!m_sesion.LoginCorrecto)
@@ -568,18 +598,67 @@ void TfrmConsulta::FormShow()
     // 3. The company database.
     Conexion();
 
+    // 4 and 5.
+    if (const std::optional<AvisoInstalacion> aviso = validarEmpresa()) {
+        mostrarAviso(this, *aviso);
+        return terminar();
+    }
+    prepararPantalla();
+}
+
+TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inicio)
+{
+    const auto alLogin = [this](const QString& texto, const QString& titulo, platform::Icon icono) {
+        m_dm.desconectar();
+        m_sesion.LoginCorrecto = m_sesion.EmpresaSeleccionada = false;
+        statusBar()->clearMessage();
+        platform::showMessage(this, texto, titulo, icono);
+        return Arranque::Login;
+    };
+    DatosConexion& d = m_sesion.datos;
+    // Steps 1 to 3 without their windows. A server that cannot be reached yet (a power cut: the
+    // network or the server still starting) is waited for; anything else is said once.
+    try {
+        if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
+            return Arranque::Terminar;
+    } catch (const fb::Error&) {
+        return alLogin(QStringLiteral("Error al tratar de realizar la conexión\n"
+                                      "Verifique su conexion,Nombre de usuario y contraseña.\n") +
+                           RutaSistemaMostrada(d),
+                       QString(), platform::Icon::Error);
+    } catch (const std::exception& e) {
+        return alLogin(QString::fromUtf8(e.what()), platform::kMessageTitle, platform::Icon::Warning);
+    }
+    try {
+        if (!esperarServidor(*statusBar(), m_inicio.pausas,
+                             [&] { m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d)); }))
+            return Arranque::Terminar;
+    } catch (const std::exception& e) {
+        return alLogin(kErrorConexion + QStringLiteral("\n") + QString::fromUtf8(e.what()), platform::kMessageTitle,
+                       platform::Icon::Error);
+    }
+    Conexion();
+    if (const std::optional<AvisoInstalacion> aviso = validarEmpresa()) {
+        m_empresaAbierta = false;
+        return alLogin(aviso->texto, QString(),
+                       aviso->tipo == AvisoInstalacion::Tipo::Advertencia ? platform::Icon::Warning
+                                                                          : platform::Icon::Information);
+    }
+    prepararPantalla();
+    return Arranque::Listo;
+}
+
+std::optional<AvisoInstalacion> TfrmConsulta::validarEmpresa()
+{
     // 4. Only the ERP schema versions the station knows.
-    if (const std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm)) {
-        mostrarAviso(this, *aviso);
-        return terminar();
-    }
-
+    if (std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm))
+        return aviso;
     // 5. The station's own objects; installing them ends the run.
-    if (const std::optional<AvisoInstalacion> aviso = ValidarMetadatos(m_dm, m_sesion.datos)) {
-        mostrarAviso(this, *aviso);
-        return terminar();
-    }
+    return ValidarMetadatos(m_dm, m_sesion.datos);
+}
 
+void TfrmConsulta::prepararPantalla()
+{
     // 6. Design mode off.
     Disear1->setChecked(false);
 
@@ -607,11 +686,18 @@ void TfrmConsulta::FormShow()
     CargarLogEmp();
 
     // 12. The stored layout applies only when the operator has not asked for the built-in one.
-    if (!restaurada)
-        aplicarTamanoExterior(*this, m_diseno.aplicarDisenoGuardado());
+    // A kiosk fills the screen instead of taking the stored window size.
+    if (!restaurada) {
+        const QSize exterior = m_diseno.aplicarDisenoGuardado();
+        if (!m_kiosco->activo())
+            aplicarTamanoExterior(*this, exterior);
+    }
 
     // 13.
     Limpiar();
+
+    InicioAutomatico1->setEnabled(true);
+    InicioAutomatico1->setChecked(m_inicio.guardado());
 }
 
 void TfrmConsulta::Conexion()
@@ -1025,4 +1111,24 @@ void TfrmConsulta::pbsLimpiarClick()
 void TfrmConsulta::smLimpiarClick()
 {
     Limpiar();
+}
+
+void TfrmConsulta::InicioAutomatico1Click()
+{
+    if (!InicioAutomatico1->isChecked()) {
+        m_inicio.quitar();
+        platform::showMessage(this, QStringLiteral("La estación ya no iniciará sola: pedirá usuario y contraseña."),
+                              platform::kMessageTitle, platform::Icon::Information);
+        return;
+    }
+    try {
+        m_inicio.guardar(m_sesion);
+    } catch (...) {
+        InicioAutomatico1->setChecked(false);
+        throw;
+    }
+    platform::showMessage(this,
+                          QStringLiteral("La estación iniciará sola con el usuario %1 en la empresa %2.")
+                              .arg(m_sesion.datos.Usuario, m_sesion.datos.Empresa),
+                          platform::kMessageTitle, platform::Icon::Information);
 }

@@ -21,6 +21,10 @@ class QTimer;
 class LinkLabel;
 class Forma;
 class ModeloConsulta;
+class ModoKiosco;
+class InicioAutomatico;
+struct InicioGuardado;
+struct AvisoInstalacion;
 class Tdm;
 class TfrmBuscarEnCatalogo;
 struct Sesion;
@@ -32,7 +36,7 @@ public:
     // The other windows of the run are created once and reused; they are only used once the
     // event loop runs, so they may be created after this window. With arranqueAlMostrar the
     // start-up runs after the window is first shown.
-    TfrmConsulta(Tdm& dm, Sesion& sesion, QDialog& login, QDialog& empresa, QDialog& ayuda,
+    TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QDialog& login, QDialog& empresa, QDialog& ayuda,
                  TfrmBuscarEnCatalogo& buscador, QDialog& configuracion, bool arranqueAlMostrar = true,
                  QWidget* parent = nullptr);
     ~TfrmConsulta() override;
@@ -66,6 +70,7 @@ public:
     bool modoDiseno() const;
     int articuloId() const { return ArticuloId; }
     AjustesConsulta& ajustes() { return m_ajustes; }
+    ModoKiosco& kiosco() { return *m_kiosco; }
 
     static const QString kTitulo;
     static const QString kDireccionWeb;
@@ -86,6 +91,14 @@ private:
     void crearBarraEstado();
     void anclarAlCambiarTamano(QSize anterior, QSize nuevo);
     void terminar();
+    // The stored automatic start: Listo when the display is ready, Login when it no longer works
+    // (its message has been shown once) and the windows take over.
+    enum class Arranque { Listo, Login, Terminar };
+    Arranque arranqueGuardado(const InicioGuardado& inicio);
+    // Steps 4 and 5: what the user must read when the company database cannot be used.
+    std::optional<AvisoInstalacion> validarEmpresa();
+    // Steps 6 to 13, once the company database is open and accepted.
+    void prepararPantalla();
     // Runs a lookup (one operation: after a lost connection it runs again) and shows what it
     // found; otherwise the not-found path with `textoBuscador` for the catalogue search.
     void buscarYMostrar(const QString& textoBuscador, const std::function<std::optional<ArticuloEncontrado>()>& buscar,
@@ -107,6 +120,7 @@ private:
     void Label5Click();
     void pbsLimpiarClick();
     void smLimpiarClick();
+    void InicioAutomatico1Click();
 
     // The large price follows the current row of the price grid.
     void mostrarPrecioActual();
@@ -114,6 +128,7 @@ private:
 
     Tdm& m_dm;
     Sesion& m_sesion;
+    InicioAutomatico& m_inicio;
     QDialog& m_login;
     QDialog& m_empresa;
     QDialog& m_ayuda;
@@ -166,10 +181,12 @@ private:
     QAction* Disear1 = nullptr;
     QAction* Restaurar1 = nullptr;
     QAction* smLimpiar = nullptr;
+    QAction* InicioAutomatico1 = nullptr;
     QAction* Salir1 = nullptr;
     QAction* Acercade1 = nullptr;
 
     QTimer* TiempoInactivo = nullptr;
+    ModoKiosco* m_kiosco = nullptr;
     // Last: it is built from the elements that crearMarco makes, which sets the members above.
     DisenoPantalla m_diseno;
 };

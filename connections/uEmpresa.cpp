@@ -24,6 +24,27 @@ const QString kClaveEmpresa = QStringLiteral("Empresa");
 
 } // namespace
 
+QStringList EmpresasDelUsuario(fb::Transaction& transaccion, const QString& usuario)
+{
+    fb::Query q(transaccion);
+    empresas::abrirUsuario(q, usuario);
+    QString acceso;
+    int usuarioId = 0;
+    if (q.next()) {
+        acceso = q.value(QStringLiteral("ACCESO_EMPRESAS")).toString();
+        usuarioId = q.value(QStringLiteral("USUARIO_ID")).toInt();
+    }
+    if (acceso == QLatin1String("T") || usuario.toUpper() == QLatin1String("SYSDBA"))
+        empresas::abrirTodas(q);
+    else
+        empresas::abrirDelUsuario(q, usuarioId);
+    QStringList lista;
+    while (q.next())
+        lista << q.value(0).toString();
+    q.close();
+    return lista;
+}
+
 TfrmEmpresa::TfrmEmpresa(Tdm& dm, Sesion& sesion, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_dm(dm)

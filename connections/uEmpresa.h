@@ -12,6 +12,10 @@ class QPushButton;
 class Tdm;
 struct Sesion;
 
+// The short names of the companies that the user may open, in the system database that the
+// transaction reads (every company for SYSDBA and for a user with general access), unsorted.
+QStringList EmpresasDelUsuario(fb::Transaction& transaccion, const QString& usuario);
+
 // The company window: lists, from the system database, the companies that the logged-in user
 // may open, sorted by name, and leaves the chosen one in the session. Its connection is its
 // own, so the shared one can move on to the company database.

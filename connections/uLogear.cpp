@@ -158,6 +158,14 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     lblVersion->setFont(platform::tahomaPoints(8, true));
     lblVersion->move(8, 183);
 
+    lblAviso = new QLabel(this);
+    lblAviso->setObjectName(QStringLiteral("lblAviso"));
+    lblAviso->setGeometry(8, 203, 394, 18);
+    QPalette rojo = lblAviso->palette();
+    rojo.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    lblAviso->setPalette(rojo);
+    lblAviso->hide();
+
     QWidget::setTabOrder(edUsuario, cboConexion);
     QWidget::setTabOrder(cboConexion, edPass);
     QWidget::setTabOrder(edPass, btnAceptar);
@@ -247,6 +255,12 @@ void TfrmLogear::FormShow()
 {
     lblVersion->setText(kPrefijoVersion + VersionMostrada(platform::programVersion()));
     lblVersion->adjustSize();
+    // A stored automatic start that was not used says why, in one line below the fields.
+    const QString aviso = m_sesion.AvisoLogin;
+    lblAviso->setText(fontMetrics().elidedText(aviso, Qt::ElideMiddle, lblAviso->width()));
+    lblAviso->setToolTip(aviso);
+    lblAviso->setVisible(!aviso.isEmpty());
+    setFixedSize(410, aviso.isEmpty() ? 203 : 225);
     edUsuario->setText(m_dm.ConfigIni_str(kSeccion, kClaveUsuario, kUsuarioPorDefecto));
     edPass->setFocus();
 }
@@ -327,6 +341,7 @@ void TfrmLogear::EstableceConexion()
         return;
     }
     m_sesion.LoginCorrecto = true;
+    m_sesion.Conexion = cboConexion->currentText();
     accept();
 }
 

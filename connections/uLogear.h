@@ -83,6 +83,7 @@ private:
     QPushButton* btnAceptar = nullptr;
     QPushButton* btnCancel = nullptr;
     QLabel* lblVersion = nullptr;
+    QLabel* lblAviso = nullptr; // shown only with the session's AvisoLogin
     QMenu* PopupMenu1 = nullptr;
     QAction* NuevaConexin1 = nullptr;
     QAction* AbrirConexin1 = nullptr;

@@ -353,6 +353,18 @@ std::optional<QString> ConfigIni::leer(const QString& seccion, const QString& cl
     return std::nullopt;
 }
 
+std::optional<QString> ConfigIni::consultar(const QString& seccion, const QString& clave)
+{
+    validarNombres(m_ruta, seccion, clave);
+    if (!QFileInfo::exists(m_ruta))
+        return std::nullopt;
+    Documento doc = cargar(m_ruta);
+    Nodo& elemento = seccionDe(raiz(doc, m_ruta), seccion);
+    if (const QString* valor = atributo(elemento, clave))
+        return *valor;
+    return std::nullopt;
+}
+
 void ConfigIni::escribir(const QString& seccion, const QString& clave, const QString& valor)
 {
     validarNombres(m_ruta, seccion, clave);

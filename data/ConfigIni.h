@@ -46,6 +46,11 @@ public:
     // case, or a number (0 is false). Anything else throws ErrorConversionConfigIni.
     bool ConfigIni_bool(const QString& seccion, const QString& clave, bool porDefecto);
 
+    // The stored text of a key that only some stations set (kiosk mode, the automatic start): nothing
+    // when the file, the section or the key is missing, and the file is never written, so a station
+    // without them keeps its file as it is. An unreadable file throws ErrorConfigIni.
+    std::optional<QString> consultar(const QString& seccion, const QString& clave);
+
     // Writes always save the file, even when the value is already stored.
     void ConfigIni_strW(const QString& seccion, const QString& clave, const QString& valor);
     void ConfigIni_intW(const QString& seccion, const QString& clave, int valor);

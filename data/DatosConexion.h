@@ -21,4 +21,8 @@ struct Sesion {
     DatosConexion datos;
     bool LoginCorrecto = false;
     bool EmpresaSeleccionada = false;
+    // The name of the catalogue connection the login used (for the automatic start).
+    QString Conexion;
+    // One line the login window shows above its fields: why a stored automatic start was not used.
+    QString AvisoLogin;
 };

@@ -53,6 +53,8 @@ public:
     // transactions. When the server is still away the failure says so in the shop's words.
     // Nested calls run straight through: only the outermost operation is retried.
     template <typename F> decltype(auto) conReconexion(F&& operacion);
+    // The last reconnection failed: the server is away and the connection is closed.
+    bool sinServidor() const noexcept { return perdida(); }
     // Throws the lost connection in the shop's words, with the server's own text below.
     [[noreturn]] static void conexionPerdida(const fb::Error& causa);
 

@@ -97,9 +97,9 @@ int createTemporary(const QByteArray& target, mode_t mode, Temporary& temporary)
     return EEXIST;
 }
 
-int replace(const QString& path, const QByteArray& data, Durability durability)
+int replace(const QString& path, const QByteArray& data, Durability durability, bool privateFile = false)
 {
-    const QString target = finalPath(path);
+    const QString target = privateFile ? path : finalPath(path);
     const QByteArray nativeTarget = QFile::encodeName(target);
 
     struct stat existing {};
@@ -107,9 +107,10 @@ int replace(const QString& path, const QByteArray& data, Durability durability)
     Temporary temporary;
     // A new file gets the default permissions (the umask applies); a replaced one keeps its own,
     // and nobody else can open the temporary file before it has them.
-    if (const int error = createTemporary(nativeTarget, exists ? 0600 : 0666, temporary))
+    if (const int error = createTemporary(nativeTarget, exists || privateFile ? 0600 : 0666, temporary))
         return error;
-    if (exists && ::fchmod(temporary.fd, existing.st_mode & 07777) != 0)
+    // The umask may only take permissions away; a private file must end exactly 0600.
+    if ((exists || privateFile) && ::fchmod(temporary.fd, privateFile ? 0600 : existing.st_mode & 07777) != 0)
         return errno;
 
     // After a short write (the disk filled up) the next one reports the system's reason.
@@ -146,6 +147,12 @@ QString replaceFile(const QString& path, const QByteArray& data, Durability dura
         return QStringLiteral("el archivo es de solo lectura");
 
     const int error = replace(path, data, durability);
+    return error ? reason(error) : QString();
+}
+
+QString replacePrivateFile(const QString& path, const QByteArray& data)
+{
+    const int error = replace(path, data, Durability::Synced, true);
     return error ? reason(error) : QString();
 }
 

@@ -22,6 +22,11 @@ enum class Durability {
 // sync of the folder fails, the new file is in place but may not be durable yet.
 QString replaceFile(const QString& path, const QByteArray& data, Durability durability);
 
+// The same for a file only its owner may read (a stored password): the temporary file is created
+// with mode 0600, so the contents are never readable by anyone else, not even for a moment, and the
+// file keeps 0600 whatever it had before. A symbolic link at the path is replaced, never followed.
+QString replacePrivateFile(const QString& path, const QByteArray& data);
+
 // Waits until the disk holds the file's contents and its folder's entries, after Deferred
 // replacements. A missing file is not a failure. Returns the system's reason for a failure, or an
 // empty text.

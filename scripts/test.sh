@@ -30,6 +30,17 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUMIVO_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
+# The kiosk's user unit, as cmake --install leaves it, checked by systemd itself where it can run
+# (it needs the binary that ExecStart names: a staging install provides it).
+if command -v systemd-analyze >/dev/null; then
+    step "systemd-analyze verify of the user unit"
+    stage=$(mktemp -d)
+    cmake --install build --prefix "$stage" >/dev/null
+    sed "s#^ExecStart=.*/#ExecStart=$stage/bin/#" "$stage/lib/systemd/user/lumivo.service" >"$stage/lumivo.service"
+    systemd-analyze verify "$stage/lumivo.service"
+    rm -rf "$stage"
+fi
+
 # -O1 keeps the instrumented tree's build and run short; the reports keep their line numbers.
 sanitized=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DLUMIVO_WERROR=ON -DLUMIVO_SANITIZE=ON)
 

@@ -8,4 +8,6 @@
 
 struct ArranqueManual {
     static Lumivo::SinArranque llave() { return {}; }
+    // The whole start-up, for the tests that keep the stored start's files in a folder of theirs.
+    static Lumivo::ConArranque conArranque() { return {}; }
 };

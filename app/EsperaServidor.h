@@ -1,0 +1,39 @@
+#pragma once
+
+#include "firebird/Error.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QStatusBar;
+class QTimer;
+class Tdm;
+
+// The status line of the main window while the server cannot be reached:
+// "Conectando con el servidor… (intento N) <the server's own message>".
+QString textoConectando(int intento, const fb::Error& causa);
+
+// Runs `conectar` until it gets through. A failure because the server cannot be reached (refused,
+// unreachable, shut down, the network not up yet) shows the status line and waits pausas(intento)
+// milliseconds in the event loop, the window staying live, then tries again; any other failure is
+// thrown. No message box waits for a key on the way. Returns false, without trying again, when the
+// program is asked to end while it waits.
+bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, const std::function<void()>& conectar);
+
+// During the day: when a lookup's reconnection has failed (the server is away), tries again in the
+// background with the same growing pauses and the same status line, which clears itself once the
+// server answers. Nothing is shown in a message box from here.
+class VigiaServidor : public QObject {
+public:
+    VigiaServidor(Tdm& dm, QStatusBar& linea, std::function<int(int)> pausas, QObject* parent);
+
+private:
+    void revisar();
+
+    Tdm& m_dm;
+    QStatusBar& m_linea;
+    std::function<int(int)> m_pausas;
+    QTimer* m_timer;
+    int m_intento = 0;
+};

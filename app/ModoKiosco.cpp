@@ -1,0 +1,170 @@
+#include "ModoKiosco.h"
+
+#include "connections/InicioAutomatico.h"
+#include "data/AjustesConsulta.h"
+#include "data/ConversionIni.h"
+#include "data/DatosConexion.h"
+#include "data/uDM.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTimer>
+#include <algorithm>
+
+const int ModoKiosco::kTeclaOperador = Qt::Key_M;
+
+namespace {
+
+constexpr Qt::KeyboardModifiers kAcorde = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
+
+class VistaEscalada : public QGraphicsView {
+public:
+    using QGraphicsView::QGraphicsView;
+    std::function<void()> alCambiarTamano;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QGraphicsView::resizeEvent(event);
+        if (alCambiarTamano)
+            alCambiarTamano();
+    }
+};
+
+} // namespace
+
+ModoKiosco::ModoKiosco(QMainWindow& ventana, Tdm& dm, Sesion& sesion, AjustesConsulta& ajustes)
+    : QObject(&ventana)
+    , m_ventana(ventana)
+    , m_dm(dm)
+    , m_sesion(sesion)
+    , m_ajustes(ajustes)
+{
+    try {
+        const std::optional<QString> valor =
+            m_dm.config().consultar(QStringLiteral("Estacion"), QStringLiteral("Kiosco"));
+        m_activo = valor && LogicoIni(*valor).value_or(false);
+    } catch (const std::exception&) {
+        m_activo = false; // the login reports the unreadable file
+    }
+    if (m_activo)
+        preparar();
+}
+
+void ModoKiosco::preparar()
+{
+    m_ventana.menuBar()->hide();
+    // The fixed size of the window would keep it from filling the screen.
+    m_ventana.setMinimumSize(0, 0);
+    m_ventana.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+
+    m_display = m_ventana.takeCentralWidget();
+    auto* vista = new VistaEscalada(&m_ventana);
+    m_vista = vista;
+    vista->setObjectName(QStringLiteral("vistaKiosco"));
+    vista->setFrameShape(QFrame::NoFrame);
+    vista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    vista->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    vista->setAlignment(Qt::AlignCenter);
+    vista->setBackgroundBrush(m_display->palette().color(QPalette::Window));
+    vista->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    auto* escena = new QGraphicsScene(vista);
+    QGraphicsProxyWidget* proxy = escena->addWidget(m_display);
+    escena->setSceneRect(proxy->boundingRect());
+    vista->setScene(escena);
+    vista->alCambiarTamano = [this] { ajustarEscala(); };
+    m_ventana.setCentralWidget(vista);
+    m_ventana.setWindowState(m_ventana.windowState() | Qt::WindowFullScreen);
+
+    m_ocultarMenu = new QTimer(this);
+    m_ocultarMenu->setObjectName(QStringLiteral("OcultarMenuKiosco"));
+    m_ocultarMenu->setSingleShot(true);
+    connect(m_ocultarMenu, &QTimer::timeout, this, [this] {
+        // Not behind an open window of the operator's: that is no idle display.
+        if (QApplication::activeModalWidget()) {
+            m_ocultarMenu->start();
+            return;
+        }
+        m_ventana.menuBar()->hide();
+    });
+
+    m_ventana.installEventFilter(this);
+    qApp->installEventFilter(this);
+}
+
+void ModoKiosco::ajustarEscala()
+{
+    if (!m_vista || !m_vista->scene())
+        return;
+    const QRectF escena = m_vista->scene()->sceneRect();
+    const QSize area = m_vista->viewport()->size();
+    if (escena.isEmpty() || area.isEmpty())
+        return;
+    const qreal factor = std::min(area.width() / escena.width(), area.height() / escena.height());
+    m_vista->setTransform(QTransform::fromScale(factor, factor));
+    m_vista->centerOn(escena.center());
+}
+
+bool ModoKiosco::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_ventana) {
+        if (event->type() == QEvent::Close) {
+            // Only "Salir" (or the service manager's signal) ends a kiosk station.
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::WindowStateChange && !(m_ventana.windowState() & Qt::WindowFullScreen))
+            QTimer::singleShot(0, &m_ventana,
+                               [this] { m_ventana.setWindowState(m_ventana.windowState() | Qt::WindowFullScreen); });
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == kTeclaOperador && (k->modifiers() & kAcorde) == kAcorde && !m_pidiendo &&
+            !QApplication::activeModalWidget()) {
+            QTimer::singleShot(0, this, [this] { pedirClave(); });
+            return true;
+        }
+        [[fallthrough]];
+    }
+    case QEvent::MouseButtonPress:
+        if (m_ventana.menuBar()->isVisible())
+            m_ocultarMenu->start();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void ModoKiosco::pedirClave()
+{
+    m_pidiendo = true;
+    QInputDialog dialogo(&m_ventana);
+    dialogo.setObjectName(QStringLiteral("dlgOperador"));
+    dialogo.setWindowTitle(QStringLiteral("Operador"));
+    dialogo.setLabelText(QStringLiteral("Contraseña del usuario %1 o de SYSDBA:").arg(m_sesion.datos.Usuario));
+    dialogo.setTextEchoMode(QLineEdit::Password);
+    const bool aceptado = dialogo.exec() == QDialog::Accepted;
+    const QString clave = dialogo.textValue();
+    m_pidiendo = false;
+    if (!aceptado)
+        return;
+    if (!ClaveDeOperadorValida(m_sesion.datos, clave)) {
+        platform::showMessage(&m_ventana, QStringLiteral("Contraseña incorrecta."), platform::kMessageTitle,
+                              platform::Icon::Warning);
+        return;
+    }
+    m_ventana.menuBar()->show();
+    m_ocultarMenu->start((std::max(0, m_ajustes.SegundosEspera) + 1) * 1000);
+}

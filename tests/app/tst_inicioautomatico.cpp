@@ -1,0 +1,418 @@
+// The station's automatic start: stored from the menu after a normal start, the next run reaches
+// the price display with no window and no key; a server that is not up yet is waited for with a
+// status line and no message box; a password file others could read, or that belongs to someone
+// else, is refused with one line on the login window; a stored password that no longer works says
+// so once and leaves the login to the user, without trying again.
+
+#include "app/EsperaServidor.h"
+#include "app/Lumivo.h"
+#include "connections/CatalogoConexiones.h"
+#include "data/ConfigIni.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
+#include "tests/support/PrivateServer.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTermino = 0;
+constexpr int kSigue = 7;
+constexpr int kGuardia = 99;
+
+const QString kClave = QStringLiteral("7501055300075");
+const QString kArticulo = QStringLiteral("COCA COLA LIGHT 600ML");
+
+// Counts the showings of a dialog and closes it at once (Cancelar), so a run never blocks on it;
+// `mirar` looks at it first.
+class AlAbrirse : public QObject {
+public:
+    explicit AlAbrirse(QDialog& dialogo, std::function<void()> mirar = nullptr)
+        : m_dialogo(&dialogo)
+        , m_mirar(std::move(mirar))
+    {
+        dialogo.installEventFilter(this);
+    }
+    int veces = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched == m_dialogo) {
+            ++veces;
+            QTimer::singleShot(0, this, [this] {
+                QTimer::singleShot(0, this, [this] {
+                    if (m_mirar)
+                        m_mirar();
+                    if (m_dialogo && m_dialogo->isVisible())
+                        m_dialogo->reject();
+                });
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QDialog> m_dialogo;
+    std::function<void()> m_mirar;
+};
+
+int correr(int limite = 30000)
+{
+    QTimer guardia; // a guard against a run that hangs, not a measurement
+    guardia.setSingleShot(true);
+    QObject::connect(&guardia, &QTimer::timeout, [] { QCoreApplication::exit(kGuardia); });
+    guardia.start(limite);
+    return QCoreApplication::exec();
+}
+
+template <typename T> T* el(QWidget& ventana, const char* nombre)
+{
+    return elemento<T>(ventana, nombre);
+}
+
+} // namespace
+
+class TestInicioAutomatico : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pausasCrecientes_data();
+    void pausasCrecientes();
+    void elMenuLoGuardaYElSiguienteArranqueLlegaSolo();
+    void esperaAlServidorSinMensajes();
+    void archivoDeContrasenaRechazado_data();
+    void archivoDeContrasenaRechazado();
+    void contrasenaEquivocadaUnMensajeYElLogin();
+
+private:
+    QString pass() const { return m_dir->filePath(QStringLiteral("privado/inicio-automatico")); }
+    QString catalogo() const { return m_dir->filePath(QStringLiteral("ProgramData.xml")); }
+    QString config() const { return m_dir->filePath(QStringLiteral("config.xml")); }
+    // config.xml's stored start and the password file, written as the menu item writes them.
+    void guardarInicio(const QString& conexion, const QString& usuario, const QString& contrasena);
+    QString mensajes() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_notifier;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+void TestInicioAutomatico::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestInicioAutomatico::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    QDir().mkpath(m_dir->filePath(QStringLiteral("privado")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("usuario")));
+    m_notifier = std::make_unique<platform::RecordingNotifier>();
+    catalogo::CrearArchivo(catalogo());
+}
+
+void TestInicioAutomatico::cleanup()
+{
+    m_app.reset();
+    m_notifier.reset();
+    QDir::setCurrent(QDir::tempPath());
+    m_dir.reset();
+}
+
+QString TestInicioAutomatico::mensajes() const
+{
+    QStringList textos;
+    for (const auto& m : m_notifier->messages)
+        textos << QStringLiteral("[%1] %2").arg(m.title, m.text);
+    return textos.join(u'\n');
+}
+
+void TestInicioAutomatico::guardarInicio(const QString& conexion, const QString& usuario, const QString& contrasena)
+{
+    Tdm dm(config());
+    InicioAutomatico inicio(dm, pass(), catalogo());
+    Sesion s;
+    s.Conexion = conexion;
+    s.datos.Usuario = usuario;
+    s.datos.Empresa = QStringLiteral("DEMO");
+    s.datos.Contrasena = contrasena;
+    inicio.guardar(s);
+}
+
+void TestInicioAutomatico::pausasCrecientes_data()
+{
+    QTest::addColumn<int>("intento");
+    QTest::addColumn<int>("ms");
+    QTest::newRow("1") << 1 << 1000;
+    QTest::newRow("2") << 2 << 2000;
+    QTest::newRow("3") << 3 << 4000;
+    QTest::newRow("5") << 5 << 16000;
+    QTest::newRow("6 reaches the ceiling") << 6 << 30000;
+    QTest::newRow("40 stays there") << 40 << 30000;
+}
+
+void TestInicioAutomatico::pausasCrecientes()
+{
+    QFETCH(int, intento);
+    QFETCH(int, ms);
+    QCOMPARE(InicioAutomatico::pausaCreciente(intento), ms);
+}
+
+// Run 1 starts as an operator does and ticks the menu item; run 2 reaches the display by itself.
+void TestInicioAutomatico::elMenuLoGuardaYElSiguienteArranqueLlegaSolo()
+{
+    const QString datos = m_dir->filePath(QStringLiteral("datos"));
+    testsupport::systemDatabase(datos);
+    const QString empresa = empresaConObjetos(datos);
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Local"), {1, QString(), 0, datos + QLatin1Char('/')});
+
+    // Run 1: the login and the company choice taken as done.
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave(), pass(), catalogo());
+    new VentanaOmitida(m_app->frmLogear);
+    new VentanaOmitida(m_app->frmEmpresa);
+    Sesion& s = m_app->sesion;
+    s.LoginCorrecto = s.EmpresaSeleccionada = true;
+    s.Conexion = QStringLiteral("Local");
+    s.datos.TipoAcceso = QStringLiteral("1");
+    s.datos.CarpetaDatos = datos + QLatin1Char('/');
+    s.datos.Empresa = QStringLiteral("DEMO");
+    s.datos.Usuario = QStringLiteral("sysdba");
+    s.datos.Contrasena = QStringLiteral("secreto-de-prueba");
+    TfrmConsulta& w1 = m_app->frmConsulta;
+    auto* item = el<QAction>(w1, "InicioAutomatico1");
+    QVERIFY(!item->isEnabled());
+    w1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w1));
+    w1.FormShow();
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    QVERIFY(item->isEnabled());
+    QVERIFY(!item->isChecked());
+    item->trigger();
+    QVERIFY(item->isChecked());
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QVERIFY(!m_notifier->messages[0].text.contains(QStringLiteral("secreto")));
+    m_notifier->clear();
+    m_app.reset();
+
+    // The password is in its own file, its owner's alone, and nowhere in config.xml.
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(pass()).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0600);
+    QCOMPARE(st.st_uid, ::geteuid());
+    QFile archivo(pass());
+    QVERIFY(archivo.open(QIODevice::ReadOnly));
+    QCOMPARE(archivo.readAll(), QByteArray("secreto-de-prueba"));
+    QFile cfg(config());
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    const QByteArray textoConfig = cfg.readAll();
+    QVERIFY(!textoConfig.contains("secreto"));
+    QVERIFY(textoConfig.contains("InicioAutomatico"));
+
+    // Run 2: as main() runs it, and no key or window on the way.
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    TfrmConsulta& w = m_app->frmConsulta;
+    AlAbrirse login(m_app->frmLogear);
+    AlAbrirse empresas(m_app->frmEmpresa);
+    AlAbrirse configuracion(m_app->frmConfiguracion);
+    QTimer vigia;
+    connect(&vigia, &QTimer::timeout, this, [&] {
+        if (m_app->dm.fdConexion.isOpen() && m_app->frmConsulta.ajustes().ClienteEventualId == 465 &&
+            !el<QAction>(w, "Disear1")->isChecked() && !QApplication::activeModalWidget())
+            QCoreApplication::exit(kSigue);
+    });
+    vigia.start(20);
+    w.show();
+    QCOMPARE(correr(), kSigue);
+    vigia.stop();
+    QCOMPARE(login.veces, 0);
+    QCOMPARE(empresas.veces, 0);
+    QCOMPARE(configuracion.veces, 0);
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    QCOMPARE(m_app->dm.fdConexion.params().value(0), QStringLiteral("Database=") + empresa);
+    QCOMPARE(el<QLabel>(w, "estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
+    QVERIFY(el<QAction>(w, "InicioAutomatico1")->isChecked());
+
+    // The display works: a scan shows the article.
+    auto* ed = el<QLineEdit>(w, "edClave");
+    QTest::keyClicks(ed, kClave);
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    QCOMPARE(el<QLabel>(w, "lblNombreArticulo")->text(), kArticulo);
+
+    // The same item removes it.
+    el<QAction>(w, "InicioAutomatico1")->trigger();
+    QVERIFY(!QFile::exists(pass()));
+    QVERIFY(!m_app->inicio.guardado());
+    QVERIFY(!m_app->inicio.leer().inicio);
+}
+
+// The server comes up after three attempts: the status line counts them with the server's own
+// text, and the start-up then finishes with no message box at all.
+void TestInicioAutomatico::esperaAlServidorSinMensajes()
+{
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    const QString datos = servidor.dataFolder();
+    servidor.kill();
+    testsupport::systemDatabase(datos);
+    empresaConObjetos(datos);
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    std::vector<int> pedidas;
+    m_app->inicio.pausas = [&](int intento) {
+        pedidas.push_back(intento);
+        return 30;
+    };
+    TfrmConsulta& w = m_app->frmConsulta;
+    AlAbrirse login(m_app->frmLogear);
+    QStringList lineas;
+    bool arrancado = false;
+    QTimer vigia;
+    connect(&vigia, &QTimer::timeout, this, [&] {
+        const QString linea = w.statusBar()->currentMessage();
+        if (!linea.isEmpty() && !lineas.contains(linea))
+            lineas << linea;
+        if (!arrancado && lineas.size() >= 3) {
+            arrancado = true;
+            if (!servidor.start())
+                QCoreApplication::exit(kGuardia);
+        }
+        if (arrancado && m_app->dm.fdConexion.isOpen() && !el<QAction>(w, "Disear1")->isChecked())
+            QCoreApplication::exit(kSigue);
+    });
+    vigia.start(5);
+    w.show();
+    QCOMPARE(correr(), kSigue);
+    vigia.stop();
+
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    QCOMPARE(login.veces, 0);
+    QVERIFY(lineas.size() >= 3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY2(lineas[i].startsWith(QStringLiteral("Conectando con el servidor… (intento %1) ").arg(i + 1)),
+                 qPrintable(lineas[i]));
+        // The server's own message follows the count.
+        QVERIFY2(lineas[i].size() > 45, qPrintable(lineas[i]));
+    }
+    QCOMPARE(pedidas.front(), 1);
+    QCOMPARE(w.statusBar()->currentMessage(), QString()); // cleared once through
+    QCOMPARE(w.ajustes().ClienteEventualId, 465);
+    QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
+}
+
+void TestInicioAutomatico::archivoDeContrasenaRechazado_data()
+{
+    QTest::addColumn<QString>("caso");
+    QTest::addColumn<QString>("motivo");
+    QTest::newRow("readable by others (0644)") << QStringLiteral("0644") << QStringLiteral("permisos 644");
+    QTest::newRow("owned by another user") << QStringLiteral("dueno") << QStringLiteral("pertenece a otro usuario");
+    QTest::newRow("a symbolic link") << QStringLiteral("enlace") << QStringLiteral("enlace simbólico");
+}
+
+// The normal login is shown with one line saying why; nothing is attempted, no message box.
+void TestInicioAutomatico::archivoDeContrasenaRechazado()
+{
+    QFETCH(QString, caso);
+    QFETCH(QString, motivo);
+    const QString datos = m_dir->filePath(QStringLiteral("datos"));
+    testsupport::systemDatabase(datos);
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Local"), {1, QString(), 0, datos + QLatin1Char('/')});
+    guardarInicio(QStringLiteral("Local"), QStringLiteral("SYSDBA"), QStringLiteral("x"));
+    const QByteArray ruta = QFile::encodeName(pass());
+    if (caso == QLatin1String("0644")) {
+        QCOMPARE(::chmod(ruta.constData(), 0644), 0);
+    } else if (caso == QLatin1String("dueno")) {
+        if (::geteuid() != 0)
+            QSKIP("Giving the file to another user needs root");
+        QCOMPARE(::chown(ruta.constData(), 65534, 65534), 0); // nobody
+    } else {
+        const QString real = m_dir->filePath(QStringLiteral("real"));
+        QVERIFY(QFile::rename(pass(), real));
+        QVERIFY(QFile::link(real, pass()));
+    }
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    QString linea;
+    bool visible = false;
+    AlAbrirse login(m_app->frmLogear, [&] {
+        auto* aviso = el<QLabel>(m_app->frmLogear, "lblAviso");
+        visible = aviso->isVisible();
+        linea = aviso->toolTip();
+    });
+    m_app->frmConsulta.show();
+    QCOMPARE(correr(), kTermino); // the login cancelled ends the program
+    QCOMPARE(login.veces, 1);
+    QVERIFY(visible);
+    QVERIFY2(linea.contains(motivo), qPrintable(linea));
+    QVERIFY(!linea.contains(u'\n'));
+    QVERIFY(!m_app->sesion.LoginCorrecto);
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+}
+
+// A stored password the server refuses: its message once, then the login; no second attempt.
+void TestInicioAutomatico::contrasenaEquivocadaUnMensajeYElLogin()
+{
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    const QString datos = servidor.dataFolder();
+    testsupport::systemDatabase(datos);
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("equivocada"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    int pausas = 0;
+    m_app->inicio.pausas = [&](int) {
+        ++pausas;
+        return 10;
+    };
+    size_t mensajesAlLogin = 0;
+    QString avisoLogin;
+    AlAbrirse login(m_app->frmLogear, [&] {
+        mensajesAlLogin = m_notifier->messages.size();
+        avisoLogin = el<QLabel>(m_app->frmLogear, "lblAviso")->text();
+    });
+    m_app->frmConsulta.show();
+    QCOMPARE(correr(), kTermino);
+    QCOMPARE(login.veces, 1);
+    QCOMPARE(pausas, 0);
+    QCOMPARE(mensajesAlLogin, size_t{1});
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    const auto& m = m_notifier->messages.front();
+    QVERIFY2(m.text.startsWith(QStringLiteral("Error al tratar de realizar la conexión\nVerifique su conexion")),
+             qPrintable(m.text));
+    QVERIFY(!m.text.contains(QStringLiteral("equivocada")));
+    QCOMPARE(m.icon, platform::Icon::Error);
+    QCOMPARE(avisoLogin, QString());
+    QVERIFY(!m_app->sesion.LoginCorrecto);
+    QVERIFY(!m_app->dm.fdConexion.isOpen());
+}
+
+QTEST_MAIN(TestInicioAutomatico)
+#include "tst_inicioautomatico.moc"

@@ -1,0 +1,241 @@
+// Kiosk mode: full screen with the display scaled and centred, the menu hidden, a close request
+// refused, Escape still clearing, and the operator chord (Ctrl+Alt+Shift+M) showing the menu only
+// for the password of the logged-in ERP user or SYSDBA, checked through the server, until the
+// display has been idle. A private server, since the embedded engine checks no password.
+
+#include "app/Lumivo.h"
+#include "app/ModoKiosco.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
+#include "tests/support/PrivateServer.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QGraphicsView>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+class TestKiosco : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void sinAjusteNadaCambia();
+    void pantallaCompletaEscaladaYSinMenu();
+    void cerrarNoCierraYEscapeLimpia();
+    void acordeConClave_data();
+    void acordeConClave();
+
+private:
+    void abrir(bool kiosco);
+    // Sends the chord to the key box and answers the password prompt with `clave`.
+    void acorde(const QString& clave);
+    template <typename T> T* el(const char* nombre)
+    {
+        QWidget* raiz = m_app->frmConsulta.kiosco().activo() ? m_app->frmConsulta.kiosco().display()
+                                                             : static_cast<QWidget*>(&m_app->frmConsulta);
+        return elemento<T>(*raiz, nombre);
+    }
+
+    std::unique_ptr<testsupport::PrivateServer> m_servidor;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::RecordingNotifier> m_avisos;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+void TestKiosco::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestKiosco::init()
+{
+    m_servidor = std::make_unique<testsupport::PrivateServer>();
+    LUMIVO_REQUIRE_PRIVATE_SERVER(*m_servidor);
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("usuario")));
+    testsupport::systemDatabase(m_servidor->dataFolder());
+    empresaConObjetos(m_servidor->dataFolder());
+    m_avisos = std::make_unique<platform::RecordingNotifier>();
+}
+
+void TestKiosco::cleanup()
+{
+    m_app.reset();
+    m_avisos.reset();
+    m_servidor.reset();
+    QDir::setCurrent(QDir::tempPath());
+    m_dir.reset();
+}
+
+void TestKiosco::abrir(bool kiosco)
+{
+    if (kiosco) {
+        QFile f(QStringLiteral("config.xml"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<Config><Estacion Kiosco=\"true\"/></Config>");
+    }
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave(), m_dir->filePath(QStringLiteral("pass")));
+    DatosConexion& d = m_app->sesion.datos;
+    d.TipoAcceso = QStringLiteral("0");
+    d.ProtocoloRed = QStringLiteral("0");
+    d.Servidor = m_servidor->serverName();
+    d.CarpetaDatos = m_servidor->dataFolder() + u'/';
+    d.RutaSistema = m_servidor->dataFolder() + QStringLiteral("/System/Config.fdb");
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("SYSDBA");
+    d.Contrasena = QStringLiteral("masterkey");
+    TfrmConsulta& w = m_app->frmConsulta;
+    w.Conexion();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    elemento<QAction>(w, "Disear1")->setChecked(false);
+    w.CargarInfo();
+    w.Limpiar();
+}
+
+void TestKiosco::acorde(const QString& clave)
+{
+    bool respondida = false;
+    QTimer espera;
+    connect(&espera, &QTimer::timeout, this, [&] {
+        auto* dialogo = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialogo || dialogo->objectName() != QLatin1String("dlgOperador"))
+            return;
+        espera.stop();
+        auto* caja = dialogo->findChild<QLineEdit*>();
+        QCOMPARE(caja->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(caja, clave);
+        QTest::keyClick(caja, Qt::Key_Return);
+        respondida = true;
+    });
+    espera.start(10);
+    QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_M, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(respondida, 10000);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+}
+
+// A station without the setting keeps its window exactly: menu, fixed size, close box.
+void TestKiosco::sinAjusteNadaCambia()
+{
+    abrir(false);
+    TfrmConsulta& w = m_app->frmConsulta;
+    QVERIFY(!w.kiosco().activo());
+    QVERIFY(w.menuBar()->isVisible());
+    QVERIFY(!w.isFullScreen());
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QVERIFY(!w.findChild<QGraphicsView*>());
+    // The chord does nothing there.
+    QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_M, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    QTest::qWait(50);
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(m_avisos->messages.empty());
+}
+
+void TestKiosco::pantallaCompletaEscaladaYSinMenu()
+{
+    abrir(true);
+    TfrmConsulta& w = m_app->frmConsulta;
+    QVERIFY(w.kiosco().activo());
+    QTRY_VERIFY(w.isFullScreen());
+    QVERIFY(!w.menuBar()->isVisible());
+    QWidget* display = w.kiosco().display();
+    QGraphicsView* vista = w.kiosco().vista();
+    const QSize pantalla = w.screen()->geometry().size();
+    QTRY_COMPARE(w.size(), pantalla);
+    // The display keeps its own size and coordinates; the view scales it uniformly and centres it.
+    QCOMPARE(display->width(), 1012);
+    QCOMPARE(el<QLineEdit>("edClave")->geometry(), QRect(8, 106, 165, 27));
+    const QSize area = vista->viewport()->size();
+    const qreal esperado = std::min(qreal(area.width()) / display->width(), qreal(area.height()) / display->height());
+    QTRY_VERIFY(qAbs(vista->transform().m11() - esperado) < 1e-6);
+    QCOMPARE(vista->transform().m11(), vista->transform().m22());
+    const QRect ocupado = vista->mapFromScene(vista->sceneRect()).boundingRect();
+    QVERIFY2(qAbs(ocupado.center().x() - area.width() / 2) <= 1 && qAbs(ocupado.center().y() - area.height() / 2) <= 1,
+             qPrintable(QStringLiteral("%1,%2 in %3x%4")
+                            .arg(ocupado.center().x())
+                            .arg(ocupado.center().y())
+                            .arg(area.width())
+                            .arg(area.height())));
+    // Real widgets: a scan through real keys reaches the display.
+    auto* ed = el<QLineEdit>("edClave");
+    QTest::keyClicks(ed, QStringLiteral("7501055300075"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(w.articuloId() != 0);
+    QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+}
+
+void TestKiosco::cerrarNoCierraYEscapeLimpia()
+{
+    abrir(true);
+    TfrmConsulta& w = m_app->frmConsulta;
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    QVERIFY(m_app->dm.fdConexion.isOpen()); // the closing steps did not run
+    // As Alt+F4 or the window manager asks.
+    QCloseEvent pedido;
+    QApplication::sendEvent(&w, &pedido);
+    QVERIFY(!pedido.isAccepted());
+    QVERIFY(w.isVisible());
+
+    auto* ed = el<QLineEdit>("edClave");
+    QTest::keyClicks(ed, QStringLiteral("7501055300075"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(w.articuloId() != 0);
+    QTest::keyClick(ed, Qt::Key_Escape);
+    QCOMPARE(w.articuloId(), 0);
+    QCOMPARE(ed->text(), QString());
+    QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
+    QVERIFY(m_avisos->messages.empty());
+}
+
+void TestKiosco::acordeConClave_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<bool>("menu");
+    QTest::newRow("SYSDBA's password") << QStringLiteral("masterkey") << true;
+    QTest::newRow("wrong password") << QStringLiteral("otra") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestKiosco::acordeConClave()
+{
+    QFETCH(QString, clave);
+    QFETCH(bool, menu);
+    abrir(true);
+    TfrmConsulta& w = m_app->frmConsulta;
+    w.ajustes().SegundosEspera = 0; // the menu goes after one idle second
+    acorde(clave);
+    QCOMPARE(w.menuBar()->isVisible(), menu);
+    if (!menu) {
+        QCOMPARE(m_avisos->messages.size(), size_t{1});
+        QCOMPARE(m_avisos->messages.front().text, QStringLiteral("Contraseña incorrecta."));
+        QVERIFY(!m_avisos->messages.front().text.contains(clave.isEmpty() ? QStringLiteral("\x01") : clave));
+        return;
+    }
+    QVERIFY(m_avisos->messages.empty());
+    // The menu works ("Salir" is there), and leaves by itself once the display is idle.
+    QVERIFY(elemento<QAction>(w, "Salir1")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.menuBar()->isVisible(), 5000);
+    QVERIFY(w.isFullScreen());
+}
+
+QTEST_MAIN(TestKiosco)
+#include "tst_kiosco.moc"
