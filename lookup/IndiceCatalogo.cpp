@@ -202,7 +202,7 @@ namespace {
 
 constexpr std::size_t kFin = std::size_t(-1);
 
-// w bits (at most 33 ... 64) of a packed stream at bit p.
+// w bits (at most 64) of a packed stream at bit p.
 std::uint64_t leerBits(const std::uint64_t* palabras, std::uint64_t p, unsigned w) noexcept
 {
     if (w == 0)
@@ -218,62 +218,65 @@ std::uint64_t leerBits(const std::uint64_t* palabras, std::uint64_t p, unsigned 
 } // namespace
 
 Textos::Textos(const TablaPlegado& tabla)
+    : m_plegado(tabla)
 {
-    m_plegado = tabla;
-    // A NUL inside a text (no pattern holds one; "_" matches it) must not end the text: it is
-    // kept as a byte that no character folds to, so that nothing but "_" matches it.
-    if (m_plegado[0] == 0) {
-        std::array<bool, 256> imagen{};
-        for (const unsigned char f : tabla)
-            imagen[f] = true;
-        for (int b = 1; b < 256; ++b) {
-            if (!imagen[std::size_t(b)] && b != '_' && b != '%') {
-                m_plegado[0] = static_cast<unsigned char>(b);
-                break;
-            }
-        }
-    }
 }
 
-void Textos::agregarArticulo(std::int32_t articulo)
+void Textos::agregarArticulo(std::int32_t articulo, std::size_t largo)
 {
     const std::size_t enBloque = m_cantidad % kPaso;
     if (enBloque == 0) {
         if (m_texto.size() > UINT32_MAX || m_bits > UINT32_MAX)
             throw std::length_error("catalogue index: a column of more than 4 GB");
-        m_bloques.push_back({std::uint32_t(m_texto.size()), std::uint32_t(m_bits), 0, 0, 0});
+        m_bloques.push_back({std::uint32_t(m_texto.size()), std::uint32_t(m_bits), 0, 0, 0, 0, 0});
     }
+    if (largo > UINT16_MAX)
+        throw std::length_error("catalogue index: a text of more than 65,535 characters");
     m_pendientes[enBloque] = static_cast<std::uint32_t>(articulo);
+    m_largos[enBloque] = static_cast<std::uint16_t>(largo);
     ++m_cantidad;
 }
 
 void Textos::agregar(std::int32_t articulo, QStringView latin1)
 {
-    agregarArticulo(articulo);
-    unsigned char* d = m_texto.agregar(std::size_t(latin1.size()) + 1);
+    agregarArticulo(articulo, std::size_t(latin1.size()));
+    unsigned char* d = m_texto.agregar(std::size_t(latin1.size()));
     for (const QChar c : latin1) {
         // The connection's character set is ISO8859_1: nothing wider arrives.
         const unsigned char f = m_plegado[c.unicode() <= 0xFF ? c.unicode() : '?'];
         ++m_frecuencia[f];
         *d++ = f;
     }
-    *d = 0;
     if (m_cantidad % kPaso == 0)
         cerrarBloque();
 }
 
 void Textos::agregar(std::int32_t articulo, QByteArrayView latin1)
 {
-    agregarArticulo(articulo);
-    unsigned char* d = m_texto.agregar(std::size_t(latin1.size()) + 1);
+    agregarArticulo(articulo, std::size_t(latin1.size()));
+    unsigned char* d = m_texto.agregar(std::size_t(latin1.size()));
     for (const char c : latin1) {
         const unsigned char f = m_plegado[static_cast<unsigned char>(c)];
         ++m_frecuencia[f];
         *d++ = f;
     }
-    *d = 0;
     if (m_cantidad % kPaso == 0)
         cerrarBloque();
+}
+
+void Textos::escribirBits(std::uint64_t v, unsigned ancho)
+{
+    if (ancho == 0)
+        return;
+    const std::size_t palabras = std::size_t((m_bits + ancho + 63) / 64);
+    if (m_saltos.size() < palabras)
+        m_saltos.resize(palabras);
+    const std::uint64_t palabra = m_bits / 64;
+    const unsigned desplazamiento = unsigned(m_bits % 64);
+    m_saltos[palabra] |= v << desplazamiento;
+    if (desplazamiento + ancho > 64)
+        m_saltos[palabra + 1] |= v >> (64 - desplazamiento);
+    m_bits += ancho;
 }
 
 void Textos::cerrarBloque()
@@ -281,10 +284,9 @@ void Textos::cerrarBloque()
     const std::size_t n = (m_cantidad - 1) % kPaso + 1;
     Bloque& b = m_bloques.back();
     b.primero = m_pendientes[0];
-    if (n == 1)
-        return;
+    // The differences wrap as unsigned: a table out of order only widens its block.
     std::array<std::uint32_t, kPaso> diferencias{};
-    std::uint32_t minimo = UINT32_MAX;
+    std::uint32_t minimo = n > 1 ? UINT32_MAX : 0;
     for (std::size_t j = 1; j < n; ++j) {
         diferencias[j] = m_pendientes[j] - m_pendientes[j - 1];
         minimo = std::min(minimo, diferencias[j]);
@@ -292,21 +294,15 @@ void Textos::cerrarBloque()
     std::uint32_t mayor = 0;
     for (std::size_t j = 1; j < n; ++j)
         mayor = std::max(mayor, diferencias[j] - minimo);
-    const auto ancho = static_cast<unsigned>(std::bit_width(mayor));
+    const auto [menor, largoMayor] = std::minmax_element(m_largos.begin(), m_largos.begin() + std::ptrdiff_t(n));
     b.minimo = minimo;
-    b.ancho = static_cast<std::uint8_t>(ancho);
-    if (ancho == 0)
-        return;
-    m_saltos.resize(std::size_t((m_bits + std::uint64_t(ancho) * (n - 1) + 63) / 64));
-    for (std::size_t j = 1; j < n; ++j) {
-        const std::uint64_t v = diferencias[j] - minimo;
-        const std::uint64_t palabra = m_bits / 64;
-        const unsigned desplazamiento = unsigned(m_bits % 64);
-        m_saltos[palabra] |= v << desplazamiento;
-        if (desplazamiento + ancho > 64)
-            m_saltos[palabra + 1] |= v >> (64 - desplazamiento);
-        m_bits += ancho;
-    }
+    b.ancho = static_cast<std::uint8_t>(std::bit_width(mayor));
+    b.largoMinimo = *menor;
+    b.anchoLargo = static_cast<std::uint8_t>(std::bit_width(unsigned(*largoMayor - *menor)));
+    for (std::size_t j = 1; j < n; ++j)
+        escribirBits(diferencias[j] - minimo, b.ancho);
+    for (std::size_t j = 0; j < n; ++j)
+        escribirBits(unsigned(m_largos[j] - b.largoMinimo), b.anchoLargo);
 }
 
 void Textos::cerrar()
@@ -323,21 +319,18 @@ std::size_t Textos::bytes() const noexcept
     return m_texto.capacity() + m_saltos.capacity() * sizeof(std::uint64_t) + m_bloques.capacity() * sizeof(Bloque);
 }
 
-// Walks the texts in table order from any block's start, with each text's article.
+// Walks the texts in table order from any block's start, with each text's place and article.
 class Textos::Recorrido {
 public:
     explicit Recorrido(const Textos& t)
         : m_t(t)
-        , m_base(t.m_texto.data())
-        , m_total(t.m_texto.size())
     {
         cargar(0);
     }
     std::size_t inicio() const noexcept { return m_inicio; }
-    std::size_t fin() const noexcept { return m_fin; }
+    std::size_t fin() const noexcept { return m_inicio + m_largo; }
     std::int32_t articulo() const noexcept { return static_cast<std::int32_t>(m_articulo); }
-    // Past the last text.
-    bool alFinal() const noexcept { return m_i >= m_t.m_cantidad; }
+    bool alFinal() const noexcept { return m_i >= m_t.m_cantidad; } // past the last text
 
     void siguiente() noexcept
     {
@@ -348,17 +341,17 @@ public:
             cargar(m_i / kPaso);
             return;
         }
-        const Bloque& b = m_t.m_bloques[m_i / kPaso];
-        m_articulo += b.minimo + std::uint32_t(leerBits(m_t.m_saltos.data(), m_bit, b.ancho));
-        m_bit += b.ancho;
-        m_inicio = m_fin + 1;
-        buscarFin();
+        const Bloque& b = *m_bloque;
+        m_articulo += b.minimo + std::uint32_t(leerBits(m_t.m_saltos.data(), m_bitArticulo, b.ancho));
+        m_bitArticulo += b.ancho;
+        m_inicio += m_largo;
+        leerLargo();
     }
-    // To the text that holds byte p (not a separator), from the block it falls in unless the
-    // current text is nearer.
+    // To the text that holds byte p, from the block it falls in unless the current text is
+    // nearer. p lies inside the column.
     void ir(std::size_t p) noexcept
     {
-        if (p <= m_fin)
+        if (p < fin())
             return;
         const auto bloque = std::upper_bound(m_t.m_bloques.begin(), m_t.m_bloques.end(), p,
                                              [](std::size_t v, const Bloque& b) { return v < b.texto; }) -
@@ -366,7 +359,7 @@ public:
         const auto b = std::size_t(bloque - m_t.m_bloques.begin());
         if (b > m_i / kPaso)
             cargar(b);
-        while (m_fin < p)
+        while (fin() <= p)
             siguiente();
     }
 
@@ -376,26 +369,29 @@ private:
         m_i = b * kPaso;
         if (alFinal())
             return;
-        const Bloque& bloque = m_t.m_bloques[b];
-        m_inicio = bloque.texto;
-        m_articulo = bloque.primero;
-        m_bit = bloque.bit;
-        buscarFin();
+        m_bloque = &m_t.m_bloques[b];
+        const std::size_t enBloque = std::min(kPaso, m_t.m_cantidad - m_i);
+        m_inicio = m_bloque->texto;
+        m_articulo = m_bloque->primero;
+        m_bitArticulo = m_bloque->bit;
+        m_bitLargo = m_bloque->bit + std::uint64_t(enBloque - 1) * m_bloque->ancho;
+        m_largo = 0;
+        leerLargo();
     }
-    void buscarFin() noexcept
+    void leerLargo() noexcept
     {
-        const void* nul = std::memchr(m_base + m_inicio, 0, m_total - m_inicio);
-        m_fin = std::size_t(static_cast<const unsigned char*>(nul) - m_base);
+        m_largo = m_bloque->largoMinimo + std::size_t(leerBits(m_t.m_saltos.data(), m_bitLargo, m_bloque->anchoLargo));
+        m_bitLargo += m_bloque->anchoLargo;
     }
 
     const Textos& m_t;
-    const unsigned char* m_base;
-    std::size_t m_total;
-    std::size_t m_i = 0;      // the text
-    std::size_t m_inicio = 0; // its first byte
-    std::size_t m_fin = 0;    // its NUL
+    const Bloque* m_bloque = nullptr;
+    std::size_t m_i = 0; // the text
+    std::size_t m_inicio = 0;
+    std::size_t m_largo = 0;
     std::uint32_t m_articulo = 0;
-    std::uint64_t m_bit = 0; // the next text's difference
+    std::uint64_t m_bitArticulo = 0; // the next text's difference
+    std::uint64_t m_bitLargo = 0;    // the next text's length
 };
 
 // The anchor and the two of its bytes that are rarest in the column, looked for together.
@@ -483,10 +479,12 @@ std::vector<std::int32_t> Textos::buscar(const Patron& patron, std::size_t maxim
             ancla.i2 = i;
     }
     for (std::size_t pos = hallar(ancla, 0); pos != kFin;) {
+        // A hit across the end of a text is tried on the text it starts in, which fails (it would
+        // hold the anchor earlier, and the first hit is the one found); the scan goes on after it.
         t.ir(pos);
         if (!probar())
             break;
-        const std::size_t despues = t.fin() + 1;
+        const std::size_t despues = t.fin();
         t.siguiente();
         if (t.alFinal())
             break;

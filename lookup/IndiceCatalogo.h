@@ -69,8 +69,9 @@ private:
     std::size_t m_capacidad = 0;
 };
 
-// One column of texts folded and laid end to end, each followed by a NUL, with the article of
-// each text, in the order the table was read.
+// One column of texts folded and laid end to end, with the article of each text, in the order
+// the table was read. Nothing is kept per text but its characters and a few bits: the texts'
+// lengths and articles are packed by blocks.
 class Textos {
 public:
     explicit Textos(const TablaPlegado& tabla = tablaPlegado());
@@ -87,30 +88,35 @@ public:
 private:
     class Recorrido;
     struct Ancla;
-    static constexpr std::size_t kPaso = 64; // texts per block
-    // Every kPaso texts: where the block starts and the article of its first text. The articles
-    // of the others are the differences from the previous one, less the block's smallest, in
-    // `ancho` bits each: 0 bits when the articles go up one by one (names in table order), 1
-    // when two or three keys share an article; wider only where the table is out of order.
+    static constexpr std::size_t kPaso = 128; // texts per block
+    // Every kPaso texts: where the block starts and the article of its first text. The others
+    // are each the difference from the previous article, less the block's smallest, in `ancho`
+    // bits: none when the articles go up one by one (names in table order), one when two or
+    // three keys share an article, wider only where the table is out of order. Then each
+    // text's length less the block's shortest, in `anchoLargo` bits.
     struct Bloque {
         std::uint32_t texto;   // offset in m_texto
         std::uint32_t bit;     // offset in m_saltos
         std::uint32_t primero; // the article of its first text (as unsigned: differences wrap)
         std::uint32_t minimo;  // the smallest difference
-        std::uint8_t ancho;    // bits per difference
+        std::uint16_t largoMinimo;
+        std::uint8_t ancho;
+        std::uint8_t anchoLargo;
     };
-    void agregarArticulo(std::int32_t articulo);
+    void agregarArticulo(std::int32_t articulo, std::size_t largo);
+    void escribirBits(std::uint64_t v, unsigned ancho);
     void cerrarBloque();
     std::size_t hallar(const Ancla& ancla, std::size_t desde) const noexcept;
 
-    std::array<unsigned char, 256> m_plegado{}; // the table, with NUL kept apart from the separator
+    TablaPlegado m_plegado;
     Bytes m_texto;
-    std::vector<std::uint64_t> m_saltos; // the packed differences
+    std::vector<std::uint64_t> m_saltos; // the packed differences and lengths
     std::uint64_t m_bits = 0;            // bits used in m_saltos
     std::vector<Bloque> m_bloques;
-    std::array<std::uint32_t, kPaso> m_pendientes{}; // articles of the block being filled
     std::size_t m_cantidad = 0;
-    std::array<std::uint32_t, 256> m_frecuencia{}; // of each folded byte: the rarest are looked for first
+    std::array<std::uint32_t, kPaso> m_pendientes{}; // the block being filled: its articles
+    std::array<std::uint16_t, kPaso> m_largos{};     // and its texts' lengths
+    std::array<std::uint32_t, 256> m_frecuencia{};   // of each folded byte: the rarest are looked for first
 };
 
 struct DatosIndice {
