@@ -138,9 +138,10 @@ struct DatosIndice {
 std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros, const std::atomic<bool>& parar,
                                                    const TablaPlegado& tabla = tablaPlegado());
 
-// The index as the search window uses it. It builds in a worker thread on a connection of its
-// own once the data module's connection is open, and rebuilds periodically; matching runs on
-// the caller's thread against the last finished build, so it never waits for a build.
+// The index as the search window uses it. It builds in a worker thread (with a second one for
+// the keys), on connections of its own, once the data module's connection is open, and
+// rebuilds periodically; matching runs on the caller's thread against the last finished build,
+// so it never waits for a build.
 class IndiceCatalogo : public QObject {
     Q_OBJECT
 public:
