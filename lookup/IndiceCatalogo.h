@@ -35,7 +35,7 @@ const TablaPlegado& tablaPlegado() noexcept;
 class Patron {
 public:
     // Empty when the text cannot be folded: a character outside ISO8859_1 (the statement then
-    // reports its own error) or a NUL (which separates the index's texts).
+    // reports its own error) or a NUL (left to the statement too).
     static std::optional<Patron> crear(const QString& patron, const TablaPlegado& tabla = tablaPlegado());
     bool coincide(const unsigned char* texto, std::size_t largo) const noexcept;
     // The longest run without wildcards, searched for in the whole text at once.
