@@ -9,8 +9,18 @@
 #include <QMetaObject>
 #include <QTimer>
 #include <algorithm>
+#include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <future>
+#include <stdexcept>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace catalogo {
 
@@ -131,125 +141,440 @@ bool Patron::coincide(const unsigned char* texto, std::size_t largo) const noexc
     return true;
 }
 
+// ---- bytes --------------------------------------------------------------------------------
+
+Bytes::Bytes(Bytes&& otro) noexcept
+    : m_datos(std::exchange(otro.m_datos, nullptr))
+    , m_largo(std::exchange(otro.m_largo, 0))
+    , m_capacidad(std::exchange(otro.m_capacidad, 0))
+{
+}
+
+Bytes& Bytes::operator=(Bytes&& otro) noexcept
+{
+    if (this != &otro) {
+        std::free(m_datos);
+        m_datos = std::exchange(otro.m_datos, nullptr);
+        m_largo = std::exchange(otro.m_largo, 0);
+        m_capacidad = std::exchange(otro.m_capacidad, 0);
+    }
+    return *this;
+}
+
+Bytes::~Bytes()
+{
+    std::free(m_datos);
+}
+
+unsigned char* Bytes::agregar(std::size_t n)
+{
+    if (m_largo + n > m_capacidad) {
+        const std::size_t capacidad = std::max({m_largo + n, m_capacidad * 2, std::size_t(4096)});
+        void* nuevos = std::realloc(m_datos, capacidad);
+        if (!nuevos)
+            throw std::bad_alloc();
+        m_datos = static_cast<unsigned char*>(nuevos);
+        m_capacidad = capacidad;
+    }
+    unsigned char* r = m_datos + m_largo;
+    m_largo += n;
+    return r;
+}
+
+void Bytes::recortar() noexcept
+{
+    if (m_largo == m_capacidad)
+        return;
+    if (m_largo == 0) {
+        std::free(std::exchange(m_datos, nullptr));
+        m_capacidad = 0;
+        return;
+    }
+    if (void* menos = std::realloc(m_datos, m_largo)) {
+        m_datos = static_cast<unsigned char*>(menos);
+        m_capacidad = m_largo;
+    }
+}
+
 // ---- texts --------------------------------------------------------------------------------
 
-void Textos::agregar(std::int32_t articulo, const QByteArray& latin1, const TablaPlegado& tabla)
+namespace {
+
+constexpr std::size_t kFin = std::size_t(-1);
+
+// w bits (at most 64) of a packed stream at bit p.
+std::uint64_t leerBits(const std::uint64_t* palabras, std::uint64_t p, unsigned w) noexcept
 {
-    if (m_articulos.size() % kPaso == 0)
-        m_inicios.push_back(static_cast<std::uint32_t>(m_texto.size()));
-    m_articulos.push_back(articulo);
-    for (const char c : latin1)
-        m_texto += static_cast<char>(tabla[static_cast<unsigned char>(c)]);
-    m_texto += '\0';
+    if (w == 0)
+        return 0;
+    const std::uint64_t palabra = p / 64;
+    const unsigned desplazamiento = unsigned(p % 64);
+    std::uint64_t v = palabras[palabra] >> desplazamiento;
+    if (desplazamiento + w > 64)
+        v |= palabras[palabra + 1] << (64 - desplazamiento);
+    return w == 64 ? v : v & ((std::uint64_t(1) << w) - 1);
+}
+
+} // namespace
+
+Textos::Textos(const TablaPlegado& tabla)
+    : m_plegado(tabla)
+{
+}
+
+void Textos::agregarArticulo(std::int32_t articulo, std::size_t largo)
+{
+    const std::size_t enBloque = m_cantidad % kPaso;
+    if (enBloque == 0) {
+        if (m_texto.size() > UINT32_MAX || m_bits > UINT32_MAX)
+            throw std::length_error("catalogue index: a column of more than 4 GB");
+        m_bloques.push_back({std::uint32_t(m_texto.size()), std::uint32_t(m_bits), 0, 0, 0, 0, 0});
+    }
+    if (largo > UINT16_MAX)
+        throw std::length_error("catalogue index: a text of more than 65,535 characters");
+    m_pendientes[enBloque] = static_cast<std::uint32_t>(articulo);
+    m_largos[enBloque] = static_cast<std::uint16_t>(largo);
+    ++m_cantidad;
+}
+
+void Textos::agregar(std::int32_t articulo, QStringView latin1)
+{
+    agregarArticulo(articulo, std::size_t(latin1.size()));
+    unsigned char* d = m_texto.agregar(std::size_t(latin1.size()));
+    for (const QChar c : latin1) {
+        // The connection's character set is ISO8859_1: nothing wider arrives.
+        const unsigned char f = m_plegado[c.unicode() <= 0xFF ? c.unicode() : '?'];
+        ++m_frecuencia[f];
+        *d++ = f;
+    }
+    if (m_cantidad % kPaso == 0)
+        cerrarBloque();
+}
+
+void Textos::agregar(std::int32_t articulo, QByteArrayView latin1)
+{
+    agregarArticulo(articulo, std::size_t(latin1.size()));
+    unsigned char* d = m_texto.agregar(std::size_t(latin1.size()));
+    for (const char c : latin1) {
+        const unsigned char f = m_plegado[static_cast<unsigned char>(c)];
+        ++m_frecuencia[f];
+        *d++ = f;
+    }
+    if (m_cantidad % kPaso == 0)
+        cerrarBloque();
+}
+
+void Textos::escribirBits(std::uint64_t v, unsigned ancho)
+{
+    if (ancho == 0)
+        return;
+    const std::size_t palabras = std::size_t((m_bits + ancho + 63) / 64);
+    if (m_saltos.size() < palabras)
+        m_saltos.resize(palabras);
+    const std::uint64_t palabra = m_bits / 64;
+    const unsigned desplazamiento = unsigned(m_bits % 64);
+    m_saltos[palabra] |= v << desplazamiento;
+    if (desplazamiento + ancho > 64)
+        m_saltos[palabra + 1] |= v >> (64 - desplazamiento);
+    m_bits += ancho;
+}
+
+void Textos::cerrarBloque()
+{
+    const std::size_t n = (m_cantidad - 1) % kPaso + 1;
+    Bloque& b = m_bloques.back();
+    b.primero = m_pendientes[0];
+    // The differences wrap as unsigned: a table out of order only widens its block.
+    std::array<std::uint32_t, kPaso> diferencias{};
+    std::uint32_t minimo = n > 1 ? UINT32_MAX : 0;
+    for (std::size_t j = 1; j < n; ++j) {
+        diferencias[j] = m_pendientes[j] - m_pendientes[j - 1];
+        minimo = std::min(minimo, diferencias[j]);
+    }
+    std::uint32_t mayor = 0;
+    for (std::size_t j = 1; j < n; ++j)
+        mayor = std::max(mayor, diferencias[j] - minimo);
+    const auto [menor, largoMayor] = std::minmax_element(m_largos.begin(), m_largos.begin() + std::ptrdiff_t(n));
+    b.minimo = minimo;
+    b.ancho = static_cast<std::uint8_t>(std::bit_width(mayor));
+    b.largoMinimo = *menor;
+    b.anchoLargo = static_cast<std::uint8_t>(std::bit_width(unsigned(*largoMayor - *menor)));
+    for (std::size_t j = 1; j < n; ++j)
+        escribirBits(diferencias[j] - minimo, b.ancho);
+    for (std::size_t j = 0; j < n; ++j)
+        escribirBits(unsigned(m_largos[j] - b.largoMinimo), b.anchoLargo);
 }
 
 void Textos::cerrar()
 {
-    m_texto.shrink_to_fit();
-    m_articulos.shrink_to_fit();
-    m_inicios.shrink_to_fit();
+    if (m_cantidad % kPaso != 0)
+        cerrarBloque();
+    m_texto.recortar();
+    m_saltos.shrink_to_fit();
+    m_bloques.shrink_to_fit();
 }
 
 std::size_t Textos::bytes() const noexcept
 {
-    return m_texto.capacity() + m_articulos.capacity() * sizeof(std::int32_t) +
-           m_inicios.capacity() * sizeof(std::uint32_t);
+    return m_texto.capacity() + m_saltos.capacity() * sizeof(std::uint64_t) + m_bloques.capacity() * sizeof(Bloque);
+}
+
+// Walks the texts in table order from any block's start, with each text's place and article.
+class Textos::Recorrido {
+public:
+    explicit Recorrido(const Textos& t)
+        : m_t(t)
+    {
+        cargar(0);
+    }
+    std::size_t inicio() const noexcept { return m_inicio; }
+    std::size_t fin() const noexcept { return m_inicio + m_largo; }
+    std::int32_t articulo() const noexcept { return static_cast<std::int32_t>(m_articulo); }
+    bool alFinal() const noexcept { return m_i >= m_t.m_cantidad; } // past the last text
+
+    void siguiente() noexcept
+    {
+        ++m_i;
+        if (alFinal())
+            return;
+        if (m_i % kPaso == 0) {
+            cargar(m_i / kPaso);
+            return;
+        }
+        const Bloque& b = *m_bloque;
+        m_articulo += b.minimo + std::uint32_t(leerBits(m_t.m_saltos.data(), m_bitArticulo, b.ancho));
+        m_bitArticulo += b.ancho;
+        m_inicio += m_largo;
+        leerLargo();
+    }
+    // To the text that holds byte p, from the block it falls in unless the current text is
+    // nearer. p lies inside the column.
+    void ir(std::size_t p) noexcept
+    {
+        if (p < fin())
+            return;
+        const auto bloque = std::upper_bound(m_t.m_bloques.begin(), m_t.m_bloques.end(), p,
+                                             [](std::size_t v, const Bloque& b) { return v < b.texto; }) -
+                            1;
+        const auto b = std::size_t(bloque - m_t.m_bloques.begin());
+        if (b > m_i / kPaso)
+            cargar(b);
+        while (fin() <= p)
+            siguiente();
+    }
+
+private:
+    void cargar(std::size_t b) noexcept
+    {
+        m_i = b * kPaso;
+        if (alFinal())
+            return;
+        m_bloque = &m_t.m_bloques[b];
+        const std::size_t enBloque = std::min(kPaso, m_t.m_cantidad - m_i);
+        m_inicio = m_bloque->texto;
+        m_articulo = m_bloque->primero;
+        m_bitArticulo = m_bloque->bit;
+        m_bitLargo = m_bloque->bit + std::uint64_t(enBloque - 1) * m_bloque->ancho;
+        m_largo = 0;
+        leerLargo();
+    }
+    void leerLargo() noexcept
+    {
+        m_largo = m_bloque->largoMinimo + std::size_t(leerBits(m_t.m_saltos.data(), m_bitLargo, m_bloque->anchoLargo));
+        m_bitLargo += m_bloque->anchoLargo;
+    }
+
+    const Textos& m_t;
+    const Bloque* m_bloque = nullptr;
+    std::size_t m_i = 0; // the text
+    std::size_t m_inicio = 0;
+    std::size_t m_largo = 0;
+    std::uint32_t m_articulo = 0;
+    std::uint64_t m_bitArticulo = 0; // the next text's difference
+    std::uint64_t m_bitLargo = 0;    // the next text's length
+};
+
+// The anchor and the two of its bytes that are rarest in the column, looked for together.
+struct Textos::Ancla {
+    const std::string& texto;
+    std::size_t i1 = 0, i2 = 0;
+};
+
+std::size_t Textos::hallar(const Ancla& a, std::size_t desde) const noexcept
+{
+    const unsigned char* base = m_texto.data();
+    const std::size_t total = m_texto.size();
+    const std::size_t m = a.texto.size();
+    if (total < m)
+        return kFin;
+    const std::size_t ultimo = total - m; // the last place it can start
+    const auto* aguja = reinterpret_cast<const unsigned char*>(a.texto.data());
+    const unsigned char b1 = aguja[a.i1], b2 = aguja[a.i2];
+    std::size_t p = desde;
+#if defined(__SSE2__)
+    // Sixteen places at once: where both rare bytes sit at their distance; only those are
+    // compared whole.
+    const __m128i v1 = _mm_set1_epi8(static_cast<char>(b1));
+    const __m128i v2 = _mm_set1_epi8(static_cast<char>(b2));
+    const std::size_t lejos = std::max(a.i1, a.i2) + 16;
+    for (; p + lejos <= total; p += 16) {
+        const __m128i c1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + p + a.i1));
+        const __m128i c2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + p + a.i2));
+        auto mascara =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(c1, v1), _mm_cmpeq_epi8(c2, v2))));
+        while (mascara) {
+            const std::size_t q = p + std::size_t(std::countr_zero(mascara));
+            if (q <= ultimo && std::memcmp(base + q, aguja, m) == 0)
+                return q;
+            mascara &= mascara - 1;
+        }
+    }
+#endif
+    for (; p <= ultimo; ++p) {
+        if (base[p + a.i1] == b1 && base[p + a.i2] == b2 && std::memcmp(base + p, aguja, m) == 0)
+            return p;
+    }
+    return kFin;
 }
 
 std::vector<std::int32_t> Textos::buscar(const Patron& patron, std::size_t maximo) const
 {
     std::vector<std::int32_t> r;
-    const auto* base = reinterpret_cast<const unsigned char*>(m_texto.data());
-    const std::size_t total = m_texto.size();
-    const std::size_t n = m_articulos.size();
-    const std::string& ancla = patron.ancla();
-    const auto probar = [&](std::size_t i, std::size_t inicio, std::size_t fin) {
-        if (patron.coincide(base + inicio, fin - inicio)) {
-            r.push_back(m_articulos[i]);
+    if (m_cantidad == 0)
+        return r;
+    const auto* base = m_texto.data();
+    Recorrido t(*this);
+    const auto probar = [&] {
+        if (patron.coincide(base + t.inicio(), t.fin() - t.inicio())) {
+            r.push_back(t.articulo());
             return r.size() <= maximo;
         }
         return true;
     };
-    if (ancla.empty()) {
+    const std::string& texto = patron.ancla();
+    if (texto.empty()) {
         // Nothing to look for: every text is tried.
-        std::size_t inicio = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto* nul = static_cast<const unsigned char*>(std::memchr(base + inicio, 0, total - inicio));
-            const std::size_t fin = std::size_t(nul - base);
-            if (!probar(i, inicio, fin))
+        for (; !t.alFinal(); t.siguiente()) {
+            if (!probar())
                 break;
-            inicio = fin + 1;
         }
         return r;
     }
-    // Only texts that hold the anchor can match: find it in the whole column, then the text
-    // it falls in (from the nearest kept start), try that one and go on after it.
-    std::size_t pos = 0;
-    std::size_t i = 0, inicio = 0; // the text at or before pos that was last located
-    while (pos < total) {
-        const void* hallado = memmem(base + pos, total - pos, ancla.data(), ancla.size());
-        if (!hallado)
+    // Only texts that hold the anchor can match: find it in the whole column, try the text it
+    // falls in and go on after that text.
+    Ancla ancla{texto};
+    const auto frecuencia = [&](std::size_t i) { return m_frecuencia[static_cast<unsigned char>(texto[i])]; };
+    for (std::size_t i = 1; i < texto.size(); ++i) {
+        if (frecuencia(i) < frecuencia(ancla.i1))
+            ancla.i1 = i;
+    }
+    // The second: the rarest other byte, or another place of the same byte.
+    ancla.i2 = ancla.i1;
+    for (std::size_t i = 0; i < texto.size(); ++i) {
+        if (i == ancla.i1)
+            continue;
+        const bool otro = texto[i] != texto[ancla.i1];
+        const bool segundoOtro = ancla.i2 != ancla.i1 && texto[ancla.i2] != texto[ancla.i1];
+        if (ancla.i2 == ancla.i1 || (otro && !segundoOtro) || (otro && frecuencia(i) < frecuencia(ancla.i2)))
+            ancla.i2 = i;
+    }
+    for (std::size_t pos = hallar(ancla, 0); pos != kFin;) {
+        // A hit across the end of a text is tried on the text it starts in, which fails (it would
+        // hold the anchor earlier, and the first hit is the one found); the scan goes on after it.
+        t.ir(pos);
+        if (!probar())
             break;
-        const std::size_t en = std::size_t(static_cast<const unsigned char*>(hallado) - base);
-        // The kept start at or before the hit, unless the last located text is nearer.
-        const auto bloque = std::upper_bound(m_inicios.begin(), m_inicios.end(), static_cast<std::uint32_t>(en)) - 1;
-        const std::size_t b = std::size_t(bloque - m_inicios.begin());
-        if (b * kPaso > i) {
-            i = b * kPaso;
-            inicio = *bloque;
-        }
-        for (;;) {
-            const auto* nul = static_cast<const unsigned char*>(std::memchr(base + inicio, 0, total - inicio));
-            const std::size_t fin = std::size_t(nul - base);
-            if (fin >= en) {
-                if (!probar(i, inicio, fin))
-                    return r;
-                pos = fin + 1;
-                inicio = fin + 1;
-                ++i;
-                break;
-            }
-            inicio = fin + 1;
-            ++i;
-        }
+        const std::size_t despues = t.fin();
+        t.siguiente();
+        if (t.alFinal())
+            break;
+        pos = hallar(ancla, despues);
     }
     return r;
 }
 
 // ---- building -----------------------------------------------------------------------------
 
+namespace {
+
+// One column through a connection and transaction of its own; false when stopped.
+bool leerColumna(const QStringList& parametros, const QString& sql, Textos& destino, const std::function<bool()>& parar,
+                 double& ms)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    fb::Connection conexion;
+    conexion.setParams(parametros);
+    conexion.open();
+    fb::Transaction transaccion(conexion);
+    transaccion.start();
+    fb::Query q(transaccion);
+    q.setSql(sql);
+    q.open();
+    bool completo = true;
+    while (q.next()) {
+        if ((destino.cantidad() & 0xFFF) == 0 && parar()) {
+            completo = false;
+            break;
+        }
+        const fb::Value& texto = q.value(1);
+        const auto articulo = static_cast<std::int32_t>(q.value(0).toInt64());
+        // A NULL matches no LIKE: it is left out.
+        if (const auto* s = std::get_if<QString>(&texto.storage()))
+            destino.agregar(articulo, QStringView(*s));
+        else if (const auto* b = std::get_if<QByteArray>(&texto.storage()))
+            destino.agregar(articulo, QByteArrayView(*b));
+        else if (!texto.isNull())
+            destino.agregar(articulo, QStringView(texto.toString()));
+    }
+    q.close();
+    transaccion.commit();
+    conexion.close();
+    destino.cerrar();
+    ms = double(reloj.nsecsElapsed()) / 1e6;
+    return completo;
+}
+
+} // namespace
+
 std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros, const std::atomic<bool>& parar,
                                                    const TablaPlegado& tabla)
 {
     QElapsedTimer reloj;
     reloj.start();
-    auto datos = std::make_shared<DatosIndice>();
-    fb::Connection conexion;
-    conexion.setParams(parametros);
-    conexion.open();
-    fb::Transaction transaccion(conexion);
-    transaccion.start(); // one snapshot for both tables
-    const auto leer = [&](const QString& sql, Textos& destino) {
-        fb::Query q(transaccion);
-        q.setSql(sql);
-        q.open();
-        while (q.next()) {
-            if ((destino.cantidad() & 0xFFF) == 0 && parar.load(std::memory_order_relaxed))
-                return false;
-            const fb::Value& texto = q.value(1);
-            destino.agregar(static_cast<std::int32_t>(q.value(0).toInt64()),
-                            std::get_if<QString>(&texto.storage()) ? std::get<QString>(texto.storage()).toLatin1()
-                                                                   : texto.toBytes(),
-                            tabla);
-        }
-        destino.cerrar();
-        return true;
+    auto datos = std::make_shared<DatosIndice>(tabla);
+    std::atomic<bool> fallo{false};
+    const std::function<bool()> detener = [&] {
+        return parar.load(std::memory_order_relaxed) || fallo.load(std::memory_order_relaxed);
     };
-    const bool completo =
-        leer(QStringLiteral("select articulo_id, nombre from articulos"), datos->nombres) &&
-        leer(QStringLiteral("select articulo_id, clave_articulo from claves_articulos"), datos->claves);
-    transaccion.commit();
-    conexion.close();
+    // The keys (the longer table) on a thread of their own, the names on this one: each read is
+    // mostly the engine's work, so the two go at once on two cores. Each column is read in a
+    // snapshot of its own; the index only decides which articles to read again, so two
+    // snapshots a moment apart do no harm.
+    auto claves = std::async(std::launch::async, [&] {
+        try {
+            return leerColumna(parametros, QStringLiteral("select articulo_id, clave_articulo from claves_articulos"),
+                               datos->claves, detener, datos->msClaves);
+        } catch (...) {
+            fallo = true;
+            throw;
+        }
+    });
+    bool completo = false;
+    try {
+        completo = leerColumna(parametros, QStringLiteral("select articulo_id, nombre from articulos"), datos->nombres,
+                               detener, datos->msNombres);
+    } catch (...) {
+        fallo = true;
+        claves.wait();
+        throw;
+    }
+    completo = claves.get() && completo;
+#if defined(__GLIBC__)
+    // The rows' temporaries and the columns' growth leave free pages in the heaps of both
+    // threads: give them back, so that what the process holds is the index.
+    malloc_trim(0);
+#endif
     if (!completo)
         return nullptr;
     datos->msConstruccion = double(reloj.nsecsElapsed()) / 1e6;
@@ -263,7 +588,7 @@ IndiceCatalogo::IndiceCatalogo(std::function<QStringList()> parametros, QObject*
     , m_parametros(std::move(parametros))
 {
     m_reloj = new QTimer(this);
-    m_reloj->setInterval(1000);
+    m_reloj->setInterval(kRevisionMs);
     connect(m_reloj, &QTimer::timeout, this, &IndiceCatalogo::revisar);
     m_reloj->start();
 }
@@ -296,6 +621,7 @@ void IndiceCatalogo::revisar()
     }
     if (actuales.isEmpty() || actuales == m_actuales)
         return;
+    m_reloj->setInterval(1000); // known now: a change of company may wait a second
     detener();
     {
         const std::lock_guard bloqueo(m_mutex);
@@ -322,7 +648,7 @@ void IndiceCatalogo::trabajar(QStringList parametros)
         try {
             auto nuevos = construirIndice(parametros, m_parar);
             if (nuevos) {
-                pausa = std::max(kPausaMinimaMs, int(nuevos->msConstruccion * 10));
+                pausa = std::max(kPausaMinimaMs, int((nuevos->msNombres + nuevos->msClaves) * 10));
                 {
                     const std::lock_guard bloqueo(m_mutex);
                     m_datos = std::move(nuevos);

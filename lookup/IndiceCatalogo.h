@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QStringList>
+#include <QStringView>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -33,7 +35,7 @@ const TablaPlegado& tablaPlegado() noexcept;
 class Patron {
 public:
     // Empty when the text cannot be folded: a character outside ISO8859_1 (the statement then
-    // reports its own error) or a NUL (which separates the index's texts).
+    // reports its own error) or a NUL (left to the statement too).
     static std::optional<Patron> crear(const QString& patron, const TablaPlegado& tabla = tablaPlegado());
     bool coincide(const unsigned char* texto, std::size_t largo) const noexcept;
     // The longest run without wildcards, searched for in the whole text at once.
@@ -44,38 +46,102 @@ private:
     std::string m_ancla;
 };
 
-// One column of texts folded and laid end to end, each followed by a NUL, with the article of
-// each text, in the order the table was read.
+// Bytes grown and trimmed with realloc: a large block grows and shrinks in place (the C
+// library remaps its pages) instead of being copied, so a build never holds a column twice.
+class Bytes {
+public:
+    Bytes() = default;
+    Bytes(Bytes&& otro) noexcept;
+    Bytes& operator=(Bytes&& otro) noexcept;
+    Bytes(const Bytes&) = delete;
+    Bytes& operator=(const Bytes&) = delete;
+    ~Bytes();
+
+    unsigned char* agregar(std::size_t n); // n more bytes at the end; throws std::bad_alloc
+    void recortar() noexcept;              // capacity down to the size
+    const unsigned char* data() const noexcept { return m_datos; }
+    std::size_t size() const noexcept { return m_largo; }
+    std::size_t capacity() const noexcept { return m_capacidad; }
+
+private:
+    unsigned char* m_datos = nullptr;
+    std::size_t m_largo = 0;
+    std::size_t m_capacidad = 0;
+};
+
+// One column of texts folded and laid end to end, with the article of each text, in the order
+// the table was read. Nothing is kept per text but its characters and a few bits: the texts'
+// lengths and articles are packed by blocks.
 class Textos {
 public:
-    void agregar(std::int32_t articulo, const QByteArray& latin1, const TablaPlegado& tabla);
+    explicit Textos(const TablaPlegado& tabla = tablaPlegado());
+    // latin1 holds ISO8859_1 characters (one per QChar, as the connection delivers them).
+    void agregar(std::int32_t articulo, QStringView latin1);
+    void agregar(std::int32_t articulo, QByteArrayView latin1);
     void cerrar(); // done adding: trims the spare capacity
-    // The articles of the texts that match, in table order; one per matching text.
+    // The articles of the texts that match, in table order; one per matching text. Stops after
+    // maximo + 1 (the caller then knows there are more than maximo).
     std::vector<std::int32_t> buscar(const Patron& patron, std::size_t maximo) const;
-    std::size_t cantidad() const noexcept { return m_articulos.size(); }
+    std::size_t cantidad() const noexcept { return m_cantidad; }
     std::size_t bytes() const noexcept;
 
 private:
-    static constexpr std::size_t kPaso = 64; // one start offset kept every kPaso texts
-    std::string m_texto;
-    std::vector<std::int32_t> m_articulos;
-    std::vector<std::uint32_t> m_inicios; // offset of text i * kPaso
+    class Recorrido;
+    struct Ancla;
+    static constexpr std::size_t kPaso = 128; // texts per block
+    // Every kPaso texts: where the block starts and the article of its first text. The others
+    // are each the difference from the previous article, less the block's smallest, in `ancho`
+    // bits: none when the articles go up one by one (names in table order), one when two or
+    // three keys share an article, wider only where the table is out of order. Then each
+    // text's length less the block's shortest, in `anchoLargo` bits.
+    struct Bloque {
+        std::uint32_t texto;   // offset in m_texto
+        std::uint32_t bit;     // offset in m_saltos
+        std::uint32_t primero; // the article of its first text (as unsigned: differences wrap)
+        std::uint32_t minimo;  // the smallest difference
+        std::uint16_t largoMinimo;
+        std::uint8_t ancho;
+        std::uint8_t anchoLargo;
+    };
+    void agregarArticulo(std::int32_t articulo, std::size_t largo);
+    void escribirBits(std::uint64_t v, unsigned ancho);
+    void cerrarBloque();
+    std::size_t hallar(const Ancla& ancla, std::size_t desde) const noexcept;
+
+    TablaPlegado m_plegado;
+    Bytes m_texto;
+    std::vector<std::uint64_t> m_saltos; // the packed differences and lengths
+    std::uint64_t m_bits = 0;            // bits used in m_saltos
+    std::vector<Bloque> m_bloques;
+    std::size_t m_cantidad = 0;
+    std::array<std::uint32_t, kPaso> m_pendientes{}; // the block being filled: its articles
+    std::array<std::uint16_t, kPaso> m_largos{};     // and its texts' lengths
+    std::array<std::uint32_t, 256> m_frecuencia{};   // of each folded byte: the rarest are looked for first
 };
 
 struct DatosIndice {
+    explicit DatosIndice(const TablaPlegado& tabla = tablaPlegado())
+        : nombres(tabla)
+        , claves(tabla)
+    {
+    }
     Textos nombres; // ARTICULOS.NOMBRE
     Textos claves;  // CLAVES_ARTICULOS.CLAVE_ARTICULO
     double msConstruccion = 0;
+    double msNombres = 0; // each column's read, at the same time on two connections
+    double msClaves = 0;
 };
 
-// Reads both columns in one snapshot through its own connection; throws fb::Error. The stop
-// flag is checked while reading.
+// Reads the two columns at the same time, each through a connection and transaction of its own
+// (the caller's thread reads the names, another one the keys); throws fb::Error. The stop flag
+// is checked while reading; a failure of one column stops the other.
 std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros, const std::atomic<bool>& parar,
                                                    const TablaPlegado& tabla = tablaPlegado());
 
-// The index as the search window uses it. It builds in a worker thread on a connection of its
-// own once the data module's connection is open, and rebuilds periodically; matching runs on
-// the caller's thread against the last finished build, so it never waits for a build.
+// The index as the search window uses it. It builds in a worker thread (with a second one for
+// the keys), on connections of its own, once the data module's connection is open, and
+// rebuilds periodically; matching runs on the caller's thread against the last finished build,
+// so it never waits for a build.
 class IndiceCatalogo : public QObject {
     Q_OBJECT
 public:
@@ -83,12 +149,16 @@ public:
     // list that must fit one text parameter, and with that many matches the statement reaches
     // its first screen after a short read anyway.
     static constexpr std::size_t kMaximoArticulos = 2500;
-    // The pause between builds: at least this, and ten times the last build's time, so that
-    // refreshing takes at most a tenth of a core.
+    // The pause between builds: at least this, and ten times the last build's reading time
+    // (both columns' added: they are read at once), so that refreshing takes at most a tenth of
+    // a core.
     static constexpr int kPausaMinimaMs = 30000;
 
-    // parametros is asked on this thread once a second: the connection's parameters while it
-    // is open, empty otherwise. A change of parameters (another company) starts over.
+    // parametros is asked on this thread every kRevisionMs until it first gives parameters (the
+    // build starts right after the start-up opens the connection), then once a second: the
+    // connection's parameters while it is open, empty otherwise. A change of parameters
+    // (another company) starts over. Asking is cheap: the same list compares by its data.
+    static constexpr int kRevisionMs = 50;
     explicit IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent = nullptr);
     ~IndiceCatalogo() override;
 

@@ -150,6 +150,53 @@ std::vector<std::int32_t> articulosDe(fb::Transaction& t, const QString& sql, co
     return r;
 }
 
+// LIKE as the collation compares, character by character, straight from the definition: the
+// reference for the index's own search.
+bool comoLike(QStringView texto, QStringView patron)
+{
+    const auto igual = [](QChar t, QChar p) {
+        return p == u'_' || (t.unicode() <= 0xFF && catalogo::plegar(static_cast<unsigned char>(t.unicode())) ==
+                                                        catalogo::plegar(static_cast<unsigned char>(p.unicode())));
+    };
+    qsizetype t = 0, p = 0, estrella = -1, desde = 0;
+    while (t < texto.size()) {
+        if (p < patron.size() && patron[p] != u'%' && igual(texto[t], patron[p])) {
+            ++t;
+            ++p;
+        } else if (p < patron.size() && patron[p] == u'%') {
+            estrella = p++;
+            desde = t;
+        } else if (estrella >= 0) {
+            p = estrella + 1;
+            t = ++desde;
+        } else {
+            return false;
+        }
+    }
+    while (p < patron.size() && patron[p] == u'%')
+        ++p;
+    return p == patron.size();
+}
+
+// Article numbers in the orders a table gives them.
+std::vector<std::int32_t> articulosEnOrden(const QString& orden, int cantidad, QRandomGenerator& azar)
+{
+    std::vector<std::int32_t> r;
+    for (int i = 0; i < cantidad; ++i) {
+        if (orden == u"nombres")
+            r.push_back(500 + i);
+        else if (orden == u"claves") // two or three keys an article
+            r.push_back(500 + i * 2 / 5);
+        else if (orden == u"descendentes")
+            r.push_back(1000000 - 7 * i);
+        else if (orden == u"extremos")
+            r.push_back(i % 3 == 0 ? INT32_MIN : i % 3 == 1 ? INT32_MAX : 0);
+        else
+            r.push_back(static_cast<std::int32_t>(azar.generate()));
+    }
+    return r;
+}
+
 struct Caso {
     bool porClave;
     QString patron;
@@ -162,6 +209,8 @@ class TestIndiceCatalogo : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void buscarComoLike_data();
+    void buscarComoLike();
     void plegadoComoElMotor();
     void mismasFilasQueElMotor();
     void plegadoAlteradoSeNota_data();
@@ -239,6 +288,79 @@ void TestIndiceCatalogo::initTestCase()
         m_casos.push_back(std::move(caso));
     }
     t.commit();
+}
+
+// The packed column against LIKE applied to each text: the right articles, in table order, across
+// block boundaries and every order of articles; a NUL inside a text does not split it.
+void TestIndiceCatalogo::buscarComoLike_data()
+{
+    QTest::addColumn<QString>("orden");
+    QTest::addColumn<int>("cantidad");
+    QTest::newRow("un texto") << QStringLiteral("nombres") << 1;
+    QTest::newRow("un bloque justo") << QStringLiteral("nombres") << 64;
+    QTest::newRow("un bloque y uno") << QStringLiteral("claves") << 65;
+    QTest::newRow("nombres en orden") << QStringLiteral("nombres") << 3000;
+    QTest::newRow("claves en orden") << QStringLiteral("claves") << 1000;
+    QTest::newRow("descendentes") << QStringLiteral("descendentes") << 700;
+    QTest::newRow("extremos de integer") << QStringLiteral("extremos") << 200;
+    QTest::newRow("al azar") << QStringLiteral("azar") << 1000;
+}
+
+void TestIndiceCatalogo::buscarComoLike()
+{
+    QFETCH(QString, orden);
+    QFETCH(int, cantidad);
+    QRandomGenerator azar(7);
+    Generador g(29, catalogo::tablaPlegado());
+    const std::vector<std::int32_t> articulos = articulosEnOrden(orden, cantidad, azar);
+    QStringList textos;
+    catalogo::Textos columna;
+    std::size_t bytesTexto = 0;
+    for (const std::int32_t articulo : articulos) {
+        QString texto = g.moneda(3) ? QString() : g.texto(60);
+        if (g.moneda(3))
+            texto.insert(g.entre(0, int(texto.size())), QChar(0));
+        textos << texto;
+        bytesTexto += std::size_t(texto.size()) + 1;
+        columna.agregar(articulo, QStringView(texto));
+    }
+    columna.cerrar();
+    QCOMPARE(columna.cantidad(), articulos.size());
+    if (orden == u"nombres" || orden == u"claves") {
+        // In table order a text costs its characters and less than a byte and a half besides its
+        // article and its length (an int32 article alone would be four).
+        QVERIFY2(columna.bytes() <= bytesTexto + articulos.size() / 2 + 64,
+                 qPrintable(QStringLiteral("%1 bytes for %2 of text").arg(columna.bytes()).arg(bytesTexto)));
+    }
+
+    int conVarios = 0;
+    for (int n = 0; n < 300; ++n) {
+        const QString tecleado = g.tecleado(textos[g.entre(0, int(textos.size()) - 1)]);
+        QString patron = n % 3 == 0   ? catalogo::patronNombre(tecleado, true)
+                         : n % 3 == 1 ? catalogo::patronClave(tecleado, false)
+                                      : tecleado + u'%' + g.tecleado(textos[g.entre(0, int(textos.size()) - 1)]);
+        const auto p = Patron::crear(patron);
+        if (!p) {
+            QVERIFY(patron.contains(QChar(0)) ||
+                    std::any_of(patron.begin(), patron.end(), [](QChar c) { return c.unicode() > 0xFF; }));
+            continue;
+        }
+        std::vector<std::int32_t> esperados;
+        for (qsizetype i = 0; i < textos.size(); ++i) {
+            if (comoLike(textos[i], patron))
+                esperados.push_back(articulos[std::size_t(i)]);
+        }
+        conVarios += esperados.size() > 1;
+        const auto todos = columna.buscar(*p, std::size_t(-1) - 1);
+        QVERIFY2(todos == esperados,
+                 qPrintable(QStringLiteral("«%1»: %2, LIKE %3")
+                                .arg(patron, QString::number(todos.size()), QString::number(esperados.size()))));
+        // Stopped after maximo + 1: the first ones, in the same order.
+        const auto primeros = columna.buscar(*p, 2);
+        QVERIFY(primeros.size() == std::min<std::size_t>(esperados.size(), 3) &&
+                std::equal(primeros.begin(), primeros.end(), esperados.begin()));
+    }
+    QVERIFY(cantidad < 64 || conVarios > 20);
 }
 
 // Every pair of characters through the engine's LIKE and "=" under the collation.
