@@ -22,6 +22,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "search/uBuscarEnCatalogo.h"
+#include "speech/TextoHablado.h"
+#include "speech/VozSistema.h"
 
 #include <QAction>
 #include <QApplication>
@@ -452,6 +454,7 @@ void TfrmConsulta::crearBarraEstado()
     m_panel0 = panel("estBarraPanel0", 170, Qt::AlignHCenter, 0);
     m_panel1 = panel("estBarraPanel1", 120, Qt::AlignHCenter, 0);
     m_panel2 = panel("estBarraPanel2", 150, Qt::AlignLeft, 1);
+    m_panelVoz = panel("estBarraVoz", 0, Qt::AlignLeft, 0);
 }
 
 bool TfrmConsulta::modoDiseno() const
@@ -479,6 +482,9 @@ bool TfrmConsulta::eventFilter(QObject* watched, QEvent* event)
         m_tamanoDisplay = nuevo;
     } else if ((watched == edClave || watched == edUltimaCompra) && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
+        // The first key of a new scan cuts off what is still being said about the last one.
+        if (m_voz)
+            m_voz->callar();
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
             platform::guarded(this, [this] { edClaveKeyPress(QChar(13)); });
         else if (watched == edClave && k->key() == Qt::Key_F4 && k->modifiers() != Qt::AltModifier)
@@ -569,6 +575,22 @@ void TfrmConsulta::FormShow()
 
     // 13.
     Limpiar();
+    prepararVoz();
+}
+
+void TfrmConsulta::prepararVoz()
+{
+    if (m_voz || !m_dm.ConfigIni_bool(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false))
+        return;
+    QString motivo;
+    std::unique_ptr<VozSistema> voz = VozSistema::crear(motivo);
+    if (!voz) {
+        m_panelVoz->setText(motivo);
+        return;
+    }
+    voz->setAlFallar([this](const QString& texto) { m_panelVoz->setText(texto); });
+    m_voz = voz.get();
+    m_vozSistema = std::move(voz);
 }
 
 void TfrmConsulta::Conexion()
@@ -682,6 +704,11 @@ void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo)
     CargarClaves();
     CargarCombos();
     Informacion(true);
+    // Last: the display is already up, and speaking only queues the text.
+    if (m_voz) {
+        const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
+        m_voz->decir(hablado::articulo(articulo.nombre, precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal()));
+    }
 }
 
 void TfrmConsulta::Informacion(bool Mostrar)
