@@ -28,6 +28,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "search/uBuscarEnCatalogo.h"
+#include "speech/TextoHablado.h"
+#include "speech/VozSistema.h"
 
 #include <QAction>
 #include <QApplication>
@@ -500,6 +502,7 @@ void TfrmConsulta::crearBarraEstado()
     m_panel0 = panel("estBarraPanel0", 170, Qt::AlignHCenter, 0);
     m_panel1 = panel("estBarraPanel1", 120, Qt::AlignHCenter, 0);
     m_panel2 = panel("estBarraPanel2", 150, Qt::AlignLeft, 1);
+    m_panelVoz = panel("estBarraVoz", 0, Qt::AlignLeft, 0);
 }
 
 bool TfrmConsulta::modoDiseno() const
@@ -527,6 +530,9 @@ bool TfrmConsulta::eventFilter(QObject* watched, QEvent* event)
         m_tamanoDisplay = nuevo;
     } else if ((watched == edClave || watched == edUltimaCompra) && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
+        // The first key of a new scan cuts off what is still being said about the last one.
+        if (m_voz)
+            m_voz->callar();
         const bool tras = m_trasTerminador;
         m_trasTerminador = terminaEscaneo(*k);
         if (m_trasTerminador) {
@@ -698,6 +704,22 @@ void TfrmConsulta::prepararPantalla()
 
     InicioAutomatico1->setEnabled(true);
     InicioAutomatico1->setChecked(m_inicio.guardado());
+    prepararVoz();
+}
+
+void TfrmConsulta::prepararVoz()
+{
+    if (m_voz || !m_dm.ConfigIni_bool(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false))
+        return;
+    QString motivo;
+    std::unique_ptr<VozSistema> voz = VozSistema::crear(motivo);
+    if (!voz) {
+        m_panelVoz->setText(motivo);
+        return;
+    }
+    voz->setAlFallar([this](const QString& texto) { m_panelVoz->setText(texto); });
+    m_voz = voz.get();
+    m_vozSistema = std::move(voz);
 }
 
 void TfrmConsulta::Conexion()
@@ -846,6 +868,11 @@ void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo, const std
         lblEtiqueta->clear();
     }
     Informacion(true);
+    // Last: the display is already up, and speaking only queues the text.
+    if (m_voz) {
+        const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
+        m_voz->decir(hablado::articulo(articulo.nombre, precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal()));
+    }
 }
 
 void TfrmConsulta::mostrarCodigoNoValido()

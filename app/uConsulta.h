@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,7 @@ class InicioAutomatico;
 struct InicioGuardado;
 struct AvisoInstalacion;
 class Tdm;
+class Voz;
 class TfrmBuscarEnCatalogo;
 struct Sesion;
 
@@ -71,6 +73,13 @@ public:
     int articuloId() const { return ArticuloId; }
     AjustesConsulta& ajustes() { return m_ajustes; }
     ModoKiosco& kiosco() { return *m_kiosco; }
+
+    // The voice that says each found article and its price; none keeps the station silent. Tests
+    // install a recorder; the start-up installs the system's voice when config.xml asks for it.
+    void setVoz(Voz* voz) { m_voz = voz; }
+    // Reads "Estacion"/"HablarPrecio" (off by default) and, when on, opens the system's voice; a
+    // station without a speech service stays silent and says why once in its status bar.
+    void prepararVoz();
 
     static const QString kTitulo;
     static const QString kDireccionWeb;
@@ -176,6 +185,9 @@ private:
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_panel2 = nullptr;
+    QLabel* m_panelVoz = nullptr;
+    std::unique_ptr<Voz> m_vozSistema;
+    Voz* m_voz = nullptr;
 
     QAction* Configuracin1 = nullptr;
     QAction* Disear1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "firebird/Query.h"
 
+#include <algorithm>
 #include <array>
 
 const QString ConfigEmpresa::kTabla = QStringLiteral("ZANTOR_LMV_CONFIG");
@@ -103,6 +104,17 @@ const QString kSqlEtiqueta = QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET \n"
                                             "where configuracion = :c_config");
 const QString kSqlInsertarEtiqueta = QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) \n"
                                                     "VALUES (:c_config, :c_valor_str)");
+const QString kSqlInsertarFila = QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT, VALOR_CHR) \n"
+                                                "VALUES (:c_config, :N_VALOR_INT, :N_VALOR_CHR)");
+const QString kSqlFila =
+    QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = :N_VALOR_INT, VALOR_CHR = :N_VALOR_CHR \n"
+                   "where configuracion = :c_config");
+
+// The showcase's rows: a switch and three numbers.
+const QString kClaveEscaparate = QStringLiteral("ESCAPARATE");
+const QString kClaveEscaparateSegundos = QStringLiteral("ESCAPARATE_SEGUNDOS");
+const QString kClaveEscaparateTarjeta = QStringLiteral("ESCAPARATE_TARJETA");
+const QString kClaveEscaparateLista = QStringLiteral("ESCAPARATE_LISTA_ID");
 
 const QString kCConfig = QStringLiteral("c_config");
 const QString kNValorInt = QStringLiteral("N_VALOR_INT");
@@ -248,6 +260,41 @@ void ConfigEmpresa::fijarInterruptor(Ajuste ajuste, bool activo)
     bool insertado = false;
     leerOInsertar(ajuste, insertado);
     escribirInterruptor(ajuste, activo);
+}
+
+ConfigEmpresa::Escaparate ConfigEmpresa::leerEscaparate()
+{
+    Escaparate e;
+    if (const std::optional<Fila> fila = leerClave(kClaveEscaparate))
+        e.activo = activo(*fila);
+    auto numero = [this](const QString& clave, int porDefecto, int minimo) {
+        const std::optional<Fila> fila = leerClave(clave);
+        if (!fila || fila->entero.isNull())
+            return porDefecto;
+        return std::max(fila->entero.toInt(), minimo);
+    };
+    e.segundosInactivo = numero(kClaveEscaparateSegundos, kEscaparateInactivo, 1);
+    e.segundosTarjeta = numero(kClaveEscaparateTarjeta, kEscaparateTarjeta, 1);
+    e.listaPrecios = numero(kClaveEscaparateLista, 0, 0);
+    return e;
+}
+
+void ConfigEmpresa::escribirEscaparate(const Escaparate& e)
+{
+    fb::Query& q = m_consulta;
+    auto fila = [this, &q](const QString& clave, const fb::Value& entero, const fb::Value& caracter) {
+        const bool existe = leerClave(clave).has_value();
+        q.close();
+        q.setSql(existe ? kSqlFila : kSqlInsertarFila);
+        q.setParam(kCConfig, clave);
+        q.setParam(kNValorInt, entero);
+        q.setParam(kNValorChr, caracter);
+        q.execute();
+    };
+    fila(kClaveEscaparate, fb::Value(), e.activo ? QStringLiteral("S") : QStringLiteral("N"));
+    fila(kClaveEscaparateSegundos, e.segundosInactivo, fb::Value());
+    fila(kClaveEscaparateTarjeta, e.segundosTarjeta, fb::Value());
+    fila(kClaveEscaparateLista, e.listaPrecios, fb::Value());
 }
 
 ConfigEmpresa::Fuente ConfigEmpresa::fuentePredeterminada(Elemento elemento)

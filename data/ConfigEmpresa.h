@@ -115,6 +115,21 @@ public:
     // The element's three font rows, in the order FONT_, COLOR_, ESTILO_.
     void escribirFuente(Elemento elemento, const FilasFuente& filas);
 
+    // The idle showcase of the company's offers. A company without its rows has it off.
+    struct Escaparate {
+        bool activo = false;
+        int segundosInactivo = kEscaparateInactivo; // idle seconds past the clearing before it starts
+        int segundosTarjeta = kEscaparateTarjeta;   // seconds each card stays
+        int listaPrecios = 0;                       // id of the offer price list; 0 shows combos only
+    };
+    static constexpr int kEscaparateInactivo = 60;
+    static constexpr int kEscaparateTarjeta = 6;
+
+    // A missing row or a NULL reads as the default of Escaparate; a number below 1 second as 1.
+    Escaparate leerEscaparate();
+    // Updates the four rows, inserting the ones that are missing.
+    void escribirEscaparate(const Escaparate& escaparate);
+
     // The built-in size in points and face of the element, which the installation also writes.
     static Fuente fuentePredeterminada(Elemento elemento);
 

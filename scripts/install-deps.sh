@@ -5,7 +5,13 @@ set -euo pipefail
 
 packages=(build-essential cmake qt6-base-dev firebird-dev libfbclient2 firebird3.0-server-core
           firebird3.0-server firebird3.0-utils fonts-wine clang-format
-          clang libclang-rt-14-dev)  # clang and its libFuzzer runtime: the fuzz step of the tests
+          clang libclang-rt-14-dev  # clang and its libFuzzer runtime: the fuzz step of the tests
+          libicu-dev  # the Spanish number words of the spoken price
+          # The spoken price: Qt's text-to-speech (its CMake package needs the QML integration
+          # headers), its speech-dispatcher plugin, and espeak-ng, whose data carries the
+          # Spanish voices "es" and "es-419".
+          qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
+          speech-dispatcher-espeak-ng espeak-ng)
 
 missing=()
 for p in "${packages[@]}"; do

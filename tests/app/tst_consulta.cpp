@@ -3,6 +3,7 @@
 #include "lookup/BusquedaClave.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "speech/Voz.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
@@ -60,6 +61,7 @@ private slots:
     void failingDatabaseObjectReachesTheErrorReport();
     void failedLookupShowsNoMixedArticle();
     void escapeClears();
+    void speaksFoundArticles();
     void salirEndsTheProgram();
     void acercaDeAndTheWebAddress();
     void startUpWithoutLoginEndsTheProgram();
@@ -609,6 +611,29 @@ void TestConsulta::escapeClears()
     QVERIFY(!m_app->dm.fdTrans.isActive());
     QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
     QVERIFY(!el<QTimer>("TiempoInactivo")->isActive());
+}
+
+// Found, shared and unknown keys: each found article is said with the price on display, a key
+// that matches nothing says nothing, and the first key of every scan cuts the voice off.
+void TestConsulta::speaksFoundArticles()
+{
+    VozGrabadora voz;
+    m_app->frmConsulta.setVoz(&voz);
+    connect();
+    scan(QStringLiteral("7501055300075"));
+    QCOMPARE(el<QLabel>("dbPrecio")->text(), QLocale::system().toCurrencyString(16.0));
+    scan(QStringLiteral("NO-EXISTE"));
+    scan(QStringLiteral("7502223330001")); // one barcode on two articles: the one on display is said
+    const QString compartido = el<QLabel>("lblNombreArticulo")->text();
+    QCOMPARE(compartido, QStringLiteral("Paleta de tamarindo"));
+    QCOMPARE(voz.dichos(), (QStringList{QStringLiteral("COCA COLA LIGHT 600ML, dieciséis pesos"),
+                                        compartido + QStringLiteral(", tres pesos")}));
+    // Every scan began by silencing the voice before anything was said about it.
+    QCOMPARE(voz.registro.value(0), QStringLiteral("callar"));
+    QCOMPARE(voz.registro.indexOf(QStringLiteral("decir: COCA COLA LIGHT 600ML, dieciséis pesos")),
+             qsizetype{QStringLiteral("7501055300075\r").size()});
+    // Without a voice the station stays silent and says nothing in its status bar.
+    QVERIFY(el<QLabel>("estBarraVoz")->text().isEmpty());
 }
 
 void TestConsulta::salirEndsTheProgram()
