@@ -1,4 +1,5 @@
 #include "data/ConfigIni.h"
+#include "tests/support/ArchivosPrueba.h"
 #include "tests/support/DiscoPequeno.h"
 #include "tests/support/LimiteDeArchivos.h"
 
@@ -21,43 +22,11 @@
 #include <utility>
 #include <vector>
 
+using namespace pruebas;
+
 namespace {
 
-const QString kArchivo = QStringLiteral("config.xml");
-
-void escribirArchivo(const QString& ruta, const QByteArray& datos)
-{
-    QFile archivo(ruta);
-    QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(archivo.write(datos), datos.size());
-}
-
-QByteArray contenido(const QString& ruta = kArchivo)
-{
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        return {};
-    return archivo.readAll();
-}
-
-// A save replaces the file by a rename, so a rewrite shows as a new inode even when the bytes are
-// the same.
-ino_t inodo(const QString& ruta = kArchivo)
-{
-    struct stat datos {};
-    return ::stat(QFile::encodeName(ruta).constData(), &datos) == 0 ? datos.st_ino : 0;
-}
-
-// The message of the exception that the call throws, or nothing when it throws none.
-template <typename Excepcion, typename F> std::optional<QString> fallo(F&& llamada)
-{
-    try {
-        llamada();
-    } catch (const Excepcion& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return std::nullopt;
-}
+const QString& kArchivo = pruebas::kArchivoConfig;
 
 QVariant leer(ConfigIni& config, const QString& seccion, const QString& clave, const QVariant& porDefecto)
 {
