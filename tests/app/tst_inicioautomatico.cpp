@@ -102,6 +102,7 @@ private slots:
     void pausasCrecientes();
     void elMenuLoGuardaYElSiguienteArranqueLlegaSolo();
     void esperaAlServidorSinMensajes();
+    void servidorPerdidoDuranteElDia();
     void archivoDeContrasenaRechazado_data();
     void archivoDeContrasenaRechazado();
     void contrasenaEquivocadaUnMensajeYElLogin();
@@ -325,6 +326,88 @@ void TestInicioAutomatico::esperaAlServidorSinMensajes()
     QCOMPARE(w.statusBar()->currentMessage(), QString()); // cleared once through
     QCOMPARE(w.ajustes().ClienteEventualId, 465);
     QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
+}
+
+// The server goes away after a finished start and comes back: the lookup that finds it gone says
+// so once, the status line then counts the background attempts and clears by itself once the
+// server answers, and the next scan shows the article; no key, no other message, no login.
+void TestInicioAutomatico::servidorPerdidoDuranteElDia()
+{
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    const QString datos = servidor.dataFolder();
+    servidor.kill(); // the databases are built by the embedded engine, with no server attached
+    testsupport::systemDatabase(datos);
+    empresaConObjetos(datos);
+    QVERIFY2(servidor.start(), qPrintable(servidor.why()));
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    m_app->inicio.pausas = [](int) { return 30; };
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* edClave = el<QLineEdit>(w, "edClave");
+    AlAbrirse login(m_app->frmLogear);
+    enum class Paso { arranque, caido, reconectando, fin } paso = Paso::arranque;
+    QStringList lineas;
+    size_t mensajesAlCaer = 0;
+    QTimer vigia;
+    connect(&vigia, &QTimer::timeout, this, [&] {
+        const QString linea = w.statusBar()->currentMessage();
+        if (!linea.isEmpty() && !lineas.contains(linea))
+            lineas << linea;
+        switch (paso) {
+        case Paso::arranque:
+            if (m_app->dm.fdConexion.isOpen() && !el<QAction>(w, "Disear1")->isChecked()) {
+                QVERIFY(lineas.isEmpty()); // nothing to wait for at the start
+                servidor.kill();
+                edClave->setText(kClave);
+                QTest::keyClick(edClave, Qt::Key_Return);
+                mensajesAlCaer = m_notifier->messages.size();
+                paso = Paso::caido;
+            }
+            break;
+        case Paso::caido:
+            // Two background attempts seen, then the server is back.
+            if (lineas.size() >= 2) {
+                if (!servidor.start())
+                    QCoreApplication::exit(kGuardia);
+                paso = Paso::reconectando;
+            }
+            break;
+        case Paso::reconectando:
+            if (m_app->dm.fdConexion.isOpen() && linea.isEmpty()) {
+                paso = Paso::fin;
+                QCoreApplication::exit(kSigue);
+            }
+            break;
+        case Paso::fin:
+            break;
+        }
+    });
+    vigia.start(5);
+    w.show();
+    QCOMPARE(correr(), kSigue);
+    vigia.stop();
+
+    QCOMPARE(login.veces, 0);
+    QCOMPARE(mensajesAlCaer, size_t{1});
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QVERIFY2(m_notifier->messages.front().text.startsWith(QStringLiteral("Se perdió la conexión con el servidor")),
+             qPrintable(mensajes()));
+    QVERIFY(lineas.size() >= 2);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(lineas[i].startsWith(QStringLiteral("Conectando con el servidor… (intento %1) ").arg(i + 1)),
+                 qPrintable(lineas[i]));
+    QCOMPARE(w.statusBar()->currentMessage(), QString());
+
+    // Back to work with no key pressed in between: the next scan shows the article.
+    edClave->setText(kClave);
+    QTest::keyClick(edClave, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(el<QLabel>(w, "lblNombreArticulo")->text(), kArticulo);
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(w.statusBar()->currentMessage(), QString());
 }
 
 void TestInicioAutomatico::archivoDeContrasenaRechazado_data()
