@@ -106,6 +106,8 @@ private slots:
     void archivoDeContrasenaRechazado_data();
     void archivoDeContrasenaRechazado();
     void contrasenaEquivocadaUnMensajeYElLogin();
+    void inicioQueYaNoSirve_data();
+    void inicioQueYaNoSirve();
 
 private:
     QString pass() const { return m_dir->filePath(QStringLiteral("privado/inicio-automatico")); }
@@ -495,6 +497,76 @@ void TestInicioAutomatico::contrasenaEquivocadaUnMensajeYElLogin()
     QCOMPARE(avisoLogin, QString());
     QVERIFY(!m_app->sesion.LoginCorrecto);
     QVERIFY(!m_app->dm.fdConexion.isOpen());
+}
+
+void TestInicioAutomatico::inicioQueYaNoSirve_data()
+{
+    QTest::addColumn<QString>("usuario");
+    QTest::addColumn<QString>("sistema");
+    QTest::addColumn<QString>("empresa");
+    QTest::addColumn<QString>("mensaje");
+    QTest::addColumn<platform::Icon>("icono");
+
+    QTest::newRow("the user lost the company")
+        << QStringLiteral("CAJERO") << QStringLiteral("DELETE FROM EMPRESAS_USUARIOS WHERE USUARIO_ID = 3;")
+        << QString() << QStringLiteral("El usuario CAJERO ya no puede abrir la empresa DEMO.")
+        << platform::Icon::Warning;
+    QTest::newRow("the company's version is refused")
+        << QStringLiteral("SYSDBA") << QString() << QStringLiteral("UPDATE VERSIONES_DB SET VERSION_DB = 1255;")
+        << QStringLiteral("Versión no compatible con esta versión.") << platform::Icon::Warning;
+    QTest::newRow("the company needs the installation") << QStringLiteral("CAJERO") << QString() << QString()
+                                                        << QStringLiteral("Es necesario entrar con el usuario "
+                                                                          "SYSDBA antes.")
+                                                        << platform::Icon::Information;
+}
+
+// A stored start that reaches the server but no longer fits: its message once, the connection
+// dropped, then the normal login; nothing waits and nothing is tried again.
+void TestInicioAutomatico::inicioQueYaNoSirve()
+{
+    QFETCH(QString, usuario);
+    QFETCH(QString, sistema);
+    QFETCH(QString, empresa);
+    QFETCH(QString, mensaje);
+    QFETCH(platform::Icon, icono);
+
+    const QString datos = m_dir->filePath(QStringLiteral("datos"));
+    const QString rutaSistema = testsupport::systemDatabase(datos);
+    const QString rutaEmpresa = testsupport::companyDatabase(datos); // without the station's objects
+    for (const QString& ruta : {rutaSistema, rutaEmpresa})
+        testsupport::grantMicrosipRole(testsupport::embeddedParams(ruta), QStringLiteral("CAJERO"));
+    if (!sistema.isEmpty())
+        testsupport::runSql(testsupport::embeddedParams(rutaSistema), sistema);
+    if (!empresa.isEmpty())
+        testsupport::runSql(testsupport::embeddedParams(rutaEmpresa), empresa);
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Local"), {1, QString(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Local"), usuario, QStringLiteral("masterkey"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    int pausas = 0;
+    m_app->inicio.pausas = [&](int) {
+        ++pausas;
+        return 10;
+    };
+    size_t mensajesAlLogin = 0;
+    bool conectadaAlLogin = true;
+    AlAbrirse login(m_app->frmLogear, [&] {
+        mensajesAlLogin = m_notifier->messages.size();
+        conectadaAlLogin = m_app->dm.fdConexion.isOpen();
+    });
+    m_app->frmConsulta.show();
+    QCOMPARE(correr(), kTermino); // the login cancelled ends the program
+    QCOMPARE(login.veces, 1);
+    QCOMPARE(pausas, 0);
+    QCOMPARE(mensajesAlLogin, size_t{1});
+    QVERIFY(!conectadaAlLogin);
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(m_notifier->messages.front().text, mensaje);
+    QCOMPARE(m_notifier->messages.front().icon, icono);
+    QVERIFY(!m_app->sesion.LoginCorrecto);
+    QVERIFY(!m_app->dm.fdConexion.isOpen());
+    // The stored start stays for the operator to fix or remove; the next start tries it again.
+    QVERIFY(m_app->inicio.guardado());
 }
 
 QTEST_MAIN(TestInicioAutomatico)
