@@ -9,6 +9,7 @@
 #include "Estaciones.h"
 #include "Generador.h"
 #include "Medidas.h"
+#include "Soak.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
@@ -333,6 +334,8 @@ const QString kConsulta = QStringLiteral("consulta");
 const QString kCatalogo = QStringLiteral("catalogo");
 const QString kArranque = QStringLiteral("arranque");
 const QString kEstaciones = QStringLiteral("estaciones");
+// Long: only when asked for by name.
+const QString kSoak = QStringLiteral("soak");
 
 std::vector<int> enteros(const QString& lista)
 {
@@ -386,9 +389,10 @@ int main(int argc, char* argv[])
         QStringLiteral("n,n"), QStringLiteral("10000,100000,1000000"));
     const QCommandLineOption millon(QStringLiteral("millon"),
                                     QStringLiteral("Agrega 1,000,000 a --articulos cuando no está."));
-    const QCommandLineOption solo(QStringLiteral("solo"),
-                                  QStringLiteral("Sólo estas medidas: consulta,catalogo,arranque,estaciones."),
-                                  QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
+    const QCommandLineOption solo(
+        QStringLiteral("solo"),
+        QStringLiteral("Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak (soak sólo así)."),
+        QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
     const QCommandLineOption movimientos(QStringLiteral("movimientos"),
@@ -409,9 +413,14 @@ int main(int argc, char* argv[])
                                       QStringLiteral("30"));
     const QCommandLineOption cache(QStringLiteral("cache"), QStringLiteral("Carpeta de las bases generadas."),
                                    QStringLiteral("carpeta"));
+    const QCommandLineOption soakMinutos(QStringLiteral("soak-minutos"), QStringLiteral("Duración del soak."),
+                                         QStringLiteral("n"), QStringLiteral("60"));
+    const QCommandLineOption soakReinicio(QStringLiteral("soak-reinicio"),
+                                          QStringLiteral("Segundos entre reinicios del servidor en el soak."),
+                                          QStringLiteral("s"), QStringLiteral("300"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
     opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones, segundos,
-                         cache, soloGenerar});
+                         cache, soakMinutos, soakReinicio, soloGenerar});
     opciones.process(app);
 
     int errores = 0;
@@ -421,7 +430,7 @@ int main(int argc, char* argv[])
             tamanos.push_back(1000000);
         const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString& p : partes) {
-            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones)
+            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak)
                 throw std::runtime_error("unknown --solo part: " + p.toStdString());
         }
         const QString carpeta =
@@ -478,6 +487,9 @@ int main(int argc, char* argv[])
         if (partes.contains(kEstaciones))
             errores += bench::medirEstaciones(carpeta, kEstandar, enteros(opciones.value(estaciones)),
                                               std::max(2, opciones.value(segundos).toInt()));
+        if (partes.contains(kSoak))
+            errores += bench::medirSoak(carpeta, {std::max(1, opciones.value(soakMinutos).toInt()),
+                                                  std::max(10, opciones.value(soakReinicio).toInt())});
     } catch (const std::exception& e) {
         std::fprintf(stderr, "lumivo-bench: %s\n", e.what());
         return 1;

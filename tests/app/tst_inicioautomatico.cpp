@@ -102,9 +102,12 @@ private slots:
     void pausasCrecientes();
     void elMenuLoGuardaYElSiguienteArranqueLlegaSolo();
     void esperaAlServidorSinMensajes();
+    void servidorPerdidoDuranteElDia();
     void archivoDeContrasenaRechazado_data();
     void archivoDeContrasenaRechazado();
     void contrasenaEquivocadaUnMensajeYElLogin();
+    void inicioQueYaNoSirve_data();
+    void inicioQueYaNoSirve();
 
 private:
     QString pass() const { return m_dir->filePath(QStringLiteral("privado/inicio-automatico")); }
@@ -327,6 +330,88 @@ void TestInicioAutomatico::esperaAlServidorSinMensajes()
     QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
 }
 
+// The server goes away after a finished start and comes back: the lookup that finds it gone says
+// so once, the status line then counts the background attempts and clears by itself once the
+// server answers, and the next scan shows the article; no key, no other message, no login.
+void TestInicioAutomatico::servidorPerdidoDuranteElDia()
+{
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    const QString datos = servidor.dataFolder();
+    servidor.kill(); // the databases are built by the embedded engine, with no server attached
+    testsupport::systemDatabase(datos);
+    empresaConObjetos(datos);
+    QVERIFY2(servidor.start(), qPrintable(servidor.why()));
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    m_app->inicio.pausas = [](int) { return 30; };
+    TfrmConsulta& w = m_app->frmConsulta;
+    auto* edClave = el<QLineEdit>(w, "edClave");
+    AlAbrirse login(m_app->frmLogear);
+    enum class Paso { arranque, caido, reconectando, fin } paso = Paso::arranque;
+    QStringList lineas;
+    size_t mensajesAlCaer = 0;
+    QTimer vigia;
+    connect(&vigia, &QTimer::timeout, this, [&] {
+        const QString linea = w.statusBar()->currentMessage();
+        if (!linea.isEmpty() && !lineas.contains(linea))
+            lineas << linea;
+        switch (paso) {
+        case Paso::arranque:
+            if (m_app->dm.fdConexion.isOpen() && !el<QAction>(w, "Disear1")->isChecked()) {
+                QVERIFY(lineas.isEmpty()); // nothing to wait for at the start
+                servidor.kill();
+                edClave->setText(kClave);
+                QTest::keyClick(edClave, Qt::Key_Return);
+                mensajesAlCaer = m_notifier->messages.size();
+                paso = Paso::caido;
+            }
+            break;
+        case Paso::caido:
+            // Two background attempts seen, then the server is back.
+            if (lineas.size() >= 2) {
+                if (!servidor.start())
+                    QCoreApplication::exit(kGuardia);
+                paso = Paso::reconectando;
+            }
+            break;
+        case Paso::reconectando:
+            if (m_app->dm.fdConexion.isOpen() && linea.isEmpty()) {
+                paso = Paso::fin;
+                QCoreApplication::exit(kSigue);
+            }
+            break;
+        case Paso::fin:
+            break;
+        }
+    });
+    vigia.start(5);
+    w.show();
+    QCOMPARE(correr(), kSigue);
+    vigia.stop();
+
+    QCOMPARE(login.veces, 0);
+    QCOMPARE(mensajesAlCaer, size_t{1});
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QVERIFY2(m_notifier->messages.front().text.startsWith(QStringLiteral("Se perdió la conexión con el servidor")),
+             qPrintable(mensajes()));
+    QVERIFY(lineas.size() >= 2);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(lineas[i].startsWith(QStringLiteral("Conectando con el servidor… (intento %1) ").arg(i + 1)),
+                 qPrintable(lineas[i]));
+    QCOMPARE(w.statusBar()->currentMessage(), QString());
+
+    // Back to work with no key pressed in between: the next scan shows the article.
+    edClave->setText(kClave);
+    QTest::keyClick(edClave, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(el<QLabel>(w, "lblNombreArticulo")->text(), kArticulo);
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(w.statusBar()->currentMessage(), QString());
+}
+
 void TestInicioAutomatico::archivoDeContrasenaRechazado_data()
 {
     QTest::addColumn<QString>("caso");
@@ -412,6 +497,76 @@ void TestInicioAutomatico::contrasenaEquivocadaUnMensajeYElLogin()
     QCOMPARE(avisoLogin, QString());
     QVERIFY(!m_app->sesion.LoginCorrecto);
     QVERIFY(!m_app->dm.fdConexion.isOpen());
+}
+
+void TestInicioAutomatico::inicioQueYaNoSirve_data()
+{
+    QTest::addColumn<QString>("usuario");
+    QTest::addColumn<QString>("sistema");
+    QTest::addColumn<QString>("empresa");
+    QTest::addColumn<QString>("mensaje");
+    QTest::addColumn<platform::Icon>("icono");
+
+    QTest::newRow("the user lost the company")
+        << QStringLiteral("CAJERO") << QStringLiteral("DELETE FROM EMPRESAS_USUARIOS WHERE USUARIO_ID = 3;")
+        << QString() << QStringLiteral("El usuario CAJERO ya no puede abrir la empresa DEMO.")
+        << platform::Icon::Warning;
+    QTest::newRow("the company's version is refused")
+        << QStringLiteral("SYSDBA") << QString() << QStringLiteral("UPDATE VERSIONES_DB SET VERSION_DB = 1255;")
+        << QStringLiteral("Versión no compatible con esta versión.") << platform::Icon::Warning;
+    QTest::newRow("the company needs the installation") << QStringLiteral("CAJERO") << QString() << QString()
+                                                        << QStringLiteral("Es necesario entrar con el usuario "
+                                                                          "SYSDBA antes.")
+                                                        << platform::Icon::Information;
+}
+
+// A stored start that reaches the server but no longer fits: its message once, the connection
+// dropped, then the normal login; nothing waits and nothing is tried again.
+void TestInicioAutomatico::inicioQueYaNoSirve()
+{
+    QFETCH(QString, usuario);
+    QFETCH(QString, sistema);
+    QFETCH(QString, empresa);
+    QFETCH(QString, mensaje);
+    QFETCH(platform::Icon, icono);
+
+    const QString datos = m_dir->filePath(QStringLiteral("datos"));
+    const QString rutaSistema = testsupport::systemDatabase(datos);
+    const QString rutaEmpresa = testsupport::companyDatabase(datos); // without the station's objects
+    for (const QString& ruta : {rutaSistema, rutaEmpresa})
+        testsupport::grantMicrosipRole(testsupport::embeddedParams(ruta), QStringLiteral("CAJERO"));
+    if (!sistema.isEmpty())
+        testsupport::runSql(testsupport::embeddedParams(rutaSistema), sistema);
+    if (!empresa.isEmpty())
+        testsupport::runSql(testsupport::embeddedParams(rutaEmpresa), empresa);
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Local"), {1, QString(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Local"), usuario, QStringLiteral("masterkey"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    int pausas = 0;
+    m_app->inicio.pausas = [&](int) {
+        ++pausas;
+        return 10;
+    };
+    size_t mensajesAlLogin = 0;
+    bool conectadaAlLogin = true;
+    AlAbrirse login(m_app->frmLogear, [&] {
+        mensajesAlLogin = m_notifier->messages.size();
+        conectadaAlLogin = m_app->dm.fdConexion.isOpen();
+    });
+    m_app->frmConsulta.show();
+    QCOMPARE(correr(), kTermino); // the login cancelled ends the program
+    QCOMPARE(login.veces, 1);
+    QCOMPARE(pausas, 0);
+    QCOMPARE(mensajesAlLogin, size_t{1});
+    QVERIFY(!conectadaAlLogin);
+    QCOMPARE(m_notifier->messages.size(), size_t{1});
+    QCOMPARE(m_notifier->messages.front().text, mensaje);
+    QCOMPARE(m_notifier->messages.front().icon, icono);
+    QVERIFY(!m_app->sesion.LoginCorrecto);
+    QVERIFY(!m_app->dm.fdConexion.isOpen());
+    // The stored start stays for the operator to fix or remove; the next start tries it again.
+    QVERIFY(m_app->inicio.guardado());
 }
 
 QTEST_MAIN(TestInicioAutomatico)
