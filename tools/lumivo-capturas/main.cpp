@@ -1,8 +1,11 @@
 // Saves pictures of the station's real windows on the demo data: the price display with an
-// article, the catalogue search with results and the configuration dialog. Run offscreen by
+// article, the catalogue search with results, the configuration dialog and the idle showcase. Run offscreen by
 // scripts/screenshots.sh, which prepares the demo data first.
 
+#include "app/Escaparate.h"
 #include "app/Lumivo.h"
+#include "data/ConfigEmpresa.h"
+#include "firebird/Query.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 
@@ -83,8 +86,10 @@ int main(int argc, char* argv[])
     opciones.setApplicationDescription(
         QStringLiteral("Guarda imágenes de las ventanas de Lumivo sobre los datos de demostración."));
     opciones.addHelpOption();
-    const QCommandLineOption datos(QStringLiteral("datos"), QStringLiteral("Carpeta de datos de demostración."),
-                                   QStringLiteral("carpeta"));
+    const QCommandLineOption datos(
+        QStringLiteral("datos"),
+        QStringLiteral("Carpeta de datos de demostración (una copia: el escaparate se enciende en ella)."),
+        QStringLiteral("carpeta"));
     const QCommandLineOption salida(QStringLiteral("salida"), QStringLiteral("Carpeta de las imágenes."),
                                     QStringLiteral("carpeta"));
     const QCommandLineOption clave(QStringLiteral("clave"), QStringLiteral("Clave del artículo a mostrar."),
@@ -154,6 +159,23 @@ int main(int argc, char* argv[])
         configuracion.show();
         bien = guardar(configuracion, carpetaSalida, QStringLiteral("configuracion.png")) && bien;
         configuracion.hide();
+
+        // The idle showcase, turned on in the company's settings as the configuration dialog
+        // would, with the company's own price list as the offer list.
+        lumivo->dm.asegurarTransaccion();
+        {
+            fb::Query q(lumivo->dm.fdTrans);
+            ConfigEmpresa(q).escribirEscaparate({true, 1, 6, consulta.ajustes().PrecioEmpresaId});
+        }
+        lumivo->dm.confirmarTransaccion();
+        consulta.CargarInfo();
+        consulta.CargarLogEmp();
+        consulta.Limpiar();
+        for (int i = 0; i < 20 && !consulta.escaparate().mostrando(); ++i)
+            asentar();
+        if (!consulta.escaparate().mostrando())
+            throw std::runtime_error("el escaparate no apareció");
+        bien = guardar(consulta, carpetaSalida, QStringLiteral("escaparate.png")) && bien;
     } catch (const std::exception& e) {
         platform::setNotifier(nullptr);
         std::fprintf(stderr, "lumivo-capturas: %s\n", e.what());
