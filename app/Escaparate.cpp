@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QFont>
 #include <QPainter>
-#include <exception>
 
 namespace {
 
@@ -62,7 +61,7 @@ void Escaparate::iniciar()
 {
     try {
         m_tarjetas = m_leerRonda();
-    } catch (const std::exception&) {
+    } catch (...) {
         // An idle station has nobody to tell: the display simply stays clear.
         m_tarjetas.clear();
     }

@@ -963,11 +963,21 @@ std::vector<TarjetaEscaparate> TfrmConsulta::leerRondaEscaparate()
         m_sqlLista = std::make_unique<fb::Query>(m_dm.fdTrans);
     }
     m_dm.asegurarTransaccion();
-    // The idle station holds no transaction open between rounds.
-    const auto confirmar = qScopeGuard([this] { m_dm.confirmarTransaccion(); });
-    std::vector<TarjetaEscaparate> tarjetas = escaparate::leerCombos(*m_sqlCombos);
-    for (TarjetaEscaparate& t : escaparate::leerLista(*m_sqlLista, m_ajustes, m_escaparateLista))
-        tarjetas.push_back(std::move(t));
+    // The idle station holds no transaction open between rounds; a failed round's error is the
+    // one that counts.
+    std::vector<TarjetaEscaparate> tarjetas;
+    try {
+        tarjetas = escaparate::leerCombos(*m_sqlCombos);
+        for (TarjetaEscaparate& t : escaparate::leerLista(*m_sqlLista, m_ajustes, m_escaparateLista))
+            tarjetas.push_back(std::move(t));
+    } catch (...) {
+        try {
+            m_dm.confirmarTransaccion();
+        } catch (...) {
+        }
+        throw;
+    }
+    m_dm.confirmarTransaccion();
     return tarjetas;
 }
 
