@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -106,6 +107,12 @@ bool Escaparate::eventFilter(QObject* watched, QEvent* event)
     else if (watched != m_cubre && event->type() == QEvent::KeyPress)
         detener(); // the key goes on to the key box
     return QWidget::eventFilter(watched, event);
+}
+
+void Escaparate::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    detener();
 }
 
 void Escaparate::paintEvent(QPaintEvent*)

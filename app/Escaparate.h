@@ -46,6 +46,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // A touch or a click ends it too, and leaves the display as it was.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void iniciar();

@@ -181,6 +181,14 @@ void TestEscaparatePantalla::arrancaTrasInactividadYRecorre()
     // A few pixels per second, never a jump.
     QVERIFY((despues - antes).manhattanLength() <= 2 * 2 * Escaparate::kPasoDeriva * Escaparate::kPasosPorSegundo);
     QTRY_COMPARE_WITH_TIMEOUT(escaparate().indice(), 2, 2000);
+
+    // A touch ends it; the next clearing waits the idle seconds again.
+    QTest::mouseClick(&escaparate(), Qt::LeftButton);
+    QVERIFY(!escaparate().mostrando());
+    QVERIFY(el<QLineEdit>("edClave")->hasFocus());
+    m_app->frmConsulta.Limpiar();
+    QVERIFY(escaparate().enEspera());
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
 }
 
 void TestEscaparatePantalla::escaneoLaTerminaSinPerderTeclas_data()
