@@ -42,10 +42,12 @@ struct Lumivo {
 
     // Tests and the benchmarks build the program without the automatic start-up and drive its
     // steps themselves, or with it but with the stored start's password file and the connection
-    // catalogue kept elsewhere; only they can make these keys (tests/support/ArranqueManual.h).
+    // catalogue kept elsewhere; only they can make these keys (tests/support/ArranqueManual.h),
+    // and the screenshot tool (tools/lumivo-capturas), which drives the start-up the same way.
     class SinArranque {
         SinArranque() = default;
         friend struct ArranqueManual;
+        friend struct ArranqueCapturas;
     };
     class ConArranque {
         ConArranque() = default;

@@ -3,12 +3,15 @@
 #include "Elementos.h"
 #include "EsperaServidor.h"
 #include "ModoKiosco.h"
+#include "app/Escaparate.h"
 #include "connections/InicioAutomatico.h"
 #include "connections/ParametrosConexion.h"
 #include "connections/uLogear.h"
+#include "data/ConfigEmpresa.h"
 #include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
+#include "firebird/Query.h"
 #include "layout/AjusteTexto.h"
 #include "layout/DisenoPantalla.h"
 #include "layout/Estilo.h"
@@ -19,6 +22,7 @@
 #include "lookup/BusquedaCodigo.h"
 #include "lookup/CargarInfo.h"
 #include "lookup/ConsultasArticulo.h"
+#include "lookup/ConsultasEscaparate.h"
 #include "lookup/EtiquetaBascula.h"
 #include "lookup/Formato.h"
 #include "lookup/Informacion.h"
@@ -251,6 +255,7 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
     TiempoInactivo->setInterval(1000);
     platform::connectGuarded(TiempoInactivo, &QTimer::timeout, this, &TfrmConsulta::TiempoInactivoTimer);
+    m_escaparate = new Escaparate(m_cliente, edClave, [this] { return leerRondaEscaparate(); });
 
     // The display area is the client area less the status bar; elements anchored to the
     // bottom or stretched follow it from here on.
@@ -945,6 +950,35 @@ void TfrmConsulta::Limpiar()
     Informacion(false);
     if (fallo)
         std::rethrow_exception(fallo);
+    if (m_empresaAbierta && !modoDiseno())
+        m_escaparate->pantallaLimpia();
+}
+
+std::vector<TarjetaEscaparate> TfrmConsulta::leerRondaEscaparate()
+{
+    if (!m_dm.fdConexion.isOpen() || modoDiseno())
+        return {};
+    if (!m_sqlCombos) {
+        m_sqlCombos = std::make_unique<fb::Query>(m_dm.fdTrans);
+        m_sqlLista = std::make_unique<fb::Query>(m_dm.fdTrans);
+    }
+    m_dm.asegurarTransaccion();
+    // The idle station holds no transaction open between rounds; a failed round's error is the
+    // one that counts.
+    std::vector<TarjetaEscaparate> tarjetas;
+    try {
+        tarjetas = escaparate::leerCombos(*m_sqlCombos);
+        for (TarjetaEscaparate& t : escaparate::leerLista(*m_sqlLista, m_ajustes, m_escaparateLista))
+            tarjetas.push_back(std::move(t));
+    } catch (...) {
+        try {
+            m_dm.confirmarTransaccion();
+        } catch (...) {
+        }
+        throw;
+    }
+    m_dm.confirmarTransaccion();
+    return tarjetas;
 }
 
 void TfrmConsulta::TiempoInactivoTimer()
@@ -989,11 +1023,19 @@ void TfrmConsulta::CargarInfo()
         throw;
     }
     aplicar();
+    ConfigEmpresa::Escaparate escaparate;
+    m_dm.conReconexion([&] {
+        ConfigEmpresa tabla(m_dm.fdVarios);
+        escaparate = tabla.leerEscaparate();
+    });
+    m_escaparateLista = escaparate.listaPrecios;
+    m_escaparate->configurar(escaparate);
 }
 
 void TfrmConsulta::CargarLogEmp()
 {
     aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa));
+    m_escaparate->setImagen(Imagen->pixmap());
 }
 
 void TfrmConsulta::aceptarClaveBuscador(const QString& clave, int articuloId)
@@ -1105,6 +1147,7 @@ void TfrmConsulta::Configuracin1Click()
 
 void TfrmConsulta::Disear1Click()
 {
+    m_escaparate->detener();
     Informacion(Disear1->isChecked());
     m_diseno.cambiarModoDiseno(Disear1->isChecked(), tamanoExterior(*this));
 }

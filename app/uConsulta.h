@@ -3,6 +3,7 @@
 #include "data/AjustesConsulta.h"
 #include "layout/DisenoPantalla.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/ConsultasEscaparate.h"
 #include "lookup/EntradaEscaner.h"
 #include "lookup/EtiquetaBascula.h"
 
@@ -28,6 +29,10 @@ struct InicioGuardado;
 struct AvisoInstalacion;
 class Tdm;
 class Voz;
+class Escaparate;
+namespace fb {
+class Query;
+}
 class TfrmBuscarEnCatalogo;
 struct Sesion;
 
@@ -73,6 +78,7 @@ public:
     int articuloId() const { return ArticuloId; }
     AjustesConsulta& ajustes() { return m_ajustes; }
     ModoKiosco& kiosco() { return *m_kiosco; }
+    Escaparate& escaparate() { return *m_escaparate; }
 
     // The voice that says each found article and its price; none keeps the station silent. Tests
     // install a recorder; the start-up installs the system's voice when config.xml asks for it.
@@ -155,6 +161,12 @@ private:
     bool m_tecleoAlTic = false;    // the key field held typed text at the idle timer's last tick
 
     QWidget* m_cliente = nullptr;
+    Escaparate* m_escaparate = nullptr;
+    // The showcase's statements, each prepared once on its own query.
+    std::unique_ptr<fb::Query> m_sqlCombos;
+    std::unique_ptr<fb::Query> m_sqlLista;
+    int m_escaparateLista = 0;
+    std::vector<TarjetaEscaparate> leerRondaEscaparate();
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -121,7 +122,7 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, st
     setPalette(fondo);
     setFont(platform::tahomaPoints(8));
     crearControles();
-    setFixedSize(611, 309);
+    setFixedSize(611, 340);
 
     dFont = new DialogoFuente(this);
 
@@ -227,6 +228,21 @@ void TfrmConfiguracion::crearControles()
 
 void TfrmConfiguracion::crearEtiquetas()
 {
+    cheEscaparate = casilla(this, "cheEscaparate", QStringLiteral("Escaparate de ofertas"), 8, 308);
+    const auto segundos = [this](const char* nombre, int x, int maximo) {
+        auto* sb = new QSpinBox(this);
+        sb->setObjectName(QString::fromLatin1(nombre));
+        sb->setRange(1, maximo);
+        sb->setGeometry(x, 306, 58, 21);
+        return sb;
+    };
+    etiqueta(this, QStringLiteral("Tras (seg)"), 160, 309);
+    sbEscaparateSegundos = segundos("sbEscaparateSegundos", 218, 86400);
+    etiqueta(this, QStringLiteral("Tarjeta (seg)"), 284, 309);
+    sbEscaparateTarjeta = segundos("sbEscaparateTarjeta", 355, 600);
+    etiqueta(this, QStringLiteral("Lista"), 421, 309);
+    cboEscaparateLista = caja(this, "cboEscaparateLista", 452, 306, 151);
+
     pbsEtiquetas = new QPushButton(QStringLiteral("Etiquetas de báscula…"), this);
     pbsEtiquetas->setObjectName(QStringLiteral("pbsEtiquetas"));
     pbsEtiquetas->setGeometry(201, 226, 170, 24);
@@ -370,6 +386,7 @@ bool TfrmConfiguracion::cargarUnaVez()
 
     cargarFuentes();
     m_etiquetas = m_tabla.leerTextosEtiquetas();
+    cargarEscaparate();
     return insertado;
 }
 
@@ -382,6 +399,27 @@ int TfrmConfiguracion::llenar(Lista& lista)
     c->setCurrentIndex(-1);
     c->setEnabled(c->count() > 0);
     return c->count();
+}
+
+void TfrmConfiguracion::cargarEscaparate()
+{
+    const ConfigEmpresa::Escaparate e = m_tabla.leerEscaparate();
+    cheEscaparate->setChecked(e.activo);
+    sbEscaparateSegundos->setValue(e.segundosInactivo);
+    sbEscaparateTarjeta->setValue(e.segundosTarjeta);
+    cboEscaparateLista->clear();
+    cboEscaparateLista->addItem(QStringLiteral("Solo combos"), 0);
+    for (int i = 0; i < m_precios.caja->count(); ++i)
+        cboEscaparateLista->addItem(m_precios.caja->itemText(i), m_precios.caja->itemData(i));
+    m_escaparateCargado = e;
+    cboEscaparateLista->setCurrentIndex(cboEscaparateLista->findData(e.listaPrecios));
+}
+
+ConfigEmpresa::Escaparate TfrmConfiguracion::escaparateElegido() const
+{
+    const int indice = cboEscaparateLista->currentIndex();
+    return {cheEscaparate->isChecked(), sbEscaparateSegundos->value(), sbEscaparateTarjeta->value(),
+            indice >= 0 ? cboEscaparateLista->itemData(indice).toInt() : m_escaparateCargado.listaPrecios};
 }
 
 void TfrmConfiguracion::mostrarId(Lista& lista, const fb::Value& id)
@@ -490,6 +528,11 @@ void TfrmConfiguracion::guardarFilas(int segundos)
         m_tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasFuente(lblNombre, m_tamanoNombre));
         m_tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio));
         m_tabla.escribirEtiquetas(m_etiquetas);
+        const ConfigEmpresa::Escaparate escaparate = escaparateElegido();
+        const ConfigEmpresa::Escaparate& antes = m_escaparateCargado;
+        if (escaparate.activo != antes.activo || escaparate.segundosInactivo != antes.segundosInactivo ||
+            escaparate.segundosTarjeta != antes.segundosTarjeta || escaparate.listaPrecios != antes.listaPrecios)
+            m_tabla.escribirEscaparate(escaparate);
 
         if (fdTrans.isActive())
             fdTrans.commit();

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QCheckBox;
+class QSpinBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -110,6 +111,17 @@ private:
     QLabel* lblNombre = nullptr;
     QLabel* lblPrecio = nullptr;
     QPushButton* pbsGuardar = nullptr;
+    // The idle showcase: switch, idle seconds, seconds per card and its offer price list (the
+    // first entry, id 0, shows the combo offers only). A stored list that is not among the lists
+    // is written back unchanged. Its rows are written only when the choice differs from what was
+    // loaded, so a company that never turns it on gets no rows.
+    QCheckBox* cheEscaparate = nullptr;
+    QSpinBox* sbEscaparateSegundos = nullptr;
+    QSpinBox* sbEscaparateTarjeta = nullptr;
+    QComboBox* cboEscaparateLista = nullptr;
+    ConfigEmpresa::Escaparate m_escaparateCargado;
+    void cargarEscaparate();
+    ConfigEmpresa::Escaparate escaparateElegido() const;
     DialogoFuente* dFont = nullptr;
     // The scale label formats: a button opens a small window with one box per row.
     QPushButton* pbsEtiquetas = nullptr;

@@ -1,5 +1,6 @@
 #include "config/DialogoFuente.h"
 #include "config/uConfiguracion.h"
+#include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -105,6 +107,7 @@ private slots:
     void colorIlegible_data();
     void colorIlegible();
     void etiquetasDeBascula();
+    void escaparate();
 
 private:
     template <typename T> T* el(const char* nombre)
@@ -781,6 +784,86 @@ void TestConfiguracion::etiquetasDeBascula()
     QVERIFY(mostrar());
     QCOMPARE(m_dlg->etiquetas()[1], QStringLiteral("21-22;3;4;T;P;2;V"));
     QCOMPARE(m_dlg->etiquetas()[2], QString());
+}
+
+// The showcase's four controls: off with the defaults and no rows until the operator changes them;
+// "Guardar" writes what was chosen, a reopened dialog shows it, and a stored list that is not
+// among the price lists is kept.
+void TestConfiguracion::escaparate()
+{
+    const auto filasEscaparate = [this] {
+        QStringList r;
+        for (const QString& f : filas())
+            if (f.startsWith(QLatin1String("ESCAPARATE")))
+                r << f;
+        return r;
+    };
+    const auto leido = [this] {
+        fb::Transaction t(m_dm->fdConexion);
+        t.start();
+        fb::Query q(t);
+        return ConfigEmpresa(q).leerEscaparate();
+    };
+    const auto escribirEn = [](QSpinBox* sb, const QString& texto) {
+        sb->setFocus();
+        sb->selectAll();
+        QTest::keyClick(sb, Qt::Key_Backspace);
+        QTest::keyClicks(sb, texto);
+    };
+
+    abrir();
+    QVERIFY(mostrar());
+    QVERIFY(!el<QCheckBox>("cheEscaparate")->isChecked());
+    QCOMPARE(el<QSpinBox>("sbEscaparateSegundos")->value(), ConfigEmpresa::kEscaparateInactivo);
+    QCOMPARE(el<QSpinBox>("sbEscaparateTarjeta")->value(), ConfigEmpresa::kEscaparateTarjeta);
+    QCOMPARE(el<QComboBox>("cboEscaparateLista")->currentText(), QStringLiteral("Solo combos"));
+    QVERIFY(filasEscaparate().isEmpty());
+
+    QTest::mouseClick(el<QCheckBox>("cheEscaparate"), Qt::LeftButton);
+    escribirEn(el<QSpinBox>("sbEscaparateSegundos"), QStringLiteral("90"));
+    escribirEn(el<QSpinBox>("sbEscaparateTarjeta"), QStringLiteral("4"));
+    auto* lista = el<QComboBox>("cboEscaparateLista");
+    lista->setFocus();
+    QTest::keyClicks(lista, QStringLiteral("Dis"));
+    QCOMPARE(lista->currentText(), QStringLiteral("Distribuidor"));
+    guardar();
+    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(!m_dlg->isVisible());
+    ConfigEmpresa::Escaparate e = leido();
+    QCOMPARE(e.activo, true);
+    QCOMPARE(e.segundosInactivo, 90);
+    QCOMPARE(e.segundosTarjeta, 4);
+    QCOMPARE(e.listaPrecios, 451);
+    QCOMPARE(filasEscaparate().size(), 4);
+
+    // Reopened: the saved choice; back to combos only and off.
+    abrir();
+    QVERIFY(mostrar());
+    QVERIFY(el<QCheckBox>("cheEscaparate")->isChecked());
+    QCOMPARE(el<QSpinBox>("sbEscaparateSegundos")->value(), 90);
+    QCOMPARE(el<QSpinBox>("sbEscaparateTarjeta")->value(), 4);
+    QCOMPARE(el<QComboBox>("cboEscaparateLista")->currentText(), QStringLiteral("Distribuidor"));
+    QTest::mouseClick(el<QCheckBox>("cheEscaparate"), Qt::LeftButton);
+    lista = el<QComboBox>("cboEscaparateLista");
+    lista->setFocus();
+    QTest::keyClicks(lista, QStringLiteral("Solo"));
+    guardar();
+    e = leido();
+    QCOMPARE(e.activo, false);
+    QCOMPARE(e.segundosInactivo, 90);
+    QCOMPARE(e.listaPrecios, 0);
+    QCOMPARE(filasEscaparate().size(), 4);
+
+    // A list id the company no longer has shows blank and is written back unchanged.
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 9999 WHERE CONFIGURACION = 'ESCAPARATE_LISTA_ID';"));
+    abrir();
+    QVERIFY(mostrar());
+    QCOMPARE(el<QComboBox>("cboEscaparateLista")->currentIndex(), -1);
+    escribirEn(el<QSpinBox>("sbEscaparateTarjeta"), QStringLiteral("7"));
+    guardar();
+    e = leido();
+    QCOMPARE(e.segundosTarjeta, 7);
+    QCOMPARE(e.listaPrecios, 9999);
 }
 
 QTEST_MAIN(TestConfiguracion)

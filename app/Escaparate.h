@@ -1,0 +1,68 @@
+#pragma once
+
+#include "data/ConfigEmpresa.h"
+#include "lookup/ConsultasEscaparate.h"
+
+#include <QPixmap>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+// The idle showcase: once the display has been cleared and stayed idle for the company's idle
+// seconds, it covers the display and cycles through one round of offer cards, drifting a few
+// pixels per second so no frame burns into the screen. It never takes the focus: the key box
+// keeps it, so a scan's first key both ends the showcase and lands in the box, and every later
+// key follows it there.
+class Escaparate : public QWidget {
+    Q_OBJECT
+public:
+    // One round of cards; an exception leaves the showcase off until the next clearing.
+    using LeerRonda = std::function<std::vector<TarjetaEscaparate>()>;
+
+    // Covers `cubre` (its parent) and watches `clave` for the first key.
+    Escaparate(QWidget* cubre, QWidget* clave, LeerRonda leerRonda);
+
+    void configurar(const ConfigEmpresa::Escaparate& ajustes);
+    void setImagen(const QPixmap& imagen);
+
+    // The display was cleared: the idle wait starts unless it already runs or a card is on show.
+    void pantallaLimpia();
+    // Something happened on the display (a key, a lookup, design mode): everything stops.
+    void detener();
+
+    bool enEspera() const { return m_espera.isActive(); }
+    int restanteEspera() const { return m_espera.remainingTime(); } // ms; -1 when not waiting
+    bool mostrando() const { return isVisible(); }
+    int indice() const { return m_indice; }
+    const std::vector<TarjetaEscaparate>& tarjetas() const { return m_tarjetas; }
+    QPoint deriva() const { return m_deriva; }
+
+    // Pixels per step and steps per second of the drift.
+    static constexpr int kPasoDeriva = 1;
+    static constexpr int kPasosPorSegundo = 4;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    // A touch or a click ends it too, and leaves the display as it was.
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void iniciar();
+    void siguienteTarjeta();
+    void derivar();
+
+    QWidget* m_cubre;
+    LeerRonda m_leerRonda;
+    ConfigEmpresa::Escaparate m_ajustes;
+    QPixmap m_imagen;
+    std::vector<TarjetaEscaparate> m_tarjetas;
+    int m_indice = 0;
+    QPoint m_deriva;
+    QPoint m_sentido{1, 1};
+    QTimer m_espera;
+    QTimer m_tarjeta;
+    QTimer m_movimiento;
+};

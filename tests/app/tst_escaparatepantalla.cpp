@@ -1,0 +1,275 @@
+// The idle showcase on the real display: a stand-in company with enabled and disabled combo
+// offers and an offer price list, real timers, and scans fed at scanner speed while the showcase
+// is on show, starting or stopping.
+
+#include "app/Escaparate.h"
+#include "data/ConfigEmpresa.h"
+#include "firebird/Connection.h"
+#include "firebird/Query.h"
+#include "firebird/Transaction.h"
+#include "lookup/Formato.h"
+#include "platform/MessageBox.h"
+#include "tests/app/ObjetosConsulta.h"
+#include "tests/support/ArranqueManual.h"
+#include "tests/support/TestDatabases.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// A whole scan (13 digits, Enter) queued at once on the window, as a scanner's burst reaches it:
+// each key goes to whichever widget has the focus when it is delivered.
+void encolar(QObject* ed, const QString& clave)
+{
+    for (QChar c : clave) {
+        QCoreApplication::postEvent(ed, new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c)));
+        QCoreApplication::postEvent(ed, new QKeyEvent(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c)));
+    }
+    QCoreApplication::postEvent(ed,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")));
+}
+
+// Runs `accion` once, the first time `objeto` gets an event of type `tipo`.
+class EnElMomento : public QObject {
+public:
+    EnElMomento(QObject& objeto, QEvent::Type tipo, std::function<void()> accion)
+        : m_tipo(tipo)
+        , m_accion(std::move(accion))
+    {
+        objeto.installEventFilter(this);
+    }
+    bool ocurrio = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (!ocurrio && event->type() == m_tipo) {
+            ocurrio = true;
+            m_accion();
+        }
+        return false;
+    }
+
+private:
+    QEvent::Type m_tipo;
+    std::function<void()> m_accion;
+};
+
+} // namespace
+
+class TestEscaparatePantalla : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Lumivo"));
+        QStandardPaths::setTestModeEnabled(true);
+    }
+    void init();
+    void cleanup();
+    void arrancaTrasInactividadYRecorre();
+    void escaneoLaTerminaSinPerderTeclas_data();
+    void escaneoLaTerminaSinPerderTeclas();
+    void nuncaAparece_data();
+    void nuncaAparece();
+
+private:
+    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
+    void ajustar(const ConfigEmpresa::Escaparate& ajustes, const QString& sql = QString());
+    void conectar();
+    Escaparate& escaparate() { return m_app->frmConsulta.escaparate(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ruta;
+    std::unique_ptr<platform::RecordingNotifier> m_notifier;
+    std::unique_ptr<Lumivo> m_app;
+};
+
+void TestEscaparatePantalla::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QDir::setCurrent(m_dir->path());
+    m_ruta = empresaConObjetos(m_dir->path());
+    m_notifier = std::make_unique<platform::RecordingNotifier>();
+}
+
+void TestEscaparatePantalla::cleanup()
+{
+    m_app.reset();
+    m_notifier.reset();
+    m_dir.reset();
+}
+
+// The company's rows as the configuration dialog writes them, before the station loads them.
+void TestEscaparatePantalla::ajustar(const ConfigEmpresa::Escaparate& ajustes, const QString& sql)
+{
+    if (!sql.isEmpty())
+        testsupport::runSql(testsupport::embeddedParams(m_ruta), sql);
+    fb::Connection c;
+    c.setParams(testsupport::embeddedParams(m_ruta));
+    c.open();
+    fb::Transaction t(c);
+    t.start();
+    fb::Query q(t);
+    ConfigEmpresa(q).escribirEscaparate(ajustes);
+    t.commit();
+}
+
+void TestEscaparatePantalla::conectar()
+{
+    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
+    DatosConexion& d = m_app->sesion.datos;
+    d.TipoAcceso = QStringLiteral("1");
+    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
+    d.Empresa = QStringLiteral("DEMO");
+    d.Usuario = QStringLiteral("sysdba");
+    d.Contrasena = QStringLiteral("cualquiera");
+    m_app->frmConsulta.Conexion();
+    m_app->frmConsulta.CargarInfo();
+    m_app->frmConsulta.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
+    el<QAction>("Disear1")->setChecked(false);
+    m_app->frmConsulta.Limpiar();
+}
+
+// One idle second after the clearing the cards cover the display: the three lines of the enabled
+// combo offer and the offer list's three articles, one per second, drifting, with the key box
+// keeping the focus.
+void TestEscaparatePantalla::arrancaTrasInactividadYRecorre()
+{
+    ajustar({true, 1, 1, 451});
+    conectar();
+    QVERIFY(escaparate().enEspera());
+    QVERIFY(!escaparate().mostrando());
+    QElapsedTimer reloj;
+    reloj.start();
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+    QVERIFY(reloj.elapsed() >= 900);
+    QCOMPARE(escaparate().geometry(), el<QWidget>("cliente")->rect());
+    // The enabled combo's three lines first, then the offer list's active articles; the disabled
+    // combo's lines never.
+    QStringList tarjetas;
+    for (const TarjetaEscaparate& t : escaparate().tarjetas())
+        tarjetas << t.encabezado + u'|' + t.articulo;
+    QCOMPARE(tarjetas, (QStringList{QStringLiteral("Combo refrescos|COCA COLA LIGHT 600ML"),
+                                    QStringLiteral("Combo refrescos|COCA COLA LIGHT 600ML"),
+                                    QStringLiteral("Combo refrescos|Coca Cola Light 355 ml"),
+                                    QStringLiteral("Distribuidor|Agua 750 ml"),
+                                    QStringLiteral("Distribuidor|COCA COLA LIGHT 600ML"),
+                                    QStringLiteral("Distribuidor|Café de olla 500 g"),
+                                    QStringLiteral("Distribuidor|Vela aromática de canela")}));
+    // In the display's own money format.
+    QCOMPARE(escaparate().tarjetas().front().precio, formato::moneda(fb::Decimal{1550, 2}));
+    QCOMPARE(escaparate().indice(), 0);
+    QVERIFY(el<QLineEdit>("edClave")->hasFocus());
+
+    const QPoint antes = escaparate().deriva();
+    QTRY_COMPARE_WITH_TIMEOUT(escaparate().indice(), 1, 2000);
+    const QPoint despues = escaparate().deriva();
+    QVERIFY(antes != despues);
+    // A few pixels per second, never a jump.
+    QVERIFY((despues - antes).manhattanLength() <= 2 * 2 * Escaparate::kPasoDeriva * Escaparate::kPasosPorSegundo);
+    QTRY_COMPARE_WITH_TIMEOUT(escaparate().indice(), 2, 2000);
+
+    // A touch ends it; the next clearing waits the idle seconds again.
+    QTest::mouseClick(&escaparate(), Qt::LeftButton);
+    QVERIFY(!escaparate().mostrando());
+    QVERIFY(el<QLineEdit>("edClave")->hasFocus());
+    m_app->frmConsulta.Limpiar();
+    QVERIFY(escaparate().enEspera());
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+}
+
+void TestEscaparatePantalla::escaneoLaTerminaSinPerderTeclas_data()
+{
+    QTest::addColumn<QString>("momento");
+    QTest::newRow("card on show, typed") << "mostrando";
+    QTest::newRow("card on show, whole scan queued") << "encolado";
+    QTest::newRow("while starting") << "arrancando";
+    QTest::newRow("while stopping at the round's end") << "terminando";
+}
+
+// 13 digits and Enter within about 30 ms: the first key ends the showcase and every key reaches
+// the key box, so the whole key is looked up.
+void TestEscaparatePantalla::escaneoLaTerminaSinPerderTeclas()
+{
+    QFETCH(QString, momento);
+    ajustar({true, 1, 1, 0}); // the three combo cards only: a round ends every three seconds
+    conectar();
+    auto* ed = el<QLineEdit>("edClave");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    const QString clave = QStringLiteral("7501055300075");
+    // Keys go to the window, not to the box: they land where the focus is.
+    QWindow* ventana = m_app->frmConsulta.windowHandle();
+
+    if (momento == u"mostrando" || momento == u"encolado")
+        QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+    else if (momento == u"terminando")
+        QTRY_VERIFY_WITH_TIMEOUT(escaparate().indice() == 2, 6000); // the last card: the next tick starts over
+
+    if (momento == u"mostrando") {
+        for (QChar c : clave) {
+            QTest::keyClick(ventana, Qt::Key(Qt::Key_0 + c.digitValue()), Qt::NoModifier);
+            QTest::qWait(2);
+        }
+        QTest::keyClick(ventana, Qt::Key_Return);
+    } else if (momento == u"encolado") {
+        encolar(ventana, clave);
+    } else {
+        // The scan arrives the moment the showcase shows (its first start) or hides (the round's
+        // end, which reads the next round and shows again): its keys wait behind that work.
+        EnElMomento momentoExacto(escaparate(), momento == u"arrancando" ? QEvent::Show : QEvent::Hide,
+                                  [&] { encolar(ventana, clave); });
+        QTRY_VERIFY_WITH_TIMEOUT(momentoExacto.ocurrio, 4000);
+    }
+    QTRY_COMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QCOMPARE(ed->text(), clave); // every digit once: the box held nothing before the scan
+    QVERIFY(m_app->frmConsulta.articuloId() != 0);
+    QCOMPARE(m_notifier->beeps, 0);
+    QVERIFY(!escaparate().mostrando());
+    QVERIFY(!escaparate().enEspera());
+    // Nothing starts it again while the article is on display.
+    QTest::qWait(1300);
+    QVERIFY(!escaparate().mostrando());
+    QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+}
+
+void TestEscaparatePantalla::nuncaAparece_data()
+{
+    QTest::addColumn<bool>("activo");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("diseno");
+    QTest::newRow("off") << false << QString() << false;
+    QTest::newRow("nothing to show") << true << QStringLiteral("UPDATE OFERTAS_MM SET HABILITADA = 'N';") << false;
+    QTest::newRow("design mode") << true << QString() << true;
+}
+
+void TestEscaparatePantalla::nuncaAparece()
+{
+    QFETCH(bool, activo);
+    QFETCH(QString, sql);
+    QFETCH(bool, diseno);
+    ajustar({activo, 1, 1, 0}, sql);
+    conectar();
+    if (diseno) {
+        el<QAction>("Disear1")->trigger();
+        QVERIFY(m_app->frmConsulta.modoDiseno());
+        m_app->frmConsulta.Limpiar();
+    }
+    QTest::qWait(2300);
+    QVERIFY(!escaparate().mostrando());
+}
+
+QTEST_MAIN(TestEscaparatePantalla)
+#include "tst_escaparatepantalla.moc"
