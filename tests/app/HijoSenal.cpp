@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -53,5 +54,8 @@ int main(int argc, char* argv[])
     });
     const int codigo = app.exec();
     avisar("fin");
-    return codigo;
+    // What the test judges has happened by now: the loop returned and nothing was written. The
+    // embedded engine's own thread can race the program's static finalizers at exit (seen under
+    // AddressSanitizer as a crash in __cxa_finalize), so the child leaves without them.
+    std::_Exit(codigo);
 }
