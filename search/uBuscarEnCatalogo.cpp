@@ -215,6 +215,9 @@ void TfrmBuscarEnCatalogo::crearControles()
     cheAlEscribir = new QCheckBox(QStringLiteral("Buscar al escribir"), this);
     cheAlEscribir->setObjectName(QStringLiteral("cheAlEscribir"));
     cheAlEscribir->setGeometry(kRectAlEscribir);
+    // Its caption is ours, not of the built-in frame: it takes the width it needs.
+    cheAlEscribir->resize(std::max(kRectAlEscribir.width(), cheAlEscribir->sizeHint().width()),
+                          kRectAlEscribir.height());
     cheAlEscribir->setChecked(false);
 
     wdbTabla = new QTableView(this);
