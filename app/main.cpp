@@ -1,8 +1,11 @@
 #include "app/Lumivo.h"
+#include "firebird/Shutdown.h"
 #include "platform/FinPorSenal.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <chrono>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -12,10 +15,18 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Lumivo"));
     QApplication::setApplicationVersion(platform::programVersion());
 
-    Lumivo lumivo;
-    // After the data module: a handler of the database client installed on the way must not
-    // take these signals over.
-    platform::terminarConSenales();
-    lumivo.frmConsulta.show();
-    return app.exec();
+    int codigo = 0;
+    {
+        Lumivo lumivo;
+        // After the data module: a handler of the database client installed on the way must not
+        // take these signals over.
+        platform::terminarConSenales();
+        lumivo.frmConsulta.show();
+        codigo = app.exec();
+    }
+    // The station's threads and attachments are gone; the client library's own threads end here,
+    // before the static finalizers run, so the exit is the same every time.
+    if (!fb::shutdownClient(std::chrono::seconds(1)))
+        std::_Exit(codigo);
+    return codigo;
 }

@@ -12,6 +12,7 @@
 #include "Soak.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
+#include "firebird/Shutdown.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasArticulo.h"
@@ -31,7 +32,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <random>
@@ -363,9 +366,7 @@ void tablaDeCrecimiento(const std::vector<std::pair<int, Percentiles>>& consulta
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int ejecutar(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -495,4 +496,15 @@ int main(int argc, char* argv[])
         return 1;
     }
     return errores ? 2 : 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int codigo = ejecutar(argc, argv);
+    // Everything of ours is closed; the client library's threads end before the static finalizers.
+    if (!fb::shutdownClient(std::chrono::seconds(1)))
+        std::_Exit(codigo);
+    return codigo;
 }

@@ -4,7 +4,8 @@
 function(lumivo_add_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+    # Every test ends through tests/support/PruebaPrincipal.h, which shuts the Firebird client down.
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test lumivo_testsupport ${T_LIBS})
     set(workdir "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.wd")
     file(MAKE_DIRECTORY "${workdir}")
     add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY "${workdir}")

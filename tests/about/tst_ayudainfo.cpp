@@ -1,4 +1,5 @@
 #include "about/uAyudaInfo.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QLabel>
 #include <QTest>
@@ -43,5 +44,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAyudaInfo)
+LUMIVO_TEST_MAIN(TestAyudaInfo)
 #include "tst_ayudainfo.moc"

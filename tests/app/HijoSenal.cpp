@@ -2,12 +2,14 @@
 // and as many modal windows over it as the first argument says (0: none; 1: the about window;
 // 2: a message box over the about window). The second argument is the data folder. Prints
 // "listo" once the innermost window runs its loop and "fin" once the program's loop returned.
+#include "firebird/Shutdown.h"
 #include "platform/FinPorSenal.h"
 #include "platform/MessageBox.h"
 #include "tests/support/ArranqueManual.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,12 +22,8 @@ void avisar(const char* texto)
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int ejecutar(QApplication& app, int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lumivo"));
     if (argc < 3)
         return 2;
     const int modales = QString::fromLocal8Bit(argv[1]).toInt();
@@ -54,8 +52,18 @@ int main(int argc, char* argv[])
     });
     const int codigo = app.exec();
     avisar("fin");
-    // What the test judges has happened by now: the loop returned and nothing was written. The
-    // embedded engine's own thread can race the program's static finalizers at exit (seen under
-    // AddressSanitizer as a crash in __cxa_finalize), so the child leaves without them.
-    std::_Exit(codigo);
+    return codigo;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumivo"));
+    const int codigo = ejecutar(app, argc, argv);
+    // As the program ends: the station's objects are gone, then the client library's threads.
+    if (!fb::shutdownClient(std::chrono::seconds(1)))
+        std::_Exit(codigo);
+    return codigo;
 }

@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -810,5 +811,5 @@ void TestArranque::falloEnUnPaso()
     QVERIFY(!ventana(QStringLiteral("Claves_X")));
 }
 
-QTEST_MAIN(TestArranque)
+LUMIVO_TEST_MAIN(TestArranque)
 #include "tst_arranque.moc"

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -158,5 +159,5 @@ void TestArticuloAceptado::teclearLaClaveSigueIgual()
     QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
 }
 
-QTEST_MAIN(TestArticuloAceptado)
+LUMIVO_TEST_MAIN(TestArticuloAceptado)
 #include "tst_articuloaceptado.moc"

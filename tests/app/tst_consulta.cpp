@@ -6,6 +6,7 @@
 #include "speech/Voz.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -871,5 +872,5 @@ void TestConsulta::fastScannerIsNeverSplit()
     QCOMPARE(m_notifier->beeps, 0);
 }
 
-QTEST_MAIN(TestConsulta)
+LUMIVO_TEST_MAIN(TestConsulta)
 #include "tst_consulta.moc"

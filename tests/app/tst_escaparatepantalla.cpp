@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -271,5 +272,5 @@ void TestEscaparatePantalla::nuncaAparece()
     QVERIFY(!escaparate().mostrando());
 }
 
-QTEST_MAIN(TestEscaparatePantalla)
+LUMIVO_TEST_MAIN(TestEscaparatePantalla)
 #include "tst_escaparatepantalla.moc"

@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
@@ -446,7 +447,7 @@ void TestInicio::remotoConUsuarioDelErp()
     QCOMPARE(m_notifier->messages.size(), size_t{1});
 }
 
-QTEST_MAIN(TestInicio)
+LUMIVO_TEST_MAIN(TestInicio)
 #include "tst_inicio.moc"
 
 void TestInicio::arrancarHastaElLogin(const std::function<void()>& enElLogin)

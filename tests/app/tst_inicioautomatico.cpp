@@ -12,6 +12,7 @@
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -569,5 +570,5 @@ void TestInicioAutomatico::inicioQueYaNoSirve()
     QVERIFY(m_app->inicio.guardado());
 }
 
-QTEST_MAIN(TestInicioAutomatico)
+LUMIVO_TEST_MAIN(TestInicioAutomatico)
 #include "tst_inicioautomatico.moc"

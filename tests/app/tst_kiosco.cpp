@@ -9,6 +9,7 @@
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -237,5 +238,5 @@ void TestKiosco::acordeConClave()
     QVERIFY(w.isFullScreen());
 }
 
-QTEST_MAIN(TestKiosco)
+LUMIVO_TEST_MAIN(TestKiosco)
 #include "tst_kiosco.moc"

@@ -14,6 +14,7 @@
 #include "platform/Platform.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -994,5 +995,5 @@ void TestPresentacion::smLimpiarShortcut()
     QVERIFY(item->shortcut() != QKeySequence(Qt::Key_F4));
 }
 
-QTEST_MAIN(TestPresentacion)
+LUMIVO_TEST_MAIN(TestPresentacion)
 #include "tst_presentacion.moc"

@@ -8,6 +8,7 @@
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QAction>
 #include <QDir>
@@ -235,5 +236,5 @@ void TestRecuperacion::limpiezaSinServidor()
     QVERIFY(!nombre->isHidden());
 }
 
-QTEST_MAIN(TestRecuperacion)
+LUMIVO_TEST_MAIN(TestRecuperacion)
 #include "tst_recuperacion.moc"

@@ -2,6 +2,7 @@
 // window and from inside nested modal windows, through its own event loop (exit code 0, the
 // program's loop returned), and the main window's closing steps do not run (no layout saved).
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -76,5 +77,5 @@ void TestSenales::terminaDesdeCualquierVentana()
         QVERIFY2(!config.readAll().contains("NombreArticulo_X"), "the closing steps ran");
 }
 
-QTEST_MAIN(TestSenales)
+LUMIVO_TEST_MAIN(TestSenales)
 #include "tst_senales.moc"

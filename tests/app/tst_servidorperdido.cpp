@@ -11,6 +11,7 @@
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -471,5 +472,5 @@ void TestServidorPerdido::guardarInterrumpidoNoDejaNadaAMedias()
     QCOMPARE(filasConfig(propia()), kNuevas);
 }
 
-QTEST_MAIN(TestServidorPerdido)
+LUMIVO_TEST_MAIN(TestServidorPerdido)
 #include "tst_servidorperdido.moc"

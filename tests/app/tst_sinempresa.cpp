@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QAction>
 #include <QDir>
@@ -80,5 +81,5 @@ void TestSinEmpresa::sinEmpresaLoDice()
         QCOMPARE(ed->selectedText(), QStringLiteral("CCL600")); // refused, the next scan replaces it
 }
 
-QTEST_MAIN(TestSinEmpresa)
+LUMIVO_TEST_MAIN(TestSinEmpresa)
 #include "tst_sinempresa.moc"

@@ -6,6 +6,7 @@
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
 #include "tests/support/EmpresaInstalada.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
@@ -866,5 +867,5 @@ void TestConfiguracion::escaparate()
     QCOMPARE(e.listaPrecios, 9999);
 }
 
-QTEST_MAIN(TestConfiguracion)
+LUMIVO_TEST_MAIN(TestConfiguracion)
 #include "tst_configuracion.moc"

@@ -3,6 +3,7 @@
 #include "data/DatosConexion.h"
 #include "platform/MessageBox.h"
 #include "tests/support/DiscoPequeno.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -1127,5 +1128,5 @@ void TestCatalogoConexiones::sinPermisoDeEscritura()
     QCOMPARE(LeerXML2018(archivo), kNombresMicrosip);
 }
 
-QTEST_MAIN(TestCatalogoConexiones)
+LUMIVO_TEST_MAIN(TestCatalogoConexiones)
 #include "tst_catalogoconexiones.moc"

@@ -3,6 +3,7 @@
 #include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "platform/MessageBox.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
@@ -376,5 +377,5 @@ void TestEmpresa::falloAlLlenar()
     QVERIFY(!m_sesion->EmpresaSeleccionada);
 }
 
-QTEST_MAIN(TestEmpresa)
+LUMIVO_TEST_MAIN(TestEmpresa)
 #include "tst_empresa.moc"

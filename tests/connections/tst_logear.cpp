@@ -8,6 +8,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
@@ -702,5 +703,5 @@ void TestLogear::servidorUsuarioDelErp()
     m_dm->fdConexion.close();
 }
 
-QTEST_MAIN(TestLogear)
+LUMIVO_TEST_MAIN(TestLogear)
 #include "tst_logear.moc"

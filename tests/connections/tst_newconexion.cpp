@@ -2,6 +2,7 @@
 #include "connections/CatalogoConexiones.h"
 #include "connections/uNewConexion.h"
 #include "platform/MessageBox.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -497,5 +498,5 @@ void TestNewConexion::lecturaFallida()
     QCOMPARE(el<QComboBox>(w, "TipoConexion")->currentIndex(), -1);
 }
 
-QTEST_MAIN(TestNewConexion)
+LUMIVO_TEST_MAIN(TestNewConexion)
 #include "tst_newconexion.moc"

@@ -1,6 +1,7 @@
 #include "connections/ParametrosConexion.h"
 #include "data/DatosConexion.h"
 #include "firebird/Connection.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QObject>
 #include <QTest>
@@ -287,5 +288,5 @@ void TestParametrosConexion::rutas()
     QCOMPARE(RutaEmpresa(d), rutaEmpresa);
 }
 
-QTEST_MAIN(TestParametrosConexion)
+LUMIVO_TEST_MAIN(TestParametrosConexion)
 #include "tst_parametrosconexion.moc"

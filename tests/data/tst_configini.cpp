@@ -2,6 +2,7 @@
 #include "tests/support/ArchivosPrueba.h"
 #include "tests/support/DiscoPequeno.h"
 #include "tests/support/LimiteDeArchivos.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QDir>
 #include <QFile>
@@ -681,5 +682,5 @@ void TestConfigIni::sinPermisoDeEscritura()
         QCOMPARE(config.ConfigIni_int(QStringLiteral("Ventana"), QStringLiteral("Ancho"), 1), 800);
 }
 
-QTEST_GUILESS_MAIN(TestConfigIni)
+LUMIVO_TEST_GUILESS_MAIN(TestConfigIni)
 #include "tst_configini.moc"

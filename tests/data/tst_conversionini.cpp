@@ -4,6 +4,7 @@
 #include "data/ConfigIni.h"
 #include "data/ConversionIni.h"
 #include "tests/support/ArchivosPrueba.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,5 +175,5 @@ void TestConversionIni::conversiones()
     QCOMPARE(inodo(), inodoAntes);
 }
 
-QTEST_GUILESS_MAIN(TestConversionIni)
+LUMIVO_TEST_GUILESS_MAIN(TestConversionIni)
 #include "tst_conversionini.moc"

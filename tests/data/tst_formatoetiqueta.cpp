@@ -2,6 +2,7 @@
 // an operator or a damaged row may leave that must be refused with a reason.
 
 #include "data/FormatoEtiqueta.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>
 
@@ -87,5 +88,5 @@ void TestFormatoEtiqueta::rechazar()
     QVERIFY2(error.contains(motivo), qPrintable(error));
 }
 
-QTEST_GUILESS_MAIN(TestFormatoEtiqueta)
+LUMIVO_TEST_GUILESS_MAIN(TestFormatoEtiqueta)
 #include "tst_formatoetiqueta.moc"

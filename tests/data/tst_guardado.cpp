@@ -1,5 +1,6 @@
 #include "data/ConfigIni.h"
 #include "tests/support/LimiteDeArchivos.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QDir>
 #include <QFile>
@@ -220,5 +221,5 @@ void TestGuardado::reemplazoConservaPermisosYEnlace()
     QCOMPARE(archivosDe(m_carpeta->path()).size(), caso == u"enlace" ? 2 : 1);
 }
 
-QTEST_GUILESS_MAIN(TestGuardado)
+LUMIVO_TEST_GUILESS_MAIN(TestGuardado)
 #include "tst_guardado.moc"

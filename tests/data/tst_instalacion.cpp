@@ -9,6 +9,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QTemporaryDir>
@@ -402,5 +403,5 @@ void TestInstalacion::instalacionConFallas()
              QStringList{"NULL|NULL|NULL|NULL"});
 }
 
-QTEST_GUILESS_MAIN(TestInstalacion)
+LUMIVO_TEST_GUILESS_MAIN(TestInstalacion)
 #include "tst_instalacion.moc"

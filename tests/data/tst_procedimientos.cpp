@@ -6,6 +6,7 @@
 #include "firebird/Decimal.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QTemporaryDir>
@@ -240,5 +241,5 @@ void TestProcedimientos::polVol()
     QCOMPARE(ejecutar(QStringLiteral("SELECT * FROM ZANTOR_LMV_POL_VOL(:a0, :a1, :a2)"), argumentos), filas);
 }
 
-QTEST_GUILESS_MAIN(TestProcedimientos)
+LUMIVO_TEST_GUILESS_MAIN(TestProcedimientos)
 #include "tst_procedimientos.moc"

@@ -3,6 +3,7 @@
 #include "firebird/Query.h"
 #include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -1239,5 +1240,5 @@ void TestFirebird::serverUnreachable()
     QVERIFY(!c.isOpen());
 }
 
-QTEST_GUILESS_MAIN(TestFirebird)
+LUMIVO_TEST_GUILESS_MAIN(TestFirebird)
 #include "tst_firebird.moc"

@@ -7,6 +7,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QtTest>
@@ -179,5 +180,5 @@ void TestServerLoss::reopenWhileServerAwayFailsAsLost()
     QCOMPARE(count(q), 3);
 }
 
-QTEST_GUILESS_MAIN(TestServerLoss)
+LUMIVO_TEST_GUILESS_MAIN(TestServerLoss)
 #include "tst_serverloss.moc"

@@ -6,6 +6,7 @@
 #include "layout/EtiquetaAjustada.h"
 #include "lookup/Formato.h"
 #include "platform/Platform.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QApplication>
 #include <QFile>
@@ -282,5 +283,5 @@ void TestAjusteTexto::rutaEnBarraDeEstado()
     QVERIFY(ajuste::anchoLinea(panel.fontMetrics(), dibujado) <= panel.contentsRect().width());
 }
 
-QTEST_MAIN(TestAjusteTexto)
+LUMIVO_TEST_MAIN(TestAjusteTexto)
 #include "tst_ajustetexto.moc"

@@ -1,4 +1,5 @@
 #include "layout/Colores.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QColor>
 #include <QFont>
@@ -301,5 +302,5 @@ void TestColores::puntos()
     QCOMPARE(puntosDePixeles(pixeles, ppp), esperado);
 }
 
-QTEST_MAIN(TestColores)
+LUMIVO_TEST_MAIN(TestColores)
 #include "tst_colores.moc"

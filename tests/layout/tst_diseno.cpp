@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/LimiteDeArchivos.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QDomDocument>
@@ -618,5 +619,5 @@ void TestDiseno::cambioDeModoDiseno()
     QVERIFY(!guardado(archivo(), QStringLiteral("NombreArticulo_X")));
 }
 
-QTEST_MAIN(TestDiseno)
+LUMIVO_TEST_MAIN(TestDiseno)
 #include "tst_diseno.moc"

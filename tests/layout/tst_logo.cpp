@@ -2,6 +2,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "layout/LogoEmpresa.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QBuffer>
@@ -167,5 +168,5 @@ void TestLogo::aplicar()
     QCOMPARE(imagen.alignment(), Qt::AlignCenter);
 }
 
-QTEST_MAIN(TestLogo)
+LUMIVO_TEST_MAIN(TestLogo)
 #include "tst_logo.moc"

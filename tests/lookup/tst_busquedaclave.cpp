@@ -7,6 +7,7 @@
 #include "lookup/BusquedaCodigo.h"
 #include "lookup/CodigoBarras.h"
 #include "tests/support/EmpresaInstalada.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QTemporaryDir>
@@ -187,5 +188,5 @@ void TestBusquedaClave::unaEjecucionPreparadaUnaVez()
     QCOMPARE(m_dm->fdQVarios.sql(), kSqlBuscarClave);
 }
 
-QTEST_GUILESS_MAIN(TestBusquedaClave)
+LUMIVO_TEST_GUILESS_MAIN(TestBusquedaClave)
 #include "tst_busquedaclave.moc"

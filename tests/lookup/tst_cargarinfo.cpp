@@ -9,6 +9,7 @@
 #include "firebird/Query.h"
 #include "layout/Colores.h"
 #include "lookup/CargarInfo.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QTemporaryDir>
@@ -402,5 +403,5 @@ void TestCargarInfo::etiquetas()
     QCOMPARE(cargar(), QStringList{"21-22;3;4;T;P;2;V"});
 }
 
-QTEST_MAIN(TestCargarInfo)
+LUMIVO_TEST_MAIN(TestCargarInfo)
 #include "tst_cargarinfo.moc"

@@ -2,6 +2,7 @@
 // code below is a published GS1 example or was worked out by hand, never by the unit itself.
 
 #include "lookup/CodigoBarras.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>
 
@@ -170,5 +171,5 @@ void TestCodigoBarras::casiIguales()
     QVERIFY2(!gtin::formasEquivalentes(ajena).contains(escaneada), qPrintable(escaneada));
 }
 
-QTEST_GUILESS_MAIN(TestCodigoBarras)
+LUMIVO_TEST_GUILESS_MAIN(TestCodigoBarras)
 #include "tst_codigobarras.moc"

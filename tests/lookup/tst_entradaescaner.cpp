@@ -1,6 +1,7 @@
 // Cleaning what a scanner types before the lookup: control characters, prefix and suffix.
 
 #include "lookup/EntradaEscaner.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>
 
@@ -58,5 +59,5 @@ void TestEntradaEscaner::limpiar()
     QCOMPARE((EntradaEscaner{prefijo, sufijo}.limpiar(texto)), clave);
 }
 
-QTEST_GUILESS_MAIN(TestEntradaEscaner)
+LUMIVO_TEST_GUILESS_MAIN(TestEntradaEscaner)
 #include "tst_entradaescaner.moc"

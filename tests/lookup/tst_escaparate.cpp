@@ -8,6 +8,7 @@
 #include "firebird/Transaction.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "tests/support/EmpresaInstalada.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -137,5 +138,5 @@ void TestEscaparate::ajustes()
              QStringList{QStringLiteral("4")});
 }
 
-QTEST_GUILESS_MAIN(TestEscaparate)
+LUMIVO_TEST_GUILESS_MAIN(TestEscaparate)
 #include "tst_escaparate.moc"

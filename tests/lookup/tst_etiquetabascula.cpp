@@ -3,6 +3,7 @@
 
 #include "firebird/Decimal.h"
 #include "lookup/EtiquetaBascula.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>
 
@@ -169,5 +170,5 @@ void TestEtiquetaBascula::texto()
     QCOMPARE(etiqueta::kilosDe(dec("146.85"), dec("-1")), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(TestEtiquetaBascula)
+LUMIVO_TEST_GUILESS_MAIN(TestEtiquetaBascula)
 #include "tst_etiquetabascula.moc"

@@ -6,6 +6,7 @@
 #include "lookup/ConsultasArticulo.h"
 #include "lookup/Formato.h"
 #include "lookup/Presentacion.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QLocale>
 #include <QTest>
@@ -266,5 +267,5 @@ void TestFormato::textoUnidadCompra()
     QCOMPARE(presentacion::textoUnidadCompra(compra, contenido, venta, precio, locale), texto);
 }
 
-QTEST_GUILESS_MAIN(TestFormato)
+LUMIVO_TEST_GUILESS_MAIN(TestFormato)
 #include "tst_formato.moc"

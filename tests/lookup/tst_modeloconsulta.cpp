@@ -6,6 +6,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/ModeloConsulta.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QApplication>
@@ -374,5 +375,5 @@ void TestModeloConsulta::viewFetchesWhenScrolled()
     QTRY_COMPARE(m_modelo->rowCount(), 23);
 }
 
-QTEST_MAIN(TestModeloConsulta)
+LUMIVO_TEST_MAIN(TestModeloConsulta)
 #include "tst_modeloconsulta.moc"

@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
 #include "search/uBuscarEnCatalogo.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QAbstractProxyModel>
@@ -1203,5 +1204,5 @@ void TestBuscarEnCatalogo::buscarAlEscribir()
     QVERIFY(el<QCheckBox>("cheAlEscribir")->isChecked());
 }
 
-QTEST_MAIN(TestBuscarEnCatalogo)
+LUMIVO_TEST_MAIN(TestBuscarEnCatalogo)
 #include "tst_buscarencatalogo.moc"

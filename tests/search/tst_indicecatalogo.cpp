@@ -5,6 +5,7 @@
 #include "lookup/BusquedaCatalogo.h"
 #include "lookup/IndiceCatalogo.h"
 #include "search/ConsultaCatalogo.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QFile>
@@ -538,5 +539,5 @@ void TestIndiceCatalogo::seConstruyeYRefresca()
     testsupport::runSql(params, QStringLiteral("delete from articulos where articulo_id = 799999;"));
 }
 
-QTEST_GUILESS_MAIN(TestIndiceCatalogo)
+LUMIVO_TEST_GUILESS_MAIN(TestIndiceCatalogo)
 #include "tst_indicecatalogo.moc"

@@ -1,5 +1,6 @@
 #include "firebird/Decimal.h"
 #include "speech/TextoHablado.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>
 
@@ -91,5 +92,5 @@ void TestTextoHablado::nuncaUna()
     }
 }
 
-QTEST_GUILESS_MAIN(TestTextoHablado)
+LUMIVO_TEST_GUILESS_MAIN(TestTextoHablado)
 #include "tst_textohablado.moc"

@@ -1,4 +1,5 @@
 #include "speech/VozSistema.h"
+#include "tests/support/PruebaPrincipal.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -40,5 +41,5 @@ void TestVozSistema::hablaYCalla()
     QVERIFY2(reloj.elapsed() < 200, "callar() must not wait for the voice");
 }
 
-QTEST_MAIN(TestVozSistema)
+LUMIVO_TEST_MAIN(TestVozSistema)
 #include "tst_vozsistema.moc"

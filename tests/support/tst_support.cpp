@@ -11,6 +11,7 @@
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasArticulo.h"
 #include "tests/support/EmpresaInstalada.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QDir>
@@ -578,5 +579,5 @@ void TestSupport::serverLoginWithRole()
     QVERIFY_THROWS_EXCEPTION(fb::Error, Session(serverParams(company, user.name(), QStringLiteral("wrong"))));
 }
 
-QTEST_GUILESS_MAIN(TestSupport)
+LUMIVO_TEST_GUILESS_MAIN(TestSupport)
 #include "tst_support.moc"

@@ -11,6 +11,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
+#include "tests/support/PruebaPrincipal.h"
 #include "tools/lumivo-demo/Articulos.h"
 #include "tools/lumivo-demo/DatosDemo.h"
 
@@ -369,5 +370,5 @@ void TestDemo::primerLoginDeDemostracion()
     QCOMPARE(m_avisos->messages.size(), size_t{0});
 }
 
-QTEST_MAIN(TestDemo)
+LUMIVO_TEST_MAIN(TestDemo)
 #include "tst_demo.moc"

@@ -6,6 +6,7 @@
 #include "app/Lumivo.h"
 #include "data/ConfigEmpresa.h"
 #include "firebird/Query.h"
+#include "firebird/Shutdown.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 
@@ -19,7 +20,9 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -69,9 +72,7 @@ bool guardar(QWidget& ventana, const QString& carpeta, const QString& nombre)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int ejecutar(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -183,4 +184,15 @@ int main(int argc, char* argv[])
     }
     platform::setNotifier(nullptr);
     return bien ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int codigo = ejecutar(argc, argv);
+    // Everything of ours is closed; the client library's threads end before the static finalizers.
+    if (!fb::shutdownClient(std::chrono::seconds(1)))
+        std::_Exit(codigo);
+    return codigo;
 }

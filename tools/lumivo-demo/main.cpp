@@ -1,11 +1,14 @@
 #include "DatosDemo.h"
 #include "connections/CatalogoConexiones.h"
+#include "firebird/Shutdown.h"
 #include "platform/MessageBox.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -26,9 +29,7 @@ void decir(const QString& texto)
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int ejecutar(int argc, char* argv[])
 {
     // The company picture is drawn with fonts, which need a GUI application but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -85,4 +86,15 @@ int main(int argc, char* argv[])
     }
     platform::setNotifier(nullptr);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int codigo = ejecutar(argc, argv);
+    // Everything of ours is closed; the client library's threads end before the static finalizers.
+    if (!fb::shutdownClient(std::chrono::seconds(1)))
+        std::_Exit(codigo);
+    return codigo;
 }
