@@ -14,6 +14,7 @@ Tdm::Tdm(const QString& configFile)
 
 void Tdm::conectarSistema(const QStringList& parametros)
 {
+    m_empresa = false;
     fdConexion.close();
     fdConexion.setParams(parametros);
     try {
@@ -27,10 +28,12 @@ void Tdm::conectarSistema(const QStringList& parametros)
 
 void Tdm::conectarEmpresa(const QStringList& parametros)
 {
+    m_empresa = false;
     fdConexion.close();
     fdConexion.clearParams();
     fdConexion.setParams(parametros);
     fdConexion.open();
+    m_empresa = true;
 }
 
 void Tdm::desconectar()

@@ -36,6 +36,8 @@ public:
     // The company database: attaches with the new parameters; when that fails the connection
     // stays closed.
     void conectarEmpresa(const QStringList& parametros);
+    // The connection is open on the company database (not on the system database of the login).
+    bool empresaConectada() const noexcept { return m_empresa && fdConexion.isOpen(); }
     // Closes the connection (the main window's closing).
     void desconectar();
 
@@ -73,6 +75,7 @@ private:
 
     ConfigIni m_config;
     int m_operaciones = 0;      // depth of conReconexion calls
+    bool m_empresa = false;     // the connection's parameters are the company's
     bool m_sinServidor = false; // the last reconnection failed and left the connection closed
 };
 

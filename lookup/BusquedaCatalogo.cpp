@@ -31,13 +31,15 @@ const QString kSqlBuscarClave = QStringLiteral(
     "where c.clave_articulo collate ES_ES_CI_AI  LIKE cast(:c_clave as varchar(202) character set ISO8859_1)");
 
 // In the block's body a variable is written ": name": the firebird layer takes ":name" for a
-// parameter of the statement.
+// parameter of the statement. The name and the key take the type of the ERP's own columns: a
+// width written here would fail the whole result with a string truncation on the first longer
+// value (the ERP's keys are longer than the station's key box).
 const QString kSqlPorArticulos = QStringLiteral(
     "execute block (c_ids varchar(32000) character set ISO8859_1 = :c_ids,\n"
     "  n_cliente_id integer = :n_cliente_id, n_precio_id integer = :n_precio_id,\n"
     "  n_almacen_id integer = :n_almacen_id)\n"
-    "returns (articulo_id integer, nombre varchar(200) character set ISO8859_1,\n"
-    "  clave varchar(20) character set ISO8859_1, precion numeric(18,6), existencia numeric(18,5))\n"
+    "returns (articulo_id integer, nombre type of column articulos.nombre,\n"
+    "  clave type of column claves_articulos.clave_articulo, precion numeric(18,6), existencia numeric(18,5))\n"
     "as\n"
     "declare pos integer = 1;\n"
     "declare fin integer;\n"

@@ -163,6 +163,8 @@ public:
     ~IndiceCatalogo() override;
 
     bool listo() const;
+    // The parameters of the database it indexes (built or being built); empty until it starts.
+    const QStringList& indexada() const noexcept { return m_actuales; }
     std::shared_ptr<const DatosIndice> datos() const;
     // The articles whose name / one of whose keys matches the pattern, in table order; empty
     // when the index cannot answer (not built yet, a text it cannot fold, too many matches).

@@ -166,8 +166,10 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     setWindowTitle(QStringLiteral("Buscar"));
     setStyleSheet(kEstilo);
     crearControles();
+    // Only the company's database has the catalogue: during the login the same connection is
+    // on the system database.
     m_indice = new catalogo::IndiceCatalogo(
-        [this] { return m_dm.fdConexion.isOpen() ? m_dm.fdConexion.params() : QStringList(); }, this);
+        [this] { return m_dm.empresaConectada() ? m_dm.fdConexion.params() : QStringList(); }, this);
     m_alEscribir = new QTimer(this);
     m_alEscribir->setSingleShot(true);
     m_alEscribir->setInterval(0);

@@ -8,6 +8,7 @@
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "lookup/IndiceCatalogo.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
@@ -216,7 +217,7 @@ QString TestInicio::mensajes() const
 void TestInicio::localConSysdbaHastaElArticuloYCierre()
 {
     const QString datos = m_dir->filePath(QStringLiteral("datos"));
-    testsupport::systemDatabase(datos);
+    const QString sistema = testsupport::systemDatabase(datos);
     const QString empresa = empresaConObjetos(datos);
     // Listed first, so it is the remembered position 0: a login through it fails.
     catalogo::GrabarXmlConexion(catalogo::RutaCatalogo(), QStringLiteral("Anterior"),
@@ -228,6 +229,9 @@ void TestInicio::localConSysdbaHastaElArticuloYCierre()
     TfrmLogear& login = m_app->frmLogear;
     TfrmEmpresa& empresas = m_app->frmEmpresa;
     TfrmConsulta& w = m_app->frmConsulta;
+    // The catalogue search's index, asked to look at the connection at each step.
+    auto* indice = m_app->frmBuscarEnCatalogo.findChild<catalogo::IndiceCatalogo*>();
+    QVERIFY(indice);
     bool enElVisor = false;
     bool cerrada = false;
 
@@ -241,6 +245,8 @@ void TestInicio::localConSysdbaHastaElArticuloYCierre()
             QCOMPARE(el<QLabel>(w, "estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
             QVERIFY(m_app->dm.fdConexion.isOpen());
             QCOMPARE(m_app->dm.fdConexion.params().value(0), QStringLiteral("Database=") + empresa);
+            indice->revisar();
+            QCOMPARE(indice->indexada().value(0), QStringLiteral("Database=") + empresa);
             QCOMPARE(m_app->frmConsulta.ajustes().ClienteEventualId, 465);
             QVERIFY(!el<QWidget>(w, "lblNombreArticulo")->isVisible());
             escanearYVerificar();
@@ -278,6 +284,11 @@ void TestInicio::localConSysdbaHastaElArticuloYCierre()
         QVERIFY(!login.isVisible());
     });
     AlAbrirse alEmpresa(empresas, [&] {
+        // The login left the connection on the system database, which has no catalogue.
+        QVERIFY(m_app->dm.fdConexion.isOpen());
+        QCOMPARE(m_app->dm.fdConexion.params().value(0), QStringLiteral("Database=") + sistema);
+        indice->revisar();
+        QVERIFY(indice->indexada().isEmpty());
         auto* lista = el<QListWidget>(empresas, "LT");
         QStringList nombres;
         for (int i = 0; i < lista->count(); ++i)

@@ -73,6 +73,22 @@ QStringList ordenados(QStringList l)
     return l;
 }
 
+// Articles as the ERP stores them beside the stand-in's: keys longer than the key box (21 and 30
+// characters, the column's width), a name of the column's 200 characters, and "cafe" at the
+// start of a word and inside one.
+const QString kTornillo = QStringLiteral("Tornillo hexagonal galvanizado 1/4 x 2");
+const QString kClaveTornillo = QStringLiteral("TORN-HEX-025X200-GALV");
+const QString kCafetera = QStringLiteral("Cafetera de goteo 12 tazas");
+const QString kClaveCafetera = QStringLiteral("CAFETERA-GOTEO-12T-NEGRA-1200W");
+const QString kDescafeinado = [] {
+    QString n = QStringLiteral("Soluble descafeinado");
+    while (n.size() < 200)
+        n += QStringLiteral(" en frasco de vidrio");
+    return n.left(199) + u'X';
+}();
+const QString kClaveDescafeinado = QStringLiteral("DESCAFEINADO-SOLUBLE-FRASCO-1K");
+constexpr int kArticulosConLargos = 23 + 3;
+
 } // namespace
 
 class TestBuscarEnCatalogo : public QObject {
@@ -98,7 +114,11 @@ private slots:
     void entradaComoDatos_data();
     void entradaComoDatos();
     void fallaDeLaBase();
+    void cajeroConElRol_data();
     void cajeroConElRol();
+    void mismasFilasConYSinIndice_data();
+    void mismasFilasConYSinIndice();
+    void indiceSoloEnLaBaseDeLaEmpresa();
     void aceptar_data();
     void aceptar();
     void aceptarSinClaveBuscaEnLaMismaVentana();
@@ -125,6 +145,7 @@ private:
         return w;
     }
     QTableView* tabla() const { return el<QTableView>("wdbTabla"); }
+    catalogo::IndiceCatalogo* indice() const { return m_ventana->findChild<catalogo::IndiceCatalogo*>(); }
     ModeloConsulta* modelo() const
     {
         return qobject_cast<ModeloConsulta*>(qobject_cast<QAbstractProxyModel*>(tabla()->model())->sourceModel());
@@ -139,6 +160,10 @@ private:
     void enModal(std::function<void()> dentro);
     void BuscarClv();
     void agregarArticulos(int cuantos);
+    void agregarLargos();
+    void iniciarIndice(const QStringList& params = {});
+    void buscarComo(const QString& via, const QString& texto, bool cualquierPosicion, bool conIndice,
+                    QStringList& filas);
     QString mensajes() const;
 
     std::unique_ptr<QTemporaryDir> m_plantilla;
@@ -182,6 +207,8 @@ void TestBuscarEnCatalogo::init()
 
     m_notificador = std::make_unique<platform::RecordingNotifier>();
     m_dm = std::make_unique<Tdm>(m_dir->filePath(QStringLiteral("config.xml")));
+    // Opened as it is, not as the start-up opens the company: the window's index does not start,
+    // so every search goes through the statement unless the test starts it (iniciarIndice).
     m_dm->fdConexion.setParams(testsupport::embeddedParams(m_base));
     m_dm->fdConexion.open();
     m_ajustes = AjustesConsulta{};
@@ -319,6 +346,40 @@ void TestBuscarEnCatalogo::agregarArticulos(int cuantos)
                        "END^\n"
                        "SET TERM ; ^\n")
             .arg(cuantos));
+}
+
+void TestBuscarEnCatalogo::agregarLargos()
+{
+    QCOMPARE(kClaveTornillo.size(), 21);
+    QCOMPARE(kClaveCafetera.size(), 30);
+    QCOMPARE(kClaveDescafeinado.size(), 30);
+    QCOMPARE(kDescafeinado.size(), 200);
+    testsupport::runSql(
+        testsupport::embeddedParams(m_base),
+        QStringLiteral(
+            "INSERT INTO ARTICULOS (ARTICULO_ID, NOMBRE) VALUES (2001, '%1');\n"
+            "INSERT INTO ARTICULOS (ARTICULO_ID, NOMBRE) VALUES (2002, '%2');\n"
+            "INSERT INTO ARTICULOS (ARTICULO_ID, NOMBRE) VALUES (2003, '%3');\n"
+            "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
+            "VALUES (2001, '%4', 2001);\n"
+            "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
+            "VALUES (2002, '%5', 2002);\n"
+            "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
+            "VALUES (2003, '%6', 2003);\n"
+            "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+            "VALUES (2001, 450, 3.5);\n"
+            "INSERT INTO STANDIN_EXISTENCIAS (ARTICULO_ID, ALMACEN_ID, EXISTENCIA) VALUES (2001, 19, 250);\n")
+            .arg(kTornillo, kCafetera, kDescafeinado, kClaveTornillo, kClaveCafetera, kClaveDescafeinado));
+}
+
+// Opens the company as the start-up does, which starts the window's index, and waits for its build.
+void TestBuscarEnCatalogo::iniciarIndice(const QStringList& params)
+{
+    m_dm->conectarEmpresa(params.isEmpty() ? testsupport::embeddedParams(m_base) : params);
+    catalogo::IndiceCatalogo* i = indice();
+    QSignalSpy construido(i, &catalogo::IndiceCatalogo::construido);
+    i->revisar();
+    QVERIFY(i->listo() || construido.wait(20000));
 }
 
 QString TestBuscarEnCatalogo::mensajes() const
@@ -554,7 +615,7 @@ void TestBuscarEnCatalogo::buscarPorClave_data()
                        "Paleta de tamarindo",    "Paleta de tamarindo enchilada"}
         << QStringList{"7501055300075", "7501055310883", "7501000111750", "750SERV",
                        "7501234500012", "PINATA-EST",    "7502223330001", "7502223330001"};
-    // Twenty characters and a wildcard on each side: longer than the key column.
+    // The key box's twenty characters and a wildcard on each side.
     QTest::newRow("longest key, anywhere")
         << "abcdefghij0123456789" << true << QStringList{agua} << QStringList{"7501000111750"};
     QTest::newRow("letter case ignored") << "COCA600" << false << QStringList{"COCA COLA LIGHT 600ML"}
@@ -830,12 +891,26 @@ void TestBuscarEnCatalogo::fallaDeLaBase()
     QCOMPARE(tabla()->model()->rowCount(), 2);
 }
 
+void TestBuscarEnCatalogo::cajeroConElRol_data()
+{
+    QTest::addColumn<bool>("conIndice");
+    QTest::newRow("statement") << false;
+    QTest::newRow("index") << true;
+}
+
 void TestBuscarEnCatalogo::cajeroConElRol()
 {
+    QFETCH(bool, conIndice);
     // A clerk logs in with the ERP's role, not as SYSDBA.
+    const QStringList cajero = testsupport::embeddedParams(m_base, QStringLiteral("CAJERO"));
     testsupport::grantMicrosipRole(testsupport::embeddedParams(m_base), QStringLiteral("CAJERO"));
-    m_dm->fdConexion.setParams(testsupport::embeddedParams(m_base, QStringLiteral("CAJERO")));
-    m_dm->fdConexion.open();
+    if (conIndice) {
+        iniciarIndice(cajero);
+        QVERIFY(indice()->porNombre(QStringLiteral("jalapeño%")).has_value());
+    } else {
+        m_dm->fdConexion.setParams(cajero);
+        m_dm->fdConexion.open();
+    }
     mostrar();
     marcar(false);
     escribir("edNombre", QStringLiteral("jalapeño"));
@@ -843,6 +918,139 @@ void TestBuscarEnCatalogo::cajeroConElRol()
     QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
     QCOMPARE(columna(0), QStringList{"Jalapeño en rajas granel"});
     QCOMPARE(celda(0, 2), QLocale::system().toCurrencyString(50.75));
+}
+
+// One search as the operator runs it, in a window created for it (as after a start), with the
+// index not started or built; every row of the result as the grid shows it.
+void TestBuscarEnCatalogo::buscarComo(const QString& via, const QString& texto, bool cualquierPosicion, bool conIndice,
+                                      QStringList& filas)
+{
+    nuevaVentana();
+    if (conIndice)
+        iniciarIndice();
+    m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), cualquierPosicion);
+    if (via == u"principal") {
+        enModal([] {});
+        m_edClavePrincipal->setText(texto);
+        BuscarClv();
+        QVERIFY(m_modalVista);
+    } else {
+        mostrar();
+        if (via == u"nombre")
+            marcar(cualquierPosicion);
+        const char* caja = via == u"nombre" ? "edNombre" : "edClave";
+        escribir(caja, texto);
+        QTest::keyClick(el<QWidget>(caja), Qt::Key_Return);
+    }
+    QVERIFY2(m_notificador->messages.empty(), qPrintable(mensajes()));
+    // The way it went: the index answered this search's pattern, or it was not there to ask.
+    if (conIndice) {
+        const bool marcada = via != u"principal" && cualquierPosicion; // the box at the search
+        const auto articulos = via == u"clave" ? indice()->porClave(catalogo::patronClave(texto, marcada))
+                                               : indice()->porNombre(catalogo::patronNombre(texto, marcada));
+        QVERIFY(articulos.has_value());
+    } else {
+        QVERIFY(!indice()->listo());
+    }
+    const QStringList n = columna(0), c = columna(1), p = columna(2), e = columna(3);
+    for (qsizetype i = 0; i < n.size(); ++i)
+        filas << QStringList{n[i], c[i], p[i], e[i]}.join(u'|');
+    filas.sort();
+}
+
+// The answer never depends on whether the index is ready: each kind of search, on a catalogue with
+// the ERP's long keys and names, lists the same rows through the statement and through the index.
+void TestBuscarEnCatalogo::mismasFilasConYSinIndice_data()
+{
+    QTest::addColumn<QString>("via"); // the name box, the key box, the main window's key
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("cualquierPosicion"); // the box, and the stored preference
+    QTest::addColumn<QStringList>("nombres");    // of every row; empty: checked by count only
+    QTest::addColumn<int>("filas");
+
+    const QString soluble = QStringLiteral("CAFE SOLUBLE CLASICO 200G");
+    const QString olla = QStringLiteral("Café de olla 500 g");
+    QTest::newRow("name anywhere: inside a word too")
+        << "nombre"
+        << "cafe" << true << QStringList{soluble, olla, kCafetera, kDescafeinado} << 4;
+    QTest::newRow("name from the start") << "nombre"
+                                         << "cafe" << false << QStringList{soluble, olla, kCafetera} << 3;
+    QTest::newRow("a: every article") << "nombre"
+                                      << "a" << true << QStringList{} << kArticulosConLargos;
+    QTest::newRow("the longest name whole") << "nombre" << kDescafeinado << false << QStringList{kDescafeinado} << 1;
+    QTest::newRow("key inside a long key") << "clave"
+                                           << "GALV" << true << QStringList{kTornillo} << 1;
+    QTest::newRow("key from the start") << "clave"
+                                        << "TORN" << false
+                                        << QStringList{QStringLiteral("Tornillo 1/4 x 2 pulgadas"), kTornillo} << 2;
+    QTest::newRow("the longest key whole") << "clave" << kClaveDescafeinado << true << QStringList{kDescafeinado} << 1;
+    QTest::newRow("empty key from the main window") << "principal"
+                                                    << "" << true << QStringList{} << kArticulosConLargos;
+    // The box is unticked until the window is first shown, whichever way the rows are read.
+    QTest::newRow("first opening from the main window") << "principal"
+                                                        << "cafe" << true << QStringList{soluble, olla, kCafetera} << 3;
+}
+
+void TestBuscarEnCatalogo::mismasFilasConYSinIndice()
+{
+    QFETCH(QString, via);
+    QFETCH(QString, texto);
+    QFETCH(bool, cualquierPosicion);
+    QFETCH(QStringList, nombres);
+    QFETCH(int, filas);
+    agregarLargos();
+
+    QStringList sinIndice, conIndice;
+    buscarComo(via, texto, cualquierPosicion, false, sinIndice);
+    if (QTest::currentTestFailed())
+        return;
+    buscarComo(via, texto, cualquierPosicion, true, conIndice);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(conIndice, sinIndice);
+    QCOMPARE(sinIndice.size(), filas);
+    if (!nombres.isEmpty()) {
+        QStringList listados;
+        for (const QString& fila : sinIndice)
+            listados << fila.section(u'|', 0, 0);
+        QCOMPARE(ordenados(listados), ordenados(nombres));
+    }
+    // The long keys come whole, with the article's price and stock.
+    if (filas == kArticulosConLargos || nombres.contains(kTornillo)) {
+        const QLocale regional = QLocale::system();
+        QVERIFY2(sinIndice.contains(
+                     QStringList{kTornillo, kClaveTornillo, regional.toCurrencyString(3.5), QStringLiteral("250")}.join(
+                         u'|')),
+                 qPrintable(sinIndice.join(u'\n')));
+    }
+    if (nombres.contains(kDescafeinado) || filas == kArticulosConLargos)
+        QVERIFY(sinIndice.contains(
+            QStringList{kDescafeinado, kClaveDescafeinado, QString(), QStringLiteral("0")}.join(u'|')));
+}
+
+// The login attaches the same connection to the system database, which has no catalogue: the index
+// starts only once the company's database is open, and stays with it.
+void TestBuscarEnCatalogo::indiceSoloEnLaBaseDeLaEmpresa()
+{
+    const QStringList sistema = testsupport::embeddedParams(testsupport::systemDatabase(m_dir->path()));
+    const QStringList empresa = testsupport::embeddedParams(m_base);
+    m_dm->conectarSistema(sistema);
+    nuevaVentana();
+    indice()->revisar();
+    QVERIFY(indice()->indexada().isEmpty());
+
+    m_dm->conectarEmpresa(empresa);
+    QSignalSpy construido(indice(), &catalogo::IndiceCatalogo::construido);
+    indice()->revisar();
+    QCOMPARE(indice()->indexada(), empresa);
+    QVERIFY(construido.wait(20000));
+    QVERIFY(indice()->listo());
+
+    // Back at the login (a stored start refused): the index keeps the company's catalogue.
+    m_dm->conectarSistema(sistema);
+    indice()->revisar();
+    QCOMPARE(indice()->indexada(), empresa);
+    QVERIFY(indice()->listo());
 }
 
 // ---- accepting -----------------------------------------------------------------------------
@@ -1179,10 +1387,7 @@ void TestBuscarEnCatalogo::buscarAlEscribir()
 
     QTest::mouseClick(alEscribir, Qt::LeftButton, {}, QPoint(8, alEscribir->height() / 2));
     QVERIFY(alEscribir->isChecked());
-    auto* indice = m_ventana->findChild<catalogo::IndiceCatalogo*>();
-    QSignalSpy construido(indice, &catalogo::IndiceCatalogo::construido);
-    indice->revisar();
-    QVERIFY(indice->listo() || construido.wait(20000));
+    iniciarIndice();
 
     ed->setFocus();
     QTest::keyClicks(ed, QStringLiteral("cafe"));

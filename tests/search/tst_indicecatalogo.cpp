@@ -64,6 +64,11 @@ struct Catalogo {
     QStringList nombres, claves; // every text stored, for the patterns
 };
 
+// The ERP's widest name and key (ARTICULOS.NOMBRE, CLAVES_ARTICULOS.CLAVE_ARTICULO): the station's
+// key box takes 20 characters, the ERP's keys are longer.
+constexpr int kLargoNombre = 200;
+constexpr int kLargoClave = 30;
+
 class Generador {
 public:
     explicit Generador(quint32 semilla, const TablaPlegado& tabla)
@@ -253,20 +258,39 @@ void TestIndiceCatalogo::initTestCase()
                                 "rol_clave_art_id) values (:id, :clave, :articulo, null)"));
     Generador g(18, catalogo::tablaPlegado());
     int idClave = 900000;
-    for (int n = 0; n < 1500; ++n) {
+    const auto agregarClave = [&](const QString& texto, int articuloId) {
+        clave.setParam(QStringLiteral("id"), ++idClave);
+        clave.setParam(QStringLiteral("clave"), texto);
+        clave.setParam(QStringLiteral("articulo"), articuloId);
+        clave.execute();
+        m_catalogo.claves << texto;
+    };
+    // Texts of exactly that length.
+    const auto deLargo = [&g](int largo) {
+        QString r = g.texto(largo);
+        while (r.size() < largo)
+            r += u' ' + g.texto(largo);
+        return r.left(largo);
+    };
+    for (int n = 0; n < 1560; ++n) {
         const int id = 800000 + n;
-        const QString nombre = g.texto(200);
+        // The last ones: names as long as the column takes (every third), every key length from
+        // just past the key box's 20 characters to the column's 30.
+        const bool largos = n >= 1500;
+        const QString nombre = largos && n % 3 == 0 ? deLargo(kLargoNombre) : g.texto(kLargoNombre);
         articulo.setParam(QStringLiteral("id"), id);
         articulo.setParam(QStringLiteral("nombre"), nombre);
         articulo.execute();
         m_catalogo.nombres << nombre;
+        if (largos) {
+            agregarClave(deLargo(21 + n % 10), id);
+            if (n % 2 == 0)
+                agregarClave(deLargo(kLargoClave), id);
+            continue;
+        }
         for (int k = g.entre(0, 3); k > 0; --k) {
-            const QString texto = g.texto(20);
-            clave.setParam(QStringLiteral("id"), ++idClave);
-            clave.setParam(QStringLiteral("clave"), texto);
-            clave.setParam(QStringLiteral("articulo"), g.moneda(5) ? 800000 + g.entre(0, n) : id);
-            clave.execute();
-            m_catalogo.claves << texto;
+            const QString texto = g.texto(kLargoClave);
+            agregarClave(texto, g.moneda(5) ? 800000 + g.entre(0, n) : id);
         }
     }
     t.commit();
@@ -483,7 +507,8 @@ void TestIndiceCatalogo::plegadoAlteradoSeNota()
 }
 
 // The rows the window shows through the index: one per listed article, in the list's order,
-// none for an article that is gone.
+// none for an article that is gone; every column as the search's statement gives it, for names
+// and keys as long as the ERP's columns take.
 void TestIndiceCatalogo::filasPorArticulo()
 {
     fb::Connection c;
@@ -496,18 +521,31 @@ void TestIndiceCatalogo::filasPorArticulo()
         articulosDe(t, catalogo::kSqlPorArticulos, QStringLiteral("c_ids"), catalogo::listaArticulos(lista));
     QCOMPARE(filas, (std::vector<std::int32_t>{800007, 800003, 800007, 800001}));
     // The columns are those of the search's statement for the same article.
-    const QStringList porId = testsupport::queryRows(t, catalogo::kSqlPorArticulos,
-                                                     {{QStringLiteral("c_ids"), QStringLiteral("800003,")},
-                                                      {QStringLiteral("n_cliente_id"), 1},
-                                                      {QStringLiteral("n_precio_id"), 1},
-                                                      {QStringLiteral("n_almacen_id"), 1}});
-    const QStringList porNombre =
-        testsupport::queryRows(t, catalogo::kSqlBuscarNombre + QStringLiteral(" and a.articulo_id = 800003"),
-                               {{QStringLiteral("c_nombre"), QStringLiteral("%")},
-                                {QStringLiteral("n_cliente_id"), 1},
-                                {QStringLiteral("n_precio_id"), 1},
-                                {QStringLiteral("n_almacen_id"), 1}});
+    // Every article at once.
+    QStringList porId = testsupport::queryRows(
+        t, catalogo::kSqlPorArticulos,
+        {{QStringLiteral("c_ids"),
+          catalogo::listaArticulos(std::vector<std::int32_t>(m_existentes.begin(), m_existentes.end()))},
+         {QStringLiteral("n_cliente_id"), 1},
+         {QStringLiteral("n_precio_id"), 1},
+         {QStringLiteral("n_almacen_id"), 1}});
+    QStringList porNombre = testsupport::queryRows(t, catalogo::kSqlBuscarNombre,
+                                                   {{QStringLiteral("c_nombre"), QStringLiteral("%")},
+                                                    {QStringLiteral("n_cliente_id"), 1},
+                                                    {QStringLiteral("n_precio_id"), 1},
+                                                    {QStringLiteral("n_almacen_id"), 1}});
+    QCOMPARE(porId.size(), qsizetype(m_existentes.size()));
+    porId.sort();
+    porNombre.sort();
     QCOMPARE(porId, porNombre);
+    // The data holds what is compared: names and first keys as long as the columns take.
+    const auto conLargo = [&porId](int columna, int largo) {
+        return std::count_if(porId.begin(), porId.end(),
+                             [&](const QString& fila) { return fila.split(u'|').value(columna).size() == largo; });
+    };
+    QVERIFY(conLargo(1, kLargoNombre) >= 10);
+    for (int largo = 21; largo <= kLargoClave; ++largo)
+        QVERIFY2(conLargo(2, largo) > 0, qPrintable(QString::number(largo)));
     t.commit();
 }
 
