@@ -15,13 +15,18 @@
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <functional>
 #include <memory>
@@ -83,6 +88,7 @@ private slots:
     void escaneoLaTerminaSinPerderTeclas();
     void nuncaAparece_data();
     void nuncaAparece();
+    void apareceTrasGuardarSinLimpiar();
 
 private:
     template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
@@ -270,6 +276,38 @@ void TestEscaparatePantalla::nuncaAparece()
     }
     QTest::qWait(2300);
     QVERIFY(!escaparate().mostrando());
+}
+
+// Turned on in the configuration dialog: once "Guardar" closes it, the idle wait runs from that
+// moment, with no scan and no clearing in between, and the cards come when it ends.
+void TestEscaparatePantalla::apareceTrasGuardarSinLimpiar()
+{
+    ajustar({false, 1, 1, 0});
+    conectar();
+    QVERIFY(!escaparate().enEspera());
+    QDialog& dialogo = m_app->frmConfiguracion;
+    bool mostradoDetras = false;
+    EnElMomento alAbrirse(dialogo, QEvent::Show, [&] {
+        QTimer::singleShot(0, &dialogo, [&] {
+            mostradoDetras = escaparate().mostrando() || escaparate().enEspera();
+            auto* activo = dialogo.findChild<QCheckBox*>(QStringLiteral("cheEscaparate"));
+            QTest::mouseClick(activo, Qt::LeftButton, {}, QPoint(6, activo->height() / 2));
+            dialogo.findChild<QSpinBox*>(QStringLiteral("sbEscaparateSegundos"))->setValue(2);
+            QTest::mouseClick(dialogo.findChild<QPushButton*>(QStringLiteral("pbsGuardar")), Qt::LeftButton);
+        });
+    });
+    el<QAction>("Configuracin1")->trigger();
+    QVERIFY(alAbrirse.ocurrio);
+    QVERIFY(!dialogo.isVisible());
+    QVERIFY(!mostradoDetras);
+    QVERIFY(escaparate().enEspera());
+    // Counted from the save: nearly the whole two seconds are still ahead.
+    QVERIFY2(escaparate().restanteEspera() > 1000, qPrintable(QString::number(escaparate().restanteEspera())));
+    QVERIFY(!escaparate().mostrando());
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 4000);
+    QCOMPARE(escaparate().tarjetas().size(), size_t{3}); // the enabled combo's three lines
+    // The window's focus stays in the key box (offscreen, the closed dialog stays the active window).
+    QCOMPARE(m_app->frmConsulta.focusWidget(), el<QLineEdit>("edClave"));
 }
 
 LUMIVO_TEST_MAIN(TestEscaparatePantalla)
