@@ -7,6 +7,8 @@
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "layout/AjusteTexto.h"
+#include "layout/EtiquetaAjustada.h"
 #include "lookup/Formato.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
@@ -18,6 +20,8 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,6 +93,7 @@ private slots:
     void nuncaAparece_data();
     void nuncaAparece();
     void apareceTrasGuardarSinLimpiar();
+    void nombreLargoCabeEnLaTarjeta();
 
 private:
     template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
@@ -308,6 +313,46 @@ void TestEscaparatePantalla::apareceTrasGuardarSinLimpiar()
     QCOMPARE(escaparate().tarjetas().size(), size_t{3}); // the enabled combo's three lines
     // The window's focus stays in the key box (offscreen, the closed dialog stays the active window).
     QCOMPARE(m_app->frmConsulta.focusWidget(), el<QLineEdit>("edClave"));
+}
+
+// A 90-character article name on the card on show: drawn whole, in a smaller size of the card's
+// font, every line inside its box, as the display fits the name; the drift never changes that.
+void TestEscaparatePantalla::nombreLargoCabeEnLaTarjeta()
+{
+    const QString nombre =
+        QStringLiteral("Aderezo picante de chile habanero tatemado con ajo, limón y sal de mar, frasco vidrio 250g");
+    QCOMPARE(nombre.size(), 90);
+    ajustar({true, 1, 600, 0},
+            QStringLiteral("UPDATE ARTICULOS SET NOMBRE = '%1' WHERE ARTICULO_ID = 1001;").arg(nombre));
+    conectar();
+    // The company picture at the card's top, as the station shows it, leaves the name less room.
+    m_app->frmConsulta.CargarLogEmp();
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+    auto* articulo = escaparate().findChild<EtiquetaAjustada*>(QStringLiteral("lblArticuloTarjeta"));
+    QVERIFY(articulo);
+    QCOMPARE(articulo->text(), nombre);
+    const auto cabe = [&] {
+        const QStringList lineas = articulo->lineasDibujadas();
+        QCOMPARE(lineas.join(u' '), nombre);
+        const QFont fuente = articulo->fuenteDibujada();
+        QVERIFY(QFontInfo(fuente).pixelSize() < QFontInfo(articulo->font()).pixelSize());
+        const QFontMetrics m(fuente);
+        const QRect caja = articulo->contentsRect();
+        QVERIFY2(ajuste::altoLineas(m, static_cast<int>(lineas.size())) <= caja.height(),
+                 qPrintable(QStringLiteral("%1 lines in %2 px").arg(lineas.size()).arg(caja.height())));
+        for (const QString& linea : lineas)
+            QVERIFY2(ajuste::anchoLinea(m, linea) <= caja.width(), qPrintable(linea));
+        // The box stays on the card, below the heading and above the price.
+        QVERIFY(escaparate().rect().contains(articulo->geometry()));
+        auto* encabezado = escaparate().findChild<QWidget*>(QStringLiteral("lblEncabezadoTarjeta"));
+        auto* precio = escaparate().findChild<QWidget*>(QStringLiteral("lblPrecioTarjeta"));
+        QVERIFY(encabezado->geometry().bottom() < articulo->geometry().top());
+        QVERIFY(articulo->geometry().bottom() < precio->geometry().top());
+    };
+    cabe();
+    const QPoint antes = articulo->pos();
+    QTRY_VERIFY_WITH_TIMEOUT(articulo->pos() != antes, 2000);
+    cabe();
 }
 
 LUMIVO_TEST_MAIN(TestEscaparatePantalla)
