@@ -428,8 +428,9 @@ void TfrmConfiguracion::cargarEscaparate()
     sbEscaparateTarjeta->setValue(e.segundosTarjeta);
     cboEscaparateLista->clear();
     cboEscaparateLista->addItem(QStringLiteral("Solo combos"), 0);
-    for (int i = 0; i < m_precios.caja->count(); ++i)
-        cboEscaparateLista->addItem(m_precios.caja->itemText(i), m_precios.caja->itemData(i));
+    // The cards are for customers: a list the ERP keeps from them is not offered.
+    for (const listas::Opcion& o : listas::leer(fdPreciosCliente, listas::Lista::ListasPreciosCliente))
+        cboEscaparateLista->addItem(o.nombre, o.id);
     m_escaparateCargado = e;
     cboEscaparateLista->setCurrentIndex(cboEscaparateLista->findData(e.listaPrecios));
 }

@@ -94,6 +94,7 @@ private slots:
     void nuncaAparece();
     void apareceTrasGuardarSinLimpiar();
     void nombreLargoCabeEnLaTarjeta();
+    void listaOcultaSinTarjetas();
 
 private:
     template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
@@ -353,6 +354,26 @@ void TestEscaparatePantalla::nombreLargoCabeEnLaTarjeta()
     const QPoint antes = articulo->pos();
     QTRY_VERIFY_WITH_TIMEOUT(articulo->pos() != antes, 2000);
     cabe();
+}
+
+// A stored offer list that the ERP keeps from customers gives no card: the showcase shows what the
+// display's price grid would, the combo offers only.
+void TestEscaparatePantalla::listaOcultaSinTarjetas()
+{
+    ajustar({true, 1, 1, 452},
+            QStringLiteral(
+                "INSERT INTO PRECIOS_EMPRESA (PRECIO_EMPRESA_ID, NOMBRE, POSICION) VALUES (452, 'Costo interno', 4);\n"
+                "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+                "VALUES (1001, 452, 9.10);\n"
+                "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+                "VALUES (1003, 452, 5.20);\n"
+                "INSERT INTO STANDIN_PRECIOS_OCULTOS (PRECIO_EMPRESA_ID) VALUES (452);"));
+    conectar();
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+    QStringList encabezados;
+    for (const TarjetaEscaparate& t : escaparate().tarjetas())
+        encabezados << t.encabezado;
+    QCOMPARE(encabezados, (QStringList{"Combo refrescos", "Combo refrescos", "Combo refrescos"}));
 }
 
 LUMIVO_TEST_MAIN(TestEscaparatePantalla)

@@ -110,6 +110,7 @@ private slots:
     void etiquetasDeBascula();
     void etiquetasQueNuncaSeAlcanzan();
     void escaparate();
+    void escaparateSinListasOcultas();
 
 private:
     template <typename T> T* el(const char* nombre)
@@ -910,6 +911,33 @@ void TestConfiguracion::escaparate()
     e = leido();
     QCOMPARE(e.segundosTarjeta, 7);
     QCOMPARE(e.listaPrecios, 9999);
+}
+
+// A price list that the ERP keeps from customers (an internal cost list, priced on an active
+// article): the showcase's chooser leaves it out, while the station's own list box keeps every list.
+void TestConfiguracion::escaparateSinListasOcultas()
+{
+    sql(QStringLiteral(
+        "INSERT INTO PRECIOS_EMPRESA (PRECIO_EMPRESA_ID, NOMBRE, POSICION) VALUES (452, 'Costo interno', 4);\n"
+        "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+        "VALUES (1001, 452, 9.10);\n"
+        "INSERT INTO STANDIN_PRECIOS_OCULTOS (PRECIO_EMPRESA_ID) VALUES (452);"));
+    abrir();
+    QVERIFY(mostrar());
+    const auto textos = [](const QComboBox* c) {
+        QStringList r;
+        for (int i = 0; i < c->count(); ++i)
+            r << c->itemText(i);
+        return r;
+    };
+    QCOMPARE(textos(el<QComboBox>("cboEscaparateLista")),
+             (QStringList{"Solo combos", "Distribuidor", "Mayoreo", "Precio de lista"}));
+    QVERIFY(textos(el<QComboBox>("dbListaPrecios")).contains(QStringLiteral("Costo interno")));
+    auto* lista = el<QComboBox>("cboEscaparateLista");
+    lista->setFocus();
+    QTest::keyClicks(lista, QStringLiteral("Cos"));
+    QCOMPARE(lista->currentText(), QStringLiteral("Solo combos"));
+    QVERIFY(m_avisos->messages.empty());
 }
 
 LUMIVO_TEST_MAIN(TestConfiguracion)
