@@ -1,5 +1,7 @@
 #include "Escaparate.h"
 
+#include "layout/EtiquetaAjustada.h"
+
 #include <QEvent>
 #include <QFont>
 #include <QMouseEvent>
@@ -9,6 +11,28 @@ namespace {
 
 // How far the card may wander from its place, in pixels, in each direction.
 constexpr int kMargenDeriva = 40;
+
+// A text that does not fit its box shrinks down to this many pixels, never cut, like the display's.
+constexpr int kPisoPixeles = 12;
+
+EtiquetaAjustada* texto(QWidget* padre, const char* nombre, EtiquetaAjustada::Modo modo, int puntos, bool negrita,
+                        const QColor& color)
+{
+    auto* l = new EtiquetaAjustada(modo, kPisoPixeles, padre);
+    l->setObjectName(QString::fromLatin1(nombre));
+    QFont f = padre->font();
+    f.setPointSize(puntos);
+    f.setBold(negrita);
+    l->setFont(f);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, color);
+    l->setPalette(p);
+    l->setAlignment(Qt::AlignCenter);
+    l->setFocusPolicy(Qt::NoFocus);
+    // Touches reach the showcase, which ends on any of them.
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return l;
+}
 
 } // namespace
 
@@ -21,6 +45,11 @@ Escaparate::Escaparate(QWidget* cubre, QWidget* clave, LeerRonda leerRonda)
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     hide();
+    using Modo = EtiquetaAjustada::Modo;
+    m_encabezado = texto(this, "lblEncabezadoTarjeta", Modo::Parrafo, 20, false, QColor(249, 125, 49));
+    m_articulo = texto(this, "lblArticuloTarjeta", Modo::Parrafo, 32, true, QColor(0, 120, 215));
+    m_precio = texto(this, "lblPrecioTarjeta", Modo::Linea, 56, true, QColor(255, 128, 0));
+    m_detalle = texto(this, "lblDetalleTarjeta", Modo::Parrafo, 18, false, Qt::white);
     m_espera.setSingleShot(true);
     connect(&m_espera, &QTimer::timeout, this, &Escaparate::iniciar);
     connect(&m_tarjeta, &QTimer::timeout, this, &Escaparate::siguienteTarjeta);
@@ -40,6 +69,7 @@ void Escaparate::configurar(const ConfigEmpresa::Escaparate& ajustes)
 void Escaparate::setImagen(const QPixmap& imagen)
 {
     m_imagen = imagen;
+    colocar();
     update();
 }
 
@@ -71,6 +101,7 @@ void Escaparate::iniciar()
     m_indice = 0;
     m_deriva = QPoint();
     setGeometry(m_cubre->rect());
+    mostrarTarjeta();
     raise();
     show();
     m_tarjeta.start(m_ajustes.segundosTarjeta * 1000);
@@ -85,7 +116,47 @@ void Escaparate::siguienteTarjeta()
         iniciar();
         return;
     }
+    mostrarTarjeta();
+}
+
+void Escaparate::mostrarTarjeta()
+{
+    const TarjetaEscaparate& t = m_tarjetas[static_cast<size_t>(m_indice)];
+    m_encabezado->setText(t.encabezado);
+    m_articulo->setText(t.articulo);
+    m_precio->setText(t.precio);
+    m_detalle->setText(t.detalle);
+    colocar();
     update();
+}
+
+QRect Escaparate::zonaTarjeta() const
+{
+    return rect()
+        .adjusted(kMargenDeriva * 2, kMargenDeriva * 2, -kMargenDeriva * 2, -kMargenDeriva * 2)
+        .translated(m_deriva);
+}
+
+QSize Escaparate::tamanoImagen(const QRect& zona) const
+{
+    return m_imagen.size().scaled(zona.width() / 3, zona.height() / 4, Qt::KeepAspectRatio);
+}
+
+void Escaparate::colocar()
+{
+    const QRect zona = zonaTarjeta();
+    int y = zona.top();
+    if (!m_imagen.isNull())
+        y += tamanoImagen(zona).height() + 10;
+    const int alto = qMax(zona.bottom() - y, 1);
+    const auto fila = [&](EtiquetaAjustada* l, int altoFila) {
+        l->setGeometry(zona.left(), y, zona.width(), altoFila);
+        y += altoFila;
+    };
+    fila(m_encabezado, alto / 6);
+    fila(m_articulo, alto / 3);
+    fila(m_precio, alto / 3);
+    fila(m_detalle, alto / 6);
 }
 
 void Escaparate::derivar()
@@ -97,14 +168,16 @@ void Escaparate::derivar()
             sentido = -sentido;
         posicion += sentido * kPasoDeriva;
     }
+    colocar();
     update();
 }
 
 bool Escaparate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_cubre && event->type() == QEvent::Resize)
+    if (watched == m_cubre && event->type() == QEvent::Resize) {
         setGeometry(m_cubre->rect());
-    else if (watched != m_cubre && event->type() == QEvent::KeyPress)
+        colocar();
+    } else if (watched != m_cubre && event->type() == QEvent::KeyPress)
         detener(); // the key goes on to the key box
     return QWidget::eventFilter(watched, event);
 }
@@ -121,30 +194,9 @@ void Escaparate::paintEvent(QPaintEvent*)
     p.fillRect(rect(), QColor(0x33, 0x33, 0x33));
     if (m_tarjetas.empty())
         return;
-    const TarjetaEscaparate& t = m_tarjetas[static_cast<size_t>(m_indice)];
-    const QRect zona = rect()
-                           .adjusted(kMargenDeriva * 2, kMargenDeriva * 2, -kMargenDeriva * 2, -kMargenDeriva * 2)
-                           .translated(m_deriva);
-    int y = zona.top();
+    const QRect zona = zonaTarjeta();
     if (!m_imagen.isNull()) {
-        const QPixmap img =
-            m_imagen.scaled(zona.width() / 3, zona.height() / 4, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        p.drawPixmap(zona.left() + (zona.width() - img.width()) / 2, y, img);
-        y += img.height() + 10;
+        const QPixmap img = m_imagen.scaled(tamanoImagen(zona), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        p.drawPixmap(zona.left() + (zona.width() - img.width()) / 2, zona.top(), img);
     }
-    const auto linea = [&](const QString& texto, int puntos, const QColor& color, bool negrita, int alto) {
-        QFont f = font();
-        f.setPointSize(puntos);
-        f.setBold(negrita);
-        p.setFont(f);
-        p.setPen(color);
-        p.drawText(QRect(zona.left(), y, zona.width(), alto), Qt::AlignCenter | Qt::TextWordWrap, texto);
-        y += alto;
-    };
-    const int alto = qMax(zona.bottom() - y, 1);
-    linea(t.encabezado, 20, QColor(249, 125, 49), false, alto / 6);
-    linea(t.articulo, 32, QColor(0, 120, 215), true, alto / 3);
-    linea(t.precio, 56, QColor(255, 128, 0), true, alto / 3);
-    if (!t.detalle.isEmpty())
-        linea(t.detalle, 18, Qt::white, false, alto / 6);
 }

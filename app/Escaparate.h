@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+class EtiquetaAjustada;
+
 // The idle showcase: once the display has been cleared and stayed idle for the company's idle
 // seconds, it covers the display and cycles through one round of offer cards, drifting a few
 // pixels per second so no frame burns into the screen. It never takes the focus: the key box
@@ -50,7 +52,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    friend class TestEscaparatePantalla;
+
     void iniciar();
+    void mostrarTarjeta();
+    // The card's area where the drift has taken it, and the picture's size at its top.
+    QRect zonaTarjeta() const;
+    QSize tamanoImagen(const QRect& zona) const;
+    // Places the card's texts in that area below the picture.
+    void colocar();
     void siguienteTarjeta();
     void derivar();
 
@@ -62,6 +72,11 @@ private:
     int m_indice = 0;
     QPoint m_deriva;
     QPoint m_sentido{1, 1};
+    // The card's texts, each fitted to its box as the display fits the name and the price.
+    EtiquetaAjustada* m_encabezado;
+    EtiquetaAjustada* m_articulo;
+    EtiquetaAjustada* m_precio;
+    EtiquetaAjustada* m_detalle;
     QTimer m_espera;
     QTimer m_tarjeta;
     QTimer m_movimiento;

@@ -1140,9 +1140,14 @@ void TfrmConsulta::Acercade1Click()
 void TfrmConsulta::Configuracin1Click()
 {
     Limpiar();
+    // The showcase waits behind no dialog: its idle time counts from the dialog's closing, with
+    // the settings it leaves (it may have just been turned on).
+    m_escaparate->detener();
     m_configuracion.exec();
     CargarInfo();
     CargarLogEmp();
+    if (m_empresaAbierta && !modoDiseno())
+        m_escaparate->pantallaLimpia();
 }
 
 void TfrmConsulta::Disear1Click()

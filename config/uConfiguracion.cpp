@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace {
 
@@ -35,8 +37,12 @@ const QString kAyudaEtiquetas = QStringLiteral(
     "Un formato por renglón: prefijos;posición del PLU;dígitos del PLU;clave;valor;decimales;verificador\n"
     "prefijos: 20-29, 21,23 o 2 (UPC-A) · clave: T el PLU tal cual, S sin ceros a la izquierda, C el código "
     "con el valor en ceros\nvalor: P precio, K peso en kilos · verificador: V si un dígito verificador "
-    "precede al valor, N si no\nEjemplo: 20-29;3;5;C;K;3;N");
+    "precede al valor, N si no\nVarios formatos pueden compartir prefijos: se prueban en orden hasta que uno "
+    "encuentra el artículo.\nEjemplo: 20-29;3;5;C;K;3;N");
 const QString kEtiquetaInvalida = QStringLiteral("Etiqueta de báscula %1: %2");
+const QString kEtiquetaTapada =
+    QStringLiteral("Las etiquetas de báscula %1 y %2 dan la misma clave para los mismos códigos: la %2 nunca "
+                   "encontraría un artículo. Quite una de las dos o cambie su clave.");
 const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Microsip.");
 const QString kSegundosInvalidos =
     QStringLiteral("El tiempo para limpiar la pantalla debe ser un número entero de segundos. "
@@ -279,6 +285,7 @@ void TfrmConfiguracion::crearEtiquetas()
 void TfrmConfiguracion::aceptarEtiquetas()
 {
     ConfigEmpresa::TextosEtiquetas nuevos;
+    std::array<std::optional<FormatoEtiqueta>, ConfigEmpresa::kEtiquetas> formatos;
     for (size_t i = 0; i < edEtiquetas.size(); ++i) {
         const QString texto = edEtiquetas[i]->text().trimmed();
         if (texto.isEmpty())
@@ -292,6 +299,18 @@ void TfrmConfiguracion::aceptarEtiquetas()
             return;
         }
         nuevos[i] = f->aTexto();
+        formatos[i] = f;
+    }
+    // Every format is tried in turn, so a row that an earlier one always answers for is a mistake.
+    for (size_t j = 0; j < formatos.size(); ++j) {
+        for (size_t i = 0; i < j && formatos[j]; ++i) {
+            if (formatos[i] && formatos[j]->tapadoPor(*formatos[i])) {
+                platform::showMessage(dlgEtiquetas, kEtiquetaTapada.arg(i + 1).arg(j + 1), kTitulo,
+                                      platform::Icon::Warning);
+                edEtiquetas[j]->setFocus();
+                return;
+            }
+        }
     }
     m_etiquetas = nuevos;
     dlgEtiquetas->accept();
@@ -409,8 +428,9 @@ void TfrmConfiguracion::cargarEscaparate()
     sbEscaparateTarjeta->setValue(e.segundosTarjeta);
     cboEscaparateLista->clear();
     cboEscaparateLista->addItem(QStringLiteral("Solo combos"), 0);
-    for (int i = 0; i < m_precios.caja->count(); ++i)
-        cboEscaparateLista->addItem(m_precios.caja->itemText(i), m_precios.caja->itemData(i));
+    // The cards are for customers: a list the ERP keeps from them is not offered.
+    for (const listas::Opcion& o : listas::leer(fdPreciosCliente, listas::Lista::ListasPreciosCliente))
+        cboEscaparateLista->addItem(o.nombre, o.id);
     m_escaparateCargado = e;
     cboEscaparateLista->setCurrentIndex(cboEscaparateLista->findData(e.listaPrecios));
 }

@@ -93,6 +93,7 @@ private:
     fb::Query fdPrecios{fdTrans};
     fb::Query fdPolitica{fdTrans};
     fb::Query fdAlmacen{fdTrans};
+    fb::Query fdPreciosCliente{fdTrans};
     ConfigEmpresa m_tabla{fdConfig};
 
     Lista m_clientes{listas::Lista::Clientes, fdClientes};
@@ -112,8 +113,8 @@ private:
     QLabel* lblPrecio = nullptr;
     QPushButton* pbsGuardar = nullptr;
     // The idle showcase: switch, idle seconds, seconds per card and its offer price list (the
-    // first entry, id 0, shows the combo offers only). A stored list that is not among the lists
-    // is written back unchanged. Its rows are written only when the choice differs from what was
+    // first entry, id 0, shows the combo offers only; then the lists a customer may see). A stored list that is not
+    // among the lists is written back unchanged. Its rows are written only when the choice differs from what was
     // loaded, so a company that never turns it on gets no rows.
     QCheckBox* cheEscaparate = nullptr;
     QSpinBox* sbEscaparateSegundos = nullptr;

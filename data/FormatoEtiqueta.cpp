@@ -1,5 +1,7 @@
 #include "FormatoEtiqueta.h"
 
+#include <algorithm>
+
 namespace {
 
 bool prefijoEan(const QString& p)
@@ -78,6 +80,16 @@ QString FormatoEtiqueta::problema() const
     if (verificador && digitosValor() != 4 && digitosValor() != 5)
         return QStringLiteral("El dígito verificador del valor sólo existe para valores de 4 o 5 dígitos.");
     return {};
+}
+
+bool FormatoEtiqueta::tapadoPor(const FormatoEtiqueta& anterior) const
+{
+    // The key depends on the PLU's place and the key rule only (the zeroed value of C starts right
+    // after the PLU); the value field's reading does not change which article is found.
+    if (largoCodigo() != anterior.largoCodigo() || posicionPlu != anterior.posicionPlu ||
+        digitosPlu != anterior.digitosPlu || clave != anterior.clave || verificador != anterior.verificador)
+        return false;
+    return std::ranges::all_of(prefijos, [&](const QString& p) { return anterior.prefijos.contains(p); });
 }
 
 std::optional<FormatoEtiqueta> FormatoEtiqueta::deTexto(const QString& texto, QString* error)

@@ -42,4 +42,8 @@ struct FormatoEtiqueta {
     static std::optional<FormatoEtiqueta> deTexto(const QString& texto, QString* error = nullptr);
     // Why this format cannot work, or an empty text.
     QString problema() const;
+    // True when every label this format follows is also followed by `anterior` and mapped to the
+    // same key with the same verifier check: listed after it, this one is never what finds an
+    // article (two identical rows, or a narrower copy of a wider one).
+    bool tapadoPor(const FormatoEtiqueta& anterior) const;
 };

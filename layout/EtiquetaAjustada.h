@@ -24,6 +24,7 @@ private:
     // The tests of the fitting and of the display read what is drawn.
     friend class TestAjusteTexto;
     friend class TestPresentacion;
+    friend class TestEscaparatePantalla;
     // The font and lines that the current text is drawn with.
     QFont fuenteDibujada() const;
     QStringList lineasDibujadas() const;

@@ -65,10 +65,11 @@ int digitoVerificador(QStringView valor)
     return -1;
 }
 
-std::optional<Lectura> leer(QStringView entrada, const std::vector<FormatoEtiqueta>& formatos)
+std::vector<Lectura> leer(QStringView entrada, const std::vector<FormatoEtiqueta>& formatos)
 {
+    std::vector<Lectura> lecturas;
     if (!gtin::gtinValido(entrada))
-        return std::nullopt;
+        return lecturas;
     QString codigo = entrada.toString();
     if (codigo.size() == 13 && codigo[0] == u'0')
         codigo.remove(0, 1);
@@ -105,9 +106,9 @@ std::optional<Lectura> leer(QStringView entrada, const std::vector<FormatoEtique
             break;
         }
         }
-        return l;
+        lecturas.push_back(std::move(l));
     }
-    return std::nullopt;
+    return lecturas;
 }
 
 fb::Decimal importe(const fb::Decimal& kilos, const fb::Decimal& precioKilo)

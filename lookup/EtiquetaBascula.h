@@ -24,10 +24,11 @@ struct Lectura {
     bool verificadorOk = true; // false: the value is a misread
 };
 
-// The first format (in the given order) that the code follows, read. A code of another length or
-// prefix, or whose own check digit is wrong, follows none. A UPC-A label read as 13 digits
-// (a leading 0) is read as its 12.
-std::optional<Lectura> leer(QStringView codigo, const std::vector<FormatoEtiqueta>& formatos);
+// The code read by every format it follows, in the formats' order: a shop may print labels of
+// two kinds on one prefix, and only the lookup can tell which kind a label is. A code of another
+// length or prefix, or whose own check digit is wrong, follows none. A UPC-A label read as 13
+// digits (a leading 0) is read as its 12.
+std::vector<Lectura> leer(QStringView codigo, const std::vector<FormatoEtiqueta>& formatos);
 
 // weight x price, rounded to the cent once, half away from zero.
 fb::Decimal importe(const fb::Decimal& kilos, const fb::Decimal& precioKilo);

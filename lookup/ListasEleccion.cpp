@@ -12,6 +12,17 @@ const QString kSqlClientes = QStringLiteral("select c.cliente_id, c.nombre\n"
 const QString kSqlPrecios = QStringLiteral("select p.precio_empresa_id, p.nombre\n"
                                            "from precios_empresa p\n"
                                            "order by p.nombre");
+// The lists the lookup's price grid can show a customer: those that the ERP's price procedure (the
+// one ZANTOR_LMV_LISTA reads, with the same flag) gives for some active article. A list the ERP
+// keeps from customers never comes out of it.
+const QString kSqlPreciosCliente = QStringLiteral("select l.precio_empresa_id, l.nombre\n"
+                                                  "from precios_empresa l\n"
+                                                  "join (select distinct p.precio_empresa_id\n"
+                                                  "      from articulos a\n"
+                                                  "      join ORSP_VE_PRECIOS_ART(a.articulo_id, 'N') p on 1 = 1\n"
+                                                  "      where a.estatus = 'A') v\n"
+                                                  "on v.precio_empresa_id = l.precio_empresa_id\n"
+                                                  "order by l.nombre");
 const QString kSqlPolitica = QStringLiteral("select p.politica_dscto_volumen_id, p.nombre\n"
                                             "from politicas_dsctos_volumen p\n"
                                             "order by p.nombre");
@@ -26,6 +37,8 @@ const QString& sql(Lista lista)
         return kSqlClientes;
     case Lista::ListasPrecios:
         return kSqlPrecios;
+    case Lista::ListasPreciosCliente:
+        return kSqlPreciosCliente;
     case Lista::PoliticasVolumen:
         return kSqlPolitica;
     case Lista::Almacenes:

@@ -20,6 +20,7 @@ struct Opcion {
 enum class Lista {
     Clientes,
     ListasPrecios,
+    ListasPreciosCliente, // only the price lists a customer is shown
     PoliticasVolumen,
     Almacenes,
 };

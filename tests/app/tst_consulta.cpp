@@ -70,6 +70,8 @@ private slots:
     void equivalentFormShowsTheStoredKey();
     void misreadShowsTheMessageUntilTheNextScan();
     void scaleLabelShowsWhatItSays();
+    void twoLabelFormatsOnOnePrefix_data();
+    void twoLabelFormatsOnOnePrefix();
     void scannerTerminatorsAndAffixes();
     void fastScannerIsNeverSplit();
 
@@ -783,6 +785,56 @@ void TestConsulta::scaleLabelShowsWhatItSays()
     m_app->frmConsulta.Limpiar();
     QVERIFY(!lectura->isVisible());
     QCOMPARE(lectura->text(), QString());
+}
+
+void TestConsulta::twoLabelFormatsOnOnePrefix_data()
+{
+    QTest::addColumn<QString>("primera");
+    QTest::addColumn<QString>("segunda");
+    QTest::newRow("as printed first") << "20;3;5;T;K;3;N"
+                                      << "20;3;5;S;K;3;N";
+    QTest::newRow("without zeros first") << "20;3;5;S;K;3;N"
+                                         << "20;3;5;T;K;3;N";
+}
+
+// One scale, articles registered with the PLU as printed ("01234") and without its zeros ("5678"):
+// a label of each kind shows its article and weight whichever format is listed first, and a label
+// that neither finds beeps like any unknown key.
+void TestConsulta::twoLabelFormatsOnOnePrefix()
+{
+    QFETCH(QString, primera);
+    QFETCH(QString, segunda);
+    testsupport::runSql(testsupport::embeddedParams(m_dir->filePath(QStringLiteral("DEMO.fdb"))),
+                        QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
+                                       "VALUES (9001, '01234', 1006);\n"
+                                       "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
+                                       "VALUES (9002, '5678', 1005);\n"
+                                       "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) "
+                                       "VALUES ('ETIQUETA_BASCULA_1', '%1');\n"
+                                       "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) "
+                                       "VALUES ('ETIQUETA_BASCULA_2', '%2');")
+                            .arg(primera, segunda));
+    connect();
+    m_app->frmConsulta.CargarInfo();
+    // An unknown key beeps rather than opening the catalogue search.
+    m_app->frmConsulta.ajustes().MostrarBuscador = false;
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    auto* lectura = el<QLabel>("lblEtiqueta");
+    scan(QStringLiteral("2001234007504")); // 0.750 kg of PLU 01234
+    QCOMPARE(nombre->text(), QStringLiteral("Jalapeño en rajas granel"));
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QStringLiteral("01234"));
+    QVERIFY2(lectura->text().startsWith(QStringLiteral("0.750 kg · $")), qPrintable(lectura->text()));
+    scan(QStringLiteral("2005678012506")); // 1.250 kg of PLU 05678
+    QCOMPARE(nombre->text(), QStringLiteral("Café de olla 500 g"));
+    QCOMPARE(el<QLineEdit>("edClave")->text(), QStringLiteral("5678"));
+    QVERIFY2(lectura->text().startsWith(QStringLiteral("1.250 kg · $")), qPrintable(lectura->text()));
+    QCOMPARE(m_notifier->beeps, 0);
+
+    scan(QStringLiteral("2009999007500"));
+    QVERIFY(!nombre->isVisible());
+    QVERIFY(!lectura->isVisible());
+    QCOMPARE(m_notifier->beeps, 1);
+    QCOMPARE(m_notifier->doubleBeeps, 0);
 }
 
 // Tab and CR LF end a scan like Enter, once; the configured prefix and suffix are dropped.

@@ -7,6 +7,8 @@
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "layout/AjusteTexto.h"
+#include "layout/EtiquetaAjustada.h"
 #include "lookup/Formato.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
@@ -15,13 +17,20 @@
 #include "tests/support/TestDatabases.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <functional>
 #include <memory>
@@ -83,6 +92,9 @@ private slots:
     void escaneoLaTerminaSinPerderTeclas();
     void nuncaAparece_data();
     void nuncaAparece();
+    void apareceTrasGuardarSinLimpiar();
+    void nombreLargoCabeEnLaTarjeta();
+    void listaOcultaSinTarjetas();
 
 private:
     template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
@@ -270,6 +282,98 @@ void TestEscaparatePantalla::nuncaAparece()
     }
     QTest::qWait(2300);
     QVERIFY(!escaparate().mostrando());
+}
+
+// Turned on in the configuration dialog: once "Guardar" closes it, the idle wait runs from that
+// moment, with no scan and no clearing in between, and the cards come when it ends.
+void TestEscaparatePantalla::apareceTrasGuardarSinLimpiar()
+{
+    ajustar({false, 1, 1, 0});
+    conectar();
+    QVERIFY(!escaparate().enEspera());
+    QDialog& dialogo = m_app->frmConfiguracion;
+    bool mostradoDetras = false;
+    EnElMomento alAbrirse(dialogo, QEvent::Show, [&] {
+        QTimer::singleShot(0, &dialogo, [&] {
+            mostradoDetras = escaparate().mostrando() || escaparate().enEspera();
+            auto* activo = dialogo.findChild<QCheckBox*>(QStringLiteral("cheEscaparate"));
+            QTest::mouseClick(activo, Qt::LeftButton, {}, QPoint(6, activo->height() / 2));
+            dialogo.findChild<QSpinBox*>(QStringLiteral("sbEscaparateSegundos"))->setValue(2);
+            QTest::mouseClick(dialogo.findChild<QPushButton*>(QStringLiteral("pbsGuardar")), Qt::LeftButton);
+        });
+    });
+    el<QAction>("Configuracin1")->trigger();
+    QVERIFY(alAbrirse.ocurrio);
+    QVERIFY(!dialogo.isVisible());
+    QVERIFY(!mostradoDetras);
+    QVERIFY(escaparate().enEspera());
+    // Counted from the save: nearly the whole two seconds are still ahead.
+    QVERIFY2(escaparate().restanteEspera() > 1000, qPrintable(QString::number(escaparate().restanteEspera())));
+    QVERIFY(!escaparate().mostrando());
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 4000);
+    QCOMPARE(escaparate().tarjetas().size(), size_t{3}); // the enabled combo's three lines
+    // The window's focus stays in the key box (offscreen, the closed dialog stays the active window).
+    QCOMPARE(m_app->frmConsulta.focusWidget(), el<QLineEdit>("edClave"));
+}
+
+// A 90-character article name on the card on show: drawn whole, in a smaller size of the card's
+// font, every line inside its box, as the display fits the name; the drift never changes that.
+void TestEscaparatePantalla::nombreLargoCabeEnLaTarjeta()
+{
+    const QString nombre =
+        QStringLiteral("Aderezo picante de chile habanero tatemado con ajo, limón y sal de mar, frasco vidrio 250g");
+    QCOMPARE(nombre.size(), 90);
+    ajustar({true, 1, 600, 0},
+            QStringLiteral("UPDATE ARTICULOS SET NOMBRE = '%1' WHERE ARTICULO_ID = 1001;").arg(nombre));
+    conectar();
+    // The company picture at the card's top, as the station shows it, leaves the name less room.
+    m_app->frmConsulta.CargarLogEmp();
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+    auto* articulo = escaparate().findChild<EtiquetaAjustada*>(QStringLiteral("lblArticuloTarjeta"));
+    QVERIFY(articulo);
+    QCOMPARE(articulo->text(), nombre);
+    const auto cabe = [&] {
+        const QStringList lineas = articulo->lineasDibujadas();
+        QCOMPARE(lineas.join(u' '), nombre);
+        const QFont fuente = articulo->fuenteDibujada();
+        QVERIFY(QFontInfo(fuente).pixelSize() < QFontInfo(articulo->font()).pixelSize());
+        const QFontMetrics m(fuente);
+        const QRect caja = articulo->contentsRect();
+        QVERIFY2(ajuste::altoLineas(m, static_cast<int>(lineas.size())) <= caja.height(),
+                 qPrintable(QStringLiteral("%1 lines in %2 px").arg(lineas.size()).arg(caja.height())));
+        for (const QString& linea : lineas)
+            QVERIFY2(ajuste::anchoLinea(m, linea) <= caja.width(), qPrintable(linea));
+        // The box stays on the card, below the heading and above the price.
+        QVERIFY(escaparate().rect().contains(articulo->geometry()));
+        auto* encabezado = escaparate().findChild<QWidget*>(QStringLiteral("lblEncabezadoTarjeta"));
+        auto* precio = escaparate().findChild<QWidget*>(QStringLiteral("lblPrecioTarjeta"));
+        QVERIFY(encabezado->geometry().bottom() < articulo->geometry().top());
+        QVERIFY(articulo->geometry().bottom() < precio->geometry().top());
+    };
+    cabe();
+    const QPoint antes = articulo->pos();
+    QTRY_VERIFY_WITH_TIMEOUT(articulo->pos() != antes, 2000);
+    cabe();
+}
+
+// A stored offer list that the ERP keeps from customers gives no card: the showcase shows what the
+// display's price grid would, the combo offers only.
+void TestEscaparatePantalla::listaOcultaSinTarjetas()
+{
+    ajustar({true, 1, 1, 452},
+            QStringLiteral(
+                "INSERT INTO PRECIOS_EMPRESA (PRECIO_EMPRESA_ID, NOMBRE, POSICION) VALUES (452, 'Costo interno', 4);\n"
+                "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+                "VALUES (1001, 452, 9.10);\n"
+                "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+                "VALUES (1003, 452, 5.20);\n"
+                "INSERT INTO STANDIN_PRECIOS_OCULTOS (PRECIO_EMPRESA_ID) VALUES (452);"));
+    conectar();
+    QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
+    QStringList encabezados;
+    for (const TarjetaEscaparate& t : escaparate().tarjetas())
+        encabezados << t.encabezado;
+    QCOMPARE(encabezados, (QStringList{"Combo refrescos", "Combo refrescos", "Combo refrescos"}));
 }
 
 LUMIVO_TEST_MAIN(TestEscaparatePantalla)

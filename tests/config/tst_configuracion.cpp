@@ -108,7 +108,9 @@ private slots:
     void colorIlegible_data();
     void colorIlegible();
     void etiquetasDeBascula();
+    void etiquetasQueNuncaSeAlcanzan();
     void escaparate();
+    void escaparateSinListasOcultas();
 
 private:
     template <typename T> T* el(const char* nombre)
@@ -787,6 +789,50 @@ void TestConfiguracion::etiquetasDeBascula()
     QCOMPARE(m_dlg->etiquetas()[2], QString());
 }
 
+// Two formats on one prefix that map the PLU differently are both kept; a row that repeats an earlier
+// one (however its prefixes are written) is refused with the two row numbers and nothing typed is lost.
+void TestConfiguracion::etiquetasQueNuncaSeAlcanzan()
+{
+    abrir();
+    QVERIFY(mostrar());
+    QTest::mouseClick(el<QPushButton>("pbsEtiquetas"), Qt::LeftButton);
+    auto* ventana = el<QDialog>("dlgEtiquetas");
+    auto* aceptar = el<QPushButton>("pbsAceptarEtiquetas");
+    QTest::keyClicks(el<QLineEdit>("edEtiqueta1"), QStringLiteral("20;3;5;T;K;3;N"));
+    QTest::keyClicks(el<QLineEdit>("edEtiqueta2"), QStringLiteral("20;3;5;S;K;3;N"));
+    auto* tercera = el<QLineEdit>("edEtiqueta3");
+    QTest::keyClicks(tercera, QStringLiteral("20,21;3;5;T;K;3;N"));
+    auto* cuarta = el<QLineEdit>("edEtiqueta4");
+    QTest::keyClicks(cuarta, QStringLiteral("21;3;5;T;K;3;N"));
+    QTest::mouseClick(aceptar, Qt::LeftButton);
+    // The fourth only reads what the third already does.
+    QCOMPARE(m_avisos->messages.size(), size_t{1});
+    QCOMPARE(m_avisos->messages[0].text,
+             QStringLiteral("Las etiquetas de báscula 3 y 4 dan la misma clave para los mismos códigos: la 4 nunca "
+                            "encontraría un artículo. Quite una de las dos o cambie su clave."));
+    QCOMPARE(m_avisos->messages[0].icon, platform::Icon::Warning);
+    QVERIFY(ventana->isVisible());
+    QCOMPARE(cuarta->text(), QStringLiteral("21;3;5;T;K;3;N"));
+    QCOMPARE(m_dlg->etiquetas()[0], QString());
+
+    // Identical rows, apart or not.
+    cuarta->clear();
+    tercera->setText(QStringLiteral("20;3;5;T;K;3;N"));
+    QTest::mouseClick(aceptar, Qt::LeftButton);
+    QCOMPARE(m_avisos->messages.size(), size_t{2});
+    QVERIFY2(m_avisos->messages[1].text.startsWith(QStringLiteral("Las etiquetas de báscula 1 y 3 ")),
+             qPrintable(m_avisos->messages[1].text));
+    QVERIFY(ventana->isVisible());
+
+    // As printed and without zeros on one prefix: both kept, in their order.
+    tercera->clear();
+    QTest::mouseClick(aceptar, Qt::LeftButton);
+    QCOMPARE(m_avisos->messages.size(), size_t{2});
+    QVERIFY(!ventana->isVisible());
+    QCOMPARE(m_dlg->etiquetas()[0], QStringLiteral("20;3;5;T;K;3;N"));
+    QCOMPARE(m_dlg->etiquetas()[1], QStringLiteral("20;3;5;S;K;3;N"));
+}
+
 // The showcase's four controls: off with the defaults and no rows until the operator changes them;
 // "Guardar" writes what was chosen, a reopened dialog shows it, and a stored list that is not
 // among the price lists is kept.
@@ -865,6 +911,33 @@ void TestConfiguracion::escaparate()
     e = leido();
     QCOMPARE(e.segundosTarjeta, 7);
     QCOMPARE(e.listaPrecios, 9999);
+}
+
+// A price list that the ERP keeps from customers (an internal cost list, priced on an active
+// article): the showcase's chooser leaves it out, while the station's own list box keeps every list.
+void TestConfiguracion::escaparateSinListasOcultas()
+{
+    sql(QStringLiteral(
+        "INSERT INTO PRECIOS_EMPRESA (PRECIO_EMPRESA_ID, NOMBRE, POSICION) VALUES (452, 'Costo interno', 4);\n"
+        "INSERT INTO STANDIN_PRECIOS (ARTICULO_ID, PRECIO_EMPRESA_ID, PRECIO_CON_IMPTO) "
+        "VALUES (1001, 452, 9.10);\n"
+        "INSERT INTO STANDIN_PRECIOS_OCULTOS (PRECIO_EMPRESA_ID) VALUES (452);"));
+    abrir();
+    QVERIFY(mostrar());
+    const auto textos = [](const QComboBox* c) {
+        QStringList r;
+        for (int i = 0; i < c->count(); ++i)
+            r << c->itemText(i);
+        return r;
+    };
+    QCOMPARE(textos(el<QComboBox>("cboEscaparateLista")),
+             (QStringList{"Solo combos", "Distribuidor", "Mayoreo", "Precio de lista"}));
+    QVERIFY(textos(el<QComboBox>("dbListaPrecios")).contains(QStringLiteral("Costo interno")));
+    auto* lista = el<QComboBox>("cboEscaparateLista");
+    lista->setFocus();
+    QTest::keyClicks(lista, QStringLiteral("Cos"));
+    QCOMPARE(lista->currentText(), QStringLiteral("Solo combos"));
+    QVERIFY(m_avisos->messages.empty());
 }
 
 LUMIVO_TEST_MAIN(TestConfiguracion)

@@ -13,6 +13,8 @@ private slots:
     void leer();
     void rechazar_data();
     void rechazar();
+    void tapado_data();
+    void tapado();
 };
 
 void TestFormatoEtiqueta::leer_data()
@@ -86,6 +88,40 @@ void TestFormatoEtiqueta::rechazar()
     QString error;
     QVERIFY(!FormatoEtiqueta::deTexto(texto, &error));
     QVERIFY2(error.contains(motivo), qPrintable(error));
+}
+
+// Whether a format listed after another could ever be the one that finds an article.
+void TestFormatoEtiqueta::tapado_data()
+{
+    QTest::addColumn<QString>("anterior");
+    QTest::addColumn<QString>("posterior");
+    QTest::addColumn<bool>("tapado");
+    QTest::newRow("identical rows") << "20;3;5;T;K;3;N"
+                                    << "20;3;5;T;K;3;N" << true;
+    QTest::newRow("same prefixes written another way") << "20,21;3;5;C;K;3;N"
+                                                       << "20-21;3;5;C;K;3;N" << true;
+    QTest::newRow("inside a wider range, another value") << "20-29;3;5;C;K;3;N"
+                                                         << "23;3;5;C;P;2;N" << true;
+    QTest::newRow("as printed, then without zeros") << "20;3;5;T;K;3;N"
+                                                    << "20;3;5;S;K;3;N" << false;
+    QTest::newRow("a prefix of its own") << "20;3;5;T;K;3;N"
+                                         << "20-21;3;5;T;K;3;N" << false;
+    QTest::newRow("another PLU length") << "20;3;5;T;K;3;N"
+                                        << "20;3;4;T;K;3;N" << false;
+    // A label whose verifier is wrong in the first is still read by the second.
+    QTest::newRow("verifier in the first only") << "21;3;4;T;P;2;V"
+                                                << "21;3;4;T;P;2;N" << false;
+}
+
+void TestFormatoEtiqueta::tapado()
+{
+    QFETCH(QString, anterior);
+    QFETCH(QString, posterior);
+    QFETCH(bool, tapado);
+    const std::optional<FormatoEtiqueta> a = FormatoEtiqueta::deTexto(anterior);
+    const std::optional<FormatoEtiqueta> p = FormatoEtiqueta::deTexto(posterior);
+    QVERIFY(a && p);
+    QCOMPARE(p->tapadoPor(*a), tapado);
 }
 
 LUMIVO_TEST_GUILESS_MAIN(TestFormatoEtiqueta)

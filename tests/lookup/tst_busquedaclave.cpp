@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -33,6 +34,9 @@ constexpr Guardado kArticulos[] = {
     {9101, "Jamón por kilo", "2001234000000"}, // whole code with the weight zeroed
     {9102, "Queso, precio", "0042"},           // PLU as printed
     {9103, "Pollo UPC-A", "123"},              // PLU without zeros
+    // One scale, two kinds of article: PLUs stored as printed and PLUs stored without zeros.
+    {9104, "Chorizo, PLU tal cual", "01234"},
+    {9105, "Queso Oaxaca, PLU sin ceros", "5678"},
     // Look-alikes that a scan must never reach through another code.
     {9201, "Caja de GTIN-14", "10012345678902"},
     {9202, "Orden: EAN-13", "0725272730706"},
@@ -51,6 +55,8 @@ private slots:
     void cleanupTestCase();
     void formas_data();
     void formas();
+    void dosFormatosEnUnPrefijo_data();
+    void dosFormatosEnUnPrefijo();
     void sinFormatosComoAntes();
     void unaEjecucionPreparadaUnaVez();
 
@@ -165,6 +171,50 @@ void TestBusquedaClave::formas()
             r.etiqueta->valor.toString();
     }
     QCOMPARE(dice, etiqueta);
+}
+
+void TestBusquedaClave::dosFormatosEnUnPrefijo_data()
+{
+    QTest::addColumn<bool>("sinCerosPrimero");
+    QTest::addColumn<QString>("escaneada");
+    QTest::addColumn<QString>("resultado"); // the article's name or "nothing"
+    for (const bool sinCerosPrimero : {false, true}) {
+        const char* orden = sinCerosPrimero ? "without zeros first: " : "as printed first: ";
+        const auto fila = [&](const char* nombre, const char* escaneada, const char* resultado) {
+            QTest::addRow("%s%s", orden, nombre)
+                << sinCerosPrimero << QString::fromLatin1(escaneada) << QString::fromUtf8(resultado);
+        };
+        fila("PLU kept as printed", "2001234007504", "Chorizo, PLU tal cual");
+        fila("PLU kept without zeros", "2005678007502", "Queso Oaxaca, PLU sin ceros");
+        fila("a PLU neither finds", "2009999007500", "nothing");
+    }
+}
+
+// "20;3;5;T;K;3;N" and "20;3;5;S;K;3;N" together: a label of either kind finds its article whichever
+// format is listed first, with its weight read; one that neither finds is an unknown key.
+void TestBusquedaClave::dosFormatosEnUnPrefijo()
+{
+    QFETCH(bool, sinCerosPrimero);
+    QFETCH(QString, escaneada);
+    QFETCH(QString, resultado);
+    std::vector<FormatoEtiqueta> formatos{*FormatoEtiqueta::deTexto(QStringLiteral("20;3;5;T;K;3;N")),
+                                          *FormatoEtiqueta::deTexto(QStringLiteral("20;3;5;S;K;3;N"))};
+    if (sinCerosPrimero)
+        std::swap(formatos[0], formatos[1]);
+
+    QVERIFY(!buscarArticulo(*m_dm, escaneada));
+    const ResultadoCodigo r = buscarCodigo(*m_dm, escaneada, formatos);
+    if (resultado == u"nothing") {
+        QCOMPARE(int(r.tipo), int(ResultadoCodigo::Tipo::NoEncontrado));
+        QVERIFY(!r.articulo);
+        QVERIFY(!r.etiqueta);
+        return;
+    }
+    QCOMPARE(int(r.tipo), int(ResultadoCodigo::Tipo::Encontrado));
+    QCOMPARE(r.articulo->nombre, resultado);
+    QVERIFY(r.etiqueta);
+    QCOMPARE(r.etiqueta->claveErp, r.articulo->clave);
+    QCOMPARE(r.etiqueta->valor.toString(), QStringLiteral("0.750"));
 }
 
 // A company without label rows: a label is just an unknown code.

@@ -40,6 +40,8 @@ private slots:
     void verificador();
     void leer_data();
     void leer();
+    void dosFormatosUnPrefijo_data();
+    void dosFormatosUnPrefijo();
     void importe_data();
     void importe();
     void texto();
@@ -112,16 +114,52 @@ void TestEtiquetaBascula::leer()
 
     // The price format comes first, so 21 and 22 are read as prices and the rest as weights.
     const std::vector<FormatoEtiqueta> formatos{formato(kPrecio), formato(kPeso), formato(kUpc)};
-    const std::optional<etiqueta::Lectura> l = etiqueta::leer(codigo, formatos);
-    QCOMPARE(l.has_value(), !claveErp.isEmpty());
-    if (!l)
+    const std::vector<etiqueta::Lectura> lecturas = etiqueta::leer(codigo, formatos);
+    QCOMPARE(lecturas.empty(), claveErp.isEmpty());
+    if (lecturas.empty())
         return;
+    // 21 and 22 are also weight prefixes: the weight reading comes second.
+    if (codigo.startsWith(u"21")) {
+        QCOMPARE(lecturas.size(), size_t{2});
+        QCOMPARE(lecturas[1].formato, formato(kPeso));
+    } else {
+        QCOMPARE(lecturas.size(), size_t{1});
+    }
+    const etiqueta::Lectura* l = &lecturas.front();
     QCOMPARE(l->claveErp, claveErp);
     QCOMPARE(l->valor.toString(), valor);
     QCOMPARE(l->verificadorOk, verificadorOk);
     QCOMPARE(l->verificadorOk, etiqueta);
     // Without formats nothing is a label.
-    QVERIFY(!etiqueta::leer(codigo, {}));
+    QVERIFY(etiqueta::leer(codigo, {}).empty());
+}
+
+// Two formats on one prefix, one keeping the PLU as printed and one without its zeros: a code is
+// read by both, in the order listed, so the lookup can try each key.
+void TestEtiquetaBascula::dosFormatosUnPrefijo_data()
+{
+    QTest::addColumn<QStringList>("formatos");
+    QTest::addColumn<QStringList>("claves");
+    const QString talCual = QStringLiteral("20;3;5;T;K;3;N");
+    const QString sinCeros = QStringLiteral("20;3;5;S;K;3;N");
+    QTest::newRow("as printed first") << QStringList{talCual, sinCeros, kPrecio} << QStringList{"05678", "5678"};
+    QTest::newRow("without zeros first") << QStringList{sinCeros, kPrecio, talCual} << QStringList{"5678", "05678"};
+}
+
+void TestEtiquetaBascula::dosFormatosUnPrefijo()
+{
+    QFETCH(QStringList, formatos);
+    QFETCH(QStringList, claves);
+    std::vector<FormatoEtiqueta> lista;
+    for (const QString& f : formatos)
+        lista.push_back(formato(f));
+    // 20 05678 00750 2: 0.750 kg.
+    QStringList leidas;
+    for (const etiqueta::Lectura& l : etiqueta::leer(u"2005678007502", lista)) {
+        leidas << l.claveErp;
+        QCOMPARE(l.valor.toString(), QStringLiteral("0.750"));
+    }
+    QCOMPARE(leidas, claves);
 }
 
 void TestEtiquetaBascula::importe_data()
@@ -158,12 +196,12 @@ void TestEtiquetaBascula::texto()
 {
     const QLocale c = QLocale::c();
     const std::vector<FormatoEtiqueta> formatos{formato(kPrecio), formato(kPeso)};
-    const etiqueta::Lectura peso = *etiqueta::leer(u"2001234007504", formatos);
+    const etiqueta::Lectura peso = etiqueta::leer(u"2001234007504", formatos).at(0);
     QCOMPARE(etiqueta::texto(peso, dec("78.650000"), c), QStringLiteral("0.750 kg · $58.99"));
     QCOMPARE(etiqueta::texto(peso, dec("1250.5"), c), QStringLiteral("0.750 kg · $937.88")); // 937.875
 
     // $146.85 at 195.80 a kilogram stands for 0.75000 kg; at 0 the weight is unknown.
-    const etiqueta::Lectura precio = *etiqueta::leer(u"2100426146851", formatos);
+    const etiqueta::Lectura precio = etiqueta::leer(u"2100426146851", formatos).at(0);
     QCOMPARE(etiqueta::texto(precio, dec("195.80"), c), QStringLiteral("$146.85 · 0.750 kg"));
     QCOMPARE(etiqueta::texto(precio, dec("300"), c), QStringLiteral("$146.85 · 0.490 kg")); // 0.4895
     QCOMPARE(etiqueta::texto(precio, dec("0"), c), QStringLiteral("$146.85"));
