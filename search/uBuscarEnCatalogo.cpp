@@ -212,7 +212,8 @@ void TfrmBuscarEnCatalogo::crearControles()
     chePCP = new QCheckBox(QStringLiteral("Palabra en cualquier posición"), this);
     chePCP->setObjectName(QStringLiteral("chePCP"));
     chePCP->setGeometry(kRectPCP);
-    chePCP->setChecked(false);
+    // The search that runs before the first showing must match what the box then shows.
+    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
 
     cheAlEscribir = new QCheckBox(QStringLiteral("Buscar al escribir"), this);
     cheAlEscribir->setObjectName(QStringLiteral("cheAlEscribir"));

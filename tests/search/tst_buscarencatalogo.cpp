@@ -131,6 +131,7 @@ private slots:
     void botonBuscar();
     void enfoqueAlMostrar_data();
     void enfoqueAlMostrar();
+    void primeraAperturaTrasArrancar_data();
     void primeraAperturaTrasArrancar();
     void recuerdaTamanoOpcionYColumnas();
     void almacenesConValoresMalos();
@@ -433,7 +434,7 @@ void TestBuscarEnCatalogo::controles()
     QCOMPARE(el<QLabel>("Label2")->text(), QStringLiteral("&Nombre Artículo"));
     QCOMPARE(el<QLabel>("Label2")->buddy(), el<QWidget>("edNombre"));
     QCOMPARE(el<QCheckBox>("chePCP")->text(), QStringLiteral("Palabra en cualquier posición"));
-    QVERIFY(!el<QCheckBox>("chePCP")->isChecked());
+    QVERIFY(el<QCheckBox>("chePCP")->isChecked()); // the stored preference, ticked when none is stored
     QCOMPARE(el<QPushButton>("pbsAceptar")->text(), QStringLiteral("Aceptar"));
     QCOMPARE(el<QPushButton>("pbsBuscar")->text(), QStringLiteral("Buscar"));
     QCOMPARE(el<QPushButton>("pbsCancelar")->text(), QStringLiteral("Cancelar"));
@@ -986,9 +987,10 @@ void TestBuscarEnCatalogo::mismasFilasConYSinIndice_data()
     QTest::newRow("the longest key whole") << "clave" << kClaveDescafeinado << true << QStringList{kDescafeinado} << 1;
     QTest::newRow("empty key from the main window") << "principal"
                                                     << "" << true << QStringList{} << kArticulosConLargos;
-    // The box is unticked until the window is first shown, whichever way the rows are read.
-    QTest::newRow("first opening from the main window") << "principal"
-                                                        << "cafe" << true << QStringList{soluble, olla, kCafetera} << 3;
+    // The first opening after the start uses the stored preference, whichever way the rows are read.
+    QTest::newRow("first opening from the main window")
+        << "principal"
+        << "cafe" << true << QStringList{soluble, olla, kCafetera, kDescafeinado} << 4;
 }
 
 void TestBuscarEnCatalogo::mismasFilasConYSinIndice()
@@ -1267,24 +1269,41 @@ void TestBuscarEnCatalogo::enfoqueAlMostrar()
     QCOMPARE(texto, nombre);
 }
 
+void TestBuscarEnCatalogo::primeraAperturaTrasArrancar_data()
+{
+    QTest::addColumn<int>("guardada"); // -1: nothing stored yet (reads as ticked)
+    QTest::addColumn<QStringList>("filas");
+    const QStringList dentro{"750 Servilletas dobles", "Agua 750 ml"};
+    QTest::newRow("sin preferencia") << -1 << dentro;
+    QTest::newRow("guardada marcada") << 1 << dentro;
+    QTest::newRow("guardada sin marcar") << 0 << QStringList{"750 Servilletas dobles"};
+}
+
 void TestBuscarEnCatalogo::primeraAperturaTrasArrancar()
 {
-    // No stored preference yet (it reads as ticked), and the box is unticked at creation.
+    // The search that runs before the first showing lists what the next search with the box as
+    // shown lists.
+    QFETCH(int, guardada);
+    QFETCH(QStringList, filas);
+    if (guardada >= 0) {
+        m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), guardada == 1);
+        nuevaVentana();
+    }
     QStringList primera, segunda;
     bool marcada = false;
     enModal([&] {
         marcada = el<QCheckBox>("chePCP")->isChecked();
-        primera = columna(0);
+        primera = ordenados(columna(0));
         QTest::keyClick(el<QWidget>("edNombre"), Qt::Key_Return);
-        segunda = columna(0);
+        segunda = ordenados(columna(0));
     });
     m_edClavePrincipal->setText(QStringLiteral("750"));
     BuscarClv();
 
     QVERIFY(m_modalVista);
-    QVERIFY(marcada);
-    QCOMPARE(primera, QStringList{"750 Servilletas dobles"});
-    QCOMPARE(ordenados(segunda), (QStringList{"750 Servilletas dobles", "Agua 750 ml"}));
+    QCOMPARE(marcada, guardada != 0);
+    QCOMPARE(primera, filas);
+    QCOMPARE(segunda, filas);
 }
 
 void TestBuscarEnCatalogo::recuerdaTamanoOpcionYColumnas()
