@@ -222,19 +222,6 @@ Nodo& raiz(Documento& doc, const QString& ruta)
     noSePuedeLeer(ruta, QStringLiteral("no tiene elemento raíz"));
 }
 
-// The first child of the root with that name, appended when there is none.
-Nodo& seccionDe(Nodo& raiz, const QString& seccion)
-{
-    for (Nodo& hijo : raiz.hijos) {
-        if (hijo.tipo == Nodo::Tipo::Elemento && hijo.nombre == seccion)
-            return hijo;
-    }
-    Nodo nueva;
-    nueva.nombre = seccion;
-    raiz.hijos.push_back(std::move(nueva));
-    return raiz.hijos.back();
-}
-
 const QString* atributo(const Nodo& elemento, const QString& clave)
 {
     for (const auto& [nombre, valor] : elemento.atributos) {
@@ -253,6 +240,47 @@ void ponerAtributo(Nodo& elemento, const QString& clave, const QString& valor)
         }
     }
     elemento.atributos.emplace_back(clave, valor);
+}
+
+bool esBlanco(const Nodo& nodo)
+{
+    return nodo.tipo == Nodo::Tipo::Texto && nodo.texto.trimmed().isEmpty();
+}
+
+// The child of the root with that name, appended when there is none. A hand-edited file may hold
+// the section twice: the copies are merged into the first, a later attribute winning, so that a
+// value added in a second element is not silently ignored; the next save writes one element.
+Nodo& seccionDe(Nodo& raiz, const QString& seccion)
+{
+    auto& hijos = raiz.hijos;
+    std::vector<std::size_t> copias;
+    for (std::size_t i = 0; i < hijos.size(); ++i) {
+        if (hijos[i].tipo == Nodo::Tipo::Elemento && hijos[i].nombre == seccion)
+            copias.push_back(i);
+    }
+    if (!copias.empty()) {
+        Nodo& primera = hijos[copias.front()];
+        for (std::size_t k = 1; k < copias.size(); ++k) {
+            Nodo& copia = hijos[copias[k]];
+            for (auto& [nombre, valor] : copia.atributos)
+                ponerAtributo(primera, nombre, valor);
+            for (Nodo& hijo : copia.hijos)
+                primera.hijos.push_back(std::move(hijo));
+        }
+        // Backwards, so the indices still to erase stay valid; each copy goes with the blank
+        // text that set it on its own line.
+        for (std::size_t k = copias.size(); k-- > 1;) {
+            const std::size_t i = copias[k];
+            const std::size_t desde = esBlanco(hijos[i - 1]) ? i - 1 : i;
+            hijos.erase(hijos.begin() + static_cast<std::ptrdiff_t>(desde),
+                        hijos.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        }
+        return hijos[copias.front()];
+    }
+    Nodo nueva;
+    nueva.nombre = seccion;
+    raiz.hijos.push_back(std::move(nueva));
+    return raiz.hijos.back();
 }
 
 void validarNombres(const QString& ruta, const QString& seccion, const QString& clave)

@@ -6,6 +6,7 @@
 #include "data/ConfigIni.h"
 
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -16,24 +17,35 @@ struct Valor {
     QString texto;
 };
 
-// The attributes of the first section of each name, read by Qt's parser directly; nothing when
-// the file does not parse.
+// The attributes of each section as the store reads them, by Qt's parser directly: the copies of a
+// section merged in the first one's place, a later attribute winning; nothing when the file does
+// not parse.
 std::optional<std::vector<Valor>> valores(const QByteArray& contenido)
 {
     QXmlStreamReader xml(contenido);
     xml.setNamespaceProcessing(false);
-    std::vector<Valor> salida;
-    QStringList vistas;
+    std::vector<std::pair<QString, std::vector<std::pair<QString, QString>>>> secciones;
     int profundidad = 0;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             ++profundidad;
+            if (profundidad != 2)
+                continue;
             const QString nombre = xml.qualifiedName().toString();
-            if (profundidad == 2 && !vistas.contains(nombre)) {
-                vistas << nombre;
-                for (const QXmlStreamAttribute& a : xml.attributes())
-                    salida.push_back({nombre, a.qualifiedName().toString(), a.value().toString()});
+            auto s = std::find_if(secciones.begin(), secciones.end(), [&](const auto& e) { return e.first == nombre; });
+            if (s == secciones.end()) {
+                secciones.push_back({nombre, {}});
+                s = secciones.end() - 1;
+            }
+            for (const QXmlStreamAttribute& a : xml.attributes()) {
+                const QString clave = a.qualifiedName().toString();
+                auto v =
+                    std::find_if(s->second.begin(), s->second.end(), [&](const auto& e) { return e.first == clave; });
+                if (v == s->second.end())
+                    s->second.emplace_back(clave, a.value().toString());
+                else
+                    v->second = a.value().toString();
             }
         } else if (token == QXmlStreamReader::EndElement) {
             --profundidad;
@@ -41,6 +53,11 @@ std::optional<std::vector<Valor>> valores(const QByteArray& contenido)
     }
     if (xml.hasError())
         return std::nullopt;
+    std::vector<Valor> salida;
+    for (const auto& [seccion, atributos] : secciones) {
+        for (const auto& [clave, texto] : atributos)
+            salida.push_back({seccion, clave, texto});
+    }
     return salida;
 }
 

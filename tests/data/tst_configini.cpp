@@ -148,14 +148,23 @@ void TestConfigIni::lectura_data()
     QTest::newRow("texto vacío") << true << QByteArray(R"(<Config><Conexion Usuario=""/></Config>)") << "Conexion"
                                  << "Usuario" << texto("SYSDBA") << texto("")
                                  << QByteArray(R"(<Config><Conexion Usuario=""/></Config>)");
-    QTest::newRow("dos secciones, lee la primera")
+    // A hand-edited file may hold a section twice: it reads as one, a later attribute winning; a
+    // value found is only read, and a save writes the section once, where the first one stood.
+    QTest::newRow("dos secciones, gana la última")
         << true << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2"/></Config>)") << "Ventana"
-        << "Ancho" << QVariant(1024) << QVariant(1)
+        << "Ancho" << QVariant(1024) << QVariant(2)
         << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2"/></Config>)");
-    QTest::newRow("dos secciones, completa la primera")
-        << true << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Alto="5"/></Config>)") << "Ventana"
-        << "Alto" << QVariant(746) << QVariant(746)
-        << QByteArray(R"(<Config><Ventana Ancho="1" Alto="746"/><Ventana Alto="5"/></Config>)");
+    QTest::newRow("dos secciones, la clave de la segunda")
+        << true << QByteArray(R"(<Config><Estacion HablarPrecio="false"/><Estacion Kiosco="true"/></Config>)")
+        << "Estacion"
+        << "Kiosco" << QVariant(false) << QVariant(true)
+        << QByteArray(R"(<Config><Estacion HablarPrecio="false"/><Estacion Kiosco="true"/></Config>)");
+    QTest::newRow("dos secciones, se unen al guardar")
+        << true
+        << QByteArray("<Config>\n  <Ventana Ancho=\"1\"/>\n  <Otra/>\n  <Ventana Alto=\"5\" Ancho=\"2\"/>\n</Config>")
+        << "Ventana"
+        << "Izquierda" << QVariant(7) << QVariant(7)
+        << QByteArray("<Config>\n  <Ventana Ancho=\"2\" Alto=\"5\" Izquierda=\"7\"/>\n  <Otra/>\n</Config>");
     QTest::newRow("sección anidada no cuenta")
         << true << QByteArray(R"(<Config><Otra><Ventana Ancho="9"/></Otra></Config>)") << "Ventana"
         << "Ancho" << QVariant(1024) << QVariant(1024)
@@ -220,9 +229,9 @@ void TestConfigIni::escritura_data()
     QTest::newRow("otra raíz") << QByteArray("<Ajustes/>") << "Conexion"
                                << "Usuario" << QVariant(QStringLiteral("ana"))
                                << QByteArray(R"(<Ajustes><Conexion Usuario="ana"/></Ajustes>)");
-    QTest::newRow("primera de dos secciones")
-        << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2"/></Config>)") << "Ventana"
-        << "Ancho" << QVariant(5) << QByteArray(R"(<Config><Ventana Ancho="5"/><Ventana Ancho="2"/></Config>)");
+    QTest::newRow("dos secciones quedan en una")
+        << QByteArray(R"(<Config><Ventana Ancho="1"/><Ventana Ancho="2" Alto="3"/></Config>)") << "Ventana"
+        << "Ancho" << QVariant(5) << QByteArray(R"(<Config><Ventana Ancho="5" Alto="3"/></Config>)");
     QTest::newRow("contenido ajeno intacto")
         << QByteArray(R"(<Config><!-- nota --><Ventana A="1"><Hijo x="y">texto</Hijo></Ventana><?pi datos?>)"
                       R"(<![CDATA[a<b]]></Config><!-- fin -->)")
