@@ -153,7 +153,10 @@ void ModoKiosco::pedirClave()
     QInputDialog dialogo(&m_ventana);
     dialogo.setObjectName(QStringLiteral("dlgOperador"));
     dialogo.setWindowTitle(QStringLiteral("Operador"));
-    dialogo.setLabelText(QStringLiteral("Contraseña del usuario %1 o de SYSDBA:").arg(m_sesion.datos.Usuario));
+    const QString usuario = m_sesion.datos.Usuario;
+    dialogo.setLabelText(usuario.compare(QStringLiteral("SYSDBA"), Qt::CaseInsensitive) == 0
+                             ? QStringLiteral("Contraseña del usuario SYSDBA:")
+                             : QStringLiteral("Contraseña del usuario %1 o de SYSDBA:").arg(usuario));
     dialogo.setTextEchoMode(QLineEdit::Password);
     const bool aceptado = dialogo.exec() == QDialog::Accepted;
     const QString clave = dialogo.textValue();

@@ -22,6 +22,7 @@
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 const QString TfrmLogear::kSinCatalogo =
     QStringLiteral("No hay conexiones: el archivo de conexiones «%1» no existe.\n"
@@ -164,6 +165,8 @@ TfrmLogear::TfrmLogear(Tdm& dm, Sesion& sesion, TfrmNewConexion& editor, const Q
     QPalette rojo = lblAviso->palette();
     rojo.setColor(QPalette::WindowText, QColor(176, 0, 0));
     lblAviso->setPalette(rojo);
+    lblAviso->setWordWrap(true);
+    lblAviso->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblAviso->hide();
 
     QWidget::setTabOrder(edUsuario, cboConexion);
@@ -255,12 +258,18 @@ void TfrmLogear::FormShow()
 {
     lblVersion->setText(kPrefijoVersion + VersionMostrada(platform::programVersion()));
     lblVersion->adjustSize();
-    // A stored automatic start that was not used says why, in one line below the fields.
+    // A stored automatic start that was not used says why, below the fields.
     const QString aviso = m_sesion.AvisoLogin;
-    lblAviso->setText(fontMetrics().elidedText(aviso, Qt::ElideMiddle, lblAviso->width()));
+    // Wrapped whole, never cut: the middle of it (a path, the reason) is what the operator needs.
+    // A path breaks after its separators.
+    QString partido = aviso;
+    partido.replace(u'/', QStringLiteral("/\u200B"));
+    lblAviso->setText(partido);
     lblAviso->setToolTip(aviso);
     lblAviso->setVisible(!aviso.isEmpty());
-    setFixedSize(410, aviso.isEmpty() ? 203 : 225);
+    const int alto = aviso.isEmpty() ? 0 : std::max(18, lblAviso->heightForWidth(lblAviso->width()));
+    lblAviso->resize(lblAviso->width(), alto);
+    setFixedSize(410, aviso.isEmpty() ? 203 : 207 + alto);
     edUsuario->setText(m_dm.ConfigIni_str(kSeccion, kClaveUsuario, kUsuarioPorDefecto));
     edPass->setFocus();
 }

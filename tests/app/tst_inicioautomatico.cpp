@@ -445,12 +445,18 @@ void TestInicioAutomatico::archivoDeContrasenaRechazado()
     }
 
     m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
-    QString linea;
+    QString linea, mostrada;
     bool visible = false;
+    QRect caja, necesaria, cliente;
     AlAbrirse login(m_app->frmLogear, [&] {
         auto* aviso = el<QLabel>(m_app->frmLogear, "lblAviso");
         visible = aviso->isVisible();
         linea = aviso->toolTip();
+        mostrada = aviso->text();
+        caja = aviso->geometry();
+        necesaria = aviso->fontMetrics().boundingRect(QRect(0, 0, aviso->width(), 10000),
+                                                      Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, mostrada);
+        cliente = m_app->frmLogear.rect();
     });
     m_app->frmConsulta.show();
     QCOMPARE(correr(), kTermino); // the login cancelled ends the program
@@ -458,6 +464,15 @@ void TestInicioAutomatico::archivoDeContrasenaRechazado()
     QVERIFY(visible);
     QVERIFY2(linea.contains(motivo), qPrintable(linea));
     QVERIFY(!linea.contains(u'\n'));
+    // The whole line is on the dialog, wrapped inside its box, and the box inside the dialog.
+    QCOMPARE(mostrada.remove(QChar(0x200B)), linea);
+    QVERIFY2(necesaria.width() <= caja.width() && necesaria.height() <= caja.height(),
+             qPrintable(QStringLiteral("%1x%2 en %3x%4")
+                            .arg(necesaria.width())
+                            .arg(necesaria.height())
+                            .arg(caja.width())
+                            .arg(caja.height())));
+    QVERIFY(cliente.contains(caja));
     QVERIFY(!m_app->sesion.LoginCorrecto);
     QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
 }

@@ -120,6 +120,8 @@ void TestKiosco::acorde(const QString& clave)
         if (!dialogo || dialogo->objectName() != QLatin1String("dlgOperador"))
             return;
         espera.stop();
+        // Logged in as SYSDBA, the prompt names it once.
+        QCOMPARE(dialogo->labelText(), QStringLiteral("Contraseña del usuario SYSDBA:"));
         auto* caja = dialogo->findChild<QLineEdit*>();
         QCOMPARE(caja->echoMode(), QLineEdit::Password);
         QTest::keyClicks(caja, clave);
