@@ -17,7 +17,9 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 const int ModoKiosco::kTeclaOperador = Qt::Key_M;
@@ -83,7 +85,18 @@ void ModoKiosco::preparar()
     vista->setScene(escena);
     vista->alCambiarTamano = [this] { ajustarEscala(); };
     m_ventana.setCentralWidget(vista);
+    // A kiosk session may run no window manager: nobody would act on the full-screen request,
+    // frame the window or give it the keyboard. The window covers its screen and takes the focus
+    // itself; with a manager, the request below still rules.
+    m_ventana.setWindowFlag(Qt::FramelessWindowHint, true);
     m_ventana.setWindowState(m_ventana.windowState() | Qt::WindowFullScreen);
+
+    // Checked every second: a window the station opened has closed, or something took the
+    // keyboard while the display was idle.
+    m_foco = new QTimer(this);
+    m_foco->setObjectName(QStringLiteral("FocoKiosco"));
+    m_foco->setInterval(1000);
+    connect(m_foco, &QTimer::timeout, this, [this] { reclamarFoco(); });
 
     m_ocultarMenu = new QTimer(this);
     m_ocultarMenu->setObjectName(QStringLiteral("OcultarMenuKiosco"));
@@ -99,6 +112,37 @@ void ModoKiosco::preparar()
 
     m_ventana.installEventFilter(this);
     qApp->installEventFilter(this);
+}
+
+void ModoKiosco::cubrirPantalla()
+{
+    QScreen* pantalla = m_ventana.screen();
+    if (!pantalla)
+        return;
+    if (pantalla != m_pantalla) {
+        if (m_pantalla)
+            disconnect(m_pantalla, nullptr, this, nullptr);
+        m_pantalla = pantalla;
+        connect(pantalla, &QScreen::geometryChanged, this, [this] { cubrirPantalla(); });
+    }
+    if (m_ventana.geometry() != pantalla->geometry())
+        m_ventana.setGeometry(pantalla->geometry());
+}
+
+void ModoKiosco::reclamarFoco()
+{
+    // An operator's window, the menu or a customer's catalogue search keeps the keyboard.
+    if (!m_ventana.isVisible() || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return;
+    if (QGuiApplication::focusWindow() != m_ventana.windowHandle()) {
+        m_ventana.raise();
+        m_ventana.activateWindow();
+    }
+    if (auto* clave = m_display ? m_display->findChild<QLineEdit*>(QStringLiteral("edClave")) : nullptr;
+        clave && !clave->hasFocus() &&
+        (!QApplication::focusWidget() || QApplication::focusWidget() == &m_ventana ||
+         QApplication::focusWidget() == m_vista))
+        clave->setFocus();
 }
 
 void ModoKiosco::ajustarEscala()
@@ -125,6 +169,19 @@ bool ModoKiosco::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::WindowStateChange && !(m_ventana.windowState() & Qt::WindowFullScreen))
             QTimer::singleShot(0, &m_ventana,
                                [this] { m_ventana.setWindowState(m_ventana.windowState() | Qt::WindowFullScreen); });
+        if (event->type() == QEvent::Show) {
+            QTimer::singleShot(0, this, [this] {
+                if (QWindow* w = m_ventana.windowHandle(); w && !m_sigueVentana) {
+                    m_sigueVentana = true;
+                    connect(w, &QWindow::screenChanged, this, [this] { cubrirPantalla(); });
+                }
+                cubrirPantalla();
+                reclamarFoco();
+                m_foco->start();
+            });
+        }
+        if (event->type() == QEvent::WindowUnblocked) // a window it opened has closed
+            QTimer::singleShot(0, this, [this] { reclamarFoco(); });
         return false;
     }
     switch (event->type()) {

@@ -4,6 +4,7 @@
 
 class QGraphicsView;
 class QMainWindow;
+class QScreen;
 class QTimer;
 class Tdm;
 struct AjustesConsulta;
@@ -12,7 +13,9 @@ struct Sesion;
 // Kiosk mode, a station setting (config.xml: section "Estacion", key "Kiosco", true): the main
 // window fills the screen with its display scaled uniformly and centred, its menu hidden, and a
 // customer cannot close it (close box, Alt+F4 and the window manager's close request do nothing;
-// Escape still clears). The operator chord Ctrl+Alt+Shift+M, which a scanner typing as a
+// Escape still clears). Without a window manager (a kiosk session runs none) it covers its screen
+// and takes the keyboard itself, at start, when a window it opened closes and whenever it lost the
+// focus while idle. The operator chord Ctrl+Alt+Shift+M, which a scanner typing as a
 // keyboard never sends, asks for the password of the logged-in ERP user or SYSDBA and shows the
 // menu until the display has been idle as long as the idle clearing waits.
 //
@@ -40,6 +43,8 @@ protected:
 private:
     void preparar();
     void ajustarEscala();
+    void cubrirPantalla();
+    void reclamarFoco();
     void pedirClave();
 
     QMainWindow& m_ventana;
@@ -48,7 +53,10 @@ private:
     AjustesConsulta& m_ajustes;
     bool m_activo = false;
     bool m_pidiendo = false;
+    bool m_sigueVentana = false;
     QWidget* m_display = nullptr;
     QGraphicsView* m_vista = nullptr;
     QTimer* m_ocultarMenu = nullptr;
+    QTimer* m_foco = nullptr;
+    QScreen* m_pantalla = nullptr;
 };

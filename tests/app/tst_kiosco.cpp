@@ -36,6 +36,7 @@ private slots:
 
     void sinAjusteNadaCambia();
     void pantallaCompletaEscaladaYSinMenu();
+    void tomaLaPantallaYElTeclado();
     void cerrarNoCierraYEscapeLimpia();
     void acordeConClave_data();
     void acordeConClave();
@@ -183,6 +184,33 @@ void TestKiosco::pantallaCompletaEscaladaYSinMenu()
     QVERIFY(m_avisos->messages.empty());
     QVERIFY(w.articuloId() != 0);
     QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
+}
+
+// Nothing frames, places or focuses the window in a kiosk session: it covers its screen itself and
+// takes the keyboard back from a window that left without giving it back.
+void TestKiosco::tomaLaPantallaYElTeclado()
+{
+    abrir(true);
+    TfrmConsulta& w = m_app->frmConsulta;
+    QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+    QTRY_COMPARE(w.geometry(), w.screen()->geometry());
+    auto* ed = el<QLineEdit>("edClave");
+    QTRY_VERIFY(ed->hasFocus());
+
+    {
+        QWidget otra;
+        otra.setGeometry(40, 40, 200, 100);
+        otra.show();
+        otra.activateWindow();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), otra.windowHandle());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), w.windowHandle(), 5000);
+    QTRY_VERIFY(ed->hasFocus());
+    // What a scanner types now lands in the key box.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("7501055300075"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(w.articuloId() != 0);
+    QVERIFY(m_avisos->messages.empty());
 }
 
 void TestKiosco::cerrarNoCierraYEscapeLimpia()
