@@ -62,6 +62,11 @@ ModoKiosco::ModoKiosco(QMainWindow& ventana, Tdm& dm, Sesion& sesion, AjustesCon
         preparar();
 }
 
+void ModoKiosco::guardarAjuste(bool activo)
+{
+    m_dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("Kiosco"), activo);
+}
+
 void ModoKiosco::preparar()
 {
     m_ventana.menuBar()->hide();

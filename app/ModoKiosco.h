@@ -33,6 +33,8 @@ public:
     ModoKiosco(QMainWindow& ventana, Tdm& dm, Sesion& sesion, AjustesConsulta& ajustes);
 
     bool activo() const { return m_activo; }
+    // Stores the setting in the station's one Estacion element; it applies from the next start.
+    void guardarAjuste(bool activo);
     // The display inside the view (its elements are found there, not under the window).
     QWidget* display() const { return m_display; }
     QGraphicsView* vista() const { return m_vista; }

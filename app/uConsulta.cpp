@@ -271,6 +271,7 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
         m_dm, *statusBar(), [this](int intento) { return m_inicio.pausas(intento); }, this);
     // Last: a kiosk takes the finished display into its scaled view.
     m_kiosco = new ModoKiosco(*this, m_dm, m_sesion, m_ajustes);
+    ModoQuiosco1->setChecked(m_kiosco->activo());
 }
 
 TfrmConsulta::~TfrmConsulta() = default;
@@ -476,6 +477,8 @@ void TfrmConsulta::crearMenu()
     InicioAutomatico1 = accion(archivo, QStringLiteral("Inicio automático"), "InicioAutomatico1");
     InicioAutomatico1->setCheckable(true);
     InicioAutomatico1->setEnabled(false); // only once a session is open: it stores that session
+    ModoQuiosco1 = accion(archivo, QStringLiteral("Modo quiosco"), "ModoQuiosco1");
+    ModoQuiosco1->setCheckable(true);
     Salir1 = accion(archivo, QStringLiteral("Salir"), "Salir1");
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
@@ -485,6 +488,7 @@ void TfrmConsulta::crearMenu()
     platform::connectGuarded(Restaurar1, &QAction::triggered, this, &TfrmConsulta::Restaurar1Click);
     platform::connectGuarded(smLimpiar, &QAction::triggered, this, &TfrmConsulta::smLimpiarClick);
     platform::connectGuarded(InicioAutomatico1, &QAction::triggered, this, &TfrmConsulta::InicioAutomatico1Click);
+    platform::connectGuarded(ModoQuiosco1, &QAction::triggered, this, &TfrmConsulta::ModoQuiosco1Click);
     platform::connectGuarded(Salir1, &QAction::triggered, this, &TfrmConsulta::Salir1Click);
     platform::connectGuarded(Acercade1, &QAction::triggered, this, &TfrmConsulta::Acercade1Click);
 }
@@ -1186,6 +1190,22 @@ void TfrmConsulta::pbsLimpiarClick()
 void TfrmConsulta::smLimpiarClick()
 {
     Limpiar();
+}
+
+void TfrmConsulta::ModoQuiosco1Click()
+{
+    const bool activar = ModoQuiosco1->isChecked();
+    try {
+        m_kiosco->guardarAjuste(activar);
+    } catch (...) {
+        ModoQuiosco1->setChecked(!activar);
+        throw;
+    }
+    platform::showMessage(this,
+                          activar ? QStringLiteral("La estación se abrirá en modo quiosco la próxima vez que inicie.")
+                                  : QStringLiteral("La estación se abrirá en una ventana normal la próxima vez que "
+                                                   "inicie."),
+                          platform::kMessageTitle, platform::Icon::Information);
 }
 
 void TfrmConsulta::InicioAutomatico1Click()

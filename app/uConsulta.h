@@ -136,6 +136,7 @@ private:
     void pbsLimpiarClick();
     void smLimpiarClick();
     void InicioAutomatico1Click();
+    void ModoQuiosco1Click();
 
     // The large price follows the current row of the price grid.
     void mostrarPrecioActual();
@@ -206,6 +207,7 @@ private:
     QAction* Restaurar1 = nullptr;
     QAction* smLimpiar = nullptr;
     QAction* InicioAutomatico1 = nullptr;
+    QAction* ModoQuiosco1 = nullptr;
     QAction* Salir1 = nullptr;
     QAction* Acercade1 = nullptr;
 

@@ -5,6 +5,7 @@
 
 #include "app/Lumivo.h"
 #include "app/ModoKiosco.h"
+#include "data/AjustesConsulta.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
@@ -18,6 +19,7 @@
 #include <QGraphicsView>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -37,6 +39,7 @@ private slots:
     void sinAjusteNadaCambia();
     void pantallaCompletaEscaladaYSinMenu();
     void tomaLaPantallaYElTeclado();
+    void menuModoQuiosco();
     void cerrarNoCierraYEscapeLimpia();
     void acordeConClave_data();
     void acordeConClave();
@@ -211,6 +214,40 @@ void TestKiosco::tomaLaPantallaYElTeclado()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(w.articuloId() != 0);
     QVERIFY(m_avisos->messages.empty());
+}
+
+// The setting is made from the station, into the one Estacion element it already wrote, and the
+// next start reads it.
+void TestKiosco::menuModoQuiosco()
+{
+    abrir(false);
+    TfrmConsulta& w = m_app->frmConsulta;
+    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false);
+    auto* accion = w.findChild<QAction*>(QStringLiteral("ModoQuiosco1"));
+    QVERIFY(accion && accion->isCheckable() && !accion->isChecked());
+    accion->trigger();
+    QVERIFY(accion->isChecked());
+    QCOMPARE(m_avisos->messages.size(), size_t{1});
+    QVERIFY(m_avisos->messages.front().text.contains(QStringLiteral("modo quiosco")));
+
+    QFile f(QStringLiteral("config.xml"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray xml = f.readAll();
+    QCOMPARE(xml.count("<Estacion"), 1);
+    QVERIFY2(xml.contains(R"(<Estacion HablarPrecio="false" Kiosco="true"/>)"), xml.constData());
+
+    QMainWindow siguiente;
+    siguiente.setCentralWidget(new QWidget);
+    AjustesConsulta ajustes;
+    ModoKiosco leido(siguiente, m_app->dm, m_app->sesion, ajustes);
+    QVERIFY(leido.activo());
+
+    accion->trigger(); // and off again
+    QVERIFY(!accion->isChecked());
+    QMainWindow otra;
+    otra.setCentralWidget(new QWidget);
+    ModoKiosco apagado(otra, m_app->dm, m_app->sesion, ajustes);
+    QVERIFY(!apagado.activo());
 }
 
 void TestKiosco::cerrarNoCierraYEscapeLimpia()
