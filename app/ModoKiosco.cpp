@@ -185,6 +185,12 @@ bool ModoKiosco::eventFilter(QObject* watched, QEvent* event)
                 m_foco->start();
             });
         }
+        if (event->type() == QEvent::Resize && m_ventana.screen()) {
+            // In the log, so an installer (and the session tests) can see what the compositor gave.
+            const QSize pantalla = m_ventana.screen()->size();
+            qInfo("Modo quiosco: ventana de %dx%d en una pantalla de %dx%d", m_ventana.width(), m_ventana.height(),
+                  pantalla.width(), pantalla.height());
+        }
         if (event->type() == QEvent::WindowUnblocked) // a window it opened has closed
             QTimer::singleShot(0, this, [this] { reclamarFoco(); });
         return false;
