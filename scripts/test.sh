@@ -36,10 +36,16 @@ if command -v systemd-analyze >/dev/null; then
     step "systemd-analyze verify of the user unit"
     stage=$(mktemp -d)
     cmake --install build --prefix "$stage" >/dev/null
-    sed "s#^ExecStart=.*/#ExecStart=$stage/bin/#" "$stage/lib/systemd/user/lumivo.service" >"$stage/lumivo.service"
+    sed "s#^ExecStart=\(.*/\)\?#ExecStart=$stage/bin/#" "$stage/lib/systemd/user/lumivo.service" >"$stage/lumivo.service"
     systemd-analyze verify "$stage/lumivo.service"
     rm -rf "$stage"
 fi
+
+step "Debian package"
+# Made from the tested build, as a shop would receive it, and checked unpacked.
+rm -f build/lumivo_*.deb
+(cd build && cpack -G DEB >/dev/null)
+tests/paquete/paquete.sh build/lumivo_*_amd64.deb
 
 # -O1 keeps the instrumented tree's build and run short; the reports keep their line numbers.
 sanitized=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DLUMIVO_WERROR=ON -DLUMIVO_SANITIZE=ON)
