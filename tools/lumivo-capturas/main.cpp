@@ -79,6 +79,7 @@ int ejecutar(int argc, char* argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumivo-capturas"));
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
+    platform::installQtTranslations();
     platform::registerFonts();
     if (!platform::applyStyle(app, QStringLiteral("Zantor 2022")))
         std::fprintf(stderr, "lumivo-capturas: sin la hoja de estilo de la estación\n");
