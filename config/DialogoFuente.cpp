@@ -141,9 +141,9 @@ void DialogoFuente::mostrar(const QFont& actual, quint32 color)
 
 QFont DialogoFuente::eleccion(const QFont& actual) const
 {
-    // The chooser shows what it can: a face it does not list becomes one it does, and a regular
-    // style it has no name for becomes its first style. Only what the operator changed is taken
-    // from it.
+    // The chooser shows only what the system lists: a face it does not have as the one drawn
+    // instead, effects the face has no style for (the station's Tahoma has no bold face of its
+    // own) as its nearest style. Only what the operator changed is taken from it.
     const QFont elegida = m_selector->currentFont();
     QFont resultado = actual;
     if (elegida.family() != m_mostrada.family())
