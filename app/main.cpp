@@ -10,6 +10,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    platform::installQtTranslations(); // a missing file leaves Qt's own texts in English
     platform::registerFonts();
     platform::applyStyle(app, QStringLiteral("Zantor 2022")); // a missing style is not a reason to stop
     QApplication::setApplicationName(QStringLiteral("Lumivo"));

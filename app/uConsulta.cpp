@@ -62,8 +62,11 @@ const QString TfrmConsulta::kDireccionWeb = QStringLiteral("https://www.zantor.c
 
 namespace {
 
+// The client area the display's elements are placed for (the status bar included).
 constexpr int kAnchoCliente = 1012;
 constexpr int kAltoCliente = 668;
+// Room the display leaves right of and below its outermost elements, as much as above the top ones.
+constexpr int kMargenMarco = 8;
 
 using estilo::kAzul;
 using estilo::kFondo;
@@ -263,8 +266,12 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     imgFondo->resize(imgFondo->width(), m_tamanoDisplay.height());
     Shape1->resize(Shape1->width(), m_tamanoDisplay.height());
 
-    // The border cannot be dragged: the size changes only through the stored layout.
-    setFixedSize(kAnchoCliente, menuBar()->sizeHint().height() + kAltoCliente);
+    // The border cannot be dragged: the size changes only through the stored layout. The first
+    // size shows the whole frame between the menu and the status bar.
+    m_tamanoMarco = tamanoDelMarco();
+    setFixedSize(ventanaParaDisplay(m_tamanoMarco));
+    // Already now: a kiosk takes the display away from the window's layout at the size it has.
+    m_cliente->resize(m_tamanoMarco);
 
     // A server lost during the day is tried again in the background, with a status line.
     new VigiaServidor(
@@ -519,14 +526,38 @@ bool TfrmConsulta::modoDiseno() const
     return Disear1->isChecked();
 }
 
+QSize TfrmConsulta::tamanoDelMarco() const
+{
+    // Every element where the window puts it, hidden ones included; the background picture and
+    // the orange bar only follow the display's size.
+    QRect ocupado;
+    for (const QWidget* w : m_cliente->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w != imgFondo && w != Shape1)
+            ocupado |= w->geometry();
+    }
+    return QSize(ocupado.right() + 1 + kMargenMarco, ocupado.bottom() + 1 + kMargenMarco).expandedTo(m_tamanoDisplay);
+}
+
+QSize TfrmConsulta::ventanaParaDisplay(QSize display) const
+{
+    return {display.width(), menuBar()->sizeHint().height() + display.height() + statusBar()->sizeHint().height()};
+}
+
+void TfrmConsulta::colocarEnPantalla()
+{
+    if (m_kiosco->activo() || isFullScreen())
+        return;
+    if (QScreen* pantalla = screen())
+        centrarEnArea(*this, pantalla->availableGeometry());
+}
+
 void TfrmConsulta::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (m_mostrada)
         return;
     m_mostrada = true;
-    if (QScreen* pantalla = screen())
-        move(pantalla->availableGeometry().center() - rect().center());
+    colocarEnPantalla();
     if (m_arranqueAlMostrar)
         QTimer::singleShot(0, this, [this] { platform::guarded(this, [this] { FormShow(); }); });
 }
@@ -704,8 +735,14 @@ void TfrmConsulta::prepararPantalla()
     // A kiosk fills the screen instead of taking the stored window size.
     if (!restaurada) {
         const QSize exterior = m_diseno.aplicarDisenoGuardado();
-        if (!m_kiosco->activo())
+        if (!m_kiosco->activo()) {
+            // The stored size stays in the file as it is; the window never shows less than the
+            // whole frame, nor more than the screen's available area (which wins).
             aplicarTamanoExterior(*this, exterior);
+            if (const QSize ampliada = size().expandedTo(ventanaParaDisplay(m_tamanoMarco)); ampliada != size())
+                setFixedSize(ampliada);
+            colocarEnPantalla();
+        }
     }
 
     // 13.

@@ -105,6 +105,13 @@ private:
     void crearMenu();
     void crearBarraEstado();
     void anclarAlCambiarTamano(QSize anterior, QSize nuevo);
+    // The display size that holds every element of the frame at its built-in place.
+    QSize tamanoDelMarco() const;
+    // The window (menu and status bar included) around a display of that size.
+    QSize ventanaParaDisplay(QSize display) const;
+    // Centres the window on its screen's available area, shrunk to it when larger; a kiosk is left
+    // to fill its screen.
+    void colocarEnPantalla();
     void terminar();
     // The stored automatic start: Listo when the display is ready, Login when it no longer works
     // (its message has been shown once) and the windows take over.
@@ -155,6 +162,7 @@ private:
     bool m_mostrada = false;
     bool m_empresaAbierta = false; // the last Conexion opened the company database
     QSize m_tamanoDisplay;
+    QSize m_tamanoMarco; // see tamanoDelMarco
     int ArticuloId = 0;
     int SegundosInactivo = 0;
     EntradaEscaner m_escaner;

@@ -80,6 +80,7 @@ int hijoArranque(int argc, char* argv[])
     const double entrada = msMonotonico();
     // What app/main.cpp does, in its order.
     QApplication app(argc, argv);
+    platform::installQtTranslations();
     platform::registerFonts();
     platform::applyStyle(app, QStringLiteral("Zantor 2022"));
     QApplication::setApplicationName(QStringLiteral("Lumivo"));

@@ -1,6 +1,10 @@
 # lumivo_add_test(NAME <name> SOURCES <files...> LIBS <targets...>)
 # Builds one Qt Test executable and registers it with CTest. Tests run offscreen,
 # each in its own working directory so the local settings file never leaks between them.
+# The offscreen screens are those of tests/support/pantallas.json: a 1280 x 1024 station screen
+# that holds the whole main window (the plugin's own is smaller), then an 800 x 600 one to its right.
+set(LUMIVO_TEST_QPA "offscreen:configfile=${PROJECT_SOURCE_DIR}/tests/support/pantallas.json")
+
 function(lumivo_add_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
@@ -10,7 +14,7 @@ function(lumivo_add_test)
     file(MAKE_DIRECTORY "${workdir}")
     add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY "${workdir}")
     set_tests_properties(${T_NAME} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+        ENVIRONMENT "QT_QPA_PLATFORM=${LUMIVO_TEST_QPA}"
         TIMEOUT 600)
 endfunction()
 

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
+#include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -39,7 +41,26 @@ constexpr std::array<ColorFuente, 16> kColores{{
     {0xFFFF00, "Aguamarina"},
     {0xFFFFFF, "Blanco"},
 }};
-constexpr quint32 kGranate = 0x000080;
+
+// The style of the listed face that shows the effects best: the same slant, the nearest weight to
+// bold or regular, and of those the shortest name, which is the plain width ("Bold" rather than
+// "Condensed Bold"). Empty for a face with no styles.
+QString estiloListado(const QString& cara, EstiloFuente estilo)
+{
+    QString mejor;
+    int distanciaMejor = std::numeric_limits<int>::max();
+    const int peso = estilo.bold ? QFont::Bold : QFont::Normal;
+    for (const QString& nombre : QFontDatabase::styles(cara)) {
+        const QFont f = QFontDatabase::font(cara, nombre, 12);
+        const int distancia = (f.italic() != estilo.italic ? 1'000'000 : 0) + std::abs(f.weight() - peso) * 1000 +
+                              static_cast<int>(nombre.size());
+        if (distancia < distanciaMejor) {
+            distanciaMejor = distancia;
+            mejor = nombre;
+        }
+    }
+    return mejor;
+}
 
 QIcon muestra(quint32 color)
 {
@@ -55,17 +76,10 @@ QIcon muestra(quint32 color)
 
 DialogoFuente::DialogoFuente(QWidget* parent)
     : QDialog(parent)
-    , m_color(kGranate)
 {
     setObjectName(QStringLiteral("dFont"));
     setWindowTitle(QStringLiteral("Fuente"));
     setModal(true);
-
-    // A chooser always has some face selected: the system's own stands for "none chosen yet".
-    // The face actually used, not an alias such as "Sans Serif" that the chooser does not list.
-    m_fuente.setFamily(QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family());
-    m_fuente.setPointSize(puntosDePixeles(21));
-    m_fuente.setBold(true);
 
     // The platform's chooser, embedded without its own buttons, gives face, size, style and the
     // underline and strike-out effects; the colour is ours.
@@ -98,19 +112,65 @@ DialogoFuente::DialogoFuente(QWidget* parent)
     raiz->addLayout(fila);
 }
 
-void DialogoFuente::mostrarEleccion()
+void DialogoFuente::mostrar(const QFont& actual, quint32 color)
 {
-    m_selector->setCurrentFont(m_fuente);
-    m_colores->setCurrentIndex(m_colores->findData(m_color));
+    // Left to itself the chooser shows the first face it lists for one the system does not have,
+    // and the first style of the face for a regular one it finds no "Normal" or "Regular" in
+    // (DejaVu's is "Book", after "Oblique"). It is given the face the display draws instead, and
+    // the style by its exact name.
+    QFont mostrada = actual;
+    if (!QFontDatabase::hasFamily(actual.family()))
+        mostrada.setFamily(QFontInfo(actual).family());
+    if (const QString estilo = estiloListado(mostrada.family(), estiloDe(actual)); !estilo.isEmpty())
+        mostrada.setStyleName(estilo);
+    m_selector->setCurrentFont(mostrada);
+    m_mostrada = m_selector->currentFont();
+
+    // The element's own colour, when it is none of the sixteen, is the entry after them.
+    if (m_colores->count() > static_cast<int>(kColores.size()))
+        m_colores->removeItem(static_cast<int>(kColores.size()));
+    int indice = m_colores->findData(color);
+    if (indice < 0) {
+        m_colores->addItem(muestra(color),
+                           QStringLiteral("Personalizado (%1)").arg(aQColor(color).name(QColor::HexRgb).toUpper()),
+                           color);
+        indice = m_colores->count() - 1;
+    }
+    m_colores->setCurrentIndex(indice);
 }
 
-bool DialogoFuente::elegir()
+QFont DialogoFuente::eleccion(const QFont& actual) const
 {
-    mostrarEleccion();
+    // The chooser shows only what the system lists: a face it does not have as the one drawn
+    // instead, effects the face has no style for (the station's Tahoma has no bold face of its
+    // own) as its nearest style. Only what the operator changed is taken from it.
+    const QFont elegida = m_selector->currentFont();
+    QFont resultado = actual;
+    if (elegida.family() != m_mostrada.family())
+        resultado.setFamily(elegida.family());
+    if (elegida.pointSize() != m_mostrada.pointSize())
+        resultado.setPointSize(elegida.pointSize());
+    const EstiloFuente antes = estiloDe(m_mostrada);
+    const EstiloFuente ahora = estiloDe(elegida);
+    EstiloFuente estilo = estiloDe(actual);
+    if (ahora.bold != antes.bold)
+        estilo.bold = ahora.bold;
+    if (ahora.italic != antes.italic)
+        estilo.italic = ahora.italic;
+    if (ahora.underline != antes.underline)
+        estilo.underline = ahora.underline;
+    if (ahora.strikeOut != antes.strikeOut)
+        estilo.strikeOut = ahora.strikeOut;
+    aplicarEstilo(resultado, estilo);
+    return resultado;
+}
+
+bool DialogoFuente::elegir(const QFont& actual, quint32 color)
+{
+    mostrar(actual, color);
     if (exec() != QDialog::Accepted)
         return false;
-    m_fuente = m_selector->currentFont();
-    if (m_colores->currentIndex() >= 0)
-        m_color = m_colores->currentData().toUInt();
+    m_fuente = eleccion(actual);
+    m_color = m_colores->currentIndex() >= 0 ? m_colores->currentData().toUInt() : color;
     return true;
 }

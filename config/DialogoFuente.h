@@ -7,29 +7,30 @@ class QComboBox;
 class QFontDialog;
 
 // The font chooser of the configuration dialog: face, size, bold and italic, underline and
-// strike-out (the platform's font chooser, embedded) and one of the sixteen named colours.
-//
-// It is not primed with the font being edited: it opens with what it held when last confirmed, and
-// at its first use that is the system's face, bold, 16 points (21 pixels at 96 pixels per inch), in
-// maroon.
+// strike-out (the platform's font chooser, embedded) and a colour, one of the sixteen named ones or
+// the element's own.
 class DialogoFuente : public QDialog {
     Q_OBJECT
 public:
     explicit DialogoFuente(QWidget* parent = nullptr);
 
-    // Shows the chooser modally; true when the operator confirmed it, and then fuente() and color()
-    // hold the choice. Cancelling keeps the previous choice.
-    bool elegir();
+    // Shows the chooser modally, opened on the element's font (face, size in points and the four
+    // effects) and colour (0x00BBGGRR); a colour that is not one of the sixteen is listed as an entry
+    // of its own. True when the operator confirmed it: fuente() and color() then hold the choice,
+    // in which whatever the operator left alone is exactly what was given, also a face the system
+    // does not have (the chooser can only show one it lists).
+    bool elegir(const QFont& actual, quint32 color);
 
     const QFont& fuente() const noexcept { return m_fuente; }
-    // 0x00BBGGRR, one of the sixteen named colours.
     quint32 color() const noexcept { return m_color; }
 
 private:
-    void mostrarEleccion();
+    void mostrar(const QFont& actual, quint32 color);
+    QFont eleccion(const QFont& actual) const;
 
     QFontDialog* m_selector = nullptr;
     QComboBox* m_colores = nullptr;
+    QFont m_mostrada; // what the chooser showed on opening
     QFont m_fuente;
-    quint32 m_color;
+    quint32 m_color = 0;
 };

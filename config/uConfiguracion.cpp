@@ -328,9 +328,9 @@ bool TfrmConfiguracion::eventFilter(QObject* watched, QEvent* event)
     if ((watched == lblNombre || watched == lblPrecio) && event->type() == QEvent::MouseButtonDblClick) {
         platform::guarded(this, [this, watched] {
             if (watched == lblNombre)
-                elegirFuente(lblNombre, m_tamanoNombre);
+                elegirFuente(lblNombre, m_tamanoNombre, m_colorNombre);
             else
-                elegirFuente(lblPrecio, m_tamanoPrecio);
+                elegirFuente(lblPrecio, m_tamanoPrecio, m_colorPrecio);
         });
         return true;
     }
@@ -460,7 +460,9 @@ void TfrmConfiguracion::cargarSwitch(QCheckBox* caja, Ajuste ajuste, bool& inser
 
 void TfrmConfiguracion::cargarFuentes()
 {
-    auto cargar = [this](QLabel* vista, ConfigEmpresa::Elemento elemento, int& tamano, bool saltarColorNulo) {
+    auto cargar = [this](QLabel* vista, ConfigEmpresa::Elemento elemento, int& tamano,
+                         std::optional<QString>& colorCargado, bool saltarColorNulo) {
+        colorCargado.reset();
         if (const std::optional<ConfigEmpresa::Fuente> f = m_tabla.leerFuente(elemento)) {
             tamano = f->puntos;
             QFont fuente = vista->font();
@@ -468,8 +470,10 @@ void TfrmConfiguracion::cargarFuentes()
             vista->setFont(fuente);
         }
         if (const std::optional<fb::Value> color = m_tabla.leerColor(elemento)) {
-            if (!(saltarColorNulo && color->isNull()))
+            if (!(saltarColorNulo && color->isNull())) {
                 colorTexto(vista, aQColor(TextoAColor(color->toString())));
+                colorCargado = color->toString();
+            }
         }
         if (const std::optional<fb::Value> estilo = m_tabla.leerEstilo(elemento)) {
             QFont fuente = vista->font();
@@ -477,8 +481,8 @@ void TfrmConfiguracion::cargarFuentes()
             vista->setFont(fuente);
         }
     };
-    cargar(lblNombre, ConfigEmpresa::Elemento::NombreArticulo, m_tamanoNombre, false);
-    cargar(lblPrecio, ConfigEmpresa::Elemento::Precio, m_tamanoPrecio, true);
+    cargar(lblNombre, ConfigEmpresa::Elemento::NombreArticulo, m_tamanoNombre, m_colorNombre, false);
+    cargar(lblPrecio, ConfigEmpresa::Elemento::Precio, m_tamanoPrecio, m_colorPrecio, true);
 }
 
 // ---- save ------------------------------------------------------------------------------------
@@ -490,10 +494,25 @@ fb::Value TfrmConfiguracion::idElegido(const Lista& lista) const
     return lista.cargado;
 }
 
-ConfigEmpresa::FilasFuente TfrmConfiguracion::filasFuente(const QLabel* vista, int tamano)
+quint32 TfrmConfiguracion::colorDe(const QLabel* vista, const std::optional<QString>& colorCargado)
 {
-    return {tamano, vista->font().family(), ColorATexto(deQColor(vista->palette().color(QPalette::WindowText))),
-            EstiloATexto(estiloDe(vista->font()))};
+    // The stored value as read (with a top byte the display ignores), while the preview shows it.
+    const quint32 mostrado = deQColor(vista->palette().color(QPalette::WindowText));
+    if (colorCargado) {
+        const quint32 cargado = TextoAColor(*colorCargado);
+        if ((cargado & 0x00FFFFFFu) == mostrado)
+            return cargado;
+    }
+    return mostrado;
+}
+
+ConfigEmpresa::FilasFuente TfrmConfiguracion::filasFuente(const QLabel* vista, int tamano,
+                                                          const std::optional<QString>& colorCargado)
+{
+    // A colour left as loaded is written back in the text it was read from.
+    const quint32 color = colorDe(vista, colorCargado);
+    const QString texto = colorCargado && TextoAColor(*colorCargado) == color ? *colorCargado : ColorATexto(color);
+    return {tamano, vista->font().family(), texto, EstiloATexto(estiloDe(vista->font()))};
 }
 
 void TfrmConfiguracion::GuardarInfo()
@@ -545,8 +564,9 @@ void TfrmConfiguracion::guardarFilas(int segundos)
         m_tabla.escribirInterruptor(Ajuste::DsctosCombo, cheDsctoCombo->isChecked());
         m_tabla.escribirInterruptor(Ajuste::MostrarBuscador, cheBuscador->isChecked());
 
-        m_tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo, filasFuente(lblNombre, m_tamanoNombre));
-        m_tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio));
+        m_tabla.escribirFuente(ConfigEmpresa::Elemento::NombreArticulo,
+                               filasFuente(lblNombre, m_tamanoNombre, m_colorNombre));
+        m_tabla.escribirFuente(ConfigEmpresa::Elemento::Precio, filasFuente(lblPrecio, m_tamanoPrecio, m_colorPrecio));
         m_tabla.escribirEtiquetas(m_etiquetas);
         const ConfigEmpresa::Escaparate escaparate = escaparateElegido();
         const ConfigEmpresa::Escaparate& antes = m_escaparateCargado;
@@ -572,17 +592,29 @@ void TfrmConfiguracion::guardarFilas(int segundos)
 
 // ---- font, seconds, order ---------------------------------------------------------------------
 
-void TfrmConfiguracion::elegirFuente(QLabel* vista, int& tamano)
+void TfrmConfiguracion::elegirFuente(QLabel* vista, int& tamano, std::optional<QString>& colorCargado)
 {
-    if (!dFont->elegir())
+    // The chooser opens on the element as it stands: the preview's face, effects and colour, and
+    // the remembered size (the built-in one while there is none).
+    const ConfigEmpresa::Elemento elemento =
+        vista == lblNombre ? ConfigEmpresa::Elemento::NombreArticulo : ConfigEmpresa::Elemento::Precio;
+    QFont actual(vista->font().family());
+    actual.setPointSize(tamano > 0 ? tamano : ConfigEmpresa::fuentePredeterminada(elemento).puntos);
+    aplicarEstilo(actual, estiloDe(vista->font()));
+    const quint32 color = colorDe(vista, colorCargado);
+    if (!dFont->elegir(actual, color))
         return;
     const QFont& elegida = dFont->fuente();
     QFont fuente = vista->font(); // the preview keeps its own small size
     fuente.setFamily(elegida.family());
     aplicarEstilo(fuente, estiloDe(elegida));
     vista->setFont(fuente);
-    colorTexto(vista, aQColor(dFont->color()));
-    tamano = puntosDeFuente(elegida);
+    if (dFont->color() != color) {
+        colorTexto(vista, aQColor(dFont->color()));
+        colorCargado.reset();
+    }
+    if (elegida.pointSize() != actual.pointSize())
+        tamano = puntosDeFuente(elegida);
 }
 
 void TfrmConfiguracion::cheListPreciosClick()

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QSpinBox;
@@ -74,9 +75,12 @@ private:
     void cargarLista(Lista& lista, ConfigEmpresa::Ajuste ajuste, bool& insertado);
     void cargarSwitch(QCheckBox* caja, ConfigEmpresa::Ajuste ajuste, bool& insertado);
     void cargarFuentes();
-    static ConfigEmpresa::FilasFuente filasFuente(const QLabel* vista, int tamano);
+    // The element's colour: the loaded value while the preview still shows it, else the preview's.
+    static quint32 colorDe(const QLabel* vista, const std::optional<QString>& colorCargado);
+    static ConfigEmpresa::FilasFuente filasFuente(const QLabel* vista, int tamano,
+                                                  const std::optional<QString>& colorCargado);
     fb::Value idElegido(const Lista& lista) const;
-    void elegirFuente(QLabel* vista, int& tamano);
+    void elegirFuente(QLabel* vista, int& tamano, std::optional<QString>& colorCargado);
     void cheListPreciosClick();
     void UpDown1Click(int paso);
     void FormClose();
@@ -134,4 +138,8 @@ private:
 
     int m_tamanoNombre = 0;
     int m_tamanoPrecio = 0;
+    // The colour texts as loaded, kept while the element keeps that colour, so that a colour the
+    // operator did not change is saved as it was written.
+    std::optional<QString> m_colorNombre;
+    std::optional<QString> m_colorPrecio;
 };

@@ -241,3 +241,24 @@ void aplicarTamanoExterior(QWidget& ventana, QSize exterior)
     else
         ventana.resize(interior);
 }
+
+QRect dentroDelArea(QRect exterior, QRect disponible)
+{
+    if (disponible.isEmpty())
+        return exterior; // no screen to keep to
+    QRect r(exterior.topLeft(), exterior.size().boundedTo(disponible.size()));
+    r.moveLeft(std::clamp(r.left(), disponible.left(), disponible.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), disponible.top(), disponible.bottom() - r.height() + 1));
+    return r;
+}
+
+void centrarEnArea(QWidget& ventana, QRect disponible)
+{
+    QRect exterior = ventana.frameGeometry();
+    exterior.moveCenter(disponible.center());
+    const QRect dentro = dentroDelArea(exterior, disponible);
+    if (dentro.size() != exterior.size())
+        aplicarTamanoExterior(ventana, dentro.size());
+    // A top-level widget's position is its frame's.
+    ventana.move(dentro.topLeft());
+}

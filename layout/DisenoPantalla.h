@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -91,3 +92,11 @@ QSize tamanoExterior(const QWidget& ventana);
 // frame. A window of fixed size stays fixed at the new size. A dimension below 1 (a damaged settings
 // file reads letters as 0) is not applied: it would leave a window nobody can see or reach.
 void aplicarTamanoExterior(QWidget& ventana, QSize exterior);
+
+// The window's outer rectangle within the screen's available area: no larger than the area, and
+// moved no further than needed to lie inside it.
+QRect dentroDelArea(QRect exterior, QRect disponible);
+
+// Places the window, frame included, within the available area: centred on it, shrunk to it when
+// larger (through aplicarTamanoExterior, so a fixed window stays fixed). Nothing is stored.
+void centrarEnArea(QWidget& ventana, QRect disponible);

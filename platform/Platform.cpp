@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QPainter>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <QUrl>
+#include <memory>
 
 // Outside any namespace: the style sheet sits in a static library's resource, and only this
 // reference keeps its initialiser in the program (without it the sheet is silently missing).
@@ -70,6 +74,28 @@ bool applyStyle(QApplication& app, const QString& name)
     if (!sheet.open(QIODevice::ReadOnly))
         return false;
     app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    return true;
+}
+
+bool installQtTranslations(const QString& folder)
+{
+    static QPointer<QTranslator> instalada;
+    if (instalada)
+        return true;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    auto traduccion = std::make_unique<QTranslator>();
+    const QString carpeta = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+    if (!traduccion->load(QStringLiteral("qtbase_es"), carpeta)) {
+        qWarning("Lumivo: no se encontró la traducción de Qt «qtbase_es» en %s; los diálogos estándar se "
+                 "muestran en inglés",
+                 qUtf8Printable(carpeta));
+        return false;
+    }
+    instalada = traduccion.release();
+    instalada->setParent(app);
+    QCoreApplication::installTranslator(instalada);
     return true;
 }
 

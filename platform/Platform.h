@@ -19,6 +19,13 @@ QString programVersion();
 // Applies the carried visual style; returns false when it could not be loaded.
 bool applyStyle(QApplication& app, const QString& name);
 
+// Installs Qt's own Spanish texts ("qtbase_es", from Qt's translations folder unless another is
+// given) in the running application, so the standard dialogs and buttons Qt draws (the font
+// chooser's captions, "Cancelar") read Spanish. Without the file the program goes on in English,
+// having said so in one log line; returns whether the texts are installed. Once installed, a
+// further call changes nothing.
+bool installQtTranslations(const QString& folder = {});
+
 // Registers the Tahoma face when the system has it (fonts-wine); harmless otherwise. Bold is drawn
 // visibly heavier at every size, also where the installed bold face is not (see the source).
 void registerFonts();

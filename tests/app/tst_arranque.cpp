@@ -17,15 +17,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -132,6 +137,8 @@ private slots:
     void sinClienteEventualAbreLaConfiguracion();
     void empresaSinClientesTermina();
     void estacionNuevaYDisenoGuardado();
+    void marcoEnteroDentroDeLaPantalla_data();
+    void marcoEnteroDentroDeLaPantalla();
     void fuentesDeLaBaseLleganAlNombre();
     void interruptoresDeLaBase_data();
     void interruptoresDeLaBase();
@@ -160,6 +167,9 @@ private:
     void escanear(const QString& clave);
     QString mensajes() const;
     void verificarPantallaLimpia();
+    // Every element of the display (hidden ones too) inside the client area, between the menu and
+    // the status bar.
+    void verificarMarcoEntero();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<platform::RecordingNotifier> m_notifier;
@@ -466,6 +476,7 @@ void TestArranque::estacionNuevaYDisenoGuardado()
     QCOMPARE(filas(fuentes), instaladas);
     QCOMPARE(el<QWidget>("dbListaClaves")->pos(), QPoint(216, 8));
     QCOMPARE(m_app->frmConsulta.size(), integrado);
+    const QSize primera = tamanoExterior(m_app->frmConsulta);
     QVERIFY(!ventana(QStringLiteral("Ancho")));
     QVERIFY(!ventana(QStringLiteral("Claves_X")));
 
@@ -486,12 +497,99 @@ void TestArranque::estacionNuevaYDisenoGuardado()
     QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
     QCOMPARE(el<QWidget>("dbListaClaves")->pos(), QPoint(215, 8));
     QCOMPARE(ventana(QStringLiteral("Claves_X")), std::optional<QString>(QStringLiteral("215")));
-    QCOMPARE(tamanoExterior(m_app->frmConsulta), QSize(1024, 746));
+    // The stored size applies, widened to the first window's when that is what the whole frame
+    // needs; the file keeps what it stores.
+    QCOMPARE(tamanoExterior(m_app->frmConsulta), QSize(std::max(1024, primera.width()), 746));
     QCOMPARE(ventana(QStringLiteral("Ancho")), std::optional<QString>(QStringLiteral("1024")));
     QCOMPARE(ventana(QStringLiteral("Alto")), std::optional<QString>(QStringLiteral("746")));
     QCOMPARE(el<QWidget>("lblNombreArticulo")->pos(), QPoint(216, 139));
     QCOMPARE(ventana(QStringLiteral("Restaurada")), std::optional<QString>(QStringLiteral("false")));
     verificarPantallaLimpia();
+}
+
+void TestArranque::verificarMarcoEntero()
+{
+    TfrmConsulta& w = m_app->frmConsulta;
+    const QRect cliente = w.centralWidget()->geometry();
+    const int menu = w.menuBar()->geometry().bottom();
+    const int barra = w.statusBar()->geometry().top();
+    QVERIFY(w.statusBar()->isVisible());
+    QVERIFY2(
+        cliente.top() > menu && cliente.bottom() < barra,
+        qPrintable(
+            QStringLiteral("%1..%2 between %3 and %4").arg(cliente.top()).arg(cliente.bottom()).arg(menu).arg(barra)));
+    const QList<QWidget*> elementos = w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QVERIFY(elementos.size() > 20);
+    for (const QWidget* e : elementos) {
+        const QRect r(e->mapTo(&w, QPoint(0, 0)), e->size());
+        QVERIFY2(cliente.contains(r), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 outside %6,%7 %8x%9")
+                                                     .arg(e->objectName())
+                                                     .arg(r.x())
+                                                     .arg(r.y())
+                                                     .arg(r.width())
+                                                     .arg(r.height())
+                                                     .arg(cliente.x())
+                                                     .arg(cliente.y())
+                                                     .arg(cliente.width())
+                                                     .arg(cliente.height())));
+    }
+}
+
+void TestArranque::marcoEnteroDentroDeLaPantalla_data()
+{
+    QTest::addColumn<int>("pantalla"); // of QGuiApplication::screens()
+    QTest::addColumn<bool>("cabe");    // whether its available area holds the whole window
+    QTest::newRow("1280 x 1024") << 0 << true;
+    QTest::newRow("800 x 600") << 1 << false;
+}
+
+// A fresh station's first window shows the whole display, and so does the next start on the size
+// it stores; neither lies beyond the screen's available area, which wins over both. The stored size
+// stays as the file has it.
+void TestArranque::marcoEnteroDentroDeLaPantalla()
+{
+    QFETCH(int, pantalla);
+    QFETCH(bool, cabe);
+    const QList<QScreen*> pantallas = QGuiApplication::screens();
+    QVERIFY2(pantalla < pantallas.size(), "the tests' offscreen screens are missing (tests/support/pantallas.json)");
+    QScreen* const donde = pantallas[pantalla];
+    const QRect disponible = donde->availableGeometry();
+    empresaConObjetos(m_dir->path());
+
+    for (const char* corrida : {"primera", "segunda"}) {
+        nuevaCorrida();
+        TfrmConsulta& w = m_app->frmConsulta;
+        // As a desktop opens a window where it is: on that screen.
+        w.setScreen(donde);
+        w.move(disponible.topLeft());
+        QCOMPARE(arrancar(), kSigue);
+        QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+        QCOMPARE(w.screen(), donde);
+        QVERIFY2(disponible.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1: %2,%3 %4x%5 in %6,%7 %8x%9")
+                                                                        .arg(QString::fromLatin1(corrida))
+                                                                        .arg(w.frameGeometry().x())
+                                                                        .arg(w.frameGeometry().y())
+                                                                        .arg(w.frameGeometry().width())
+                                                                        .arg(w.frameGeometry().height())
+                                                                        .arg(disponible.x())
+                                                                        .arg(disponible.y())
+                                                                        .arg(disponible.width())
+                                                                        .arg(disponible.height())));
+        QCOMPARE(w.minimumSize(), w.maximumSize()); // still not resizable
+        if (cabe) {
+            verificarMarcoEntero();
+            if (QTest::currentTestFailed())
+                return;
+        } else {
+            QCOMPARE(w.frameGeometry().size(), disponible.size());
+        }
+        if (qstrcmp(corrida, "primera") == 0) {
+            QVERIFY(!ventana(QStringLiteral("Ancho")));
+            w.close();
+        }
+    }
+    QCOMPARE(ventana(QStringLiteral("Ancho")), std::optional<QString>(QStringLiteral("1024")));
+    QCOMPARE(ventana(QStringLiteral("Alto")), std::optional<QString>(QStringLiteral("746")));
 }
 
 void TestArranque::fuentesDeLaBaseLleganAlNombre()

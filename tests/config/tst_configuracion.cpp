@@ -4,7 +4,9 @@
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "layout/Colores.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -12,15 +14,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -77,6 +87,33 @@ QStringList con(QStringList filas, const QString& fila)
     return filas;
 }
 
+// Clicks, in the chooser's style list, the style of the shown face with that weight (bold or
+// regular) and slant, the plain width if there are several. False when the face has none.
+bool elegirEstilo(QFontDialog& selector, bool negrita, bool cursiva)
+{
+    // The chooser's three lists, left to right: face, style, size.
+    QList<QListView*> listas = selector.findChildren<QListView*>();
+    std::sort(listas.begin(), listas.end(), [](QListView* a, QListView* b) { return a->x() < b->x(); });
+    if (listas.size() < 2)
+        return false;
+    const QString cara = listas[0]->currentIndex().data().toString();
+    QListView* estilos = listas[1];
+    QModelIndex mejor;
+    for (int fila = 0; fila < estilos->model()->rowCount(); ++fila) {
+        const QModelIndex i = estilos->model()->index(fila, 0);
+        const QFont f = QFontDatabase::font(cara, i.data().toString(), 12);
+        if (f.weight() != (negrita ? QFont::Bold : QFont::Normal) || f.italic() != cursiva)
+            continue;
+        if (!mejor.isValid() || i.data().toString().size() < mejor.data().toString().size())
+            mejor = i;
+    }
+    if (!mejor.isValid())
+        return false;
+    estilos->scrollTo(mejor);
+    QTest::mouseClick(estilos->viewport(), Qt::LeftButton, {}, estilos->visualRect(mejor).center());
+    return estilos->currentIndex() == mejor;
+}
+
 } // namespace
 
 class TestConfiguracion : public QObject {
@@ -103,6 +140,10 @@ private slots:
     void idsFueraDeLasListas();
     void ordenSigueALaListaDePrecios();
     void eleccionDeFuente();
+    void soloNegrita_data();
+    void soloNegrita();
+    void cancelarDejaLaFuenteGuardada();
+    void textosDeQtEnEspanol();
     void filaDeFuenteIlegible_data();
     void filaDeFuenteIlegible();
     void colorIlegible_data();
@@ -617,8 +658,8 @@ void TestConfiguracion::eleccionDeFuente()
     auto* nombre = el<QLabel>("lblNombre");
     auto* precio = el<QLabel>("lblPrecio");
 
-    // The first use opens with the chooser's own font, bold maroon, not the preview's; the operator
-    // picks an italic, underlined serif face of 30 points in red.
+    // The chooser opens on the name as installed (45 points, bold, colour $00D57909, which is none
+    // of the sixteen); the operator picks an italic, underlined serif face of 30 points in red.
     QFont primera;
     QVariant primerColor;
     conDialogoFuente([&](DialogoFuente& d) {
@@ -637,7 +678,8 @@ void TestConfiguracion::eleccionDeFuente()
     QTest::mouseDClick(nombre, Qt::LeftButton);
     QVERIFY(m_dialogoFuenteVisto);
     QVERIFY(primera.bold());
-    QCOMPARE(primerColor.toUInt(), 0x000080u); // maroon
+    QCOMPARE(primera.pointSize(), 45);
+    QCOMPARE(primerColor.toUInt(), 0xD57909u);
 
     QCOMPARE(nombre->font().family(), QStringLiteral("DejaVu Serif"));
     QVERIFY(nombre->font().italic());
@@ -647,21 +689,37 @@ void TestConfiguracion::eleccionDeFuente()
     QCOMPARE(nombre->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     QCOMPARE(m_dlg->tamanoNombre(), 30);
 
-    // The next use opens with that choice; cancelling it changes nothing.
+    // The price's chooser opens on the price, not on the name's last choice; cancelling it changes
+    // nothing.
     QFont segunda;
+    QVariant segundoColor;
     conDialogoFuente([&](DialogoFuente& d) {
-        segunda = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"))->currentFont();
         auto* selector = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"));
+        segunda = selector->currentFont();
+        segundoColor = d.findChild<QComboBox*>(QStringLiteral("dFontColor"))->currentData();
         selector->setCurrentFont(QFont(QStringLiteral("DejaVu Sans Mono"), 50));
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontCancelar")), Qt::LeftButton);
     });
     QTest::mouseDClick(precio, Qt::LeftButton);
     QVERIFY(m_dialogoFuenteVisto);
-    QCOMPARE(segunda.family(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(segunda.pointSize(), 30);
+    QCOMPARE(segunda.pointSize(), 80);
+    QVERIFY(segunda.bold());
+    QVERIFY(!segunda.italic());
+    QCOMPARE(segundoColor.toUInt(), 0x0080FFu);
     QCOMPARE(precio->font().family(), QStringLiteral("Tahoma"));
     QCOMPARE(precio->palette().color(QPalette::WindowText), QColor(255, 128, 0));
     QCOMPARE(m_dlg->tamanoPrecio(), 80);
+
+    // The name's chooser opens on the name's new font.
+    QFont tercera;
+    conDialogoFuente([&](DialogoFuente& d) {
+        tercera = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"))->currentFont();
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontCancelar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(nombre, Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    QCOMPARE(tercera.family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(tercera.pointSize(), 30);
 
     guardar();
 
@@ -671,6 +729,178 @@ void TestConfiguracion::eleccionDeFuente()
                              "ESTILO_NOM_ART|NULL|ItalicUnderLine|NULL"})
         esperadas = con(esperadas, QString::fromUtf8(fila));
     QCOMPARE(filas(), esperadas);
+}
+
+void TestConfiguracion::soloNegrita_data()
+{
+    QTest::addColumn<QString>("cara");
+    QTest::addColumn<int>("puntos");
+    QTest::addColumn<QString>("color");   // as stored
+    QTest::addColumn<uint>("valor");      // what it reads as
+    QTest::addColumn<QString>("muestra"); // the colour list's entry
+    QTest::addColumn<QString>("estilo");
+    QTest::addColumn<QString>("guardado"); // the style saved once bold is added
+    QTest::newRow("cara, cursiva y subrayado, color propio")
+        << QStringLiteral("DejaVu Serif") << 30 << QStringLiteral("#123456") << 0x563412u
+        << QStringLiteral("Personalizado (#123456)") << QStringLiteral("ItalicUnderLine")
+        << QStringLiteral("BoldItalicUnderLine");
+    // The chooser has no "Regular" in this face (its upright style is "Book"), and no 52 in its list.
+    QTest::newRow("tachado, tamaño fuera de la lista, color con byte alto")
+        << QStringLiteral("DejaVu Sans") << 52 << QStringLiteral("$02563412") << 0x02563412u
+        << QStringLiteral("Personalizado (#123456)") << QStringLiteral("StrikeOut") << QStringLiteral("BoldStrike");
+    QTest::newRow("cara que no está instalada, color con nombre")
+        << QStringLiteral("Sin Instalar Sans") << 45 << QStringLiteral("clNavy") << 0x800000u
+        << QStringLiteral("Azul marino") << QString() << QStringLiteral("Bold");
+}
+
+// The chooser opens on the stored font, and choosing only bold changes only bold: face, size, the
+// other effects and the colour are saved as they were stored.
+void TestConfiguracion::soloNegrita()
+{
+    QFETCH(QString, cara);
+    QFETCH(int, puntos);
+    QFETCH(QString, color);
+    QFETCH(uint, valor);
+    QFETCH(QString, muestra);
+    QFETCH(QString, estilo);
+    QFETCH(QString, guardado);
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = %1, VALOR_STR = '%2' "
+                       "WHERE CONFIGURACION = 'FONT_NOM_ART';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = '%3' WHERE CONFIGURACION = 'COLOR_NOM_ART';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = '%4' WHERE CONFIGURACION = 'ESTILO_NOM_ART';")
+            .arg(puntos)
+            .arg(cara, color, estilo));
+    abrir();
+    QVERIFY(mostrar());
+    const EstiloFuente guardadoAntes = TextoAEstilo(estilo);
+
+    QFont mostrada;
+    QVariant colorMostrado;
+    QString textoColor;
+    bool negritaElegida = false;
+    conDialogoFuente([&](DialogoFuente& d) {
+        auto* selector = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"));
+        auto* colores = d.findChild<QComboBox*>(QStringLiteral("dFontColor"));
+        mostrada = selector->currentFont();
+        colorMostrado = colores->currentData();
+        textoColor = colores->currentText();
+        negritaElegida = elegirEstilo(*selector, true, guardadoAntes.italic);
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontAceptar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(el<QLabel>("lblNombre"), Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    QVERIFY(negritaElegida);
+
+    if (QFontDatabase::families().contains(cara))
+        QCOMPARE(mostrada.family(), cara);
+    QCOMPARE(mostrada.pointSize(), puntos);
+    QVERIFY(!mostrada.bold());
+    QCOMPARE(mostrada.italic(), guardadoAntes.italic);
+    QCOMPARE(mostrada.underline(), guardadoAntes.underline);
+    QCOMPARE(mostrada.strikeOut(), guardadoAntes.strikeOut);
+    QCOMPARE(colorMostrado.toUInt(), valor);
+    QCOMPARE(textoColor, muestra);
+
+    guardar();
+    QVERIFY(m_avisos->messages.empty());
+    QStringList esperadas = instaladasYAbiertas();
+    esperadas = con(esperadas, QStringLiteral("FONT_NOM_ART|%1|%2|NULL").arg(puntos).arg(cara));
+    esperadas = con(esperadas, QStringLiteral("COLOR_NOM_ART|NULL|%1|NULL").arg(color));
+    esperadas = con(esperadas, QStringLiteral("ESTILO_NOM_ART|NULL|%1|NULL").arg(guardado));
+    QCOMPARE(filas(), esperadas);
+}
+
+// Whatever the operator does in the chooser, "Cancelar" leaves the element as stored, and the next
+// opening shows it again.
+void TestConfiguracion::cancelarDejaLaFuenteGuardada()
+{
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 30, VALOR_STR = 'DejaVu Serif' "
+                       "WHERE CONFIGURACION = 'FONT_NOM_ART';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = '#123456' WHERE CONFIGURACION = 'COLOR_NOM_ART';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_STR = 'Italic' WHERE CONFIGURACION = 'ESTILO_NOM_ART';"));
+    abrir();
+    QVERIFY(mostrar());
+    const QStringList guardadas = filas();
+    auto* nombre = el<QLabel>("lblNombre");
+    const QFont antes = nombre->font();
+
+    conDialogoFuente([&](DialogoFuente& d) {
+        auto* selector = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"));
+        auto* colores = d.findChild<QComboBox*>(QStringLiteral("dFontColor"));
+        QFont otra(QStringLiteral("DejaVu Sans Mono"), 50);
+        otra.setBold(true);
+        otra.setStrikeOut(true);
+        selector->setCurrentFont(otra);
+        colores->setCurrentIndex(colores->findData(0x0000FFu));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontCancelar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(nombre, Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    QCOMPARE(nombre->font(), antes);
+    QCOMPARE(nombre->palette().color(QPalette::WindowText), QColor(0x12, 0x34, 0x56));
+    QCOMPARE(m_dlg->tamanoNombre(), 30);
+
+    QFont otraVez;
+    QString textoColor;
+    conDialogoFuente([&](DialogoFuente& d) {
+        otraVez = d.findChild<QFontDialog*>(QStringLiteral("dFontSelector"))->currentFont();
+        textoColor = d.findChild<QComboBox*>(QStringLiteral("dFontColor"))->currentText();
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontCancelar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(nombre, Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    QCOMPARE(otraVez.family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(otraVez.pointSize(), 30);
+    QVERIFY(otraVez.italic());
+    QVERIFY(!otraVez.bold());
+    QCOMPARE(textoColor, QStringLiteral("Personalizado (#123456)"));
+
+    guardar();
+    QVERIFY(m_avisos->messages.empty());
+    QCOMPARE(filas(), guardadas);
+}
+
+// With Qt's Spanish texts installed, as the station does at start, the chooser's captions and the
+// standard buttons of the configuration read Spanish.
+void TestConfiguracion::textosDeQtEnEspanol()
+{
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_es.qm")))
+        QSKIP("Qt's Spanish translation (qt6-translations-l10n) is not installed here");
+    // A folder without the file: one line in the log, no box, and Qt keeps its English.
+    QTemporaryDir vacia;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("qtbase_es")));
+    QVERIFY(!platform::installQtTranslations(vacia.path()));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    QVERIFY(m_avisos->messages.empty());
+
+    QVERIFY(platform::installQtTranslations());
+    QVERIFY(platform::installQtTranslations()); // a second call is harmless
+    abrir();
+    QVERIFY(mostrar());
+
+    QTest::mouseClick(el<QPushButton>("pbsEtiquetas"), Qt::LeftButton);
+    auto* etiquetas = el<QDialog>("dlgEtiquetas");
+    auto* botones = etiquetas->findChild<QDialogButtonBox*>();
+    QVERIFY(botones);
+    QCOMPARE(botones->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    QCOMPARE(botones->button(QDialogButtonBox::Ok)->text(), QStringLiteral("Aceptar"));
+    etiquetas->reject();
+
+    QStringList textos;
+    conDialogoFuente([&](DialogoFuente& d) {
+        for (const QLabel* l : d.findChildren<QLabel*>())
+            textos << l->text();
+        for (const QGroupBox* g : d.findChildren<QGroupBox*>())
+            textos << g->title();
+        for (const QCheckBox* c : d.findChildren<QCheckBox*>())
+            textos << c->text();
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("dFontCancelar")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(el<QLabel>("lblNombre"), Qt::LeftButton);
+    QVERIFY(m_dialogoFuenteVisto);
+    for (const char* texto :
+         {"&Tipo de letra", "&Estilo del tipo de letra", "&Tamaño", "Efectos", "Muestra", "&Tachado", "S&ubrayado"})
+        QVERIFY2(textos.contains(QString::fromUtf8(texto)), qPrintable(textos.join(u'|')));
 }
 
 void TestConfiguracion::filaDeFuenteIlegible_data()

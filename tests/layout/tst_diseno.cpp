@@ -182,6 +182,8 @@ private slots:
     void primerYSegundoArranque();
     void cicloRestaurar();
     void cambioDeModoDiseno();
+    void dentroDelAreaDisponible_data();
+    void dentroDelAreaDisponible();
 
 private:
     QString archivo() const { return m_dir->filePath(QStringLiteral("config.xml")); }
@@ -617,6 +619,32 @@ void TestDiseno::cambioDeModoDiseno()
     QCOMPARE(guardado(archivo(), QStringLiteral("Alto")), QStringLiteral("600"));
     // Nothing else is written by the switch.
     QVERIFY(!guardado(archivo(), QStringLiteral("NombreArticulo_X")));
+}
+
+void TestDiseno::dentroDelAreaDisponible_data()
+{
+    QTest::addColumn<QRect>("ventana");
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QRect>("esperado");
+    // An 800-pixel screen less a 32-pixel panel at the top.
+    const QRect area(0, 32, 1280, 768);
+    QTest::newRow("dentro: no se mueve") << QRect(100, 40, 1035, 717) << area << QRect(100, 40, 1035, 717);
+    QTest::newRow("el pie debajo del área sube") << QRect(134, 56, 1024, 746) << area << QRect(134, 54, 1024, 746);
+    QTest::newRow("arriba y a la izquierda del área") << QRect(-20, 0, 400, 300) << area << QRect(0, 32, 400, 300);
+    QTest::newRow("a la derecha del área") << QRect(1100, 100, 400, 300) << area << QRect(880, 100, 400, 300);
+    QTest::newRow("más grande que el área: su tamaño")
+        << QRect(-118, 41, 1035, 717) << QRect(0, 0, 800, 600) << QRect(0, 0, 800, 600);
+    QTest::newRow("más ancha, en otra pantalla")
+        << QRect(1174, -42, 1016, 691) << QRect(1280, 0, 800, 600) << QRect(1280, 0, 800, 600);
+    QTest::newRow("sin área: como está") << QRect(10, 10, 300, 200) << QRect() << QRect(10, 10, 300, 200);
+}
+
+void TestDiseno::dentroDelAreaDisponible()
+{
+    QFETCH(QRect, ventana);
+    QFETCH(QRect, area);
+    QFETCH(QRect, esperado);
+    QCOMPARE(dentroDelArea(ventana, area), esperado);
 }
 
 LUMIVO_TEST_MAIN(TestDiseno)

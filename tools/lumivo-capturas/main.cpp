@@ -15,10 +15,12 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -74,11 +76,24 @@ bool guardar(QWidget& ventana, const QString& carpeta, const QString& nombre)
 
 int ejecutar(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen plugin's own screen is narrower than the price display, which keeps to its
+    // screen's area: the pictures are taken on a station-sized screen.
+    QTemporaryFile pantalla(QDir::tempPath() + QStringLiteral("/lumivo-capturas-XXXXXX.json"));
+    const QByteArray plataforma = qgetenv("QT_QPA_PLATFORM");
+    if (plataforma.isEmpty() || plataforma == "offscreen") {
+        QByteArray valor("offscreen");
+        if (pantalla.open()) {
+            pantalla.write(R"({"screens": [{"name": "Estacion", "x": 0, "y": 0, "width": 1280, "height": 1024,)"
+                           R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            pantalla.flush();
+            valor += ":configfile=" + QFile::encodeName(pantalla.fileName());
+        }
+        qputenv("QT_QPA_PLATFORM", valor);
+    }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumivo-capturas"));
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
+    platform::installQtTranslations();
     platform::registerFonts();
     if (!platform::applyStyle(app, QStringLiteral("Zantor 2022")))
         std::fprintf(stderr, "lumivo-capturas: sin la hoja de estilo de la estación\n");
