@@ -13,7 +13,6 @@ packages=(build-essential cmake qt6-base-dev firebird-dev libfbclient2 firebird3
           # Spanish voices "es" and "es-419".
           qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
           speech-dispatcher-espeak-ng espeak-ng
-          qt6-translations-l10n  # Qt's own Spanish for the standard dialogs and buttons
           # The kiosk sessions: X (its screen saver settings), Wayland through cage (Qt's Wayland
           # platform, XWayland); and what their tests drive them with: a virtual X server, XTEST
           # keys, screenshots and OCR of what the customer sees.
