@@ -18,7 +18,8 @@ packages=(build-essential cmake qt6-base-dev firebird-dev libfbclient2 firebird3
           # keys, screenshots and OCR of what the customer sees.
           x11-xserver-utils cage qt6-wayland xwayland
           xvfb xdotool imagemagick grim tesseract-ocr
-          dpkg-dev  # dpkg-shlibdeps: the Debian package's library dependencies)
+          dpkg-dev  # dpkg-shlibdeps: the Debian package's library dependencies
+)
 
 missing=()
 for p in "${packages[@]}"; do
