@@ -3,6 +3,8 @@
 #include "ConsultaCatalogo.h"
 #include "TitulosBusqueda.h"
 #include "data/AjustesConsulta.h"
+#include "data/ConfigIni.h"
+#include "data/ConversionIni.h"
 #include "data/uDM.h"
 #include "layout/AjusteTexto.h"
 #include "lookup/BusquedaCatalogo.h"
@@ -212,8 +214,16 @@ void TfrmBuscarEnCatalogo::crearControles()
     chePCP = new QCheckBox(QStringLiteral("Palabra en cualquier posición"), this);
     chePCP->setObjectName(QStringLiteral("chePCP"));
     chePCP->setGeometry(kRectPCP);
-    // The search that runs before the first showing must match what the box then shows.
-    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    // The search that runs before the first showing must match what the box then shows. Only
+    // read here: the window is made before the start-up may touch config.xml, and the showing
+    // reports a value it cannot read.
+    bool posicion = true;
+    try {
+        if (const std::optional<QString> guardada = m_dm.config().consultar(kSeccion, kPosicion))
+            posicion = LogicoIni(*guardada).value_or(true);
+    } catch (const std::exception&) {
+    }
+    chePCP->setChecked(posicion);
 
     cheAlEscribir = new QCheckBox(QStringLiteral("Buscar al escribir"), this);
     cheAlEscribir->setObjectName(QStringLiteral("cheAlEscribir"));
