@@ -22,6 +22,7 @@ int main(int argc, char* argv[])
         // After the data module: a handler of the database client installed on the way must not
         // take these signals over.
         platform::terminarConSenales();
+        fb::leaveSignalsToProgram();
         lumivo.frmConsulta.show();
         codigo = app.exec();
     }

@@ -57,3 +57,40 @@ function(lumivo_layer_probe lib propia ajena)
         RESOURCE_LOCK lumivo_arbol_de_compilacion
         TIMEOUT 600)
 endfunction()
+
+# lumivo_public_headers_probe(<library> [INTERNAL <header>...]): a CTest test that compiles, for
+# each header of the library (but the INTERNAL ones its own sources share), a file that includes
+# that header alone, with only what the library shows to whoever links it. A header that reaches
+# into something the library links PRIVATE, or that leans on an include it does not make, fails.
+function(lumivo_public_headers_probe lib)
+    cmake_parse_arguments(P "" "" "INTERNAL" ${ARGN})
+    get_target_property(fuentes ${lib} SOURCES)
+    get_target_property(carpeta ${lib} SOURCE_DIR)
+    file(RELATIVE_PATH carpeta "${PROJECT_SOURCE_DIR}" "${carpeta}")
+    string(MAKE_C_IDENTIFIER "cabeceras_${lib}" nombre)
+    set(unidades)
+    foreach(fuente IN LISTS fuentes)
+        if(NOT fuente MATCHES "\\.h$" OR fuente IN_LIST P_INTERNAL)
+            continue()
+        endif()
+        string(MAKE_C_IDENTIFIER "${fuente}" unidad)
+        set(unidad "${CMAKE_CURRENT_BINARY_DIR}/${nombre}/${unidad}.cpp")
+        file(CONFIGURE OUTPUT "${unidad}" CONTENT "#include \"${carpeta}/${fuente}\"\n")
+        list(APPEND unidades "${unidad}")
+    endforeach()
+    add_library(${nombre} OBJECT EXCLUDE_FROM_ALL ${unidades})
+    set_target_properties(${nombre} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    # Linking it is what a user of the library does: its PUBLIC and INTERFACE requirements only.
+    target_link_libraries(${nombre} PRIVATE ${lib})
+    # Every header is tried even when one fails, so one run lists all of them.
+    set(seguir)
+    if(CMAKE_GENERATOR MATCHES "Makefiles")
+        set(seguir -- -k)
+    elseif(CMAKE_GENERATOR MATCHES "Ninja")
+        set(seguir -- -k 0)
+    endif()
+    add_test(NAME ${nombre} COMMAND ${CMAKE_COMMAND} --build "${PROJECT_BINARY_DIR}" --target ${nombre} ${seguir})
+    set_tests_properties(${nombre} PROPERTIES
+        RESOURCE_LOCK lumivo_arbol_de_compilacion
+        TIMEOUT 600)
+endfunction()

@@ -37,4 +37,20 @@ bool shutdownClient(std::chrono::milliseconds limit) noexcept
     }
 }
 
+namespace {
+
+// Asked before the library acts on a signal: anything but 0 calls its shutdown off.
+int keepSignalsAway(const int reason, const int, void*)
+{
+    return reason == fb_shutrsn_signal ? 1 : 0;
+}
+
+} // namespace
+
+bool leaveSignalsToProgram() noexcept
+{
+    ISC_STATUS_ARRAY status = {};
+    return fb_shutdown_callback(status, keepSignalsAway, fb_shut_confirmation, nullptr) == 0;
+}
+
 } // namespace fb

@@ -13,4 +13,11 @@ namespace fb {
 // library's threads are still running. No call into the library may follow.
 bool shutdownClient(std::chrono::milliseconds limit) noexcept;
 
+// For a program that ends on SIGINT and SIGTERM by itself (its event loop returns, its objects go,
+// then shutdownClient): the client library catches those signals too, from its first attachment
+// on, and would shut every attachment down on a thread of its own, racing the program's own end
+// and its exit. After this call the library leaves those signals to the program. False when the
+// library refused.
+bool leaveSignalsToProgram() noexcept;
+
 } // namespace fb

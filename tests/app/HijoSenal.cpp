@@ -29,7 +29,7 @@ int ejecutar(QApplication& app, int argc, char* argv[])
     const int modales = QString::fromLocal8Bit(argv[1]).toInt();
 
     Lumivo lumivo(ArranqueManual::llave());
-    if (!platform::terminarConSenales())
+    if (!platform::terminarConSenales() || !fb::leaveSignalsToProgram())
         return 3;
     DatosConexion& d = lumivo.sesion.datos;
     d.CarpetaDatos = QString::fromLocal8Bit(argv[2]) + QLatin1Char('/');

@@ -10,6 +10,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -36,6 +37,8 @@
 #include <optional>
 
 namespace {
+
+using testsupport::AlAbrirse;
 
 // What the event loop returned with: the start-up ended the program, it finished and left the
 // program running, or the guard had to stop a start-up that hung.
@@ -81,38 +84,6 @@ std::optional<QString> guardado(const QString& archivo, const QString& seccion, 
     }
     return std::nullopt;
 }
-
-// Runs `accion` inside the modal loop of a dialog each time it is shown, and counts the showings.
-class AlAbrirse : public QObject {
-public:
-    AlAbrirse(QWidget* dialogo, std::function<void(QWidget*)> accion)
-        : m_dialogo(dialogo)
-        , m_accion(std::move(accion))
-    {
-        dialogo->installEventFilter(this);
-    }
-    ~AlAbrirse() override { m_dialogo->removeEventFilter(this); }
-
-    int veces = 0;
-    bool modal = false; // it was the active modal widget when the action ran
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_dialogo && event->type() == QEvent::Show) {
-            ++veces;
-            QTimer::singleShot(0, this, [this] {
-                modal = QApplication::activeModalWidget() == m_dialogo;
-                m_accion(m_dialogo);
-            });
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_dialogo;
-    std::function<void(QWidget*)> m_accion;
-};
 
 void pulsarEscape(QWidget* dialogo)
 {
@@ -412,14 +383,14 @@ void TestArranque::sinClienteEventualAbreLaConfiguracion()
         sql(preparar);
     nuevaCorrida();
     bool conectadaDurante = false;
-    AlAbrirse configuracion(&m_app->frmConfiguracion, [this, &conectadaDurante](QWidget* d) {
+    AlAbrirse configuracion(m_app->frmConfiguracion, [this, &conectadaDurante](QWidget* d) {
         conectadaDurante = m_app->dm.fdConexion.isOpen();
         pulsarEscape(d);
     });
     QCOMPARE(arrancar(), kSigue);
-    QCOMPARE(configuracion.veces, aperturas);
+    QCOMPARE(configuracion.veces(), aperturas);
     if (aperturas > 0) {
-        QVERIFY(configuracion.modal);
+        QVERIFY(configuracion.modal());
         QVERIFY(conectadaDurante);
         QVERIFY(!m_app->frmConfiguracion.isVisible());
     }
@@ -440,12 +411,12 @@ void TestArranque::empresaSinClientesTermina()
     sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 0 WHERE CONFIGURACION = 'CLIENTE_EVENTUAL_ID';"
                        "DELETE FROM CLIENTES;"));
     nuevaCorrida();
-    AlAbrirse configuracion(&m_app->frmConfiguracion, [](QWidget* d) {
+    AlAbrirse configuracion(m_app->frmConfiguracion, [](QWidget* d) {
         if (d->isVisible())
             pulsarEscape(d);
     });
     QCOMPARE(arrancar(), kTermino);
-    QCOMPARE(configuracion.veces, 1);
+    QCOMPARE(configuracion.veces(), 1);
     QVERIFY(!m_notifier->messages.empty());
     QCOMPARE(m_notifier->messages[0].text, QStringLiteral("Necesita crear un cliente en Microsip."));
     for (const auto& m : m_notifier->messages)
@@ -683,7 +654,7 @@ void TestArranque::claveNoEncontradaPasaAlBuscador()
     QString claveElegida;
     int filasEncontradas = 0;
     bool visibleAlAceptar = false;
-    AlAbrirse buscador(&m_app->frmBuscarEnCatalogo, [&](QWidget* d) {
+    AlAbrirse buscador(m_app->frmBuscarEnCatalogo, [&](QWidget* d) {
         nombreRecibido = d->findChild<QLineEdit*>(QStringLiteral("edNombre"))->text();
         auto* tabla = d->findChild<QTableView*>(QStringLiteral("wdbTabla"));
         QAbstractItemModel* m = tabla->model();
@@ -702,8 +673,8 @@ void TestArranque::claveNoEncontradaPasaAlBuscador()
     });
 
     escanear(QStringLiteral("coca cola"));
-    QCOMPARE(buscador.veces, 1);
-    QVERIFY(buscador.modal);
+    QCOMPARE(buscador.veces(), 1);
+    QVERIFY(buscador.modal());
     QCOMPARE(nombreRecibido, QStringLiteral("coca cola"));
     QVERIFY2(filasEncontradas >= 2, qPrintable(QString::number(filasEncontradas)));
     QVERIFY(visibleAlAceptar);
@@ -724,10 +695,10 @@ void TestArranque::claveNoEncontradaSinBuscadorSuena()
     fijarSwitch(QStringLiteral("MOSTRAR_BUSCADOR"), QStringLiteral("N"));
     nuevaCorrida();
     QCOMPARE(arrancar(), kSigue);
-    AlAbrirse buscador(&m_app->frmBuscarEnCatalogo, pulsarEscape);
+    AlAbrirse buscador(m_app->frmBuscarEnCatalogo, pulsarEscape);
     escanear(QStringLiteral("CCL600"));
     escanear(QStringLiteral("coca cola"));
-    QCOMPARE(buscador.veces, 0);
+    QCOMPARE(buscador.veces(), 0);
     QCOMPARE(m_notifier->beeps, 1);
     QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
     QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
@@ -741,7 +712,7 @@ void TestArranque::f4AbreElBuscador()
     QCOMPARE(arrancar(), kSigue);
 
     QString nombreRecibido;
-    AlAbrirse buscador(&m_app->frmBuscarEnCatalogo, [&](QWidget* d) {
+    AlAbrirse buscador(m_app->frmBuscarEnCatalogo, [&](QWidget* d) {
         nombreRecibido = d->findChild<QLineEdit*>(QStringLiteral("edNombre"))->text();
         pulsarEscape(d);
     });
@@ -749,8 +720,8 @@ void TestArranque::f4AbreElBuscador()
     ed->setFocus();
     QTest::keyClicks(ed, QStringLiteral("cafe"));
     QTest::keyClick(ed, Qt::Key_F4);
-    QCOMPARE(buscador.veces, 1);
-    QVERIFY(buscador.modal);
+    QCOMPARE(buscador.veces(), 1);
+    QVERIFY(buscador.modal());
     QCOMPARE(nombreRecibido, QStringLiteral("cafe"));
     QVERIFY(!m_app->frmBuscarEnCatalogo.isVisible());
     QCOMPARE(ed->text(), QStringLiteral("cafe"));
@@ -761,7 +732,7 @@ void TestArranque::f4AbreElBuscador()
     QVERIFY(m_app->frmConsulta.modoDiseno());
     ed->setFocus();
     QTest::keyClick(ed, Qt::Key_F4);
-    QCOMPARE(buscador.veces, 1);
+    QCOMPARE(buscador.veces(), 1);
     QCOMPARE(m_notifier->messages.size(), size_t{1});
     QCOMPARE(m_notifier->messages[0].text, kEnDiseno);
     QCOMPARE(m_notifier->messages[0].icon, platform::Icon::Warning);

@@ -12,6 +12,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -38,6 +39,8 @@
 
 namespace {
 
+using testsupport::AlAbrirse;
+
 // What the event loop returned with: the program ended (closing the main window or a start-up
 // that gave up), the start-up finished and left the program running, a check inside the loop
 // failed, or the guard had to stop a run that hung.
@@ -48,55 +51,6 @@ constexpr int kGuardia = 99;
 
 const QString kClave = QStringLiteral("7501055300075");
 const QString kArticulo = QStringLiteral("COCA COLA LIGHT 600ML");
-
-// Plays one planned action inside a dialog's modal loop each time it is shown, after the
-// dialog's own queued work (the login fills its connection list right after showing). A
-// dialog still open after its action, or shown with no action left, is rejected, so a failed
-// step never blocks the run.
-class AlAbrirse : public QObject {
-public:
-    explicit AlAbrirse(QDialog& dialogo, std::function<void()> accion = nullptr)
-        : m_dialogo(&dialogo)
-    {
-        if (accion)
-            m_acciones.push_back(std::move(accion));
-        dialogo.installEventFilter(this);
-    }
-
-    int veces() const { return m_veces; }
-    bool modal() const { return m_modal; } // it was the active modal widget at its last action
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // The type first: comparing with the guarded dialog while it is being destroyed is a bad downcast.
-        if (event->type() == QEvent::Show && watched == m_dialogo) {
-            ++m_veces;
-            std::function<void()> accion;
-            if (!m_acciones.empty()) {
-                accion = std::move(m_acciones.front());
-                m_acciones.erase(m_acciones.begin());
-            }
-            // Twice deferred: the dialog queues its own work when it is shown.
-            QTimer::singleShot(0, this, [this, accion] {
-                QTimer::singleShot(0, this, [this, accion] {
-                    m_modal = QApplication::activeModalWidget() == m_dialogo;
-                    if (accion)
-                        accion();
-                    if (m_dialogo && m_dialogo->isVisible())
-                        m_dialogo->reject();
-                });
-            });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QPointer<QDialog> m_dialogo;
-    std::vector<std::function<void()>> m_acciones;
-    int m_veces = 0;
-    bool m_modal = false;
-};
 
 template <typename T> T* el(QWidget& ventana, const char* nombre)
 {

@@ -10,6 +10,7 @@
 #include "data/ConfigIni.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/PruebaPrincipal.h"
@@ -34,46 +35,14 @@
 
 namespace {
 
+using testsupport::AlAbrirse;
+
 constexpr int kTermino = 0;
 constexpr int kSigue = 7;
 constexpr int kGuardia = 99;
 
 const QString kClave = QStringLiteral("7501055300075");
 const QString kArticulo = QStringLiteral("COCA COLA LIGHT 600ML");
-
-// Counts the showings of a dialog and closes it at once (Cancelar), so a run never blocks on it;
-// `mirar` looks at it first.
-class AlAbrirse : public QObject {
-public:
-    explicit AlAbrirse(QDialog& dialogo, std::function<void()> mirar = nullptr)
-        : m_dialogo(&dialogo)
-        , m_mirar(std::move(mirar))
-    {
-        dialogo.installEventFilter(this);
-    }
-    int veces = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show && watched == m_dialogo) {
-            ++veces;
-            QTimer::singleShot(0, this, [this] {
-                QTimer::singleShot(0, this, [this] {
-                    if (m_mirar)
-                        m_mirar();
-                    if (m_dialogo && m_dialogo->isVisible())
-                        m_dialogo->reject();
-                });
-            });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QPointer<QDialog> m_dialogo;
-    std::function<void()> m_mirar;
-};
 
 int correr(int limite = 30000)
 {
@@ -253,9 +222,9 @@ void TestInicioAutomatico::elMenuLoGuardaYElSiguienteArranqueLlegaSolo()
     w.show();
     QCOMPARE(correr(), kSigue);
     vigia.stop();
-    QCOMPARE(login.veces, 0);
-    QCOMPARE(empresas.veces, 0);
-    QCOMPARE(configuracion.veces, 0);
+    QCOMPARE(login.veces(), 0);
+    QCOMPARE(empresas.veces(), 0);
+    QCOMPARE(configuracion.veces(), 0);
     QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
     QCOMPARE(m_app->dm.fdConexion.params().value(0), QStringLiteral("Database=") + empresa);
     QCOMPARE(el<QLabel>(w, "estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
@@ -317,7 +286,7 @@ void TestInicioAutomatico::esperaAlServidorSinMensajes()
     vigia.stop();
 
     QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
-    QCOMPARE(login.veces, 0);
+    QCOMPARE(login.veces(), 0);
     QVERIFY(lineas.size() >= 3);
     for (int i = 0; i < 3; ++i) {
         QVERIFY2(lineas[i].startsWith(QStringLiteral("Conectando con el servidor… (intento %1) ").arg(i + 1)),
@@ -393,7 +362,7 @@ void TestInicioAutomatico::servidorPerdidoDuranteElDia()
     QCOMPARE(correr(), kSigue);
     vigia.stop();
 
-    QCOMPARE(login.veces, 0);
+    QCOMPARE(login.veces(), 0);
     QCOMPARE(mensajesAlCaer, size_t{1});
     QCOMPARE(m_notifier->messages.size(), size_t{1});
     QVERIFY2(m_notifier->messages.front().text.startsWith(QStringLiteral("Se perdió la conexión con el servidor")),
@@ -460,7 +429,7 @@ void TestInicioAutomatico::archivoDeContrasenaRechazado()
     });
     m_app->frmConsulta.show();
     QCOMPARE(correr(), kTermino); // the login cancelled ends the program
-    QCOMPARE(login.veces, 1);
+    QCOMPARE(login.veces(), 1);
     QVERIFY(visible);
     QVERIFY2(linea.contains(motivo), qPrintable(linea));
     QVERIFY(!linea.contains(u'\n'));
@@ -501,7 +470,7 @@ void TestInicioAutomatico::contrasenaEquivocadaUnMensajeYElLogin()
     });
     m_app->frmConsulta.show();
     QCOMPARE(correr(), kTermino);
-    QCOMPARE(login.veces, 1);
+    QCOMPARE(login.veces(), 1);
     QCOMPARE(pausas, 0);
     QCOMPARE(mensajesAlLogin, size_t{1});
     QCOMPARE(m_notifier->messages.size(), size_t{1});
@@ -572,7 +541,7 @@ void TestInicioAutomatico::inicioQueYaNoSirve()
     });
     m_app->frmConsulta.show();
     QCOMPARE(correr(), kTermino); // the login cancelled ends the program
-    QCOMPARE(login.veces, 1);
+    QCOMPARE(login.veces(), 1);
     QCOMPARE(pausas, 0);
     QCOMPARE(mensajesAlLogin, size_t{1});
     QVERIFY(!conectadaAlLogin);

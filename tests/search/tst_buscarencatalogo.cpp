@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "search/ConsultaCatalogo.h"
 #include "search/uBuscarEnCatalogo.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -324,8 +325,8 @@ int TestBuscarEnCatalogo::filaDe(const QString& nombre) const
 void TestBuscarEnCatalogo::enModal(std::function<void()> dentro)
 {
     m_modalVista = false;
-    QTimer::singleShot(0, m_ventana.get(), [this, dentro] {
-        if (QApplication::activeModalWidget() != m_ventana.get())
+    testsupport::enSuBucleModal(*m_ventana, *m_ventana, [this, dentro](bool modal) {
+        if (!modal)
             return;
         m_modalVista = true;
         dentro();
