@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "speech/Voz.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/speech/ServicioVoz.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -63,6 +64,7 @@ private slots:
     void failedLookupShowsNoMixedArticle();
     void escapeClears();
     void speaksFoundArticles();
+    void hungSpeechServiceNeverHoldsAScan();
     void salirEndsTheProgram();
     void acercaDeAndTheWebAddress();
     void startUpWithoutLoginEndsTheProgram();
@@ -637,6 +639,40 @@ void TestConsulta::speaksFoundArticles()
              qsizetype{QStringLiteral("7501055300075\r").size()});
     // Without a voice the station stays silent and says nothing in its status bar.
     QVERIFY(el<QLabel>("estBarraVoz")->text().isEmpty());
+}
+
+// The spoken price on, with a speech service that lets the station in and never answers (a
+// stand-in on a Unix socket, reached through the real speech client): every scan is on display
+// as soon as its key is in, and the voice switches itself off with one line in the status bar.
+void TestConsulta::hungSpeechServiceNeverHoldsAScan()
+{
+    ServicioVoz servicio(ServicioVoz::Modo::Mudo);
+    QVERIFY(servicio.escuchando());
+    qputenv("SPEECHD_ADDRESS", servicio.direccion());
+    auto restaurar = qScopeGuard([] { qunsetenv("SPEECHD_ADDRESS"); });
+    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), true);
+    QElapsedTimer reloj;
+    reloj.start();
+    m_app->frmConsulta.prepararVoz();
+    qInfo("opening the voice took %lld us of the start-up", reloj.nsecsElapsed() / 1000);
+    connect();
+    QTRY_VERIFY(!servicio.ordenes().isEmpty()); // the speech client is in, waiting for an answer
+
+    const QList<std::pair<QString, QString>> escaneos{
+        {QStringLiteral("7501055300075"), QStringLiteral("COCA COLA LIGHT 600ML")},
+        {QStringLiteral("7502223330001"), QStringLiteral("Paleta de tamarindo")},
+        {QStringLiteral("CCL600"), QStringLiteral("COCA COLA LIGHT 600ML")},
+    };
+    for (const auto& [clave, nombre] : escaneos) {
+        reloj.restart();
+        scan(clave);
+        qInfo("scan %s took %lld ms while the speech service hangs", qPrintable(clave), reloj.elapsed());
+        QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), nombre);
+    }
+    QTRY_COMPARE(el<QLabel>("estBarraVoz")->text(), QStringLiteral("Voz desactivada: el servicio de voz no responde"));
+    scan(QStringLiteral("7502223330001"));
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Paleta de tamarindo"));
+    QVERIFY(m_notifier->messages.empty());
 }
 
 void TestConsulta::salirEndsTheProgram()

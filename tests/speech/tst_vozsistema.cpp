@@ -1,5 +1,5 @@
-#include "ServicioVoz.h"
 #include "speech/VozSistema.h"
+#include "tests/speech/ServicioVoz.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QElapsedTimer>
@@ -16,6 +16,7 @@ private slots:
     void elTextoNuevoReemplazaAlQueEspera();
     void sinVozEnEspanol();
     void servicioQueNoResponde();
+    void servicioQueDejaDeResponder();
     void servicioReal();
 };
 
@@ -152,6 +153,31 @@ void TestVozSistema::servicioQueNoResponde()
     voz.reset();
     qInfo("ending the voice took %lld us", reloj.nsecsElapsed() / 1000);
     QVERIFY(VozSistema::hiloSuelto());
+}
+
+// The service opens the voice and takes two texts, then stops answering in the middle of the
+// third: the voice goes off with its line, and later texts still return at once.
+void TestVozSistema::servicioQueDejaDeResponder()
+{
+    ServicioVoz servicio(ServicioVoz::Modo::Responde);
+    VozDePrueba v(servicio, std::chrono::milliseconds(2000));
+    v.voz->decir(QStringLiteral("uno"));
+    QTRY_COMPARE(servicio.dichos(), QStringList{QStringLiteral("uno")});
+    v.voz->decir(QStringLiteral("dos"));
+    QTRY_COMPARE(servicio.dichos().size(), 2);
+    servicio.retenerHabla(); // and never let go
+    v.voz->decir(QStringLiteral("tres"));
+    QTRY_VERIFY(servicio.esperandoHabla());
+    QElapsedTimer reloj;
+    reloj.start();
+    v.voz->callar();
+    v.voz->decir(QStringLiteral("cuatro"));
+    qInfo("callar() + decir() with the service stuck inside say(): %lld us", reloj.nsecsElapsed() / 1000);
+    QTRY_COMPARE(v.estados, QStringList{QStringLiteral("Voz desactivada: el servicio de voz no responde")});
+    QVERIFY(v.voz->desactivada());
+    v.voz->decir(QStringLiteral("cinco"));
+    QCOMPARE(servicio.dichos().size(), 2);
+    QCOMPARE(v.estados.size(), 1);
 }
 
 // The machine's own service, where it has one: a Spanish voice is chosen and speaking starts.
