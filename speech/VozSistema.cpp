@@ -52,6 +52,8 @@ struct VozSistema::Estado {
     std::atomic<unsigned long long> enCurso{0}; // the service call under way, 0 when none
     std::atomic<bool> desactivada{false};
     std::atomic<bool> hablando{false};
+    std::chrono::milliseconds plazoLlamada{0};
+    std::chrono::milliseconds plazoApertura{0};
 
     // Runs f(voz) on the window thread, unless the window's end is gone by then.
     template <typename F> void aVentana(F f)
@@ -75,7 +77,7 @@ public:
     {
         QString motivo;
         std::optional<QLocale> idioma;
-        llamada([&] {
+        llamada(m_estado->plazoApertura, [&] {
             if (QTextToSpeech::availableEngines().isEmpty()) {
                 motivo = QStringLiteral("Voz desactivada: no hay servicio de voz instalado.");
                 return;
@@ -139,11 +141,11 @@ public:
             return;
         if (texto) {
             // say() itself drops whatever was being said.
-            llamada([&] { m_motor->say(*texto); });
+            llamada(m_estado->plazoLlamada, [&] { m_motor->say(*texto); });
             m_dicho = true;
         } else if (callar && m_dicho) {
             // Not by the engine's state: the service reports it on its own thread, maybe late.
-            llamada([&] { m_motor->stop(QTextToSpeech::BoundaryHint::Immediate); });
+            llamada(m_estado->plazoLlamada, [&] { m_motor->stop(QTextToSpeech::BoundaryHint::Immediate); });
             m_dicho = false;
         }
     }
@@ -156,11 +158,11 @@ public:
 
 private:
     // Every use of the engine goes through here, so the window's watchdog sees it.
-    template <typename F> void llamada(F f)
+    template <typename F> void llamada(std::chrono::milliseconds plazo, F f)
     {
         const unsigned long long n = ++m_llamadas;
         m_estado->enCurso = n;
-        m_estado->aVentana([n](VozSistema& v) { v.vigilar(n); });
+        m_estado->aVentana([n, plazo](VozSistema& v) { v.vigilar(n, plazo); });
         f();
         m_estado->enCurso = 0;
     }
@@ -192,15 +194,17 @@ std::vector<Suelto>& sueltos()
 
 } // namespace
 
-VozSistema::VozSistema(std::function<void(const QString&)> alEstado, std::chrono::milliseconds plazo)
+VozSistema::VozSistema(std::function<void(const QString&)> alEstado, Plazos plazos)
     : m_alEstado(std::move(alEstado))
-    , m_plazo(plazo)
+    , m_plazos(plazos)
     , m_estado(std::make_shared<Estado>())
     , m_receptor(std::make_unique<QObject>())
     , m_hilo(new QThread)
     , m_trabajador(new Trabajador(m_estado))
 {
     m_estado->voz = this;
+    m_estado->plazoLlamada = m_plazos.llamada;
+    m_estado->plazoApertura = m_plazos.apertura;
     m_estado->receptor = m_receptor.get();
     m_hilo->setObjectName(QStringLiteral("Voz"));
     m_trabajador->moveToThread(m_hilo);
@@ -224,7 +228,7 @@ VozSistema::~VozSistema()
     // gets the watchdog's time to close the engine.
     QMetaObject::invokeMethod(
         m_trabajador, [t = m_trabajador] { t->cerrar(); }, Qt::QueuedConnection);
-    if (!ocupado && m_hilo->wait(QDeadlineTimer(m_plazo))) {
+    if (!ocupado && m_hilo->wait(QDeadlineTimer(m_plazos.llamada))) {
         delete m_trabajador;
         delete m_hilo;
         return;
@@ -284,9 +288,9 @@ bool VozSistema::hiloSuelto()
     return g_hiloSuelto;
 }
 
-void VozSistema::vigilar(unsigned long long llamada)
+void VozSistema::vigilar(unsigned long long llamada, std::chrono::milliseconds plazo)
 {
-    QTimer::singleShot(m_plazo, m_receptor.get(), [this, llamada] {
+    QTimer::singleShot(plazo, m_receptor.get(), [this, llamada] {
         if (m_estado->enCurso == llamada)
             desactivar(kNoResponde);
     });
