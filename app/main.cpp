@@ -2,6 +2,7 @@
 #include "firebird/Shutdown.h"
 #include "platform/FinPorSenal.h"
 #include "platform/Platform.h"
+#include "speech/VozSistema.h"
 
 #include <QApplication>
 #include <chrono>
@@ -27,8 +28,9 @@ int main(int argc, char* argv[])
         codigo = app.exec();
     }
     // The station's threads and attachments are gone; the client library's own threads end here,
-    // before the static finalizers run, so the exit is the same every time.
-    if (!fb::shutdownClient(std::chrono::seconds(1)))
+    // before the static finalizers run, so the exit is the same every time. A voice left inside a
+    // speech service that does not answer keeps its thread: the finalizers must not run under it.
+    if (!fb::shutdownClient(std::chrono::seconds(1)) || VozSistema::hiloSuelto())
         std::_Exit(codigo);
     return codigo;
 }

@@ -757,13 +757,8 @@ void TfrmConsulta::prepararVoz()
 {
     if (m_voz || !m_dm.ConfigIni_bool(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false))
         return;
-    QString motivo;
-    std::unique_ptr<VozSistema> voz = VozSistema::crear(motivo);
-    if (!voz) {
-        m_panelVoz->setText(motivo);
-        return;
-    }
-    voz->setAlFallar([this](const QString& texto) { m_panelVoz->setText(texto); });
+    // Opens on its own thread: the start-up does not wait for the speech service.
+    auto voz = std::make_unique<VozSistema>([this](const QString& texto) { m_panelVoz->setText(texto); });
     m_voz = voz.get();
     m_vozSistema = std::move(voz);
 }

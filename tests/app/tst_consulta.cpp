@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "speech/Voz.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/speech/ServicioVoz.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -63,6 +64,7 @@ private slots:
     void failedLookupShowsNoMixedArticle();
     void escapeClears();
     void speaksFoundArticles();
+    void hungSpeechServiceNeverHoldsAScan();
     void salirEndsTheProgram();
     void acercaDeAndTheWebAddress();
     void startUpWithoutLoginEndsTheProgram();
@@ -643,6 +645,54 @@ void TestConsulta::speaksFoundArticles()
              qsizetype{QStringLiteral("7501055300075\r").size()});
     // Without a voice the station stays silent and says nothing in its status bar.
     QVERIFY(el<QLabel>("estBarraVoz")->text().isEmpty());
+}
+
+// The spoken price on, and a speech service (a stand-in on a Unix socket, reached through the
+// real speech client) that opens the voice and says the first two articles, then never answers
+// the third: every scan is still on display as soon as its key is in, and the voice switches
+// itself off with one line in the status bar.
+void TestConsulta::hungSpeechServiceNeverHoldsAScan()
+{
+    ServicioVoz servicio(ServicioVoz::Modo::Responde);
+    QVERIFY(servicio.escuchando());
+    qputenv("SPEECHD_ADDRESS", servicio.direccion());
+    // The speech engine opens with the default locale's voice, as at a station set up in Spanish.
+    const QLocale local;
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
+    auto restaurar = qScopeGuard([local] {
+        qunsetenv("SPEECHD_ADDRESS");
+        QLocale::setDefault(local);
+    });
+    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), true);
+    QElapsedTimer reloj;
+    reloj.start();
+    m_app->frmConsulta.prepararVoz();
+    qInfo("opening the voice took %lld us of the start-up", reloj.nsecsElapsed() / 1000);
+    connect();
+
+    scan(QStringLiteral("7501055300075"));
+    QTRY_COMPARE(servicio.dichos(), QStringList{QStringLiteral("COCA COLA LIGHT 600ML, dieciséis pesos")});
+    scan(QStringLiteral("7502223330001"));
+    QTRY_COMPARE(servicio.dichos().size(), 2);
+
+    servicio.retenerHabla(); // for good
+    const QList<std::pair<QString, QString>> escaneos{
+        {QStringLiteral("CCL600"), QStringLiteral("COCA COLA LIGHT 600ML")},
+        {QStringLiteral("7502223330001"), QStringLiteral("Paleta de tamarindo")},
+        {QStringLiteral("7501055300075"), QStringLiteral("COCA COLA LIGHT 600ML")},
+    };
+    for (const auto& [clave, nombre] : escaneos) {
+        reloj.restart();
+        scan(clave);
+        qInfo("scan %s took %lld ms with the speech service stuck", qPrintable(clave), reloj.elapsed());
+        QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), nombre);
+        QTRY_VERIFY(servicio.esperandoHabla());
+    }
+    QTRY_COMPARE(el<QLabel>("estBarraVoz")->text(), QStringLiteral("Voz desactivada: el servicio de voz no responde"));
+    scan(QStringLiteral("7502223330001"));
+    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Paleta de tamarindo"));
+    QCOMPARE(servicio.dichos().size(), 2);
+    QVERIFY(m_notifier->messages.empty());
 }
 
 void TestConsulta::salirEndsTheProgram()
