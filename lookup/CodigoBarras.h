@@ -28,7 +28,7 @@ enum class Lectura { NoEsCodigo, Valido, DigitoErroneo };
 Lectura leer(QStringView clave);
 
 // The keys under which an ERP may have stored the article that the scanned key names, other than
-// the key itself, in the order they are tried (README: "Equivalent barcode forms"):
+// the key itself, in the order they are tried (docs/ARCHITECTURE.md, "Barcodes inside"):
 //   1. the same GTIN with leading zeros added or removed: 13, 12, 14 and 8 digits;
 //   2. an 8-digit UPC-E: its UPC-A expansion, then that expansion's 13- and 14-digit forms;
 //   3. each form above, the scanned key first, without its check digit, unless what is left
