@@ -87,6 +87,16 @@ void Connection::Impl::close() noexcept
     }
 }
 
+void Connection::Impl::abandon() noexcept
+{
+    if (!attachment)
+        return;
+    for (Transaction::Impl* t : transactions)
+        t->forsake();
+    // Released without detaching: the handle stays with the client library until its shutdown.
+    (void)attachment.release();
+}
+
 Connection::Connection()
     : m_impl(std::make_unique<Impl>())
 {
@@ -166,6 +176,12 @@ void Connection::close() noexcept
 {
     if (m_impl)
         m_impl->close();
+}
+
+void Connection::abandon() noexcept
+{
+    if (m_impl)
+        m_impl->abandon();
 }
 
 bool Connection::isOpen() const noexcept

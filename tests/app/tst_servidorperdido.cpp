@@ -89,6 +89,8 @@ private:
     bool regresar();
     // Exactly one message, the lost connection's; clears the record.
     bool unAvisoDePerdida();
+    // A scan's lost connection: said on the display, where the article's name goes, and no box.
+    bool perdidaEnPantalla();
     QString avisos() const;
     void escanear(const QString& clave);
     // A second attachment of the test's own, to read and change what the station sees.
@@ -211,6 +213,17 @@ void TestServidorPerdido::escanear(const QString& clave)
     ed->selectAll();
     QTest::keyClicks(ed, clave);
     QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+}
+
+bool TestServidorPerdido::perdidaEnPantalla()
+{
+    auto* aviso = el<QLabel>(m_app->frmConsulta, "lblCodigoNoValido");
+    const bool dicha = m_avisos->messages.empty() && aviso->isVisible() && aviso->text().startsWith(kPerdida);
+    if (!dicha)
+        qWarning("display: %s (%s); messages: %s", qPrintable(aviso->text()), aviso->isVisible() ? "shown" : "hidden",
+                 qPrintable(avisos()));
+    return dicha;
 }
 
 fb::Connection& TestServidorPerdido::propia()
@@ -233,13 +246,14 @@ void TestServidorPerdido::consulta()
 
     escanear(kClave);
     if (!regresa) {
-        QVERIFY(unAvisoDePerdida());
+        QVERIFY(perdidaEnPantalla());
         QVERIFY(nombre->isHidden());
-        // Still usable: Escape clears, and the next scans try again, one message each.
+        // Still usable: Escape clears, and the next scans try again, each saying it.
         QTest::keyClick(el<QLineEdit>(w, "edClave"), Qt::Key_Escape);
         QVERIFY(el<QLineEdit>(w, "edClave")->text().isEmpty());
+        QVERIFY(el<QLabel>(w, "lblCodigoNoValido")->isHidden());
         escanear(kClave);
-        QVERIFY(unAvisoDePerdida());
+        QVERIFY(perdidaEnPantalla());
         QVERIFY(regresar());
         escanear(kClave);
     }
@@ -251,9 +265,9 @@ void TestServidorPerdido::consulta()
     QCOMPARE(el<QLineEdit>(w, "edClave")->selectedText(), kClave);
 }
 
-// The idle clear commits the shared transaction a lookup left open. With the server gone that
-// commit fails once, told in the shop's words, and the display clears all the same; the next
-// round is silent, and the next scan reconnects on its own once the server is back.
+// The idle clear commits the transaction a lookup left open. With the server gone that commit
+// fails with nobody to tell (the log has it) and the display clears all the same; the next round
+// is silent too, and the next scan reconnects on its own once the server is back.
 void TestServidorPerdido::limpiezaConServidorCaido()
 {
     TfrmConsulta& w = m_app->frmConsulta;
@@ -264,10 +278,7 @@ void TestServidorPerdido::limpiezaConServidorCaido()
 
     for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic) // the timer's ticks, guarded as it is
         platform::guarded(&w, [&] { w.TiempoInactivoTimer(); });
-    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
-    QCOMPARE(m_avisos->messages.front().title, QStringLiteral("Lumivo"));
-    QVERIFY(m_avisos->messages.front().text.startsWith(kPerdida));
-    m_avisos->clear();
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
     QVERIFY(nombre->isHidden());
     // The dead transaction went with the failed commit: the next round clears without a message.
     for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic)
