@@ -1,5 +1,6 @@
 #include "app/Lumivo.h"
 #include "firebird/Shutdown.h"
+#include "lookup/ServicioConsulta.h"
 #include "platform/FinPorSenal.h"
 #include "platform/Platform.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(platform::programVersion());
 
     int codigo = 0;
+    bool colgado = false;
     {
         Lumivo lumivo;
         // After the data module: a handler of the database client installed on the way must not
@@ -23,10 +25,13 @@ int main(int argc, char* argv[])
         platform::terminarConSenales();
         lumivo.frmConsulta.show();
         codigo = app.exec();
+        colgado = lumivo.frmConsulta.servicio().sinRespuesta();
     }
     // The station's threads and attachments are gone; the client library's own threads end here,
-    // before the static finalizers run, so the exit is the same every time.
-    if (!fb::shutdownClient(std::chrono::seconds(1)))
+    // before the static finalizers run, so the exit is the same every time. A server that left a
+    // call unanswered will not let the library finish: the wait is kept short then.
+    using namespace std::chrono_literals;
+    if (!fb::shutdownClient(colgado ? 500ms : 1000ms))
         std::_Exit(codigo);
     return codigo;
 }

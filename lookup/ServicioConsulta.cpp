@@ -50,8 +50,6 @@ namespace {
 
 // An article's grid has a handful of rows; more than this is not read.
 constexpr int kMaxFilas = 500;
-// How long the service's end waits for an idle worker to detach.
-constexpr int kEsperaFinMs = 300;
 
 QElapsedTimer& reloj()
 {
@@ -240,9 +238,10 @@ void ServicioConsulta::soltar(bool esperar)
     m_trabajador = nullptr;
     hilo->quit();
     // A worker the server holds is never waited for; it ends by itself if the server ever
-    // answers. An idle one detaches in a moment; one that cannot has met a silent server.
+    // answers. Any other finishes its call within the deadline and detaches; one that does not
+    // has met a silent server.
     if (esperar && !m_sinRespuesta) {
-        if (hilo->wait(QDeadlineTimer(kEsperaFinMs)))
+        if (hilo->wait(QDeadlineTimer(m_plazoMs)))
             delete hilo;
         else
             m_sinRespuesta = true;
