@@ -644,12 +644,12 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
     try {
         if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
             return Arranque::Terminar;
-    } catch (const fb::Error&) {
-        return alLogin(QStringLiteral("Error al tratar de realizar la conexión\n"
-                                      "Verifique su conexion,Nombre de usuario y contraseña.\n") +
-                           RutaSistemaMostrada(d),
-                       QString(), platform::Icon::Error);
     } catch (const std::exception& e) {
+        if (Tdm::errorDeLaBase(e))
+            return alLogin(QStringLiteral("Error al tratar de realizar la conexión\n"
+                                          "Verifique su conexion,Nombre de usuario y contraseña.\n") +
+                               RutaSistemaMostrada(d),
+                           QString(), platform::Icon::Error);
         return alLogin(QString::fromUtf8(e.what()), platform::kMessageTitle, platform::Icon::Warning);
     }
     try {
@@ -1019,18 +1019,14 @@ void TfrmConsulta::CargarInfo()
         dbPrecio->setFont(precio.fuente);
         colorTexto(dbPrecio, precio.color);
     };
+    ConfigEmpresa::Escaparate escaparate;
     try {
-        m_dm.conReconexion([&] { ::CargarInfo(m_dm, m_ajustes, nombre, precio); });
+        escaparate = cargarAjustesPantalla(m_dm, m_ajustes, nombre, precio);
     } catch (...) {
         aplicar();
         throw;
     }
     aplicar();
-    ConfigEmpresa::Escaparate escaparate;
-    m_dm.conReconexion([&] {
-        ConfigEmpresa tabla(m_dm.fdVarios);
-        escaparate = tabla.leerEscaparate();
-    });
     m_escaparateLista = escaparate.listaPrecios;
     m_escaparate->configurar(escaparate);
 }
