@@ -36,10 +36,10 @@ EtiquetaAjustada* texto(QWidget* padre, const char* nombre, EtiquetaAjustada::Mo
 
 } // namespace
 
-Escaparate::Escaparate(QWidget* cubre, QWidget* clave, LeerRonda leerRonda)
+Escaparate::Escaparate(QWidget* cubre, QWidget* clave, PedirRonda pedirRonda)
     : QWidget(cubre)
     , m_cubre(cubre)
-    , m_leerRonda(std::move(leerRonda))
+    , m_pedirRonda(std::move(pedirRonda))
 {
     setObjectName(QStringLiteral("escaparate"));
     setFocusPolicy(Qt::NoFocus);
@@ -75,13 +75,14 @@ void Escaparate::setImagen(const QPixmap& imagen)
 
 void Escaparate::pantallaLimpia()
 {
-    if (!m_ajustes.activo || m_espera.isActive() || isVisible())
+    if (!m_ajustes.activo || m_espera.isActive() || m_esperandoRonda || isVisible())
         return;
     m_espera.start(m_ajustes.segundosInactivo * 1000);
 }
 
 void Escaparate::detener()
 {
+    m_esperandoRonda = false;
     m_espera.stop();
     m_tarjeta.stop();
     m_movimiento.stop();
@@ -90,12 +91,17 @@ void Escaparate::detener()
 
 void Escaparate::iniciar()
 {
-    try {
-        m_tarjetas = m_leerRonda();
-    } catch (...) {
-        // An idle station has nobody to tell: the display simply stays clear.
-        m_tarjetas.clear();
-    }
+    m_esperandoRonda = true;
+    m_pedirRonda();
+}
+
+void Escaparate::recibirRonda(const std::vector<TarjetaEscaparate>& tarjetas)
+{
+    if (!m_esperandoRonda)
+        return;
+    m_esperandoRonda = false;
+    // An idle station has nobody to tell: without cards the display simply stays clear.
+    m_tarjetas = tarjetas;
     if (m_tarjetas.empty())
         return;
     m_indice = 0;

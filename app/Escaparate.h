@@ -20,11 +20,15 @@ class EtiquetaAjustada;
 class Escaparate : public QWidget {
     Q_OBJECT
 public:
-    // One round of cards; an exception leaves the showcase off until the next clearing.
-    using LeerRonda = std::function<std::vector<TarjetaEscaparate>()>;
+    // Asks for one round of cards, which arrives later through recibirRonda().
+    using PedirRonda = std::function<void()>;
 
     // Covers `cubre` (its parent) and watches `clave` for the first key.
-    Escaparate(QWidget* cubre, QWidget* clave, LeerRonda leerRonda);
+    Escaparate(QWidget* cubre, QWidget* clave, PedirRonda pedirRonda);
+
+    // The round asked for; dropped when something happened on the display meanwhile. An empty
+    // round (none to show, or it failed to read) leaves the showcase off until the next clearing.
+    void recibirRonda(const std::vector<TarjetaEscaparate>& tarjetas);
 
     void configurar(const ConfigEmpresa::Escaparate& ajustes);
     void setImagen(const QPixmap& imagen);
@@ -65,7 +69,8 @@ private:
     void derivar();
 
     QWidget* m_cubre;
-    LeerRonda m_leerRonda;
+    PedirRonda m_pedirRonda;
+    bool m_esperandoRonda = false;
     ConfigEmpresa::Escaparate m_ajustes;
     QPixmap m_imagen;
     std::vector<TarjetaEscaparate> m_tarjetas;

@@ -11,7 +11,6 @@
 #include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
-#include "firebird/Query.h"
 #include "layout/AjusteTexto.h"
 #include "layout/DisenoPantalla.h"
 #include "layout/Estilo.h"
@@ -19,18 +18,18 @@
 #include "layout/Fuentes.h"
 #include "layout/LogoEmpresa.h"
 #include "lookup/BusquedaClave.h"
-#include "lookup/BusquedaCodigo.h"
 #include "lookup/CargarInfo.h"
-#include "lookup/ConsultasArticulo.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "lookup/EtiquetaBascula.h"
 #include "lookup/Formato.h"
 #include "lookup/Informacion.h"
 #include "lookup/ModeloConsulta.h"
 #include "lookup/Presentacion.h"
+#include "lookup/ServicioConsulta.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 #include "search/uBuscarEnCatalogo.h"
 #include "speech/TextoHablado.h"
 #include "speech/VozSistema.h"
@@ -78,6 +77,12 @@ const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos c
 const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
 const QString kErrorConexion = QStringLiteral("Error al tratar de realizar la conexión");
 const QString kCodigoNoValido = QStringLiteral("Código no válido, escanee de nuevo");
+const QString kSinRespuesta = QStringLiteral("Sin respuesta del servidor, intente en unos momentos");
+const QString kSinServidor =
+    QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
+const QString kFalloConsulta = QStringLiteral("No fue posible consultar el artículo, intente de nuevo");
+// The deadline of a lookup, "Estacion"/"SegundosRespuesta" in config.xml.
+constexpr int kSegundosRespuesta = 2;
 // What the label element shows in design mode before any label was scanned.
 const QString kEtiquetaMuestra = QStringLiteral("0.000 kg · $0.00");
 
@@ -254,11 +259,18 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     crearMenu();
     crearBarraEstado();
 
+    m_servicio = new ServicioConsulta(
+        m_dm, [this](int intento) { return m_inicio.pausas(intento); }, this);
+    connect(m_servicio, &ServicioConsulta::respuesta, this,
+            [this](const RespuestaConsulta& r) { platform::guarded(this, [&] { mostrarRespuesta(r); }); });
+    connect(m_servicio, &ServicioConsulta::conexionServidor, this, &TfrmConsulta::mostrarConexion);
+
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
     TiempoInactivo->setInterval(1000);
     platform::connectGuarded(TiempoInactivo, &QTimer::timeout, this, &TfrmConsulta::TiempoInactivoTimer);
-    m_escaparate = new Escaparate(m_cliente, edClave, [this] { return leerRondaEscaparate(); });
+    m_escaparate = new Escaparate(m_cliente, edClave, [this] { pedirRondaEscaparate(); });
+    connect(m_servicio, &ServicioConsulta::ronda, m_escaparate, &Escaparate::recibirRonda);
 
     // The display area is the client area less the status bar; elements anchored to the
     // bottom or stretched follow it from here on.
@@ -667,12 +679,12 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
     try {
         if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
             return Arranque::Terminar;
-    } catch (const fb::Error&) {
-        return alLogin(QStringLiteral("Error al tratar de realizar la conexión\n"
-                                      "Verifique su conexion,Nombre de usuario y contraseña.\n") +
-                           RutaSistemaMostrada(d),
-                       QString(), platform::Icon::Error);
     } catch (const std::exception& e) {
+        if (Tdm::errorDeLaBase(e))
+            return alLogin(QStringLiteral("Error al tratar de realizar la conexión\n"
+                                          "Verifique su conexion,Nombre de usuario y contraseña.\n") +
+                               RutaSistemaMostrada(d),
+                           QString(), platform::Icon::Error);
         return alLogin(QString::fromUtf8(e.what()), platform::kMessageTitle, platform::Icon::Warning);
     }
     try {
@@ -776,9 +788,12 @@ void TfrmConsulta::Conexion()
         m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));
         m_empresaAbierta = true;
     } catch (...) {
+        m_servicio->cerrar();
         platform::showMessage(this, kErrorConexion, platform::kMessageTitle, platform::Icon::Error);
         throw;
     }
+    // The lookups run on an attachment of their own with the same parameters.
+    m_servicio->abrir();
 }
 
 // ---- lookup ------------------------------------------------------------------------------
@@ -787,31 +802,28 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
 {
     if (Key != QChar(13))
         return;
-    // Whatever the outcome (found, not found, failed, refused), the whole key ends selected, so
-    // that the next scan replaces it instead of being appended to it.
-    try {
-        if (!busquedaRechazada()) {
-            // What the scanner sends around the code is not part of the key.
-            if (const QString limpia = m_escaner.limpiar(edClave->text()); limpia != edClave->text())
-                edClave->setText(limpia);
-            BuscarClv();
-        }
-    } catch (...) {
-        seleccionarClave();
-        throw;
-    }
-    seleccionarClave();
+    // Whatever the outcome (asked, refused, failed), the whole key ends selected at once, so that
+    // the next scan replaces it instead of being appended to it; the answer comes later.
+    const auto seleccionar = qScopeGuard([this] { seleccionarClave(); });
+    if (busquedaRechazada())
+        return;
+    // What the scanner sends around the code is not part of the key.
+    if (const QString limpia = m_escaner.limpiar(edClave->text()); limpia != edClave->text())
+        edClave->setText(limpia);
+    BuscarClv();
 }
 
 bool TfrmConsulta::busquedaRechazada()
 {
     // Checked first: the built-in design tick is still on when the start-up stopped early.
-    if (!m_empresaAbierta) {
-        platform::showMessage(this, kSinEmpresa, QString(), platform::Icon::Warning);
+    if (!m_empresaAbierta || !m_servicio->abierto()) {
+        mostrarMensaje(kSinEmpresa);
+        statusBar()->showMessage(kSinEmpresa);
         return true;
     }
     if (modoDiseno()) {
-        platform::showMessage(this, kNoBuscarEnDiseno, QString(), platform::Icon::Warning);
+        mostrarMensaje(kNoBuscarEnDiseno);
+        statusBar()->showMessage(kNoBuscarEnDiseno);
         return true;
     }
     return false;
@@ -829,6 +841,16 @@ void TfrmConsulta::leerEscaner()
 {
     m_escaner.prefijo = m_dm.ConfigIni_str(EntradaEscaner::kSeccion, EntradaEscaner::kPrefijo, QString());
     m_escaner.sufijo = m_dm.ConfigIni_str(EntradaEscaner::kSeccion, EntradaEscaner::kSufijo, QString());
+    // Read without writing a default: a station without the key keeps its file as it is.
+    double segundos = kSegundosRespuesta;
+    if (const std::optional<QString> texto =
+            m_dm.config().consultar(QStringLiteral("Estacion"), QStringLiteral("SegundosRespuesta"))) {
+        bool ok = false;
+        const double leido = texto->trimmed().toDouble(&ok);
+        if (ok && leido > 0 && leido <= 600)
+            segundos = leido;
+    }
+    m_servicio->setPlazo(static_cast<int>(segundos * 1000));
 }
 
 void TfrmConsulta::edClaveKeyUp(int Key)
@@ -839,93 +861,100 @@ void TfrmConsulta::edClaveKeyUp(int Key)
 
 void TfrmConsulta::BuscarClv()
 {
-    const QString clave = edClave->text();
-    buscarYMostrar(
-        clave, [&] { return buscarArticulo(m_dm, clave); }, true);
+    m_escaparate->detener();
+    SegundosInactivo = 0;
+    m_secuencia = m_servicio->buscar(edClave->text(), m_ajustes);
 }
 
-void TfrmConsulta::buscarYMostrar(const QString& textoBuscador,
-                                  const std::function<std::optional<ArticuloEncontrado>()>& buscar, bool formas)
+void TfrmConsulta::mostrarRespuesta(const RespuestaConsulta& r)
 {
-    // The whole lookup is one operation: after a lost connection it runs again from the start.
-    Busqueda encontrado = Busqueda::NoEncontrado;
-    lblCodigoNoValido->hide();
-    try {
-        encontrado = m_dm.conReconexion([&] {
-            std::optional<ArticuloEncontrado> articulo = buscar();
-            std::optional<etiqueta::Lectura> lectura;
-            if (!articulo && formas) {
-                // The exact key wins; only then the code's other forms and the scale labels.
-                ResultadoCodigo r = buscarCodigo(m_dm, textoBuscador, m_ajustes.Etiquetas);
-                if (r.tipo == ResultadoCodigo::Tipo::CodigoNoValido)
-                    return Busqueda::NoValido;
-                articulo = std::move(r.articulo);
-                lectura = std::move(r.etiqueta);
-            }
-            if (!articulo)
-                return Busqueda::NoEncontrado;
-            mostrarArticulo(*articulo, lectura);
-            return Busqueda::Encontrado;
-        });
-    } catch (...) {
-        // A lookup that failed half-way must not stay on show: the new name would stand beside
-        // the previous article's prices. The idle clearing still empties the failed key.
-        Informacion(false);
-        if (!modoDiseno())
-            TiempoInactivo->start();
-        throw;
-    }
-    if (encontrado == Busqueda::Encontrado)
+    if (r.secuencia != m_secuencia)
         return;
-    if (encontrado == Busqueda::NoValido) {
+    m_secuencia = 0;
+    const auto avisar = qScopeGuard([&] { emit respuestaMostrada(r.secuencia); });
+    using Estado = RespuestaConsulta::Estado;
+    switch (r.estado) {
+    case Estado::Encontrado:
+        mostrarArticulo(r);
+        break;
+    case Estado::CodigoNoValido:
         mostrarCodigoNoValido();
-        return;
+        break;
+    case Estado::NoEncontrado:
+        if (m_ajustes.MostrarBuscador) {
+            // The catalogue search takes over with the whole text; the display stays as it is.
+            m_buscador.buscarNombreModal(r.clave);
+            break;
+        }
+        Informacion(false);
+        platform::beep();
+        break;
+    case Estado::SinRespuesta:
+        mostrarMensaje(kSinRespuesta, r.detalle);
+        break;
+    case Estado::SinServidor:
+        mostrarMensaje(kSinServidor, r.detalle);
+        break;
+    case Estado::Fallo:
+        mostrarMensaje(r.mensaje.isEmpty() ? kFalloConsulta : r.mensaje, r.detalle);
+        break;
     }
-    if (m_ajustes.MostrarBuscador) {
-        // The catalogue search takes over with the whole text; the display stays as it is.
-        m_buscador.buscarNombreModal(textoBuscador);
-        return;
-    }
-    Informacion(false);
-    platform::beep();
 }
 
-void TfrmConsulta::mostrarArticulo(const ArticuloEncontrado& articulo, const std::optional<etiqueta::Lectura>& lectura)
+void TfrmConsulta::mostrarArticulo(const RespuestaConsulta& r)
 {
-    edClave->setText(articulo.clave.left(kLongitudClave));
-    lblNombreArticulo->setText(articulo.nombre);
-    ArticuloId = articulo.articuloId;
-    lblLinea->setText(articulo.linea);
-    edUltimaCompra->setText(textoFecha(articulo.fechaUltimaCompra));
-    CargarPrecio();
-    CargarAlmacen();
-    CargarVolumen();
-    CargarClaves();
-    CargarCombos();
-    if (lectura) {
-        const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
-        lblEtiqueta->setText(etiqueta::texto(*lectura, precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal()));
-    } else {
-        lblEtiqueta->clear();
+    // A key typed since the scan belongs to the next one: it is not overwritten.
+    if (!edClave->isModified()) {
+        edClave->setText(r.articulo.clave.left(kLongitudClave));
+        seleccionarClave();
     }
+    lblNombreArticulo->setText(r.articulo.nombre);
+    ArticuloId = r.articulo.articuloId;
+    lblLinea->setText(r.articulo.linea);
+    edUltimaCompra->setText(textoFecha(r.articulo.fechaUltimaCompra));
+    CargarPrecio(r);
+    m_existe->cargar(r.existe);
+    m_volumen->cargar(r.volumen);
+    m_claves->cargar(r.claves);
+    m_combos->cargar(r.combos);
+    lblEtiqueta->setText(r.etiqueta);
     Informacion(true);
     // Last: the display is already up, and speaking only queues the text.
-    if (m_voz) {
-        const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
-        m_voz->decir(hablado::articulo(articulo.nombre, precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal()));
-    }
+    if (m_voz)
+        m_voz->decir(hablado::articulo(r.articulo.nombre, r.precioNeto));
 }
 
 void TfrmConsulta::mostrarCodigoNoValido()
 {
+    mostrarMensaje(kCodigoNoValido);
+    platform::doubleBeep();
+}
+
+void TfrmConsulta::mostrarMensaje(const QString& texto, const QString& detalle)
+{
+    // Nothing of the previous article stays beside the message.
     Informacion(false);
+    lblCodigoNoValido->setText(texto);
     lblCodigoNoValido->move(lblNombreArticulo->pos());
     lblCodigoNoValido->show();
     lblCodigoNoValido->raise();
+    // The engine's own words are for the operator: the status line's tool tip keeps them.
+    if (!detalle.isEmpty())
+        statusBar()->setToolTip(detalle);
     // The idle clearing takes the message away like an article.
     if (!modoDiseno())
         TiempoInactivo->start();
-    platform::doubleBeep();
+}
+
+void TfrmConsulta::mostrarConexion(int intento, const QString& detalle)
+{
+    if (intento == 0) {
+        statusBar()->clearMessage();
+        statusBar()->setToolTip(QString());
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Conectando con el servidor… (intento %1)").arg(intento));
+    statusBar()->setToolTip(detalle);
 }
 
 void TfrmConsulta::Informacion(bool Mostrar)
@@ -965,56 +994,27 @@ void TfrmConsulta::Informacion(bool Mostrar)
 void TfrmConsulta::Limpiar()
 {
     ArticuloId = 0;
+    // A lookup still under way is not shown once the display has been cleared.
+    m_secuencia = 0;
     edClave->clear();
     edUltimaCompra->clear();
     lblEtiqueta->clear();
-    // Clearing the display needs no server: a commit that fails is reported once it is clear.
-    // No reconnection here, so the rounds that follow while the server is away stay silent.
-    std::exception_ptr fallo;
-    try {
-        try {
-            m_dm.confirmarTransaccion();
-        } catch (const fb::Error& e) {
-            if (e.isConnectionLost())
-                Tdm::conexionPerdida(e);
-            throw;
-        }
-    } catch (...) {
-        fallo = std::current_exception();
-    }
+    // The idle station holds no transaction open: the service commits its own, in the background.
+    if (m_servicio->abierto())
+        m_servicio->confirmar();
     edClave->setFocus();
     Informacion(false);
-    if (fallo)
-        std::rethrow_exception(fallo);
     if (m_empresaAbierta && !modoDiseno())
         m_escaparate->pantallaLimpia();
 }
 
-std::vector<TarjetaEscaparate> TfrmConsulta::leerRondaEscaparate()
+void TfrmConsulta::pedirRondaEscaparate()
 {
-    if (!m_dm.fdConexion.isOpen() || modoDiseno())
-        return {};
-    if (!m_sqlCombos) {
-        m_sqlCombos = std::make_unique<fb::Query>(m_dm.fdTrans);
-        m_sqlLista = std::make_unique<fb::Query>(m_dm.fdTrans);
+    if (!m_servicio->abierto() || modoDiseno()) {
+        m_escaparate->recibirRonda({});
+        return;
     }
-    m_dm.asegurarTransaccion();
-    // The idle station holds no transaction open between rounds; a failed round's error is the
-    // one that counts.
-    std::vector<TarjetaEscaparate> tarjetas;
-    try {
-        tarjetas = escaparate::leerCombos(*m_sqlCombos);
-        for (TarjetaEscaparate& t : escaparate::leerLista(*m_sqlLista, m_ajustes, m_escaparateLista))
-            tarjetas.push_back(std::move(t));
-    } catch (...) {
-        try {
-            m_dm.confirmarTransaccion();
-        } catch (...) {
-        }
-        throw;
-    }
-    m_dm.confirmarTransaccion();
-    return tarjetas;
+    m_servicio->pedirRonda(m_ajustes, m_escaparateLista);
 }
 
 void TfrmConsulta::TiempoInactivoTimer()
@@ -1023,6 +1023,9 @@ void TfrmConsulta::TiempoInactivoTimer()
     // milliseconds): the clearing keeps it. Typing already under way at the last tick is not.
     const bool escaneo = edClave->isModified() && !edClave->text().isEmpty() && !m_tecleoAlTic;
     m_tecleoAlTic = edClave->isModified();
+    // A lookup under way keeps the display: its answer (or the deadline's message) comes first.
+    if (m_secuencia != 0)
+        return;
     if (SegundosInactivo < m_ajustes.SegundosEspera) {
         ++SegundosInactivo;
         return;
@@ -1052,18 +1055,14 @@ void TfrmConsulta::CargarInfo()
         dbPrecio->setFont(precio.fuente);
         colorTexto(dbPrecio, precio.color);
     };
+    ConfigEmpresa::Escaparate escaparate;
     try {
-        m_dm.conReconexion([&] { ::CargarInfo(m_dm, m_ajustes, nombre, precio); });
+        escaparate = cargarAjustesPantalla(m_dm, m_ajustes, nombre, precio);
     } catch (...) {
         aplicar();
         throw;
     }
     aplicar();
-    ConfigEmpresa::Escaparate escaparate;
-    m_dm.conReconexion([&] {
-        ConfigEmpresa tabla(m_dm.fdVarios);
-        escaparate = tabla.leerEscaparate();
-    });
     m_escaparateLista = escaparate.listaPrecios;
     m_escaparate->configurar(escaparate);
 }
@@ -1084,8 +1083,10 @@ void TfrmConsulta::aceptarClaveBuscador(const QString& clave, int articuloId)
     // A key may be shared with another article, or be longer than the box: the id is what the
     // operator chose.
     edClave->setText(clave.left(kLongitudClave));
-    buscarYMostrar(
-        edClave->text(), [&] { return buscarArticuloPorId(m_dm, articuloId, clave); }, false);
+    m_escaparate->detener();
+    SegundosInactivo = 0;
+    m_secuencia = m_servicio->buscarPorId(articuloId, clave, m_ajustes);
+    seleccionarClave();
 }
 
 void TfrmConsulta::edClaveF4()
@@ -1097,15 +1098,11 @@ void TfrmConsulta::edClaveF4()
 
 // ---- prices, stock and keys ---------------------------------------------
 
-void TfrmConsulta::CargarPrecio()
+void TfrmConsulta::CargarPrecio(const RespuestaConsulta& r)
 {
-    fb::Query& q = m_dm.fdPrecios;
-    m_precios->recargar(q, [&] { consultas::abrirPrecios(q, ArticuloId, m_ajustes); });
-
+    m_precios->cargar(r.precios);
     // The configured price list, else the first row of the chosen order.
-    int fila = m_precios->localizar(QStringLiteral("PRECIO_EMPRESA_ID"), m_ajustes.PrecioEmpresaId);
-    if (fila < 0 && m_precios->rowCount() > 0)
-        fila = 0;
+    const int fila = r.filaPrecio;
     dbPrecios->setCurrentIndex(fila >= 0 ? m_precios->index(fila, 0) : QModelIndex());
     mostrarPrecioActual();
 
@@ -1132,33 +1129,6 @@ void TfrmConsulta::mostrarPrecioActual()
 {
     dbPrecio->setText(
         formato::celda(m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION")), formato::Tipo::Moneda));
-}
-
-void TfrmConsulta::CargarVolumen()
-{
-    // Priced from the net price of the selected price row; 0 without one.
-    const fb::Value& precion = m_precios->valor(filaPrecioActual(), QStringLiteral("PRECION"));
-    const fb::Decimal neto = precion.isNull() ? fb::Decimal{0, 0} : precion.toDecimal();
-    fb::Query& q = m_dm.fdVolumen;
-    m_volumen->recargar(q, [&] { consultas::abrirVolumen(q, ArticuloId, m_ajustes, neto); });
-}
-
-void TfrmConsulta::CargarCombos()
-{
-    fb::Query& q = m_dm.fdCombo;
-    m_combos->recargar(q, [&] { consultas::abrirCombos(q, ArticuloId); });
-}
-
-void TfrmConsulta::CargarAlmacen()
-{
-    fb::Query& q = m_dm.fdExiste;
-    m_existe->recargar(q, [&] { consultas::abrirAlmacen(q, ArticuloId); });
-}
-
-void TfrmConsulta::CargarClaves()
-{
-    fb::Query& q = m_dm.fdClaves;
-    m_claves->recargar(q, [&] { consultas::abrirClaves(q, ArticuloId); });
 }
 
 // ---- menu --------------------------------------------------------------------------------

@@ -30,9 +30,8 @@ struct AvisoInstalacion;
 class Tdm;
 class Voz;
 class Escaparate;
-namespace fb {
-class Query;
-}
+class ServicioConsulta;
+struct RespuestaConsulta;
 class TfrmBuscarEnCatalogo;
 struct Sesion;
 
@@ -67,11 +66,6 @@ public:
     void aceptarClaveBuscador(const QString& clave, int articuloId);
 
     void CargarInfo();
-    void CargarPrecio();
-    void CargarAlmacen();
-    void CargarVolumen();
-    void CargarClaves();
-    void CargarCombos();
     void CargarLogEmp();
 
     bool modoDiseno() const;
@@ -87,8 +81,18 @@ public:
     // station without a speech service stays silent and says why once in its status bar.
     void prepararVoz();
 
+    // A scan was asked and its answer is not on the display yet.
+    bool consultaPendiente() const { return m_secuencia != 0; }
+    // The lookups' own service (its thread and attachment).
+    ServicioConsulta& servicio() { return *m_servicio; }
+
     static const QString kTitulo;
     static const QString kDireccionWeb;
+
+signals:
+    // A scan's answer is on the display (an article, a message, the not-found beep or the
+    // catalogue search); the tests wait for it.
+    void respuestaMostrada(int secuencia);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -121,15 +125,17 @@ private:
     std::optional<AvisoInstalacion> validarEmpresa();
     // Steps 6 to 13, once the company database is open and accepted.
     void prepararPantalla();
-    // Runs a lookup (one operation: after a lost connection it runs again) and shows what it
-    // found; otherwise the not-found path with `textoBuscador` for the catalogue search.
-    void buscarYMostrar(const QString& textoBuscador, const std::function<std::optional<ArticuloEncontrado>()>& buscar,
-                        bool formas);
-    enum class Busqueda { Encontrado, NoEncontrado, NoValido };
-    // With `formas`, a key the exact lookup misses is tried in its other forms and as a scale label.
-    void mostrarArticulo(const ArticuloEncontrado& articulo, const std::optional<etiqueta::Lectura>& lectura = {});
+    // Maps the service's answer for the newest scan to the display; older answers are dropped.
+    void mostrarRespuesta(const RespuestaConsulta& respuesta);
+    void mostrarArticulo(const RespuestaConsulta& respuesta);
+    void CargarPrecio(const RespuestaConsulta& respuesta);
     // "Código no válido, escanee de nuevo" in place of the article, with a double beep.
     void mostrarCodigoNoValido();
+    // A message in the display's own message element, where the article's name goes; the
+    // engine's text (`detalle`) only reaches the status line's tool tip.
+    void mostrarMensaje(const QString& texto, const QString& detalle = QString());
+    // The service's attempts to open its attachment again, on the status line.
+    void mostrarConexion(int intento, const QString& detalle);
     // A scan or a search refused before any lookup: no company open, or design mode.
     bool busquedaRechazada();
     void seleccionarClave();
@@ -171,11 +177,10 @@ private:
 
     QWidget* m_cliente = nullptr;
     Escaparate* m_escaparate = nullptr;
-    // The showcase's statements, each prepared once on its own query.
-    std::unique_ptr<fb::Query> m_sqlCombos;
-    std::unique_ptr<fb::Query> m_sqlLista;
     int m_escaparateLista = 0;
-    std::vector<TarjetaEscaparate> leerRondaEscaparate();
+    void pedirRondaEscaparate();
+    ServicioConsulta* m_servicio = nullptr;
+    int m_secuencia = 0; // the scan whose answer the display waits for; 0 when none
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;

@@ -117,6 +117,10 @@ Escaneo escanear(Lumivo& app, const Clave& clave, const platform::RecordingNotif
     QElapsedTimer t;
     t.start();
     QTest::keyClick(ed, Qt::Key_Return);
+    // The lookup runs on the service's thread: the window's loop waits for its answer, then
+    // repaints the display.
+    while (w.consultaPendiente() && msDesde(t) < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double antesDelLazo = msDesde(t);
     QCoreApplication::processEvents();
     e.ms = msDesde(t);

@@ -6,6 +6,7 @@
 
 #include "Arranque.h"
 #include "Catalogo.h"
+#include "Colgado.h"
 #include "Estaciones.h"
 #include "Generador.h"
 #include "Medidas.h"
@@ -339,6 +340,7 @@ const QString kArranque = QStringLiteral("arranque");
 const QString kEstaciones = QStringLiteral("estaciones");
 // Long: only when asked for by name.
 const QString kSoak = QStringLiteral("soak");
+const QString kColgado = QStringLiteral("colgado");
 
 std::vector<int> enteros(const QString& lista)
 {
@@ -392,7 +394,8 @@ int ejecutar(int argc, char* argv[])
                                     QStringLiteral("Agrega 1,000,000 a --articulos cuando no está."));
     const QCommandLineOption solo(
         QStringLiteral("solo"),
-        QStringLiteral("Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak (soak sólo así)."),
+        QStringLiteral(
+            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado (soak y colgado sólo así)."),
         QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
@@ -431,7 +434,7 @@ int ejecutar(int argc, char* argv[])
             tamanos.push_back(1000000);
         const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString& p : partes) {
-            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak)
+            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak && p != kColgado)
                 throw std::runtime_error("unknown --solo part: " + p.toStdString());
         }
         const QString carpeta =
@@ -488,6 +491,8 @@ int ejecutar(int argc, char* argv[])
         if (partes.contains(kEstaciones))
             errores += bench::medirEstaciones(carpeta, kEstandar, enteros(opciones.value(estaciones)),
                                               std::max(2, opciones.value(segundos).toInt()));
+        if (partes.contains(kColgado))
+            errores += bench::medirColgado(carpeta, tamanos.front(), 10);
         if (partes.contains(kSoak))
             errores += bench::medirSoak(carpeta, {std::max(1, opciones.value(soakMinutos).toInt()),
                                                   std::max(10, opciones.value(soakReinicio).toInt())});

@@ -59,6 +59,11 @@ public:
     bool sinServidor() const noexcept { return perdida(); }
     // Throws the lost connection in the shop's words, with the server's own text below.
     [[noreturn]] static void conexionPerdida(const fb::Error& causa);
+    // The failure came from the database (the engine or its client library), not from the station.
+    static bool errorDeLaBase(const std::exception& e) noexcept
+    {
+        return dynamic_cast<const fb::Error*>(&e) != nullptr;
+    }
 
     QString ConfigIni_str(const QString& seccion, const QString& clave, const QString& porDefecto);
     int ConfigIni_int(const QString& seccion, const QString& clave, int porDefecto);

@@ -3,12 +3,44 @@
 #include "Internal.h"
 
 #include <algorithm>
+#include <csignal>
 
 namespace fb {
 
 namespace {
 
 constexpr unsigned kPageSize = 8192;
+
+// The client library installs SIGINT and SIGTERM handlers of its own at its first attachment; they
+// start a shutdown of the library on a thread of its own, which races the program's own way out
+// (its objects detaching, then fb::shutdownClient). The program decides how it ends: the handlers
+// that were in place before the attachment (the program's, or the defaults) are put back.
+class SenalesDelPrograma {
+public:
+    SenalesDelPrograma()
+    {
+        ::sigaction(SIGINT, nullptr, &m_int);
+        ::sigaction(SIGTERM, nullptr, &m_term);
+    }
+    ~SenalesDelPrograma()
+    {
+        restaurar(SIGINT, m_int);
+        restaurar(SIGTERM, m_term);
+    }
+    SenalesDelPrograma(const SenalesDelPrograma&) = delete;
+    SenalesDelPrograma& operator=(const SenalesDelPrograma&) = delete;
+
+private:
+    static void restaurar(int senal, const struct sigaction& antes)
+    {
+        struct sigaction ahora = {};
+        ::sigaction(senal, nullptr, &ahora);
+        if (ahora.sa_handler != antes.sa_handler)
+            ::sigaction(senal, &antes, nullptr);
+    }
+    struct sigaction m_int = {};
+    struct sigaction m_term = {};
+};
 const char* const kDefaultCharset = "ISO8859_1";
 
 // Value of the first "name=value" line with that name (case-insensitive), trimmed.
@@ -87,6 +119,16 @@ void Connection::Impl::close() noexcept
     }
 }
 
+void Connection::Impl::abandon() noexcept
+{
+    if (!attachment)
+        return;
+    for (Transaction::Impl* t : transactions)
+        t->forsake();
+    // Released without detaching: the handle stays with the client library until its shutdown.
+    (void)attachment.release();
+}
+
 Connection::Connection()
     : m_impl(std::make_unique<Impl>())
 {
@@ -142,6 +184,7 @@ void Connection::open()
     const Dpb dpb = buildDpb(st, m_params);
     auto* b = dpb.builder.get();
     const QByteArray target = attachmentString(m_params).toUtf8();
+    const SenalesDelPrograma senales;
     d.attachment.reset(
         detail::provider()->attachDatabase(&st, target.constData(), b->getBufferLength(&st), b->getBuffer(&st)));
     d.dialect = dpb.dialect;
@@ -157,6 +200,7 @@ void Connection::create()
     b->insertInt(&st, isc_dpb_page_size, kPageSize);
     b->insertString(&st, isc_dpb_set_db_charset, kDefaultCharset);
     const QByteArray target = attachmentString(m_params).toUtf8();
+    const SenalesDelPrograma senales;
     d.attachment.reset(
         detail::provider()->createDatabase(&st, target.constData(), b->getBufferLength(&st), b->getBuffer(&st)));
     d.dialect = dpb.dialect;
@@ -166,6 +210,12 @@ void Connection::close() noexcept
 {
     if (m_impl)
         m_impl->close();
+}
+
+void Connection::abandon() noexcept
+{
+    if (m_impl)
+        m_impl->abandon();
 }
 
 bool Connection::isOpen() const noexcept

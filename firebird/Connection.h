@@ -36,6 +36,10 @@ public:
     // Detaches; rolls back active transactions and unprepares their queries, whose objects
     // stay valid (inactive). Also safe on a lost connection. No-op when closed.
     void close() noexcept;
+    // Lets go of the attachment without a word to the server, for a server that no longer answers:
+    // detaching would wait on it for as long as it stays silent. Its transactions and statements
+    // become inactive as after close(); the client library's handles are left to its shutdown.
+    void abandon() noexcept;
     bool isOpen() const noexcept;
 
     // Implementation detail for Transaction/Query (opaque outside firebird/).

@@ -69,6 +69,7 @@ constexpr unsigned kCharsetLatin1 = 21;
 void closeCursor(Query::Impl& query) noexcept;
 void freeStatement(Query::Impl& query) noexcept;     // the attachment is going away
 void forgetTransaction(Query::Impl& query) noexcept; // the Transaction object is going away
+void dropStatement(Query::Impl& query) noexcept;     // the attachment is abandoned: no server call
 
 } // namespace fb::detail
 
@@ -86,6 +87,7 @@ struct Connection::Impl {
 
     Firebird::IAttachment* attached() const; // throws when closed
     void close() noexcept;
+    void abandon() noexcept;
 };
 
 struct Transaction::Impl {
@@ -105,6 +107,7 @@ struct Transaction::Impl {
     void attachTo(Connection::Impl* newConnection);
     void end(bool commit);
     void abandon() noexcept; // the attachment is closing: free statements, roll back
+    void forsake() noexcept; // the attachment is abandoned: drop every handle, no server call
 };
 
 } // namespace fb

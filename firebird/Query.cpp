@@ -286,6 +286,21 @@ void freeStatement(Query::Impl& q) noexcept
     q.columnIndex.clear();
 }
 
+void dropStatement(Query::Impl& q) noexcept
+{
+    q.atEnd = false;
+    (void)q.cursor.release();
+    (void)q.statement.release();
+    q.declaredInput.reset();
+    q.declaredParams.clear();
+    q.input.reset();
+    q.inputFields.clear();
+    q.output.reset();
+    q.columns.clear();
+    q.columnNames.clear();
+    q.columnIndex.clear();
+}
+
 void forgetTransaction(Query::Impl& q) noexcept
 {
     freeStatement(q);

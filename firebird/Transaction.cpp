@@ -92,6 +92,13 @@ void Transaction::Impl::abandon() noexcept
     rollbackQuietly(handle);
 }
 
+void Transaction::Impl::forsake() noexcept
+{
+    for (Query::Impl* q : queries)
+        detail::dropStatement(*q);
+    (void)handle.release();
+}
+
 Transaction::Transaction(Connection& connection, Isolation isolation, Access access)
     : m_connection(connection)
     , m_impl(std::make_unique<Impl>())

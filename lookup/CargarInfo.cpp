@@ -21,6 +21,19 @@ void aplicarFilas(ConfigEmpresa& tabla, ConfigEmpresa::Elemento elemento, Fuente
 
 } // namespace
 
+ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
+                                                FuenteConColor& precio)
+{
+    dm.conReconexion([&] { CargarInfo(dm, ajustes, nombre, precio); });
+    ConfigEmpresa::Escaparate escaparate;
+    dm.conReconexion([&] {
+        ConfigEmpresa tabla(dm.fdVarios);
+        escaparate = tabla.leerEscaparate();
+        dm.confirmarTransaccion();
+    });
+    return escaparate;
+}
+
 void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)
 {
     dm.reiniciarTransaccion();

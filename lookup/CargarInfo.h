@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ConfigEmpresa.h"
 #include "layout/Fuentes.h"
 
 class Tdm;
@@ -19,3 +20,9 @@ struct AjustesConsulta;
 // text that cannot be read throws ColorInvalido quoting it: the font rows before it have already
 // been applied to nombre and precio, the later ones are not.
 void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio);
+
+// The main window's load: CargarInfo, then the showcase's rows, each one operation of
+// Tdm::conReconexion (after a lost connection it runs again). Commits the data module's
+// transaction at the end, so an idle station holds none open on it. Failures as CargarInfo's.
+ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
+                                                FuenteConColor& precio);

@@ -38,6 +38,34 @@ void ModeloConsulta::recargar(fb::Query& consulta, const std::function<void()>& 
     endResetModel();
 }
 
+FilasLeidas leerFilas(fb::Query& consulta, int maximo)
+{
+    FilasLeidas r;
+    for (int i = 0; i < consulta.columnCount(); ++i)
+        r.columnas.append(consulta.columnName(i));
+    while (static_cast<int>(r.filas.size()) < maximo && consulta.next())
+        r.filas.push_back(consulta.row());
+    return r;
+}
+
+void ModeloConsulta::cargar(FilasLeidas filas)
+{
+    beginResetModel();
+    m_consulta = nullptr;
+    m_fin = true;
+    olvidarColumnas();
+    for (int i = 0; i < filas.columnas.size(); ++i) {
+        const QString& nombre = filas.columnas[i];
+        m_nombres.append(nombre);
+        if (!m_indices.contains(nombre.toUpper()))
+            m_indices.insert(nombre.toUpper(), i);
+    }
+    for (size_t c = 0; c < m_descripcion.columnas.size(); ++c)
+        m_columnas[c] = indiceCampo(m_descripcion.columnas[c].campo);
+    m_filas = std::move(filas.filas);
+    endResetModel();
+}
+
 void ModeloConsulta::olvidarColumnas()
 {
     m_sqlColumnas.clear();

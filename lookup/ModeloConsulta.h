@@ -40,6 +40,17 @@ struct DescripcionRejilla {
     std::vector<ColumnaConsulta> columnas;
 };
 
+// A result read whole on the thread that ran the statement, to be shown on another: the column
+// names as the server reports them and the rows, each a plain copy of its values.
+struct FilasLeidas {
+    QStringList columnas;
+    std::vector<std::vector<fb::Value>> filas;
+};
+
+// Reads the open query's rows, at most `maximo` of them (a grid of an article's prices, keys or
+// stock has a handful; the cap keeps a runaway result from filling memory). A failure propagates.
+FilasLeidas leerFilas(fb::Query& consulta, int maximo);
+
 // A read-only grid model over an fb::Query that fetches its rows on demand, a batch at a
 // time; the first batch is fetched when the query is opened, so rowCount() > 0 tells
 // whether the result has at least one row. Fetched rows are copied: the query may be
@@ -58,6 +69,9 @@ public:
     // and opens it), binds the columns by name and fetches the first batch. On failure the
     // model stays empty and the failure propagates.
     void recargar(fb::Query& consulta, const std::function<void()>& abrir);
+    // Shows rows read elsewhere (another thread's attachment): binds the columns by name as
+    // recargar() does and holds every row; nothing more is fetched.
+    void cargar(FilasLeidas filas);
 
     const QLocale& locale() const noexcept { return m_locale; }
     const DescripcionRejilla& descripcion() const noexcept { return m_descripcion; }

@@ -1,13 +1,20 @@
 #include "ObjetosConsulta.h"
 
+#include "app/uConsulta.h"
 #include "tests/support/EmpresaInstalada.h"
 
 #include <QEvent>
+#include <QTest>
 #include <QTimer>
 
 QString empresaConObjetos(const QString& folder, const QString& fileName)
 {
     return pruebas::empresaInstalada(folder, fileName);
+}
+
+bool esperarRespuesta(const TfrmConsulta& ventana, int ms)
+{
+    return QTest::qWaitFor([&] { return !ventana.consultaPendiente(); }, ms);
 }
 
 VentanaOmitida::VentanaOmitida(QDialog& ventana)

@@ -12,6 +12,12 @@
 // Throws std::runtime_error when a script statement fails.
 QString empresaConObjetos(const QString& folder, const QString& fileName = QStringLiteral("DEMO.fdb"));
 
+class TfrmConsulta;
+
+// The lookup runs on the station's service thread: waits (processing events) until the main
+// window has shown the answer to the scan it asked last. False when none came within `ms`.
+bool esperarRespuesta(const TfrmConsulta& ventana, int ms = 10000);
+
 // Leaves one of the run's windows out of a test: asked for, it closes at once without running
 // anything of its own (neither its showing nor its closing steps). Owned by the window.
 class VentanaOmitida : public QObject {

@@ -138,6 +138,7 @@ void TestArticuloAceptado::filaAceptada()
     ed->setFocus();
     QTest::keyClick(ed, Qt::Key_F4);
     QVERIFY2(aceptada, "the row was not listed");
+    QVERIFY(esperarRespuesta(m_app->frmConsulta));
     QVERIFY(!b.isVisible());
 
     QCOMPARE(m_app->frmConsulta.articuloId(), articulo);
@@ -155,6 +156,7 @@ void TestArticuloAceptado::teclearLaClaveSigueIgual()
     auto* ed = el<QLineEdit>("edClave");
     QTest::keyClicks(ed, QStringLiteral("ABCDEFGHIJ0123456789-12PACK"));
     QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(m_app->frmConsulta));
     QCOMPARE(m_app->frmConsulta.articuloId(), 1003);
     QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
 }

@@ -144,6 +144,7 @@ void TestInicio::escanearYVerificar()
     const size_t antes = m_notifier->messages.size();
     QTest::keyClicks(ed, kClave);
     QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(w));
     QVERIFY2(m_notifier->messages.size() == antes, qPrintable(mensajes()));
     QCOMPARE(m_notifier->beeps, 0);
     auto* nombre = el<QLabel>(w, "lblNombreArticulo");

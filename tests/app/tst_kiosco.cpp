@@ -186,6 +186,7 @@ void TestKiosco::pantallaCompletaEscaladaYSinMenu()
     auto* ed = el<QLineEdit>("edClave");
     QTest::keyClicks(ed, QStringLiteral("7501055300075"));
     QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(w));
     QVERIFY(m_avisos->messages.empty());
     QVERIFY(w.articuloId() != 0);
     QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
@@ -268,6 +269,7 @@ void TestKiosco::cerrarNoCierraYEscapeLimpia()
     auto* ed = el<QLineEdit>("edClave");
     QTest::keyClicks(ed, QStringLiteral("7501055300075"));
     QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(w));
     QVERIFY(w.articuloId() != 0);
     QTest::keyClick(ed, Qt::Key_Escape);
     QCOMPARE(w.articuloId(), 0);

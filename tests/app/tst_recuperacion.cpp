@@ -124,11 +124,14 @@ bool TestRecuperacion::regresar()
 
 bool TestRecuperacion::unAvisoDePerdida()
 {
-    const bool uno = m_avisos->messages.size() == 1 && m_avisos->messages.front().text.startsWith(kPerdida) &&
-                     m_avisos->messages.front().title == QLatin1String("Lumivo");
-    if (!uno)
+    // On the display, where the article's name goes; a customer's scan opens no box.
+    auto* aviso = el<QLabel>("lblCodigoNoValido");
+    const bool uno = m_avisos->messages.empty() && aviso->isVisible() && aviso->text().startsWith(kPerdida);
+    if (!uno) {
+        qWarning("display: %s (%s)", qPrintable(aviso->text()), aviso->isVisible() ? "shown" : "hidden");
         for (const auto& m : m_avisos->messages)
             qWarning("message: %s", qPrintable(m.text));
+    }
     m_avisos->clear();
     return uno;
 }
@@ -146,6 +149,7 @@ void TestRecuperacion::escanear(const QString& clave)
     auto* ed = el<QLineEdit>("edClave");
     QTest::keyClicks(ed, clave);
     QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(m_app->frmConsulta));
 }
 
 void TestRecuperacion::esperarLimpieza()
@@ -213,8 +217,9 @@ void TestRecuperacion::limpiezaSinServidor()
     QVERIFY(!nombre->isHidden());
     QVERIFY(perderServidor());
 
+    // The clearing's commit fails with nobody to tell: the log has it, no box.
     esperarLimpieza();
-    QVERIFY(unAvisoDePerdida());
+    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
     QVERIFY(nombre->isHidden());
     QVERIFY(el<QLabel>("dbPrecio")->isHidden());
     QVERIFY(el<QLineEdit>("edUltimaCompra")->isHidden());

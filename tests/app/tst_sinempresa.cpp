@@ -8,8 +8,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -69,11 +71,14 @@ void TestSinEmpresa::sinEmpresaLoDice()
     ed->setFocus();
     QTest::keyClicks(ed, QStringLiteral("CCL600"));
     QTest::keyClick(ed, Qt::Key(tecla));
-    QCOMPARE(avisos.messages.size(), std::size_t{1});
-    const QString texto = avisos.messages.front().text;
+    // Said on the display and the status line, never in a box.
+    QVERIFY(avisos.messages.empty());
+    auto* aviso = elemento<QLabel>(w, "lblCodigoNoValido");
+    QVERIFY(aviso->isVisible());
+    const QString texto = aviso->text();
     QVERIFY2(texto.startsWith(QStringLiteral("No hay una empresa abierta")), qPrintable(texto));
     QVERIFY2(texto.contains(QStringLiteral("Archivo › Salir")), qPrintable(texto));
-    QCOMPARE(avisos.messages.front().icon, platform::Icon::Warning);
+    QCOMPARE(w.statusBar()->currentMessage(), texto);
     QVERIFY(!app.frmBuscarEnCatalogo.isVisible());
     QCOMPARE(w.articuloId(), 0);
     QCOMPARE(ed->text(), QStringLiteral("CCL600"));

@@ -1,0 +1,482 @@
+#include "ServicioConsulta.h"
+
+#include "data/uDM.h"
+#include "firebird/Error.h"
+#include "lookup/BusquedaCodigo.h"
+#include "lookup/ConsultasArticulo.h"
+#include "lookup/EtiquetaBascula.h"
+#include "platform/ErrorReport.h"
+#include "platform/Registro.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QThread>
+#include <limits>
+
+// Runs the service's calls, one at a time, on its own thread and its own data module (attachment,
+// transaction, prepared statements). Lives on that thread and is deleted there when it ends.
+class TrabajadorConsulta : public QObject {
+    Q_OBJECT
+public:
+    explicit TrabajadorConsulta(const QString& rutaConfig)
+        : m_dm(std::make_unique<Tdm>(rutaConfig))
+    {
+    }
+
+    Tdm& dm() { return *m_dm; }
+
+    void ejecutar(const std::shared_ptr<ServicioConsulta::Tarea>& tarea)
+    {
+        // A call the service already answered (a newer scan, a deadline) is not run at all.
+        if (tarea->cancelada.load())
+            return;
+        std::exception_ptr fallo;
+        try {
+            tarea->trabajo(*m_dm);
+        } catch (...) {
+            fallo = std::current_exception();
+        }
+        emit hecho(tarea->id, fallo);
+    }
+
+signals:
+    void hecho(quint64 id, std::exception_ptr fallo);
+
+private:
+    std::unique_ptr<Tdm> m_dm;
+};
+
+namespace {
+
+// An article's grid has a handful of rows; more than this is not read.
+constexpr int kMaxFilas = 500;
+
+QElapsedTimer& reloj()
+{
+    static QElapsedTimer r = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return r;
+}
+
+int columna(const FilasLeidas& f, const QString& nombre)
+{
+    for (int i = 0; i < f.columnas.size(); ++i)
+        if (f.columnas[i].compare(nombre, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+// The configured price list's row, else the first one; -1 without rows.
+int filaPrecio(const FilasLeidas& precios, int precioEmpresaId)
+{
+    const int c = columna(precios, QStringLiteral("PRECIO_EMPRESA_ID"));
+    if (c >= 0) {
+        for (size_t i = 0; i < precios.filas.size(); ++i) {
+            const fb::Value& v = precios.filas[i][static_cast<size_t>(c)];
+            if (!v.isNull() && std::holds_alternative<std::int64_t>(v.storage()) && v.toInt64() == precioEmpresaId)
+                return static_cast<int>(i);
+        }
+    }
+    return precios.filas.empty() ? -1 : 0;
+}
+
+fb::Decimal precioNeto(const FilasLeidas& precios, int fila)
+{
+    const int c = columna(precios, QStringLiteral("PRECION"));
+    if (fila < 0 || c < 0)
+        return fb::Decimal{0, 0};
+    const fb::Value& v = precios.filas[static_cast<size_t>(fila)][static_cast<size_t>(c)];
+    return v.isNull() ? fb::Decimal{0, 0} : v.toDecimal();
+}
+
+FilasLeidas abrirYLeer(fb::Query& q, const std::function<void()>& abrir)
+{
+    abrir();
+    FilasLeidas f = leerFilas(q, kMaxFilas);
+    q.close();
+    return f;
+}
+
+// The whole lookup of one scan, as one operation: after a lost connection it runs again from its start.
+void consultar(Tdm& dm, const QStringList& parametros, int articuloId, const AjustesConsulta& ajustes,
+               RespuestaConsulta& r)
+{
+    // A worker whose last attempt failed opens its attachment first; a refusal is quick.
+    if (!dm.fdConexion.isOpen())
+        dm.conectarEmpresa(parametros);
+    dm.conReconexion([&] {
+        std::optional<ArticuloEncontrado> articulo =
+            articuloId != 0 ? buscarArticuloPorId(dm, articuloId, r.clave) : buscarArticulo(dm, r.clave);
+        std::optional<etiqueta::Lectura> lectura;
+        if (!articulo && articuloId == 0) {
+            // The exact key wins; only then the code's other forms and the scale labels.
+            ResultadoCodigo c = buscarCodigo(dm, r.clave, ajustes.Etiquetas);
+            if (c.tipo == ResultadoCodigo::Tipo::CodigoNoValido) {
+                r.estado = RespuestaConsulta::Estado::CodigoNoValido;
+                return;
+            }
+            articulo = std::move(c.articulo);
+            lectura = std::move(c.etiqueta);
+        }
+        if (!articulo) {
+            r.estado = RespuestaConsulta::Estado::NoEncontrado;
+            return;
+        }
+        const int id = articulo->articuloId;
+        r.precios = abrirYLeer(dm.fdPrecios, [&] { consultas::abrirPrecios(dm.fdPrecios, id, ajustes); });
+        r.filaPrecio = filaPrecio(r.precios, ajustes.PrecioEmpresaId);
+        r.precioNeto = precioNeto(r.precios, r.filaPrecio);
+        r.existe = abrirYLeer(dm.fdExiste, [&] { consultas::abrirAlmacen(dm.fdExiste, id); });
+        r.volumen = abrirYLeer(dm.fdVolumen, [&] { consultas::abrirVolumen(dm.fdVolumen, id, ajustes, r.precioNeto); });
+        r.claves = abrirYLeer(dm.fdClaves, [&] { consultas::abrirClaves(dm.fdClaves, id); });
+        r.combos = abrirYLeer(dm.fdCombo, [&] { consultas::abrirCombos(dm.fdCombo, id); });
+        r.etiqueta = lectura ? etiqueta::texto(*lectura, r.precioNeto) : QString();
+        r.articulo = std::move(*articulo);
+        r.estado = RespuestaConsulta::Estado::Encontrado;
+    });
+}
+
+bool conexionPerdida(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const fb::Error& e) {
+        return e.isConnectionLost();
+    } catch (...) {
+        return false;
+    }
+}
+
+// The Firebird layer's own refusals (no engine code) are Spanish and about the input.
+QString mensajePropio(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const fb::Error& e) {
+        return e.gdsCode() == 0 ? QString::fromUtf8(e.what()) : QString();
+    } catch (...) {
+        return QString();
+    }
+}
+
+bool esSinRespuesta(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const SinRespuestaServidor&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+SinRespuestaServidor::SinRespuestaServidor()
+    : std::runtime_error("El servidor de la base de datos no respondió a tiempo.")
+{
+}
+
+ServicioConsulta::ServicioConsulta(Tdm& dm, std::function<int(int)> pausas, QObject* parent)
+    : QObject(parent)
+    , m_dm(dm)
+    , m_pausas(std::move(pausas))
+{
+    qRegisterMetaType<std::exception_ptr>("std::exception_ptr");
+    qRegisterMetaType<RespuestaConsulta>();
+    m_plazos.setSingleShot(true);
+    connect(&m_plazos, &QTimer::timeout, this, &ServicioConsulta::revisarPlazos);
+    m_reintento.setSingleShot(true);
+    connect(&m_reintento, &QTimer::timeout, this, &ServicioConsulta::intentarConexion);
+    reloj();
+}
+
+ServicioConsulta::~ServicioConsulta()
+{
+    soltar(true);
+    // A server that holds a call would hold the data module's detaching too: its attachment is
+    // let go without a word, and the client library's shutdown (with its time limit) does the rest.
+    if (m_sinRespuesta)
+        m_dm.fdConexion.abandon();
+}
+
+Tdm* ServicioConsulta::datosTrabajador() const
+{
+    return m_trabajador ? &m_trabajador->dm() : nullptr;
+}
+
+void ServicioConsulta::abrir()
+{
+    soltar(true);
+    m_parametros = m_dm.fdConexion.params();
+    m_intento = 0;
+    m_sinRespuesta = false;
+    nuevoTrabajador();
+    intentarConexion();
+}
+
+void ServicioConsulta::cerrar()
+{
+    soltar(true);
+}
+
+void ServicioConsulta::soltar(bool esperar)
+{
+    m_plazos.stop();
+    m_reintento.stop();
+    m_intentando = false;
+    for (auto& [id, p] : m_pendientes)
+        p.tarea->cancelada = true;
+    m_pendientes.clear();
+    if (!m_trabajador)
+        return;
+    disconnect(m_trabajador, nullptr, this, nullptr);
+    QThread* hilo = std::exchange(m_hilo, nullptr);
+    m_trabajador = nullptr;
+    hilo->quit();
+    // A worker the server holds is never waited for; it ends by itself if the server ever
+    // answers. Any other finishes its call within the deadline and detaches; one that does not
+    // has met a silent server.
+    if (esperar && !m_sinRespuesta) {
+        if (hilo->wait(QDeadlineTimer(m_plazoMs)))
+            delete hilo;
+        else
+            m_sinRespuesta = true;
+    }
+}
+
+void ServicioConsulta::nuevoTrabajador()
+{
+    ++m_generacion;
+    // No parent: an abandoned thread outlives the service, and deletes itself once it ends.
+    auto* hilo = new QThread;
+    hilo->setObjectName(QStringLiteral("ServicioConsulta"));
+    auto* trabajador = new TrabajadorConsulta(m_dm.config().ruta());
+    trabajador->moveToThread(hilo);
+    connect(hilo, &QThread::finished, trabajador, &QObject::deleteLater);
+    connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    const std::uint64_t generacion = m_generacion;
+    connect(trabajador, &TrabajadorConsulta::hecho, this,
+            [this, generacion](quint64 id, std::exception_ptr fallo) { hecho(generacion, id, std::move(fallo)); });
+    hilo->start();
+    m_hilo = hilo;
+    m_trabajador = trabajador;
+}
+
+void ServicioConsulta::encolar(std::function<void(Tdm&)> trabajo, std::function<void(std::exception_ptr)> fin,
+                               bool conexion)
+{
+    if (!m_trabajador) {
+        fin(std::make_exception_ptr(fb::Error("No hay una empresa abierta.")));
+        return;
+    }
+    auto tarea = std::make_shared<Tarea>();
+    tarea->id = ++m_siguienteId;
+    tarea->trabajo = std::move(trabajo);
+    tarea->conexion = conexion;
+    const qint64 vence = conexion ? std::numeric_limits<qint64>::max() : reloj().elapsed() + m_plazoMs;
+    m_pendientes.emplace(tarea->id, Pendiente{tarea, std::move(fin), vence});
+    m_ultimaTarea = tarea->id;
+    TrabajadorConsulta* t = m_trabajador;
+    QMetaObject::invokeMethod(
+        t, [t, tarea] { t->ejecutar(tarea); }, Qt::QueuedConnection);
+    programarRevision();
+}
+
+void ServicioConsulta::programarRevision()
+{
+    qint64 proximo = std::numeric_limits<qint64>::max();
+    for (const auto& [id, p] : m_pendientes)
+        proximo = std::min(proximo, p.vence);
+    if (proximo == std::numeric_limits<qint64>::max()) {
+        m_plazos.stop();
+        return;
+    }
+    m_plazos.start(static_cast<int>(std::max<qint64>(0, proximo - reloj().elapsed())));
+}
+
+void ServicioConsulta::hecho(std::uint64_t generacion, std::uint64_t id, std::exception_ptr fallo)
+{
+    if (generacion != m_generacion)
+        return;
+    const auto it = m_pendientes.find(id);
+    if (it == m_pendientes.end())
+        return;
+    Pendiente p = std::move(it->second);
+    m_pendientes.erase(it);
+    programarRevision();
+    if (!p.tarea->conexion && !(fallo && conexionPerdida(fallo)))
+        m_sinRespuesta = false;
+    p.fin(std::move(fallo));
+}
+
+void ServicioConsulta::revisarPlazos()
+{
+    const qint64 ahora = reloj().elapsed();
+    std::vector<Pendiente> vencidas;
+    for (auto it = m_pendientes.begin(); it != m_pendientes.end();) {
+        if (it->second.vence <= ahora) {
+            it->second.tarea->cancelada = true;
+            vencidas.push_back(std::move(it->second));
+            it = m_pendientes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (vencidas.empty()) {
+        programarRevision();
+        return;
+    }
+    m_sinRespuesta = true;
+    platform::logLine(QStringLiteral("El servidor no respondió en %1 ms; la consulta se abandona.").arg(m_plazoMs));
+    // An attempt to attach that hangs is left to finish: the calls queued behind it are answered
+    // now and skipped when their turn comes. Any other call holds the worker for good.
+    if (!m_intentando)
+        abandonar();
+    programarRevision();
+    emit conexionServidor(m_intento + 1, QStringLiteral("El servidor no respondió en %1 ms.").arg(m_plazoMs));
+    for (Pendiente& p : vencidas)
+        p.fin(std::make_exception_ptr(SinRespuestaServidor()));
+}
+
+void ServicioConsulta::abandonar()
+{
+    std::vector<Pendiente> resto;
+    for (auto& [id, p] : m_pendientes) {
+        p.tarea->cancelada = true;
+        resto.push_back(std::move(p));
+    }
+    m_pendientes.clear();
+    soltar(false);
+    nuevoTrabajador();
+    intentarConexion();
+    for (Pendiente& p : resto)
+        p.fin(std::make_exception_ptr(SinRespuestaServidor()));
+}
+
+void ServicioConsulta::intentarConexion()
+{
+    if (m_intentando || !m_trabajador)
+        return;
+    m_intentando = true;
+    const QStringList parametros = m_parametros;
+    encolar(
+        [parametros](Tdm& dm) {
+            dm.conectarEmpresa(parametros);
+            dm.reiniciarTransaccion();
+        },
+        [this](std::exception_ptr fallo) { conexionLista(std::move(fallo)); }, true);
+}
+
+void ServicioConsulta::conexionLista(std::exception_ptr fallo)
+{
+    m_intentando = false;
+    if (!fallo) {
+        const bool avisado = m_intento > 0 || m_sinRespuesta;
+        m_intento = 0;
+        m_sinRespuesta = false;
+        if (avisado)
+            emit conexionServidor(0, QString());
+        return;
+    }
+    ++m_intento;
+    const QString detalle = platform::describe(fallo);
+    platform::logLine(QStringLiteral("Conexión con el servidor, intento %1: %2").arg(m_intento).arg(detalle));
+    emit conexionServidor(m_intento, detalle);
+    m_reintento.start(m_pausas ? m_pausas(m_intento) : 1000);
+}
+
+int ServicioConsulta::buscar(const QString& clave, const AjustesConsulta& ajustes)
+{
+    return buscarPorId(0, clave, ajustes);
+}
+
+int ServicioConsulta::buscarPorId(int articuloId, const QString& clave, const AjustesConsulta& ajustes)
+{
+    const int secuencia = ++m_secuencia;
+    auto r = std::make_shared<RespuestaConsulta>();
+    r->secuencia = secuencia;
+    r->clave = clave;
+    // An older scan not yet under way is not run; one under way keeps its place (and the
+    // worker) until it answers or the newer scan's deadline passes.
+    if (const auto it = m_pendientes.find(m_consulta); it != m_pendientes.end()) {
+        it->second.tarea->cancelada = true;
+        m_pendientes.erase(it);
+    }
+    const QStringList parametros = m_parametros;
+    encolar([r, parametros, articuloId, ajustes](Tdm& dm) { consultar(dm, parametros, articuloId, ajustes, *r); },
+            [this, r](std::exception_ptr fallo) {
+                // Of several scans only the newest is shown.
+                if (r->secuencia != m_secuencia)
+                    return;
+                if (fallo) {
+                    r->detalle = platform::describe(fallo);
+                    if (esSinRespuesta(fallo)) {
+                        r->estado = RespuestaConsulta::Estado::SinRespuesta;
+                    } else if (conexionPerdida(fallo)) {
+                        r->estado = RespuestaConsulta::Estado::SinServidor;
+                        platform::logLine(r->detalle);
+                        // The attachment is gone: it is opened again in the background.
+                        m_sinRespuesta = false;
+                        intentarConexion();
+                    } else {
+                        r->estado = RespuestaConsulta::Estado::Fallo;
+                        r->mensaje = mensajePropio(fallo);
+                        platform::logLine(r->detalle);
+                    }
+                }
+                emit respuesta(*r);
+            });
+    m_consulta = m_ultimaTarea;
+    return secuencia;
+}
+
+void ServicioConsulta::confirmar()
+{
+    encolar([](Tdm& dm) { dm.confirmarTransaccion(); },
+            [](std::exception_ptr fallo) {
+                // The idle clearing has nobody to tell; the next scan finds out for itself.
+                if (fallo && !esSinRespuesta(fallo))
+                    platform::logLine(platform::describe(fallo));
+            });
+}
+
+void ServicioConsulta::pedirRonda(const AjustesConsulta& ajustes, int listaPrecios)
+{
+    auto tarjetas = std::make_shared<std::vector<TarjetaEscaparate>>();
+    encolar(
+        [tarjetas, ajustes, listaPrecios](Tdm& dm) {
+            if (!dm.fdConexion.isOpen())
+                return;
+            // The idle station holds no transaction open between rounds.
+            dm.asegurarTransaccion();
+            const auto confirmar = [&] {
+                try {
+                    dm.confirmarTransaccion();
+                } catch (...) {
+                }
+            };
+            try {
+                *tarjetas = escaparate::leerCombos(dm.fdVarios);
+                for (TarjetaEscaparate& t : escaparate::leerLista(dm.fdVarios, ajustes, listaPrecios))
+                    tarjetas->push_back(std::move(t));
+            } catch (...) {
+                confirmar();
+                throw;
+            }
+            confirmar();
+        },
+        [this, tarjetas](std::exception_ptr fallo) {
+            if (fallo) {
+                if (!esSinRespuesta(fallo))
+                    platform::logLine(platform::describe(fallo));
+                tarjetas->clear();
+            }
+            emit ronda(*tarjetas);
+        });
+}
+
+#include "ServicioConsulta.moc"
