@@ -49,6 +49,7 @@
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -94,6 +95,7 @@ bool terminaEscaneo(const QKeyEvent& k)
            t == u"\n" || t == u"\t";
 }
 
+const QString kConectando = QStringLiteral("Conectando con el servidor…");
 const QString kSinEmpresa = QStringLiteral("No hay una empresa abierta: no es posible buscar artículos. Para abrir "
                                            "una, salga con Archivo › Salir e inicie el programa de nuevo.");
 
@@ -676,6 +678,7 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
     DatosConexion& d = m_sesion.datos;
     // Steps 1 to 3 without their windows. A server that cannot be reached yet (a power cut: the
     // network or the server still starting) is waited for; anything else is said once.
+    const QScopedValueRollback conectando(m_conectando, true);
     try {
         if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
             return Arranque::Terminar;
@@ -695,6 +698,7 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
         return alLogin(kErrorConexion + QStringLiteral("\n") + QString::fromUtf8(e.what()), platform::kMessageTitle,
                        platform::Icon::Error);
     }
+    m_conectando = false;
     Conexion();
     if (const std::optional<AvisoInstalacion> aviso = validarEmpresa()) {
         m_empresaAbierta = false;
@@ -816,6 +820,11 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
 bool TfrmConsulta::busquedaRechazada()
 {
     // Checked first: the built-in design tick is still on when the start-up stopped early.
+    if (m_conectando) {
+        // An automatic start still waiting for the server: the status line already counts.
+        mostrarMensaje(kConectando);
+        return true;
+    }
     if (!m_empresaAbierta || !m_servicio->abierto()) {
         mostrarMensaje(kSinEmpresa);
         statusBar()->showMessage(kSinEmpresa);

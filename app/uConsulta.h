@@ -167,6 +167,7 @@ private:
     bool m_arranqueAlMostrar;
     bool m_mostrada = false;
     bool m_empresaAbierta = false; // the last Conexion opened the company database
+    bool m_conectando = false;     // an automatic start waiting for the server
     QSize m_tamanoDisplay;
     QSize m_tamanoMarco; // see tamanoDelMarco
     int ArticuloId = 0;
