@@ -29,12 +29,7 @@ int medirColgado(const QString& carpeta, int articulos, int veces)
         std::fprintf(stderr, "  inesperado: el servidor propio no arrancó: %s\n", qPrintable(servidor.why()));
         return 1;
     }
-    const QString origen = asegurarEmpresa(carpeta, articulos);
-    const QString empresa = QStringLiteral("empresa-%1").arg(articulos);
-    const QString ruta = QDir(servidor.dataFolder()).filePath(empresa + QStringLiteral(".fdb"));
-    if (!QFile::copy(origen, ruta))
-        throw std::runtime_error("cannot copy the company database for the server");
-    QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString empresa = copiarAlServidor(carpeta, articulos, servidor.dataFolder());
 
     int errores = 0;
     const auto inesperado = [&](const QString& que) {

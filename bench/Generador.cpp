@@ -299,4 +299,15 @@ QString asegurarEmpresa(const QString& carpeta, int articulos)
     return ruta;
 }
 
+QString copiarAlServidor(const QString& carpeta, int articulos, const QString& carpetaServidor)
+{
+    const QString origen = asegurarEmpresa(carpeta, articulos);
+    const QString empresa = QStringLiteral("empresa-%1").arg(articulos);
+    const QString ruta = QDir(carpetaServidor).filePath(empresa + QStringLiteral(".fdb"));
+    if (!QFile::copy(origen, ruta))
+        throw std::runtime_error("cannot copy the company database for the server");
+    QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return empresa;
+}
+
 } // namespace bench

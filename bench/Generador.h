@@ -19,6 +19,10 @@ QString carpetaCache();
 // goes to stderr. Throws std::runtime_error or fb::Error.
 QString asegurarEmpresa(const QString& carpeta, int articulos);
 
+// The database for `articulos` copied into a server's data folder as "empresa-<n>.fdb", its
+// owner's alone (as the server runs as the same user); returns the company name, "empresa-<n>".
+QString copiarAlServidor(const QString& carpeta, int articulos, const QString& carpetaServidor);
+
 // The keys of article number `n` (0-based): its barcode, its main key and, for every other
 // article, a supplier key, exactly as the generator stores them.
 QStringList clavesDe(int n);

@@ -121,12 +121,8 @@ int medirSoak(const QString& carpeta, const OpcionesSoak& opciones)
         std::fprintf(stderr, "  inesperado: el servidor propio no arrancó: %s\n", qPrintable(servidor.why()));
         return 1;
     }
-    const QString origen = asegurarEmpresa(carpeta, kArticulos);
-    const QString empresa = QStringLiteral("empresa-%1").arg(kArticulos);
+    const QString empresa = copiarAlServidor(carpeta, kArticulos, servidor.dataFolder());
     const QString ruta = QDir(servidor.dataFolder()).filePath(empresa + QStringLiteral(".fdb"));
-    if (!QFile::copy(origen, ruta))
-        throw std::runtime_error("cannot copy the company database for the server");
-    QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     int errores = 0;
     const auto inesperado = [&](const QString& que) {
