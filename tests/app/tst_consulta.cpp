@@ -1,6 +1,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
+#include "lookup/IndiceCatalogo.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "speech/Voz.h"
@@ -649,6 +650,11 @@ void TestConsulta::failedLookupShowsNoMixedArticle()
 void TestConsulta::escapeClears()
 {
     connect();
+    // The catalogue index reads on attachments of its own right after the company opens: counted
+    // here only once it is done with them.
+    auto* indice = m_app->frmBuscarEnCatalogo.findChild<catalogo::IndiceCatalogo*>();
+    QVERIFY(indice);
+    QTRY_VERIFY_WITH_TIMEOUT(indice->listo(), 30000);
     scan(QStringLiteral("CCL600"));
     QCOMPARE(transaccionesDeOtros(), 1); // the lookup's, on the service's attachment
     QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_Escape);
