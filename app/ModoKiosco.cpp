@@ -1,11 +1,11 @@
 #include "ModoKiosco.h"
 
 #include "connections/InicioAutomatico.h"
-#include "data/AjustesConsulta.h"
 #include "data/ConversionIni.h"
 #include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "platform/MessageBox.h"
+#include "rules/AjustesConsulta.h"
 
 #include <QApplication>
 #include <QCloseEvent>

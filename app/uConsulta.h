@@ -1,11 +1,11 @@
 #pragma once
 
-#include "data/AjustesConsulta.h"
 #include "layout/DisenoPantalla.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasEscaparate.h"
-#include "lookup/EntradaEscaner.h"
-#include "lookup/EtiquetaBascula.h"
+#include "rules/AjustesConsulta.h"
+#include "rules/EntradaEscaner.h"
+#include "rules/EtiquetaBascula.h"
 
 #include <QMainWindow>
 #include <functional>

@@ -2,14 +2,14 @@
 
 #include "Generador.h"
 #include "Medidas.h"
-#include "data/AjustesConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "lookup/BusquedaCatalogo.h"
-#include "lookup/IndiceCatalogo.h"
 #include "platform/MessageBox.h"
+#include "rules/AjustesConsulta.h"
+#include "search/BusquedaCatalogo.h"
 #include "search/ConsultaCatalogo.h"
+#include "search/IndiceCatalogo.h"
 #include "tests/support/ArranqueManual.h"
 
 #include <QAbstractItemModel>

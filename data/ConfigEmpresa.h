@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/AjustesConsulta.h"
 #include "firebird/Value.h"
+#include "rules/AjustesConsulta.h"
 
 #include <QString>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Decimal.h"
+#include "firebird/values/Decimal.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,7 +1,7 @@
 #include "BusquedaClave.h"
 
 #include "data/uDM.h"
-#include "lookup/CodigoBarras.h"
+#include "rules/CodigoBarras.h"
 
 #include <QLocale>
 

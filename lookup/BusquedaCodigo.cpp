@@ -1,6 +1,6 @@
 #include "BusquedaCodigo.h"
 
-#include "lookup/CodigoBarras.h"
+#include "rules/CodigoBarras.h"
 
 #include <algorithm>
 

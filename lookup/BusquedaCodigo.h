@@ -1,7 +1,7 @@
 #pragma once
 
 #include "lookup/BusquedaClave.h"
-#include "lookup/EtiquetaBascula.h"
+#include "rules/EtiquetaBascula.h"
 
 #include <optional>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "CargarInfo.h"
 
-#include "data/AjustesConsulta.h"
 #include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
 #include "layout/Colores.h"
+#include "rules/AjustesConsulta.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ConsultasArticulo.h"
 
-#include "data/AjustesConsulta.h"
 #include "firebird/Query.h"
+#include "rules/AjustesConsulta.h"
 
 namespace consultas {
 

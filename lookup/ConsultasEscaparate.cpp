@@ -1,8 +1,8 @@
 #include "ConsultasEscaparate.h"
 
-#include "Formato.h"
-#include "data/AjustesConsulta.h"
 #include "firebird/Query.h"
+#include "rules/AjustesConsulta.h"
+#include "rules/Formato.h"
 
 namespace escaparate {
 

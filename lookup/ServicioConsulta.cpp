@@ -4,9 +4,9 @@
 #include "firebird/Error.h"
 #include "lookup/BusquedaCodigo.h"
 #include "lookup/ConsultasArticulo.h"
-#include "lookup/EtiquetaBascula.h"
 #include "platform/ErrorReport.h"
 #include "platform/Registro.h"
+#include "rules/EtiquetaBascula.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

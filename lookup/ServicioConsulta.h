@@ -1,10 +1,10 @@
 #pragma once
 
-#include "data/AjustesConsulta.h"
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasEscaparate.h"
-#include "lookup/ModeloConsulta.h"
+#include "lookup/FilasLeidas.h"
+#include "rules/AjustesConsulta.h"
 
 #include <QObject>
 #include <QStringList>

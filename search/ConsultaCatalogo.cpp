@@ -1,6 +1,6 @@
 #include "ConsultaCatalogo.h"
 
-#include "lookup/BusquedaCatalogo.h"
+#include "search/BusquedaCatalogo.h"
 
 namespace catalogo {
 

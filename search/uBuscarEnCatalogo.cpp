@@ -2,16 +2,16 @@
 
 #include "ConsultaCatalogo.h"
 #include "TitulosBusqueda.h"
-#include "data/AjustesConsulta.h"
 #include "data/ConfigIni.h"
 #include "data/ConversionIni.h"
 #include "data/uDM.h"
+#include "display/ModeloConsulta.h"
+#include "display/Presentacion.h"
 #include "layout/AjusteTexto.h"
-#include "lookup/BusquedaCatalogo.h"
-#include "lookup/IndiceCatalogo.h"
-#include "lookup/ModeloConsulta.h"
-#include "lookup/Presentacion.h"
 #include "platform/ErrorReport.h"
+#include "rules/AjustesConsulta.h"
+#include "search/BusquedaCatalogo.h"
+#include "search/IndiceCatalogo.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "TextoHablado.h"
 
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
 
 #include <memory>
 #include <stdexcept>

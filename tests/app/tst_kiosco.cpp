@@ -5,8 +5,8 @@
 
 #include "app/Lumivo.h"
 #include "app/ModoKiosco.h"
-#include "data/AjustesConsulta.h"
 #include "platform/MessageBox.h"
+#include "rules/AjustesConsulta.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PrivateServer.h"

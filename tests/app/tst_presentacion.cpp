@@ -2,6 +2,7 @@
 // driven through the real window against a stand-in company database with the station's
 // own procedures installed from data/sql.
 
+#include "display/ModeloConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
@@ -9,11 +10,10 @@
 #include "layout/AjusteTexto.h"
 #include "layout/EtiquetaAjustada.h"
 #include "lookup/ConsultasArticulo.h"
-#include "lookup/Formato.h"
-#include "lookup/ModeloConsulta.h"
 #include "lookup/ServicioConsulta.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "rules/Formato.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"

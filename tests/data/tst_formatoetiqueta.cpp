@@ -1,7 +1,7 @@
 // The stored text of a scale label format: what it reads as, what it is written as, and the texts
 // an operator or a damaged row may leave that must be refused with a reason.
 
-#include "data/FormatoEtiqueta.h"
+#include "rules/FormatoEtiqueta.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>

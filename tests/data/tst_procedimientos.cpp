@@ -3,9 +3,9 @@
 
 #include "data/Instalacion.h"
 #include "firebird/Connection.h"
-#include "firebird/Decimal.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
+#include "firebird/values/Decimal.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 

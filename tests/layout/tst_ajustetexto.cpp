@@ -1,11 +1,11 @@
 // The large price, the article name and the status bar's path drawn whole in their boxes:
 // real labels rendered offscreen in the real Tahoma face (fonts-wine) and measured with its metrics.
 
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
 #include "layout/AjusteTexto.h"
 #include "layout/EtiquetaAjustada.h"
-#include "lookup/Formato.h"
 #include "platform/Platform.h"
+#include "rules/Formato.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "data/uDM.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/BusquedaCodigo.h"
-#include "lookup/CodigoBarras.h"
+#include "rules/CodigoBarras.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"

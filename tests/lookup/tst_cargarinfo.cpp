@@ -1,7 +1,6 @@
 // Loading the lookup settings from the settings table of a stand-in company database on which the
 // program's objects were installed (rows as the installation leaves them, then changed per case).
 
-#include "data/AjustesConsulta.h"
 #include "data/ConfigEmpresa.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
@@ -9,6 +8,7 @@
 #include "firebird/Query.h"
 #include "layout/Colores.h"
 #include "lookup/CargarInfo.h"
+#include "rules/AjustesConsulta.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 

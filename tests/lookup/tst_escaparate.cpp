@@ -1,12 +1,12 @@
 // The idle showcase's cards and settings, read from a stand-in company with enabled and disabled
 // offers and an offer price list, on which the station's objects were installed.
 
-#include "data/AjustesConsulta.h"
 #include "data/ConfigEmpresa.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/ConsultasEscaparate.h"
+#include "rules/AjustesConsulta.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
 

@@ -1,9 +1,9 @@
 // The lookup service without a window: answers of each state from a real company database, only
 // the newest of several scans answered, and a server stopped with SIGSTOP met by the deadline, the
 // service then attaching again in the background once the server continues.
-#include "data/AjustesConsulta.h"
 #include "data/uDM.h"
 #include "lookup/ServicioConsulta.h"
+#include "rules/AjustesConsulta.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/PruebaPrincipal.h"

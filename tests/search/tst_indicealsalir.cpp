@@ -7,7 +7,7 @@
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "lookup/IndiceCatalogo.h"
+#include "search/IndiceCatalogo.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"

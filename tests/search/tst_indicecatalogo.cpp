@@ -2,9 +2,9 @@
 #include "firebird/Query.h"
 #include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
-#include "lookup/BusquedaCatalogo.h"
-#include "lookup/IndiceCatalogo.h"
+#include "search/BusquedaCatalogo.h"
 #include "search/ConsultaCatalogo.h"
+#include "search/IndiceCatalogo.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 

@@ -1,4 +1,4 @@
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
 #include "speech/TextoHablado.h"
 #include "tests/support/PruebaPrincipal.h"
 

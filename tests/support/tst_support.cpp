@@ -2,14 +2,14 @@
 // through the same fb:: layer and the same statements that the station runs.
 
 #include "connections/EmpresasUsuario.h"
-#include "data/AjustesConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "lookup/BusquedaCatalogo.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasArticulo.h"
+#include "rules/AjustesConsulta.h"
+#include "search/BusquedaCatalogo.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"

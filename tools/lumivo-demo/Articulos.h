@@ -1,6 +1,6 @@
 #pragma once
 
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
 
 #include <QDate>
 #include <QString>

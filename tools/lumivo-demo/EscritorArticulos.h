@@ -1,8 +1,8 @@
 #pragma once
 
-#include "firebird/Decimal.h"
 #include "firebird/Query.h"
 #include "firebird/ScriptRunner.h"
+#include "firebird/values/Decimal.h"
 
 #include <QDate>
 #include <QString>

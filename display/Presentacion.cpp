@@ -1,5 +1,6 @@
 #include "Presentacion.h"
 
+#include "Celda.h"
 #include "firebird/Value.h"
 #include "layout/Estilo.h"
 #include "platform/Platform.h"

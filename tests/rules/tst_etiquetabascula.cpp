@@ -1,8 +1,8 @@
 // Scale labels: GS1's price/weight verifier digit, reading a label in each of three formats, and the
 // amounts the display shows. The codes were composed and their digits worked out by hand.
 
-#include "firebird/Decimal.h"
-#include "lookup/EtiquetaBascula.h"
+#include "firebird/values/Decimal.h"
+#include "rules/EtiquetaBascula.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/FormatoEtiqueta.h"
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
+#include "rules/FormatoEtiqueta.h"
 
 #include <QLocale>
 #include <QString>

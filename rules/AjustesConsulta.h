@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FormatoEtiqueta.h"
+#include "rules/FormatoEtiqueta.h"
 
 #include <vector>
 

@@ -1,5 +1,6 @@
 #include "ModeloConsulta.h"
 
+#include "Celda.h"
 #include "firebird/Query.h"
 #include "platform/ErrorReport.h"
 
@@ -36,16 +37,6 @@ void ModeloConsulta::recargar(fb::Query& consulta, const std::function<void()>& 
         throw;
     }
     endResetModel();
-}
-
-FilasLeidas leerFilas(fb::Query& consulta, int maximo)
-{
-    FilasLeidas r;
-    for (int i = 0; i < consulta.columnCount(); ++i)
-        r.columnas.append(consulta.columnName(i));
-    while (static_cast<int>(r.filas.size()) < maximo && consulta.next())
-        r.filas.push_back(consulta.row());
-    return r;
 }
 
 void ModeloConsulta::cargar(FilasLeidas filas)

@@ -1,6 +1,6 @@
 #include "Decimal.h"
 
-#include "Error.h"
+#include "../Error.h" // header only: Decimal needs no client library
 
 #include <limits>
 

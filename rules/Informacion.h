@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/AjustesConsulta.h"
+#include "rules/AjustesConsulta.h"
 
 // Row counts of the lookup's results, looked at only when an article is shown.
 struct FilasConsulta {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Formato.h"
 #include "firebird/Value.h"
+#include "lookup/FilasLeidas.h"
+#include "rules/Formato.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -39,17 +40,6 @@ struct DescripcionRejilla {
     QColor fondoTitulo;
     std::vector<ColumnaConsulta> columnas;
 };
-
-// A result read whole on the thread that ran the statement, to be shown on another: the column
-// names as the server reports them and the rows, each a plain copy of its values.
-struct FilasLeidas {
-    QStringList columnas;
-    std::vector<std::vector<fb::Value>> filas;
-};
-
-// Reads the open query's rows, at most `maximo` of them (a grid of an article's prices, keys or
-// stock has a handful; the cap keeps a runaway result from filling memory). A failure propagates.
-FilasLeidas leerFilas(fb::Query& consulta, int maximo);
 
 // A read-only grid model over an fb::Query that fetches its rows on demand, a batch at a
 // time; the first batch is fetched when the query is opened, so rowCount() > 0 tells

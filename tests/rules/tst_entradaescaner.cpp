@@ -1,6 +1,6 @@
 // Cleaning what a scanner types before the lookup: control characters, prefix and suffix.
 
-#include "lookup/EntradaEscaner.h"
+#include "rules/EntradaEscaner.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>

@@ -2,10 +2,11 @@
 // unit-of-purchase pattern, and the statement texts that depend on settings. Fixed locales,
 // so the results do not depend on the machine's regional settings.
 
+#include "display/Celda.h"
+#include "display/Presentacion.h"
 #include "firebird/Value.h"
 #include "lookup/ConsultasArticulo.h"
-#include "lookup/Formato.h"
-#include "lookup/Presentacion.h"
+#include "rules/Formato.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QLocale>

@@ -1,7 +1,7 @@
 // GS1 check digits, the UPC-E expansion and the equivalent forms of a scanned code. Every expected
 // code below is a published GS1 example or was worked out by hand, never by the unit itself.
 
-#include "lookup/CodigoBarras.h"
+#include "rules/CodigoBarras.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QTest>

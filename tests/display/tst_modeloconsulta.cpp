@@ -1,11 +1,11 @@
 // The grid model over an fb::Query: rows fetched on demand in batches, copied so that a
 // closed cursor never takes them away, columns bound by name, the look of its cells.
 
+#include "display/ModeloConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
-#include "lookup/ModeloConsulta.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 

@@ -1,14 +1,10 @@
 #pragma once
 
-#include "firebird/Decimal.h"
+#include "firebird/values/Decimal.h"
 
 #include <QLocale>
 #include <QString>
 #include <cstdint>
-
-namespace fb {
-class Value;
-}
 
 // How the display turns database values into text. Money never goes through binary
 // floating point: every function works on the exact decimal and takes from the locale only
@@ -38,9 +34,5 @@ QString numero(std::int64_t valor, const QLocale& locale = QLocale::system());
 // The pattern "#,##0.00": a thousands separator every three digits, exactly two decimals
 // (rounded half away from zero), the regional separators. No currency symbol.
 QString miles2(const fb::Decimal& valor, const QLocale& locale = QLocale::system());
-
-// A value as a grid cell shows it: NULL as empty text, text as is, numbers by `tipo`,
-// dates in the short date format.
-QString celda(const fb::Value& valor, Tipo tipo, const QLocale& locale = QLocale::system());
 
 } // namespace formato
