@@ -12,6 +12,15 @@ Tdm::Tdm(const QString& configFile)
 {
 }
 
+Tdm::~Tdm() = default;
+
+AjustesEstacion& Tdm::estacion()
+{
+    if (!m_estacion)
+        m_estacion = std::make_unique<AjustesEstacion>(m_config);
+    return *m_estacion;
+}
+
 void Tdm::conectarSistema(const QStringList& parametros)
 {
     m_empresa = false;

@@ -706,7 +706,7 @@ void TestConsulta::hungSpeechServiceNeverHoldsAScan()
         qunsetenv("SPEECHD_ADDRESS");
         QLocale::setDefault(local);
     });
-    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), true);
+    m_app->dm.estacion().setHablarPrecio(true);
     QElapsedTimer reloj;
     reloj.start();
     m_app->frmConsulta.prepararVoz();
@@ -939,13 +939,9 @@ void TestConsulta::twoLabelFormatsOnOnePrefix()
 // Tab and CR LF end a scan like Enter, once; the configured prefix and suffix are dropped.
 void TestConsulta::scannerTerminatorsAndAffixes()
 {
-    {
-        Tdm& dm = m_app->dm;
-        dm.ConfigIni_strW(QStringLiteral("Escaner"), QStringLiteral("Prefijo"), QStringLiteral("]E0"));
-        dm.ConfigIni_strW(QStringLiteral("Escaner"), QStringLiteral("Sufijo"), QStringLiteral("#"));
-    }
     connect();
-    m_app->frmConsulta.leerEscaner();
+    // Set while the window runs: it follows the change.
+    m_app->dm.estacion().setEscaner(QStringLiteral("]E0"), QStringLiteral("#"));
     auto* ed = el<QLineEdit>("edClave");
     auto* nombre = el<QLabel>("lblNombreArticulo");
     ed->setFocus();

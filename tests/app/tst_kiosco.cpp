@@ -225,7 +225,7 @@ void TestKiosco::menuModoQuiosco()
 {
     abrir(false);
     TfrmConsulta& w = m_app->frmConsulta;
-    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false);
+    m_app->dm.estacion().setHablarPrecio(false);
     auto* accion = w.findChild<QAction*>(QStringLiteral("ModoQuiosco1"));
     QVERIFY(accion && accion->isCheckable() && !accion->isChecked());
     accion->trigger();
@@ -242,14 +242,16 @@ void TestKiosco::menuModoQuiosco()
     QMainWindow siguiente;
     siguiente.setCentralWidget(new QWidget);
     AjustesConsulta ajustes;
-    ModoKiosco leido(siguiente, m_app->dm, m_app->sesion, ajustes);
+    Tdm siguienteDm;
+    ModoKiosco leido(siguiente, siguienteDm, m_app->sesion, ajustes);
     QVERIFY(leido.activo());
 
     accion->trigger(); // and off again
     QVERIFY(!accion->isChecked());
     QMainWindow otra;
     otra.setCentralWidget(new QWidget);
-    ModoKiosco apagado(otra, m_app->dm, m_app->sesion, ajustes);
+    Tdm otroDm;
+    ModoKiosco apagado(otra, otroDm, m_app->sesion, ajustes);
     QVERIFY(!apagado.activo());
 }
 

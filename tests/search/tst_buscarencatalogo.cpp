@@ -634,6 +634,7 @@ void TestBuscarEnCatalogo::buscarPorClave()
     QFETCH(QStringList, claves);
     mostrar();
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), guardada);
+    m_dm->estacion().releer();
     // The operator's change to the box since the window opened does not count.
     marcar(!guardada);
     escribir("edClave", texto);
@@ -829,6 +830,7 @@ void TestBuscarEnCatalogo::entradaComoDatos()
     QFETCH(QString, enCaja);
     QFETCH(QString, aviso);
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), cualquierPosicion);
+    m_dm->estacion().releer();
     mostrar();
     marcar(cualquierPosicion);
     auto* ed = el<QLineEdit>(caja.toLatin1().constData());
@@ -931,6 +933,7 @@ void TestBuscarEnCatalogo::buscarComo(const QString& via, const QString& texto, 
     if (conIndice)
         iniciarIndice();
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), cualquierPosicion);
+    m_dm->estacion().releer();
     if (via == u"principal") {
         enModal([] {});
         m_edClavePrincipal->setText(texto);
@@ -1288,6 +1291,7 @@ void TestBuscarEnCatalogo::primeraAperturaTrasArrancar()
     QFETCH(QStringList, filas);
     if (guardada >= 0) {
         m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), guardada == 1);
+        m_dm->estacion().releer();
         nuevaVentana();
     }
     QStringList primera, segunda;
@@ -1364,6 +1368,7 @@ void TestBuscarEnCatalogo::almacenesConValoresMalos()
     QVERIFY(config.open(QIODevice::WriteOnly));
     config.write(R"(<Config><BUSQUEDA X_POSICION="true" Width="abc" Height="-5"/></Config>)");
     config.close();
+    m_dm->estacion().releer();
     {
         QSettings almacen(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zantor"),
                           QStringLiteral("Lumivo"));
