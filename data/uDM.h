@@ -83,6 +83,12 @@ public:
     // and kept; a data module that never asks (the lookups' own) never reads them.
     AjustesEstacion& estacion();
 
+signals:
+    // The company database was opened, or the one open was closed or left for the system
+    // database (a new login): what is built on the company's data starts over. Not sent for a
+    // reconnection to the same database.
+    void empresaCambiada();
+
 private:
     bool perdida() const noexcept { return m_sinServidor && !fdConexion.isOpen(); }
     void reconectar();

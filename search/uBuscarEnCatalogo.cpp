@@ -165,6 +165,7 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     // on the system database.
     m_indice = new catalogo::IndiceCatalogo(
         [this] { return m_dm.empresaConectada() ? m_dm.fdConexion.params() : QStringList(); }, this);
+    connect(&m_dm, &Tdm::empresaCambiada, m_indice, &catalogo::IndiceCatalogo::revisar);
     m_alEscribir = new QTimer(this);
     m_alEscribir->setSingleShot(true);
     m_alEscribir->setInterval(0);
