@@ -233,6 +233,12 @@ void TestKiosco::menuModoQuiosco()
     Tdm otroDm;
     ModoKiosco apagado(otra, otroDm, app().sesion, ajustes);
     QVERIFY(!apagado.activo());
+
+    // Changed through the station's settings by anything else: the item follows, and this run
+    // stays in the mode it started in.
+    app().dm.estacion().setKiosco(true);
+    QVERIFY(accion->isChecked());
+    QVERIFY(!app().frmConsulta.kiosco().activo());
 }
 
 void TestKiosco::cerrarNoCierraYEscapeLimpia()
