@@ -766,6 +766,12 @@ void TfrmConsulta::prepararPantalla()
     InicioAutomatico1->setEnabled(true);
     InicioAutomatico1->setChecked(m_inicio.guardado());
     prepararVoz();
+    // A station value the file holds that does not read: its default is used, and the operator
+    // is told without a box.
+    if (const QString& aviso = m_dm.estacion().aviso(); !aviso.isEmpty()) {
+        qWarning("%s", qUtf8Printable(aviso));
+        statusBar()->showMessage(aviso);
+    }
 }
 
 void TfrmConsulta::prepararVoz()

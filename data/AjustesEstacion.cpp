@@ -3,6 +3,7 @@
 #include "data/ConfigIni.h"
 #include "data/ConversionIni.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -73,9 +74,9 @@ AjustesEstacion::Valores AjustesEstacion::leer()
         return {};
     }
     if (!malos.isEmpty())
-        m_aviso = QStringLiteral("Valores no válidos en el archivo de configuración %1 (%2): se usan los "
+        m_aviso = QStringLiteral("Valores no válidos en el archivo de configuración «%1» (%2): se usan los "
                                  "predeterminados.")
-                      .arg(m_config.ruta(), malos.join(QStringLiteral(", ")));
+                      .arg(QFileInfo(m_config.ruta()).absoluteFilePath(), malos.join(QStringLiteral(", ")));
     return v;
 }
 
