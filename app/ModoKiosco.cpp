@@ -1,7 +1,6 @@
 #include "ModoKiosco.h"
 
 #include "connections/InicioAutomatico.h"
-#include "data/ConversionIni.h"
 #include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "platform/MessageBox.h"
@@ -51,20 +50,15 @@ ModoKiosco::ModoKiosco(QMainWindow& ventana, Tdm& dm, Sesion& sesion, AjustesCon
     , m_sesion(sesion)
     , m_ajustes(ajustes)
 {
-    try {
-        const std::optional<QString> valor =
-            m_dm.config().consultar(QStringLiteral("Estacion"), QStringLiteral("Kiosco"));
-        m_activo = valor && LogicoIni(*valor).value_or(false);
-    } catch (const std::exception&) {
-        m_activo = false; // the login reports the unreadable file
-    }
+    // An unreadable file reads as no kiosk; the login reports it.
+    m_activo = m_dm.estacion().kiosco();
     if (m_activo)
         preparar();
 }
 
 void ModoKiosco::guardarAjuste(bool activo)
 {
-    m_dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("Kiosco"), activo);
+    m_dm.estacion().setKiosco(activo);
 }
 
 void ModoKiosco::preparar()

@@ -33,7 +33,7 @@ public:
     ModoKiosco(QMainWindow& ventana, Tdm& dm, Sesion& sesion, AjustesConsulta& ajustes);
 
     bool activo() const { return m_activo; }
-    // Stores the setting in the station's one Estacion element; it applies from the next start.
+    // Stores the setting (Tdm::estacion()); it applies from the next start.
     void guardarAjuste(bool activo);
     // The display inside the view (its elements are found there, not under the window).
     QWidget* display() const { return m_display; }

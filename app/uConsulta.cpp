@@ -83,8 +83,6 @@ const QString kSinRespuesta = QStringLiteral("Sin respuesta del servidor, intent
 const QString kSinServidor =
     QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
 const QString kFalloConsulta = QStringLiteral("No fue posible consultar el artículo, intente de nuevo");
-// The deadline of a lookup, "Estacion"/"SegundosRespuesta" in config.xml.
-constexpr int kSegundosRespuesta = 2;
 // What the label element shows in design mode before any label was scanned.
 const QString kEtiquetaMuestra = QStringLiteral("0.000 kg · $0.00");
 
@@ -294,6 +292,7 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     // Last: a kiosk takes the finished display into its scaled view.
     m_kiosco = new ModoKiosco(*this, m_dm, m_sesion, m_ajustes);
     ModoQuiosco1->setChecked(m_kiosco->activo());
+    connect(&m_dm.estacion(), &AjustesEstacion::cambiado, this, &TfrmConsulta::seguirEstacion);
 }
 
 TfrmConsulta::~TfrmConsulta() = default;
@@ -729,7 +728,7 @@ void TfrmConsulta::prepararPantalla()
     m_ajustes.ClienteEventualId = 0;
 
     // 8. The restore flag, read once.
-    const bool restaurada = m_dm.ConfigIni_bool(QStringLiteral("Ventana"), QStringLiteral("Restaurada"), true);
+    const bool restaurada = m_dm.estacion().restaurada();
     if (restaurada)
         ReestrableceFuentes(m_dm, fuenteConColorDe(*lblNombreArticulo), fuenteConColorDe(*dbPrecio));
 
@@ -768,16 +767,36 @@ void TfrmConsulta::prepararPantalla()
     InicioAutomatico1->setEnabled(true);
     InicioAutomatico1->setChecked(m_inicio.guardado());
     prepararVoz();
+    // A station value the file holds that does not read: its default is used, and the operator
+    // is told without a box.
+    if (const QString& aviso = m_dm.estacion().aviso(); !aviso.isEmpty()) {
+        qWarning("%s", qUtf8Printable(aviso));
+        statusBar()->showMessage(aviso);
+    }
 }
 
 void TfrmConsulta::prepararVoz()
 {
-    if (m_voz || !m_dm.ConfigIni_bool(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false))
+    if (m_voz || !m_dm.estacion().hablarPrecio())
         return;
     // Opens on its own thread: the start-up does not wait for the speech service.
     auto voz = std::make_unique<VozSistema>([this](const QString& texto) { m_panelVoz->setText(texto); });
     m_voz = voz.get();
     m_vozSistema = std::move(voz);
+}
+
+void TfrmConsulta::seguirEstacion()
+{
+    const AjustesEstacion& estacion = m_dm.estacion();
+    // The stored choice, for the next start; this run keeps the mode it started in.
+    ModoQuiosco1->setChecked(estacion.kiosco());
+    leerEscaner();
+    if (!estacion.hablarPrecio() && m_voz && m_voz == m_vozSistema.get()) {
+        m_voz = nullptr;
+        m_vozSistema.reset();
+    } else if (m_empresaAbierta) {
+        prepararVoz();
+    }
 }
 
 void TfrmConsulta::Conexion()
@@ -849,18 +868,10 @@ void TfrmConsulta::seleccionarClave()
 
 void TfrmConsulta::leerEscaner()
 {
-    m_escaner.prefijo = m_dm.ConfigIni_str(EntradaEscaner::kSeccion, EntradaEscaner::kPrefijo, QString());
-    m_escaner.sufijo = m_dm.ConfigIni_str(EntradaEscaner::kSeccion, EntradaEscaner::kSufijo, QString());
-    // Read without writing a default: a station without the key keeps its file as it is.
-    double segundos = kSegundosRespuesta;
-    if (const std::optional<QString> texto =
-            m_dm.config().consultar(QStringLiteral("Estacion"), QStringLiteral("SegundosRespuesta"))) {
-        bool ok = false;
-        const double leido = texto->trimmed().toDouble(&ok);
-        if (ok && leido > 0 && leido <= 600)
-            segundos = leido;
-    }
-    m_servicio->setPlazo(static_cast<int>(segundos * 1000));
+    const AjustesEstacion& estacion = m_dm.estacion();
+    m_escaner.prefijo = estacion.prefijoEscaner();
+    m_escaner.sufijo = estacion.sufijoEscaner();
+    m_servicio->setPlazo(estacion.plazoMs());
 }
 
 void TfrmConsulta::edClaveKeyUp(int Key)

@@ -57,7 +57,8 @@ public:
     void TiempoInactivoTimer();
     void edClaveKeyPress(QChar Key);
     void edClaveKeyUp(int Key);
-    // The scanner's prefix and suffix from the station's settings; the start-up reads them.
+    // The scanner's prefix and suffix and the lookup's deadline from the station's settings; the
+    // start-up takes them, and again whenever they change.
     void leerEscaner();
     // F4 in the key field: the catalogue search by the text typed so far.
     void edClaveF4();
@@ -77,7 +78,7 @@ public:
     // The voice that says each found article and its price; none keeps the station silent. Tests
     // install a recorder; the start-up installs the system's voice when config.xml asks for it.
     void setVoz(Voz* voz) { m_voz = voz; }
-    // Reads "Estacion"/"HablarPrecio" (off by default) and, when on, opens the system's voice; a
+    // The station's "HablarPrecio" (Tdm::estacion(), off by default): when on, opens the system's voice; a
     // station without a speech service stays silent and says why once in its status bar.
     void prepararVoz();
 
@@ -104,6 +105,9 @@ private:
     friend class TestPresentacion;
     int segundosInactivo() const { return SegundosInactivo; }
 
+    // A station setting changed (the kiosk item, the configuration dialog): the scanner, the
+    // deadline, the voice and the kiosk item follow it.
+    void seguirEstacion();
     // Builds the display and returns the elements the operator can drag.
     std::vector<ElementoArrastrable> crearMarco();
     void crearMenu();

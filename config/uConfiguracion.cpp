@@ -50,6 +50,11 @@ const QString kSegundosInvalidos =
 const QString kFuenteLarga = QStringLiteral("El nombre de la fuente «%1» tiene más de %2 caracteres y no se puede "
                                             "guardar. Elija otra fuente; no se guardó ningún cambio.");
 
+const QString kEstacionSinGuardar = QStringLiteral("Los ajustes de la empresa se guardaron, pero no los de esta "
+                                                   "estación:\n\n");
+// What a scanner sends around a code is a few characters.
+constexpr int kLargoAfijo = 10;
+
 constexpr int kSegundosMin = 30;
 constexpr int kSegundosMax = 1000;
 
@@ -128,7 +133,7 @@ TfrmConfiguracion::TfrmConfiguracion(Tdm& dm, std::function<void()> alCerrar, st
     setPalette(fondo);
     setFont(platform::tahomaPoints(8));
     crearControles();
-    setFixedSize(611, 340);
+    setFixedSize(611, 372);
 
     dFont = new DialogoFuente(this);
 
@@ -230,6 +235,49 @@ void TfrmConfiguracion::crearControles()
     auto* nota = etiqueta(this, QStringLiteral("*Solo aplica en tipo “Descuento a los artículos del combo”"), 10, 256);
     nota->setObjectName(QStringLiteral("Label7"));
     crearEtiquetas();
+    crearEstacion();
+}
+
+void TfrmConfiguracion::crearEstacion()
+{
+    cheHablarPrecio = casilla(this, "cheHablarPrecio", QStringLiteral("Decir el precio en voz alta"), 8, 342);
+    // Each box right after its caption, whatever width the caption takes in the station's font.
+    const auto afijo = [this](const char* nombre, const QString& titulo, int x) {
+        const QLabel* l = etiqueta(this, titulo, x, 343);
+        auto* ed = new QLineEdit(this);
+        ed->setObjectName(QString::fromLatin1(nombre));
+        ed->setGeometry(l->geometry().right() + 6, 340, 58, 21);
+        ed->setMaxLength(kLargoAfijo);
+        return ed;
+    };
+    edPrefijoEscaner = afijo("edPrefijoEscaner", QStringLiteral("Prefijo del escáner"), 201);
+    edSufijoEscaner = afijo("edSufijoEscaner", QStringLiteral("Sufijo"), edPrefijoEscaner->geometry().right() + 14);
+    const QString ayuda = QStringLiteral("Lo que el escáner envía antes o después de cada código; no forma parte "
+                                         "de la clave. Solo en esta estación.");
+    edPrefijoEscaner->setToolTip(ayuda);
+    edSufijoEscaner->setToolTip(ayuda);
+}
+
+void TfrmConfiguracion::cargarEstacion()
+{
+    const AjustesEstacion& estacion = m_dm.estacion();
+    cheHablarPrecio->setChecked(estacion.hablarPrecio());
+    edPrefijoEscaner->setText(estacion.prefijoEscaner());
+    edSufijoEscaner->setText(estacion.sufijoEscaner());
+}
+
+void TfrmConfiguracion::guardarEstacion()
+{
+    AjustesEstacion& estacion = m_dm.estacion();
+    try {
+        if (cheHablarPrecio->isChecked() != estacion.hablarPrecio())
+            estacion.setHablarPrecio(cheHablarPrecio->isChecked());
+        if (edPrefijoEscaner->text() != estacion.prefijoEscaner() ||
+            edSufijoEscaner->text() != estacion.sufijoEscaner())
+            estacion.setEscaner(edPrefijoEscaner->text(), edSufijoEscaner->text());
+    } catch (const ErrorConfigIni& e) {
+        throw ErrorConfigIni((kEstacionSinGuardar + QString::fromUtf8(e.what())).toStdString());
+    }
 }
 
 void TfrmConfiguracion::crearEtiquetas()
@@ -319,8 +367,10 @@ void TfrmConfiguracion::aceptarEtiquetas()
 void TfrmConfiguracion::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        cargarEstacion();
         platform::guarded(this, [this] { CargarInfo(); });
+    }
 }
 
 bool TfrmConfiguracion::eventFilter(QObject* watched, QEvent* event)
@@ -537,6 +587,8 @@ void TfrmConfiguracion::GuardarInfo()
     // One transaction from the first row to the commit; after a lost connection the save runs
     // again whole, in a fresh transaction on the new attachment.
     m_dm.conReconexion([&] { guardarFilas(segundos); });
+    // A file that cannot be saved leaves the dialog open with the operator's choices.
+    guardarEstacion();
     accept();
 }
 

@@ -19,7 +19,9 @@ class QPushButton;
 class DialogoFuente;
 class Tdm;
 
-// The configuration dialog: the company-wide settings of the settings table.
+// The configuration dialog: the company-wide settings of the settings table, and below them this
+// station's own (the spoken price, the scanner's prefix and suffix), kept in config.xml through
+// Tdm::estacion().
 //
 // Every showing reloads the controls from the database and inserts the rows it needs that are
 // missing (then loads once more, so the controls show what the table holds). "Guardar" writes every
@@ -135,6 +137,15 @@ private:
     ConfigEmpresa::TextosEtiquetas m_etiquetas;
     void crearEtiquetas();
     void aceptarEtiquetas();
+
+    // This station's settings: shown as kept at each showing; saved after the company's rows,
+    // only those the operator changed, so a station that never set them keeps its file as it is.
+    QCheckBox* cheHablarPrecio = nullptr;
+    QLineEdit* edPrefijoEscaner = nullptr;
+    QLineEdit* edSufijoEscaner = nullptr;
+    void crearEstacion();
+    void cargarEstacion();
+    void guardarEstacion();
 
     int m_tamanoNombre = 0;
     int m_tamanoPrecio = 0;

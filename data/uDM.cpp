@@ -12,8 +12,18 @@ Tdm::Tdm(const QString& configFile)
 {
 }
 
+Tdm::~Tdm() = default;
+
+AjustesEstacion& Tdm::estacion()
+{
+    if (!m_estacion)
+        m_estacion = std::make_unique<AjustesEstacion>(m_config);
+    return *m_estacion;
+}
+
 void Tdm::conectarSistema(const QStringList& parametros)
 {
+    const bool antes = empresaConectada();
     m_empresa = false;
     fdConexion.close();
     fdConexion.setParams(parametros);
@@ -22,23 +32,39 @@ void Tdm::conectarSistema(const QStringList& parametros)
     } catch (...) {
         fdConexion.close();
         fdConexion.clearParams();
+        if (antes)
+            emit empresaCambiada();
         throw;
     }
+    if (antes)
+        emit empresaCambiada();
 }
 
 void Tdm::conectarEmpresa(const QStringList& parametros)
 {
+    const bool antes = empresaConectada();
     m_empresa = false;
     fdConexion.close();
     fdConexion.clearParams();
     fdConexion.setParams(parametros);
-    fdConexion.open();
+    try {
+        fdConexion.open();
+    } catch (...) {
+        // The company open before is closed now.
+        if (antes)
+            emit empresaCambiada();
+        throw;
+    }
     m_empresa = true;
+    emit empresaCambiada();
 }
 
 void Tdm::desconectar()
 {
+    const bool antes = empresaConectada();
     fdConexion.close();
+    if (antes)
+        emit empresaCambiada();
 }
 
 void Tdm::reiniciarTransaccion()

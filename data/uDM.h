@@ -1,17 +1,23 @@
 #pragma once
 
+#include "data/AjustesEstacion.h"
 #include "data/ConfigIni.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 
+#include <QObject>
+#include <memory>
+
 // The data module: the shared company connection with its transaction, the lookup
 // queries and the local settings store, alive for the whole run. Members are declared
 // in dependency order so that queries go before their transaction and connection.
-class Tdm {
+class Tdm : public QObject {
+    Q_OBJECT
 public:
     explicit Tdm(const QString& configFile = QStringLiteral("config.xml"));
+    ~Tdm() override;
     Tdm(const Tdm&) = delete;
     Tdm& operator=(const Tdm&) = delete;
 
@@ -73,12 +79,22 @@ public:
     void ConfigIni_boolW(const QString& seccion, const QString& clave, bool valor);
     // The store itself, for what the six operations do not cover (a drag's deferred sync).
     ConfigIni& config() noexcept { return m_config; }
+    // The station's own keys, read from the store on first use (the main window's construction)
+    // and kept; a data module that never asks (the lookups' own) never reads them.
+    AjustesEstacion& estacion();
+
+signals:
+    // The company database was opened, or the one open was closed or left for the system
+    // database (a new login): what is built on the company's data starts over. Not sent for a
+    // reconnection to the same database.
+    void empresaCambiada();
 
 private:
     bool perdida() const noexcept { return m_sinServidor && !fdConexion.isOpen(); }
     void reconectar();
 
     ConfigIni m_config;
+    std::unique_ptr<AjustesEstacion> m_estacion;
     int m_operaciones = 0;      // depth of conReconexion calls
     bool m_empresa = false;     // the connection's parameters are the company's
     bool m_sinServidor = false; // the last reconnection failed and left the connection closed

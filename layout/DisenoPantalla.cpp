@@ -200,12 +200,12 @@ void DisenoPantalla::cambiarModoDiseno(bool activo, QSize tamanoExteriorVentana)
         porPrefijo(prefijo.toString()).elemento->setAutoFillBackground(activo);
     m_dm.ConfigIni_intW(kSeccion, QStringLiteral("Ancho"), tamanoExteriorVentana.width());
     m_dm.ConfigIni_intW(kSeccion, QStringLiteral("Alto"), tamanoExteriorVentana.height());
-    m_dm.ConfigIni_boolW(kSeccion, QStringLiteral("Restaurada"), false);
+    m_dm.estacion().setRestaurada(false);
 }
 
 void DisenoPantalla::Restaurar1Click()
 {
-    m_dm.ConfigIni_boolW(kSeccion, QStringLiteral("Restaurada"), true);
+    m_dm.estacion().setRestaurada(true);
 }
 
 void DisenoPantalla::FormCloseQuery()

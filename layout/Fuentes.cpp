@@ -48,5 +48,5 @@ void ReestrableceFuentes(Tdm& dm, const FuenteConColor& nombreArticulo, const Fu
         }
         throw;
     }
-    dm.ConfigIni_boolW(QStringLiteral("Ventana"), QStringLiteral("Restaurada"), false);
+    dm.estacion().setRestaurada(false);
 }

@@ -587,10 +587,8 @@ IndiceCatalogo::IndiceCatalogo(std::function<QStringList()> parametros, QObject*
     : QObject(parent)
     , m_parametros(std::move(parametros))
 {
-    m_reloj = new QTimer(this);
-    m_reloj->setInterval(kRevisionMs);
-    connect(m_reloj, &QTimer::timeout, this, &IndiceCatalogo::revisar);
-    m_reloj->start();
+    // Not from here: the owner may not be ready to answer while it is being built.
+    QTimer::singleShot(0, this, &IndiceCatalogo::revisar);
 }
 
 IndiceCatalogo::~IndiceCatalogo()
@@ -617,11 +615,10 @@ void IndiceCatalogo::revisar()
     try {
         actuales = m_parametros ? m_parametros() : QStringList();
     } catch (...) {
-        return; // asked again at the next tick
+        return; // asked again at the next change
     }
     if (actuales.isEmpty() || actuales == m_actuales)
         return;
-    m_reloj->setInterval(1000); // known now: a change of company may wait a second
     detener();
     {
         const std::lock_guard bloqueo(m_mutex);

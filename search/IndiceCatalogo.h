@@ -15,8 +15,6 @@
 #include <thread>
 #include <vector>
 
-class QTimer;
-
 // An in-memory index of the articles' names and keys for the catalogue search: it decides which
 // articles match a LIKE pattern as the server's ES_ES_CI_AI collation would, without reading the
 // tables. The rows themselves are still read from the database by article.
@@ -154,11 +152,10 @@ public:
     // a core.
     static constexpr int kPausaMinimaMs = 30000;
 
-    // parametros is asked on this thread every kRevisionMs until it first gives parameters (the
-    // build starts right after the start-up opens the connection), then once a second: the
-    // connection's parameters while it is open, empty otherwise. A change of parameters
-    // (another company) starts over. Asking is cheap: the same list compares by its data.
-    static constexpr int kRevisionMs = 50;
+    // parametros gives the database to index: the connection's parameters while the company is
+    // open, empty otherwise. It is asked on this thread once the event loop runs and then at each
+    // revisar(), which the owner calls when the company changes (Tdm::empresaCambiada); nothing
+    // polls. A change of parameters (another company) starts over; the same list keeps the build.
     explicit IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent = nullptr);
     ~IndiceCatalogo() override;
 
@@ -171,7 +168,7 @@ public:
     std::optional<std::vector<std::int32_t>> porNombre(const QString& patron) const;
     std::optional<std::vector<std::int32_t>> porClave(const QString& patron) const;
 
-    // Checks the parameters now instead of at the next tick.
+    // Asks the parameters again: the company may have changed.
     void revisar();
     // Wakes the worker for a rebuild now (tests, and a change known to the station).
     void reconstruir();
@@ -185,7 +182,6 @@ private:
 
     std::function<QStringList()> m_parametros;
     QStringList m_actuales;
-    QTimer* m_reloj = nullptr;
     std::thread m_hilo;
     std::atomic<bool> m_parar{false};
     mutable std::mutex m_mutex;

@@ -3,7 +3,6 @@
 #include "ConsultaCatalogo.h"
 #include "TitulosBusqueda.h"
 #include "data/ConfigIni.h"
-#include "data/ConversionIni.h"
 #include "data/uDM.h"
 #include "display/ModeloConsulta.h"
 #include "display/Presentacion.h"
@@ -69,12 +68,6 @@ QString tituloInicial(int columna)
 {
     return QString::fromUtf8(kColumnas[columna].titulo);
 }
-
-const QString kSeccion = QStringLiteral("BUSQUEDA");
-const QString kPosicion = QStringLiteral("X_POSICION");
-const QString kAncho = QStringLiteral("Width");
-const QString kAlto = QStringLiteral("Height");
-const QString kAlEscribir = QStringLiteral("X_AL_ESCRIBIR");
 
 // The per-user store of the grid's columns.
 const QString kOrganizacion = QStringLiteral("Zantor");
@@ -172,6 +165,7 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     // on the system database.
     m_indice = new catalogo::IndiceCatalogo(
         [this] { return m_dm.empresaConectada() ? m_dm.fdConexion.params() : QStringList(); }, this);
+    connect(&m_dm, &Tdm::empresaCambiada, m_indice, &catalogo::IndiceCatalogo::revisar);
     m_alEscribir = new QTimer(this);
     m_alEscribir->setSingleShot(true);
     m_alEscribir->setInterval(0);
@@ -214,16 +208,8 @@ void TfrmBuscarEnCatalogo::crearControles()
     chePCP = new QCheckBox(QStringLiteral("Palabra en cualquier posición"), this);
     chePCP->setObjectName(QStringLiteral("chePCP"));
     chePCP->setGeometry(kRectPCP);
-    // The search that runs before the first showing must match what the box then shows. Only
-    // read here: the window is made before the start-up may touch config.xml, and the showing
-    // reports a value it cannot read.
-    bool posicion = true;
-    try {
-        if (const std::optional<QString> guardada = m_dm.config().consultar(kSeccion, kPosicion))
-            posicion = LogicoIni(*guardada).value_or(true);
-    } catch (const std::exception&) {
-    }
-    chePCP->setChecked(posicion);
+    // The search that runs before the first showing must match what the box then shows.
+    chePCP->setChecked(m_dm.estacion().valores().busquedaCualquierPosicion);
 
     cheAlEscribir = new QCheckBox(QStringLiteral("Buscar al escribir"), this);
     cheAlEscribir->setObjectName(QStringLiteral("cheAlEscribir"));
@@ -365,7 +351,7 @@ void TfrmBuscarEnCatalogo::abrirPorNombre()
 
 void TfrmBuscarEnCatalogo::abrirPorClave()
 {
-    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
+    chePCP->setChecked(m_dm.estacion().valores().busquedaCualquierPosicion);
     const QString patron = catalogo::patronClave(edClave->text(), chePCP->isChecked());
     abrirResultado([&, articulos = m_indice->porClave(patron)](fb::Query& consulta) {
         if (articulos)
@@ -515,10 +501,11 @@ void TfrmBuscarEnCatalogo::showEvent(QShowEvent* event)
 void TfrmBuscarEnCatalogo::FormShow()
 {
     restaurarColumnas();
-    chePCP->setChecked(m_dm.ConfigIni_bool(kSeccion, kPosicion, true));
-    cheAlEscribir->setChecked(m_dm.ConfigIni_bool(kSeccion, kAlEscribir, false));
-    const int ancho = m_dm.ConfigIni_int(kSeccion, kAncho, kAnchoDefecto);
-    const int alto = m_dm.ConfigIni_int(kSeccion, kAlto, kAltoDefecto);
+    const AjustesEstacion::Valores& guardados = m_dm.estacion().valores();
+    chePCP->setChecked(guardados.busquedaCualquierPosicion);
+    cheAlEscribir->setChecked(guardados.busquedaAlEscribir);
+    const int ancho = guardados.busquedaAncho.value_or(kAnchoDefecto);
+    const int alto = guardados.busquedaAlto.value_or(kAltoDefecto);
 
     // The stored size is the outer one. Some window systems tell a window's frame only once
     // it has been mapped; until then the main window's, drawn by the same window manager,
@@ -552,11 +539,8 @@ void TfrmBuscarEnCatalogo::done(int resultado)
 void TfrmBuscarEnCatalogo::FormClose()
 {
     guardarColumnas();
-    m_dm.ConfigIni_boolW(kSeccion, kPosicion, chePCP->isChecked());
-    m_dm.ConfigIni_boolW(kSeccion, kAlEscribir, cheAlEscribir->isChecked());
     const QSize exterior = frameGeometry().size();
-    m_dm.ConfigIni_intW(kSeccion, kAncho, exterior.width());
-    m_dm.ConfigIni_intW(kSeccion, kAlto, exterior.height());
+    m_dm.estacion().setBusqueda(chePCP->isChecked(), cheAlEscribir->isChecked(), exterior.width(), exterior.height());
 }
 
 // ---- grid columns ------------------------------------------------------------------------

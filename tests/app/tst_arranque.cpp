@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/AlAbrirse.h"
+#include "tests/support/ArchivosPrueba.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -110,6 +112,7 @@ private slots:
     void estacionNuevaYDisenoGuardado();
     void marcoEnteroDentroDeLaPantalla_data();
     void marcoEnteroDentroDeLaPantalla();
+    void ajustesDeEstacionIlegibles();
     void fuentesDeLaBaseLleganAlNombre();
     void interruptoresDeLaBase_data();
     void interruptoresDeLaBase();
@@ -562,6 +565,23 @@ void TestArranque::marcoEnteroDentroDeLaPantalla()
     }
     QCOMPARE(ventana(QStringLiteral("Ancho")), std::optional<QString>(QStringLiteral("1024")));
     QCOMPARE(ventana(QStringLiteral("Alto")), std::optional<QString>(QStringLiteral("746")));
+}
+
+// Station values written by hand that do not read: the start-up goes on with their defaults and
+// says which, in the log and on the status line, never in a box; the file keeps them.
+void TestArranque::ajustesDeEstacionIlegibles()
+{
+    empresaConObjetos(m_dir->path());
+    pruebas::escribirArchivo(archivo(), "<Config><Estacion SegundosRespuesta=\"dos\" HablarPrecio=\"sí\"/></Config>");
+    nuevaCorrida();
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("Valores no válidos .*config\\.xml.*Estacion/HablarPrecio, "
+                                                           "Estacion/SegundosRespuesta.*predeterminados")));
+    QCOMPARE(arrancar(), kSigue);
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    QCOMPARE(m_app->dm.estacion().plazoMs(), AjustesEstacion::kPlazoPorDefectoMs);
+    QVERIFY(!m_app->dm.estacion().hablarPrecio());
+    QVERIFY(pruebas::contenido(archivo()).contains("SegundosRespuesta=\"dos\""));
 }
 
 void TestArranque::fuentesDeLaBaseLleganAlNombre()

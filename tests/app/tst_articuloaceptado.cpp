@@ -1,9 +1,10 @@
 // An article accepted in the catalogue search is the article the main window shows, also when
 // its key is shared with another article or is longer than the key box, in a stand-in company
 // that holds such keys. The search is opened with F4 and driven with keys and clicks.
+#include "app/Lumivo.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -35,22 +36,20 @@ private slots:
     void teclearLaClaveSigueIgual();
 
 private:
-    template <typename T> T* el(const char* nombre) { return elemento<T>(m_app->frmConsulta, nombre); }
+    template <typename T> T* el(const char* nombre) { return elemento<T>(app().frmConsulta, nombre); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::RecordingNotifier> m_avisos;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
 };
 
 void TestArticuloAceptado::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    const QString ruta = empresaConObjetos(m_dir->path());
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>();
+    QVERIFY(m_estacion->valida());
     // Keys longer than the key box exist in shops; the stand-in column is widened for them.
     testsupport::runSql(
-        testsupport::embeddedParams(ruta),
+        testsupport::embeddedParams(m_estacion->rutaEmpresa()),
         QStringLiteral(
             "ALTER TABLE CLAVES_ARTICULOS ALTER COLUMN CLAVE_ARTICULO TYPE VARCHAR(40) CHARACTER SET ISO8859_1;\n"
             "COMMIT;\n"
@@ -67,27 +66,12 @@ void TestArticuloAceptado::init()
             // Its first 20 characters are the whole key of article 1003.
             "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
             "VALUES (2003, 'ABCDEFGHIJ0123456789-12PACK', 2003);\n"));
-    m_avisos = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
-
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("sysdba");
-    m_app->frmConsulta.Conexion();
-    m_app->frmConsulta.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
-    el<QAction>("Disear1")->setChecked(false);
-    m_app->frmConsulta.CargarInfo();
-    m_app->frmConsulta.Limpiar();
+    QVERIFY(m_estacion->abrir());
 }
 
 void TestArticuloAceptado::cleanup()
 {
-    m_app.reset();
-    m_avisos.reset();
-    m_dir.reset();
+    m_estacion.reset();
 }
 
 void TestArticuloAceptado::filaAceptada_data()
@@ -114,7 +98,7 @@ void TestArticuloAceptado::filaAceptada()
     QFETCH(int, articulo);
     QFETCH(QString, enLaCaja);
 
-    TfrmBuscarEnCatalogo& b = m_app->frmBuscarEnCatalogo;
+    TfrmBuscarEnCatalogo& b = app().frmBuscarEnCatalogo;
     bool aceptada = false;
     QTimer::singleShot(0, &b, [&] {
         auto* clave = b.findChild<QLineEdit*>(QStringLiteral("edClave"));
@@ -138,15 +122,15 @@ void TestArticuloAceptado::filaAceptada()
     ed->setFocus();
     QTest::keyClick(ed, Qt::Key_F4);
     QVERIFY2(aceptada, "the row was not listed");
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QVERIFY(!b.isVisible());
 
-    QCOMPARE(m_app->frmConsulta.articuloId(), articulo);
+    QCOMPARE(app().frmConsulta.articuloId(), articulo);
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), nombre);
     QVERIFY(!el<QLabel>("lblNombreArticulo")->isHidden());
     QCOMPARE(ed->text(), enLaCaja);
-    QVERIFY2(m_avisos->messages.empty(),
-             qPrintable(m_avisos->messages.empty() ? QString() : m_avisos->messages.front().text));
+    QVERIFY2(notificador().messages.empty(),
+             qPrintable(notificador().messages.empty() ? QString() : notificador().messages.front().text));
 }
 
 // Typing or scanning a key still finds by the key: of two articles sharing it, the first the
@@ -156,8 +140,8 @@ void TestArticuloAceptado::teclearLaClaveSigueIgual()
     auto* ed = el<QLineEdit>("edClave");
     QTest::keyClicks(ed, QStringLiteral("ABCDEFGHIJ0123456789-12PACK"));
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
-    QCOMPARE(m_app->frmConsulta.articuloId(), 1003);
+    QVERIFY(esperarRespuesta(app().frmConsulta));
+    QCOMPARE(app().frmConsulta.articuloId(), 1003);
     QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
 }
 

@@ -1,3 +1,4 @@
+#include "app/Lumivo.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/BusquedaClave.h"
@@ -7,7 +8,7 @@
 #include "speech/Voz.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/speech/ServicioVoz.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -79,48 +80,36 @@ private slots:
     void fastScannerIsNeverSplit();
 
 private:
-    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
+    template <typename T> T* el(const char* name) { return elemento<T>(app().frmConsulta, name); }
     void connect();
     void scan(const QString& key);
     // Transactions open on attachments other than the data module's.
     int transaccionesDeOtros();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::RecordingNotifier> m_notifier;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    const QTemporaryDir& carpeta() const { return m_estacion->carpeta(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
 };
 
 void TestConsulta::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    empresaConObjetos(m_dir->path());
-    m_notifier = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>();
+    QVERIFY(m_estacion->valida());
+    m_estacion->crear();
 }
 
 void TestConsulta::cleanup()
 {
-    m_app.reset();
-    m_notifier.reset();
-    m_dir.reset();
+    m_estacion.reset();
 }
 
 void TestConsulta::connect()
 {
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("sysdba");
-    d.Contrasena = QStringLiteral("cualquiera");
-    m_app->frmConsulta.Conexion();
-    m_app->frmConsulta.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
-    // The start-up leaves design mode off and the display cleared.
-    el<QAction>("Disear1")->setChecked(false);
-    m_app->frmConsulta.Limpiar();
+    // The start-up leaves design mode off and the display cleared; the settings stay as built.
+    testsupport::EstacionPrueba::Apertura apertura;
+    apertura.cargarInfo = false;
+    QVERIFY(m_estacion->abrir(apertura));
 }
 
 // The program applies its style sheet at start; a sheet that fails to load is silently missing,
@@ -129,7 +118,7 @@ void TestConsulta::stationStyleShows()
 {
     QVERIFY(platform::applyStyle(*qApp, QStringLiteral("Zantor 2022")));
     const auto restore = qScopeGuard([] { qApp->setStyleSheet(QString()); });
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
+    m_estacion->crear();
     connect();
     scan(QStringLiteral("7501055300075"));
 
@@ -151,7 +140,7 @@ void TestConsulta::stationStyleShows()
 
 int TestConsulta::transaccionesDeOtros()
 {
-    fb::Transaction t(m_app->dm.fdConexion);
+    fb::Transaction t(app().dm.fdConexion);
     t.start();
     fb::Query q(t);
     q.setSql(QStringLiteral("select count(*) from mon$transactions t join mon$attachments a"
@@ -171,12 +160,12 @@ void TestConsulta::scan(const QString& key)
     ed->selectAll();
     QTest::keyClicks(ed, key);
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
 }
 
 void TestConsulta::frame()
 {
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     QCOMPARE(w.windowTitle(), QStringLiteral("Lumivo 2026 v3.3"));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -247,7 +236,7 @@ void TestConsulta::menu()
     QVERIFY(el<QAction>("Disear1")->isCheckable());
     QVERIFY(el<QAction>("Disear1")->isChecked()); // built-in state; the start-up clears it
     QStringList menus;
-    for (QAction* a : m_app->frmConsulta.menuBar()->actions())
+    for (QAction* a : app().frmConsulta.menuBar()->actions())
         menus << a->text();
     QCOMPARE(menus, (QStringList{QStringLiteral("Archivo"), QStringLiteral("Información")}));
 }
@@ -255,27 +244,27 @@ void TestConsulta::menu()
 void TestConsulta::conexionShowsPathAndUser()
 {
     connect();
-    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("/DEMO.fdb"));
-    QCOMPARE(el<QLabel>("estBarraPanel0")->toolTip(), m_dir->path() + QStringLiteral("/DEMO.fdb"));
+    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), carpeta().path() + QStringLiteral("/DEMO.fdb"));
+    QCOMPARE(el<QLabel>("estBarraPanel0")->toolTip(), carpeta().path() + QStringLiteral("/DEMO.fdb"));
     QCOMPARE(el<QLabel>("estBarraPanel1")->text(), QStringLiteral("Usuario: SYSDBA"));
-    QCOMPARE(m_app->sesion.datos.Usuario, QStringLiteral("SYSDBA"));
-    QVERIFY(m_app->dm.fdConexion.isOpen());
-    QVERIFY(!m_app->dm.fdConexion.params().contains(QStringLiteral("RoleName=USUARIO_MICROSIP")));
+    QCOMPARE(app().sesion.datos.Usuario, QStringLiteral("SYSDBA"));
+    QVERIFY(app().dm.fdConexion.isOpen());
+    QVERIFY(!app().dm.fdConexion.params().contains(QStringLiteral("RoleName=USUARIO_MICROSIP")));
 }
 
 void TestConsulta::conexionFailureIsReported()
 {
-    DatosConexion& d = m_app->sesion.datos;
-    d.CarpetaDatos = m_dir->path() + QStringLiteral("/falta/"); // no database there
+    DatosConexion& d = app().sesion.datos;
+    d.CarpetaDatos = carpeta().path() + QStringLiteral("/falta/"); // no database there
     d.Empresa = QStringLiteral("DEMO");
     d.Usuario = QStringLiteral("SYSDBA");
-    QVERIFY_THROWS_EXCEPTION(std::exception, m_app->frmConsulta.Conexion());
-    QCOMPARE(m_notifier->messages.size(), size_t{1});
-    QCOMPARE(m_notifier->messages[0].text, QStringLiteral("Error al tratar de realizar la conexión"));
-    QCOMPARE(m_notifier->messages[0].title, QStringLiteral("Zantor"));
-    QCOMPARE(m_notifier->messages[0].icon, platform::Icon::Error);
-    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), m_dir->path() + QStringLiteral("/falta/DEMO.fdb"));
-    QVERIFY(!m_app->dm.fdConexion.isOpen());
+    QVERIFY_THROWS_EXCEPTION(std::exception, app().frmConsulta.Conexion());
+    QCOMPARE(notificador().messages.size(), size_t{1});
+    QCOMPARE(notificador().messages[0].text, QStringLiteral("Error al tratar de realizar la conexión"));
+    QCOMPARE(notificador().messages[0].title, QStringLiteral("Zantor"));
+    QCOMPARE(notificador().messages[0].icon, platform::Icon::Error);
+    QCOMPARE(el<QLabel>("estBarraPanel0")->text(), carpeta().path() + QStringLiteral("/falta/DEMO.fdb"));
+    QVERIFY(!app().dm.fdConexion.isOpen());
 }
 
 void TestConsulta::foundKeyFillsTheDisplay_data()
@@ -313,13 +302,13 @@ void TestConsulta::foundKeyFillsTheDisplay()
     connect();
     scan(key);
 
-    QVERIFY2(m_notifier->messages.empty(),
-             qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages[0].text));
-    QCOMPARE(m_notifier->beeps, 0);
+    QVERIFY2(notificador().messages.empty(),
+             qPrintable(notificador().messages.empty() ? QString() : notificador().messages[0].text));
+    QCOMPARE(notificador().beeps, 0);
     QCOMPARE(el<QLineEdit>("edClave")->text(), key);
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), nombre);
     QCOMPARE(el<QLabel>("lblLinea")->text(), linea);
-    QCOMPARE(m_app->frmConsulta.articuloId(), articulo);
+    QCOMPARE(app().frmConsulta.articuloId(), articulo);
     QCOMPARE(el<QLineEdit>("edUltimaCompra")->text(),
              compra.isValid() ? QLocale::system().toString(compra, QLocale::ShortFormat) : QString());
     for (const char* shown : {"lblNombreArticulo", "lblLinea", "dbPrecio", "edUltimaCompra", "lblTexto"})
@@ -335,33 +324,33 @@ void TestConsulta::unknownKeyBeepsAndHides()
     scan(QStringLiteral("7501055300075"));
     QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
     scan(QStringLiteral("NO-EXISTE"));
-    QCOMPARE(m_notifier->beeps, 1);
-    QVERIFY(m_notifier->messages.empty());
+    QCOMPARE(notificador().beeps, 1);
+    QVERIFY(notificador().messages.empty());
     for (const char* hidden : {"lblNombreArticulo", "lblLinea", "dbPrecio", "edUltimaCompra", "lblTexto"})
         QVERIFY2(!el<QWidget>(hidden)->isVisible(), hidden);
     QCOMPARE(el<QLineEdit>("edClave")->text(), QStringLiteral("NO-EXISTE"));
 
     // A key in another letter case is another key.
     scan(QStringLiteral("COCA600"));
-    QCOMPARE(m_notifier->beeps, 2);
+    QCOMPARE(notificador().beeps, 2);
 }
 
 void TestConsulta::designModeRefusesTheLookup()
 {
     connect();
     el<QAction>("Disear1")->trigger();
-    QVERIFY(m_app->frmConsulta.modoDiseno());
+    QVERIFY(app().frmConsulta.modoDiseno());
     scan(QStringLiteral("7501055300075"));
     // Said on the display and the status line, never in a box.
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
     QCOMPARE(el<QLabel>("lblCodigoNoValido")->text(),
              QStringLiteral("No es posible buscar cuando esta en modo diseño"));
     QVERIFY(el<QLabel>("lblCodigoNoValido")->isVisible());
-    QCOMPARE(m_app->frmConsulta.statusBar()->currentMessage(),
+    QCOMPARE(app().frmConsulta.statusBar()->currentMessage(),
              QStringLiteral("No es posible buscar cuando esta en modo diseño"));
-    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(app().frmConsulta.articuloId(), 0);
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QString());
-    QCOMPARE(m_notifier->beeps, 0);
+    QCOMPARE(notificador().beeps, 0);
 }
 
 void TestConsulta::keyIsSelectedAfterEveryLookup()
@@ -376,7 +365,7 @@ void TestConsulta::keyIsSelectedAfterEveryLookup()
     // The next scan replaces the whole key.
     QTest::keyClicks(ed, QStringLiteral("CCL355"));
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Coca Cola Light 355 ml"));
 }
 
@@ -389,7 +378,7 @@ void TestConsulta::enterInLastPurchaseBoxLooksUpTheKey()
     auto* ultima = el<QLineEdit>("edUltimaCompra");
     ultima->setFocus();
     QTest::keyClick(ultima, Qt::Key_Enter);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Coca Cola Light 355 ml"));
 }
 
@@ -417,7 +406,7 @@ void TestConsulta::keyFieldTakesTwentyCharacters()
     // Longer text put there by code is looked up by its first 20 characters.
     ed->setText(QStringLiteral("ABCDEFGHIJ0123456789XYZ"));
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Agua 750 ml"));
     QCOMPARE(ed->text(), QStringLiteral("ABCDEFGHIJ0123456789"));
 }
@@ -521,7 +510,7 @@ void TestConsulta::hostileKeys()
     // The control: spliced into the lookup's statement, the always-true condition would match
     // every key; bound as a parameter it matches none.
     if (QByteArray(QTest::currentDataTag()) == "always-true condition") {
-        fb::Transaction t(m_app->dm.fdConexion);
+        fb::Transaction t(app().dm.fdConexion);
         t.start();
         fb::Query empalmada(t);
         empalmada.setSql(QString(kSqlBuscarClave).replace(QStringLiteral(":C_clave"), u'\'' + enviado + u'\''));
@@ -547,15 +536,15 @@ void TestConsulta::hostileKeys()
     QCOMPARE(ed->text(), enCampo);
     if (!yaBuscada)
         QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
 
     auto* nombre = el<QLabel>("lblNombreArticulo");
     if (mensaje.isEmpty()) {
-        QVERIFY2(m_notifier->messages.empty(),
-                 qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages.front().text));
+        QVERIFY2(notificador().messages.empty(),
+                 qPrintable(notificador().messages.empty() ? QString() : notificador().messages.front().text));
     } else {
         // Said on the display, where the article's name goes: a customer's scan opens no box.
-        QVERIFY(m_notifier->messages.empty());
+        QVERIFY(notificador().messages.empty());
         auto* aviso = el<QLabel>("lblCodigoNoValido");
         QVERIFY(aviso->isVisible());
         QVERIFY2(aviso->text().contains(mensaje), qPrintable(aviso->text()));
@@ -564,11 +553,11 @@ void TestConsulta::hostileKeys()
     if (!articulo.isEmpty()) {
         QCOMPARE(nombre->text(), articulo);
         QVERIFY(nombre->isVisible());
-        QCOMPARE(m_notifier->beeps, 0);
+        QCOMPARE(notificador().beeps, 0);
     } else {
         QVERIFY(!nombre->isVisible());
-        QCOMPARE(m_app->frmConsulta.articuloId(), 0);
-        QCOMPARE(m_notifier->beeps, mensaje.isEmpty() && !tabulador ? 1 : 0);
+        QCOMPARE(app().frmConsulta.articuloId(), 0);
+        QCOMPARE(notificador().beeps, mensaje.isEmpty() && !tabulador ? 1 : 0);
     }
     if (tabulador) {
         QVERIFY(ed->hasFocus());
@@ -576,17 +565,17 @@ void TestConsulta::hostileKeys()
     }
 
     // Nothing was changed or dropped.
-    m_notifier->messages.clear();
+    notificador().messages.clear();
     scan(QStringLiteral("7501055300075"));
     QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
 }
 
 void TestConsulta::failingDatabaseObjectReachesTheErrorReport()
 {
     connect();
     {
-        fb::Transaction ddl(m_app->dm.fdConexion);
+        fb::Transaction ddl(app().dm.fdConexion);
         ddl.start();
         fb::Query drop(ddl);
         drop.setSql(QStringLiteral("DROP PROCEDURE GET_ULTCOM_ART"));
@@ -596,11 +585,11 @@ void TestConsulta::failingDatabaseObjectReachesTheErrorReport()
     scan(QStringLiteral("7501055300075"));
     // The customer reads a Spanish line on the display; the engine's text is for the operator,
     // in the status line's tool tip (and the log), never in a box.
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
     auto* aviso = el<QLabel>("lblCodigoNoValido");
     QVERIFY(aviso->isVisible());
     QCOMPARE(aviso->text(), QStringLiteral("No fue posible consultar el artículo, intente de nuevo"));
-    const QString detalle = m_app->frmConsulta.statusBar()->toolTip();
+    const QString detalle = app().frmConsulta.statusBar()->toolTip();
     QVERIFY2(detalle.contains(QStringLiteral("GET_ULTCOM_ART"), Qt::CaseInsensitive), qPrintable(detalle));
     QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
 
@@ -609,7 +598,7 @@ void TestConsulta::failingDatabaseObjectReachesTheErrorReport()
     QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
     QVERIFY(!aviso->isVisible());
     scan(QStringLiteral("CCL600"));
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
     QVERIFY(aviso->isVisible());
 }
 
@@ -626,7 +615,7 @@ void TestConsulta::failedLookupShowsNoMixedArticle()
     // lookup stops at its prices, right after the name.
     for (const char* sentencia : {"ALTER TABLE PRECIOS_EMPRESA ALTER NOMBRE TYPE VARCHAR(60)",
                                   "UPDATE PRECIOS_EMPRESA SET NOMBRE = 'Lista de precios con un nombre muy largo'"}) {
-        fb::Transaction t(m_app->dm.fdConexion);
+        fb::Transaction t(app().dm.fdConexion);
         t.start();
         fb::Query q(t);
         q.setSql(QString::fromLatin1(sentencia));
@@ -634,8 +623,8 @@ void TestConsulta::failedLookupShowsNoMixedArticle()
         t.commit();
     }
     scan(QStringLiteral("CCL355"));
-    QVERIFY(m_notifier->messages.empty());
-    const QString detalle = m_app->frmConsulta.statusBar()->toolTip();
+    QVERIFY(notificador().messages.empty());
+    const QString detalle = app().frmConsulta.statusBar()->toolTip();
     QVERIFY2(detalle.contains(QStringLiteral("truncat"), Qt::CaseInsensitive), qPrintable(detalle));
     QVERIFY(el<QLabel>("lblCodigoNoValido")->isVisible());
     // The whole answer is read before anything is shown: the previous article's name is not
@@ -652,13 +641,13 @@ void TestConsulta::escapeClears()
     connect();
     // The catalogue index reads on attachments of its own right after the company opens: counted
     // here only once it is done with them.
-    auto* indice = m_app->frmBuscarEnCatalogo.findChild<catalogo::IndiceCatalogo*>();
+    auto* indice = app().frmBuscarEnCatalogo.findChild<catalogo::IndiceCatalogo*>();
     QVERIFY(indice);
     QTRY_VERIFY_WITH_TIMEOUT(indice->listo(), 30000);
     scan(QStringLiteral("CCL600"));
     QCOMPARE(transaccionesDeOtros(), 1); // the lookup's, on the service's attachment
     QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_Escape);
-    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(app().frmConsulta.articuloId(), 0);
     QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
     QCOMPARE(el<QLineEdit>("edUltimaCompra")->text(), QString());
     // The clearing's commit runs on the service's thread.
@@ -672,7 +661,7 @@ void TestConsulta::escapeClears()
 void TestConsulta::speaksFoundArticles()
 {
     VozGrabadora voz;
-    m_app->frmConsulta.setVoz(&voz);
+    app().frmConsulta.setVoz(&voz);
     connect();
     scan(QStringLiteral("7501055300075"));
     QCOMPARE(el<QLabel>("dbPrecio")->text(), QLocale::system().toCurrencyString(16.0));
@@ -706,10 +695,10 @@ void TestConsulta::hungSpeechServiceNeverHoldsAScan()
         qunsetenv("SPEECHD_ADDRESS");
         QLocale::setDefault(local);
     });
-    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), true);
+    app().dm.estacion().setHablarPrecio(true);
     QElapsedTimer reloj;
     reloj.start();
-    m_app->frmConsulta.prepararVoz();
+    app().frmConsulta.prepararVoz();
     qInfo("opening the voice took %lld us of the start-up", reloj.nsecsElapsed() / 1000);
     connect();
 
@@ -735,7 +724,7 @@ void TestConsulta::hungSpeechServiceNeverHoldsAScan()
     scan(QStringLiteral("7502223330001"));
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Paleta de tamarindo"));
     QCOMPARE(servicio.dichos().size(), 2);
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
 }
 
 void TestConsulta::salirEndsTheProgram()
@@ -759,8 +748,8 @@ void TestConsulta::acercaDeAndTheWebAddress()
     ReceptorUrl receptor;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &receptor, "abrir");
     auto* enlace = el<QLabel>("Label5");
-    m_app->frmConsulta.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
+    app().frmConsulta.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&app().frmConsulta));
     QTest::mouseClick(enlace, Qt::LeftButton, {}, enlace->rect().center());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QCOMPARE(receptor.abiertas, QList<QUrl>{QUrl(TfrmConsulta::kDireccionWeb)});
@@ -776,7 +765,7 @@ void TestConsulta::acercaDeAndTheWebAddress()
     });
     el<QAction>("Acercade1")->trigger();
     QVERIFY(mostrada);
-    QVERIFY(!m_app->frmAyudaInfo.isVisible());
+    QVERIFY(!app().frmAyudaInfo.isVisible());
 }
 
 void TestConsulta::startUpWithoutLoginEndsTheProgram()
@@ -815,11 +804,11 @@ void TestConsulta::equivalentFormShowsTheStoredKey()
     connect();
     scan(escaneada);
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
-    QCOMPARE(m_app->frmConsulta.articuloId(), 1001);
+    QCOMPARE(app().frmConsulta.articuloId(), 1001);
     auto* ed = el<QLineEdit>("edClave");
     QCOMPARE(ed->text(), QStringLiteral("7501055300075"));
     QCOMPARE(ed->selectedText(), ed->text());
-    QCOMPARE(m_notifier->beeps, 0);
+    QCOMPARE(notificador().beeps, 0);
     QVERIFY(!el<QWidget>("lblEtiqueta")->isVisible());
 }
 
@@ -835,9 +824,9 @@ void TestConsulta::misreadShowsTheMessageUntilTheNextScan()
     QCOMPARE(aviso->pos(), nombre->pos());
     QVERIFY(!nombre->isVisible());
     QVERIFY(!el<QWidget>("dbPrecio")->isVisible());
-    QCOMPARE(m_notifier->doubleBeeps, 1);
-    QCOMPARE(m_notifier->beeps, 2);
-    QVERIFY(m_notifier->messages.empty());
+    QCOMPARE(notificador().doubleBeeps, 1);
+    QCOMPARE(notificador().beeps, 2);
+    QVERIFY(notificador().messages.empty());
     QCOMPARE(el<QLineEdit>("edClave")->selectedText(), QStringLiteral("7501055300076"));
 
     // The next scan takes it away.
@@ -848,25 +837,25 @@ void TestConsulta::misreadShowsTheMessageUntilTheNextScan()
     // So does the idle clearing; a not-found key is no misread.
     scan(QStringLiteral("96385075"));
     QVERIFY(aviso->isVisible());
-    m_app->frmConsulta.ajustes().SegundosEspera = 0;
-    m_app->frmConsulta.TiempoInactivoTimer();
+    app().frmConsulta.ajustes().SegundosEspera = 0;
+    app().frmConsulta.TiempoInactivoTimer();
     QVERIFY(!aviso->isVisible());
     QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
     scan(QStringLiteral("96385074"));
     QVERIFY(!aviso->isVisible());
-    QCOMPARE(m_notifier->doubleBeeps, 2);
-    QCOMPARE(m_notifier->beeps, 5);
+    QCOMPARE(notificador().doubleBeeps, 2);
+    QCOMPARE(notificador().beeps, 5);
 }
 
 void TestConsulta::scaleLabelShowsWhatItSays()
 {
-    testsupport::runSql(testsupport::embeddedParams(m_dir->filePath(QStringLiteral("DEMO.fdb"))),
+    testsupport::runSql(testsupport::embeddedParams(carpeta().filePath(QStringLiteral("DEMO.fdb"))),
                         QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
                                        "VALUES (9001, '2001234000000', 1006);\n"
                                        "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) "
                                        "VALUES ('ETIQUETA_BASCULA_1', '20-29;3;5;C;K;3;N');"));
     connect();
-    m_app->frmConsulta.CargarInfo();
+    app().frmConsulta.CargarInfo();
     auto* lectura = el<QLabel>("lblEtiqueta");
     QVERIFY(!lectura->isVisible());
     scan(QStringLiteral("2001234007504")); // 0.750 kg of PLU 01234
@@ -881,7 +870,7 @@ void TestConsulta::scaleLabelShowsWhatItSays()
     QVERIFY(!lectura->isVisible());
     scan(QStringLiteral("2001234007504"));
     QVERIFY(lectura->isVisible());
-    m_app->frmConsulta.Limpiar();
+    app().frmConsulta.Limpiar();
     QVERIFY(!lectura->isVisible());
     QCOMPARE(lectura->text(), QString());
 }
@@ -903,7 +892,7 @@ void TestConsulta::twoLabelFormatsOnOnePrefix()
 {
     QFETCH(QString, primera);
     QFETCH(QString, segunda);
-    testsupport::runSql(testsupport::embeddedParams(m_dir->filePath(QStringLiteral("DEMO.fdb"))),
+    testsupport::runSql(testsupport::embeddedParams(carpeta().filePath(QStringLiteral("DEMO.fdb"))),
                         QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
                                        "VALUES (9001, '01234', 1006);\n"
                                        "INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
@@ -914,9 +903,9 @@ void TestConsulta::twoLabelFormatsOnOnePrefix()
                                        "VALUES ('ETIQUETA_BASCULA_2', '%2');")
                             .arg(primera, segunda));
     connect();
-    m_app->frmConsulta.CargarInfo();
+    app().frmConsulta.CargarInfo();
     // An unknown key beeps rather than opening the catalogue search.
-    m_app->frmConsulta.ajustes().MostrarBuscador = false;
+    app().frmConsulta.ajustes().MostrarBuscador = false;
     auto* nombre = el<QLabel>("lblNombreArticulo");
     auto* lectura = el<QLabel>("lblEtiqueta");
     scan(QStringLiteral("2001234007504")); // 0.750 kg of PLU 01234
@@ -927,32 +916,28 @@ void TestConsulta::twoLabelFormatsOnOnePrefix()
     QCOMPARE(nombre->text(), QStringLiteral("Café de olla 500 g"));
     QCOMPARE(el<QLineEdit>("edClave")->text(), QStringLiteral("5678"));
     QVERIFY2(lectura->text().startsWith(QStringLiteral("1.250 kg · $")), qPrintable(lectura->text()));
-    QCOMPARE(m_notifier->beeps, 0);
+    QCOMPARE(notificador().beeps, 0);
 
     scan(QStringLiteral("2009999007500"));
     QVERIFY(!nombre->isVisible());
     QVERIFY(!lectura->isVisible());
-    QCOMPARE(m_notifier->beeps, 1);
-    QCOMPARE(m_notifier->doubleBeeps, 0);
+    QCOMPARE(notificador().beeps, 1);
+    QCOMPARE(notificador().doubleBeeps, 0);
 }
 
 // Tab and CR LF end a scan like Enter, once; the configured prefix and suffix are dropped.
 void TestConsulta::scannerTerminatorsAndAffixes()
 {
-    {
-        Tdm& dm = m_app->dm;
-        dm.ConfigIni_strW(QStringLiteral("Escaner"), QStringLiteral("Prefijo"), QStringLiteral("]E0"));
-        dm.ConfigIni_strW(QStringLiteral("Escaner"), QStringLiteral("Sufijo"), QStringLiteral("#"));
-    }
     connect();
-    m_app->frmConsulta.leerEscaner();
+    // Set while the window runs: it follows the change.
+    app().dm.estacion().setEscaner(QStringLiteral("]E0"), QStringLiteral("#"));
     auto* ed = el<QLineEdit>("edClave");
     auto* nombre = el<QLabel>("lblNombreArticulo");
     ed->setFocus();
 
     QTest::keyClicks(ed, QStringLiteral("]E0AGUA750#"));
     QTest::keyClick(ed, Qt::Key_Tab);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(nombre->text(), QStringLiteral("Agua 750 ml"));
     QVERIFY(ed->hasFocus());
     QCOMPARE(ed->selectedText(), QStringLiteral("AGUA750"));
@@ -962,13 +947,13 @@ void TestConsulta::scannerTerminatorsAndAffixes()
     QTest::keyClick(ed, Qt::Key_Return);
     QKeyEvent lf(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\n"));
     QApplication::sendEvent(ed, &lf);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
-    QCOMPARE(m_notifier->beeps, 1);
+    QVERIFY(esperarRespuesta(app().frmConsulta));
+    QCOMPARE(notificador().beeps, 1);
     QCOMPARE(ed->text(), QStringLiteral("NO-EXISTE"));
     // A lone LF ends a scan too.
     QTest::keyClicks(ed, QStringLiteral("CCL600"));
     QApplication::sendEvent(ed, &lf);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
 }
 
@@ -977,7 +962,7 @@ void TestConsulta::scannerTerminatorsAndAffixes()
 void TestConsulta::fastScannerIsNeverSplit()
 {
     connect();
-    m_app->frmConsulta.ajustes().SegundosEspera = 0;
+    app().frmConsulta.ajustes().SegundosEspera = 0;
     auto* ed = el<QLineEdit>("edClave");
     auto* nombre = el<QLabel>("lblNombreArticulo");
     ed->setFocus();
@@ -988,8 +973,8 @@ void TestConsulta::fastScannerIsNeverSplit()
     int mostrado = 0;
     QString claveMostrada, nombreMostrado;
     const QMetaObject::Connection alMostrar =
-        QObject::connect(&m_app->frmConsulta, &TfrmConsulta::respuestaMostrada, this, [&] {
-            mostrado = m_app->frmConsulta.articuloId();
+        QObject::connect(&app().frmConsulta, &TfrmConsulta::respuestaMostrada, this, [&] {
+            mostrado = app().frmConsulta.articuloId();
             claveMostrada = ed->text();
             nombreMostrado = nombre->text();
         });
@@ -1005,21 +990,21 @@ void TestConsulta::fastScannerIsNeverSplit()
         }
         mostrado = 0;
         QTest::keyClick(ed, Qt::Key_Return);
-        QVERIFY(esperarRespuesta(m_app->frmConsulta));
+        QVERIFY(esperarRespuesta(app().frmConsulta));
         QVERIFY2(mostrado != 0, qPrintable(claveMostrada));
         QCOMPARE(claveMostrada, clave);
         QCOMPARE(nombreMostrado, nombres[escaneos % 2]);
-        QCOMPARE(m_notifier->beeps, 0);
+        QCOMPARE(notificador().beeps, 0);
         ++escaneos;
     }
     QVERIFY(escaneos > 20);
 
     // The tick lands mid-scan: the digits typed so far stay and the scan completes.
     QTest::keyClicks(ed, QStringLiteral("750105"));
-    m_app->frmConsulta.TiempoInactivoTimer();
+    app().frmConsulta.TiempoInactivoTimer();
     QTest::keyClicks(ed, QStringLiteral("5300075"));
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(nombreMostrado, QStringLiteral("COCA COLA LIGHT 600ML"));
 
     // A whole scan queued behind the Enter of the one before: it waits for that lookup to end.
@@ -1037,10 +1022,10 @@ void TestConsulta::fastScannerIsNeverSplit()
     encolar(QStringLiteral("7501055300075"));
     // The newer scan wins: the older one's answer is never shown over it.
     QTRY_COMPARE(claveMostrada, QStringLiteral("7501055300075"));
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(nombreMostrado, QStringLiteral("COCA COLA LIGHT 600ML"));
     QCOMPARE(claveMostrada, QStringLiteral("7501055300075"));
-    QCOMPARE(m_notifier->beeps, 0);
+    QCOMPARE(notificador().beeps, 0);
 }
 
 LUMIVO_TEST_MAIN(TestConsulta)

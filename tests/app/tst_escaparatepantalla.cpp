@@ -3,6 +3,7 @@
 // is on show, starting or stopping.
 
 #include "app/Escaparate.h"
+#include "app/Lumivo.h"
 #include "data/ConfigEmpresa.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
@@ -12,7 +13,7 @@
 #include "platform/MessageBox.h"
 #include "rules/Formato.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -97,40 +98,34 @@ private slots:
     void listaOcultaSinTarjetas();
 
 private:
-    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
+    template <typename T> T* el(const char* name) { return elemento<T>(app().frmConsulta, name); }
     void ajustar(const ConfigEmpresa::Escaparate& ajustes, const QString& sql = QString());
     void conectar();
-    Escaparate& escaparate() { return m_app->frmConsulta.escaparate(); }
+    Escaparate& escaparate() { return app().frmConsulta.escaparate(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_ruta;
-    std::unique_ptr<platform::RecordingNotifier> m_notifier;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
 };
 
 void TestEscaparatePantalla::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    m_ruta = empresaConObjetos(m_dir->path());
-    m_notifier = std::make_unique<platform::RecordingNotifier>();
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>();
+    QVERIFY(m_estacion->valida());
 }
 
 void TestEscaparatePantalla::cleanup()
 {
-    m_app.reset();
-    m_notifier.reset();
-    m_dir.reset();
+    m_estacion.reset();
 }
 
 // The company's rows as the configuration dialog writes them, before the station loads them.
 void TestEscaparatePantalla::ajustar(const ConfigEmpresa::Escaparate& ajustes, const QString& sql)
 {
     if (!sql.isEmpty())
-        testsupport::runSql(testsupport::embeddedParams(m_ruta), sql);
+        testsupport::runSql(testsupport::embeddedParams(m_estacion->rutaEmpresa()), sql);
     fb::Connection c;
-    c.setParams(testsupport::embeddedParams(m_ruta));
+    c.setParams(testsupport::embeddedParams(m_estacion->rutaEmpresa()));
     c.open();
     fb::Transaction t(c);
     t.start();
@@ -141,19 +136,11 @@ void TestEscaparatePantalla::ajustar(const ConfigEmpresa::Escaparate& ajustes, c
 
 void TestEscaparatePantalla::conectar()
 {
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("sysdba");
-    d.Contrasena = QStringLiteral("cualquiera");
-    m_app->frmConsulta.Conexion();
-    m_app->frmConsulta.CargarInfo();
-    m_app->frmConsulta.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
-    el<QAction>("Disear1")->setChecked(false);
-    m_app->frmConsulta.Limpiar();
+    // The settings the test wrote are loaded before the window shows.
+    m_estacion->crear();
+    testsupport::EstacionPrueba::Apertura apertura;
+    apertura.cargarAntesDeMostrar = true;
+    QVERIFY(m_estacion->abrir(apertura));
 }
 
 // One idle second after the clearing the cards cover the display: the three lines of the enabled
@@ -199,7 +186,7 @@ void TestEscaparatePantalla::arrancaTrasInactividadYRecorre()
     QTest::mouseClick(&escaparate(), Qt::LeftButton);
     QVERIFY(!escaparate().mostrando());
     QVERIFY(el<QLineEdit>("edClave")->hasFocus());
-    m_app->frmConsulta.Limpiar();
+    app().frmConsulta.Limpiar();
     QVERIFY(escaparate().enEspera());
     QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
 }
@@ -224,7 +211,7 @@ void TestEscaparatePantalla::escaneoLaTerminaSinPerderTeclas()
     auto* nombre = el<QLabel>("lblNombreArticulo");
     const QString clave = QStringLiteral("7501055300075");
     // Keys go to the window, not to the box: they land where the focus is.
-    QWindow* ventana = m_app->frmConsulta.windowHandle();
+    QWindow* ventana = app().frmConsulta.windowHandle();
 
     if (momento == u"mostrando" || momento == u"encolado")
         QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
@@ -248,8 +235,8 @@ void TestEscaparatePantalla::escaneoLaTerminaSinPerderTeclas()
     }
     QTRY_COMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
     QCOMPARE(ed->text(), clave); // every digit once: the box held nothing before the scan
-    QVERIFY(m_app->frmConsulta.articuloId() != 0);
-    QCOMPARE(m_notifier->beeps, 0);
+    QVERIFY(app().frmConsulta.articuloId() != 0);
+    QCOMPARE(notificador().beeps, 0);
     QVERIFY(!escaparate().mostrando());
     QVERIFY(!escaparate().enEspera());
     // Nothing starts it again while the article is on display.
@@ -277,8 +264,8 @@ void TestEscaparatePantalla::nuncaAparece()
     conectar();
     if (diseno) {
         el<QAction>("Disear1")->trigger();
-        QVERIFY(m_app->frmConsulta.modoDiseno());
-        m_app->frmConsulta.Limpiar();
+        QVERIFY(app().frmConsulta.modoDiseno());
+        app().frmConsulta.Limpiar();
     }
     QTest::qWait(2300);
     QVERIFY(!escaparate().mostrando());
@@ -291,7 +278,7 @@ void TestEscaparatePantalla::apareceTrasGuardarSinLimpiar()
     ajustar({false, 1, 1, 0});
     conectar();
     QVERIFY(!escaparate().enEspera());
-    QDialog& dialogo = m_app->frmConfiguracion;
+    QDialog& dialogo = app().frmConfiguracion;
     bool mostradoDetras = false;
     EnElMomento alAbrirse(dialogo, QEvent::Show, [&] {
         QTimer::singleShot(0, &dialogo, [&] {
@@ -313,7 +300,7 @@ void TestEscaparatePantalla::apareceTrasGuardarSinLimpiar()
     QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 4000);
     QCOMPARE(escaparate().tarjetas().size(), size_t{3}); // the enabled combo's three lines
     // The window's focus stays in the key box (offscreen, the closed dialog stays the active window).
-    QCOMPARE(m_app->frmConsulta.focusWidget(), el<QLineEdit>("edClave"));
+    QCOMPARE(app().frmConsulta.focusWidget(), el<QLineEdit>("edClave"));
 }
 
 // A 90-character article name on the card on show: drawn whole, in a smaller size of the card's
@@ -327,7 +314,7 @@ void TestEscaparatePantalla::nombreLargoCabeEnLaTarjeta()
             QStringLiteral("UPDATE ARTICULOS SET NOMBRE = '%1' WHERE ARTICULO_ID = 1001;").arg(nombre));
     conectar();
     // The company picture at the card's top, as the station shows it, leaves the name less room.
-    m_app->frmConsulta.CargarLogEmp();
+    app().frmConsulta.CargarLogEmp();
     QTRY_VERIFY_WITH_TIMEOUT(escaparate().mostrando(), 3000);
     auto* articulo = escaparate().findChild<EtiquetaAjustada*>(QStringLiteral("lblArticuloTarjeta"));
     QVERIFY(articulo);

@@ -8,7 +8,7 @@
 #include "platform/MessageBox.h"
 #include "rules/AjustesConsulta.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -50,15 +50,16 @@ private:
     void acorde(const QString& clave);
     template <typename T> T* el(const char* nombre)
     {
-        QWidget* raiz = m_app->frmConsulta.kiosco().activo() ? m_app->frmConsulta.kiosco().display()
-                                                             : static_cast<QWidget*>(&m_app->frmConsulta);
+        QWidget* raiz = app().frmConsulta.kiosco().activo() ? app().frmConsulta.kiosco().display()
+                                                            : static_cast<QWidget*>(&app().frmConsulta);
         return elemento<T>(*raiz, nombre);
     }
 
     std::unique_ptr<testsupport::PrivateServer> m_servidor;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::RecordingNotifier> m_avisos;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    const QTemporaryDir& carpeta() const { return m_estacion->carpeta(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
 };
 
 void TestKiosco::initTestCase()
@@ -71,22 +72,16 @@ void TestKiosco::init()
 {
     m_servidor = std::make_unique<testsupport::PrivateServer>();
     LUMIVO_REQUIRE_PRIVATE_SERVER(*m_servidor);
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("usuario")));
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>(*m_servidor);
+    QVERIFY(m_estacion->valida());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, carpeta().filePath(QStringLiteral("usuario")));
     testsupport::systemDatabase(m_servidor->dataFolder());
-    empresaConObjetos(m_servidor->dataFolder());
-    m_avisos = std::make_unique<platform::RecordingNotifier>();
 }
 
 void TestKiosco::cleanup()
 {
-    m_app.reset();
-    m_avisos.reset();
+    m_estacion.reset();
     m_servidor.reset();
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
 }
 
 void TestKiosco::abrir(bool kiosco)
@@ -96,23 +91,8 @@ void TestKiosco::abrir(bool kiosco)
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("<Config><Estacion Kiosco=\"true\"/></Config>");
     }
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave(), m_dir->filePath(QStringLiteral("pass")));
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("0");
-    d.ProtocoloRed = QStringLiteral("0");
-    d.Servidor = m_servidor->serverName();
-    d.CarpetaDatos = m_servidor->dataFolder() + u'/';
-    d.RutaSistema = m_servidor->dataFolder() + QStringLiteral("/System/Config.fdb");
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("SYSDBA");
-    d.Contrasena = QStringLiteral("masterkey");
-    TfrmConsulta& w = m_app->frmConsulta;
-    w.Conexion();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    elemento<QAction>(w, "Disear1")->setChecked(false);
-    w.CargarInfo();
-    w.Limpiar();
+    m_estacion->crear(carpeta().filePath(QStringLiteral("pass")));
+    QVERIFY(m_estacion->abrir());
 }
 
 void TestKiosco::acorde(const QString& clave)
@@ -142,7 +122,7 @@ void TestKiosco::acorde(const QString& clave)
 void TestKiosco::sinAjusteNadaCambia()
 {
     abrir(false);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     QVERIFY(!w.kiosco().activo());
     QVERIFY(w.menuBar()->isVisible());
     QVERIFY(!w.isFullScreen());
@@ -152,13 +132,13 @@ void TestKiosco::sinAjusteNadaCambia()
     QTest::keyClick(el<QLineEdit>("edClave"), Qt::Key_M, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
     QTest::qWait(50);
     QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(notificador().messages.empty());
 }
 
 void TestKiosco::pantallaCompletaEscaladaYSinMenu()
 {
     abrir(true);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     QVERIFY(w.kiosco().activo());
     QTRY_VERIFY(w.isFullScreen());
     QVERIFY(!w.menuBar()->isVisible());
@@ -187,7 +167,7 @@ void TestKiosco::pantallaCompletaEscaladaYSinMenu()
     QTest::keyClicks(ed, QStringLiteral("7501055300075"));
     QTest::keyClick(ed, Qt::Key_Return);
     QVERIFY(esperarRespuesta(w));
-    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(notificador().messages.empty());
     QVERIFY(w.articuloId() != 0);
     QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
 }
@@ -197,7 +177,7 @@ void TestKiosco::pantallaCompletaEscaladaYSinMenu()
 void TestKiosco::tomaLaPantallaYElTeclado()
 {
     abrir(true);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
     QTRY_COMPARE(w.geometry(), w.screen()->geometry());
     auto* ed = el<QLineEdit>("edClave");
@@ -216,7 +196,7 @@ void TestKiosco::tomaLaPantallaYElTeclado()
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("7501055300075"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(w.articuloId() != 0);
-    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(notificador().messages.empty());
 }
 
 // The setting is made from the station, into the one Estacion element it already wrote, and the
@@ -224,14 +204,14 @@ void TestKiosco::tomaLaPantallaYElTeclado()
 void TestKiosco::menuModoQuiosco()
 {
     abrir(false);
-    TfrmConsulta& w = m_app->frmConsulta;
-    m_app->dm.ConfigIni_boolW(QStringLiteral("Estacion"), QStringLiteral("HablarPrecio"), false);
+    TfrmConsulta& w = app().frmConsulta;
+    app().dm.estacion().setHablarPrecio(false);
     auto* accion = w.findChild<QAction*>(QStringLiteral("ModoQuiosco1"));
     QVERIFY(accion && accion->isCheckable() && !accion->isChecked());
     accion->trigger();
     QVERIFY(accion->isChecked());
-    QCOMPARE(m_avisos->messages.size(), size_t{1});
-    QVERIFY(m_avisos->messages.front().text.contains(QStringLiteral("modo quiosco")));
+    QCOMPARE(notificador().messages.size(), size_t{1});
+    QVERIFY(notificador().messages.front().text.contains(QStringLiteral("modo quiosco")));
 
     QFile f(QStringLiteral("config.xml"));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -242,24 +222,32 @@ void TestKiosco::menuModoQuiosco()
     QMainWindow siguiente;
     siguiente.setCentralWidget(new QWidget);
     AjustesConsulta ajustes;
-    ModoKiosco leido(siguiente, m_app->dm, m_app->sesion, ajustes);
+    Tdm siguienteDm;
+    ModoKiosco leido(siguiente, siguienteDm, app().sesion, ajustes);
     QVERIFY(leido.activo());
 
     accion->trigger(); // and off again
     QVERIFY(!accion->isChecked());
     QMainWindow otra;
     otra.setCentralWidget(new QWidget);
-    ModoKiosco apagado(otra, m_app->dm, m_app->sesion, ajustes);
+    Tdm otroDm;
+    ModoKiosco apagado(otra, otroDm, app().sesion, ajustes);
     QVERIFY(!apagado.activo());
+
+    // Changed through the station's settings by anything else: the item follows, and this run
+    // stays in the mode it started in.
+    app().dm.estacion().setKiosco(true);
+    QVERIFY(accion->isChecked());
+    QVERIFY(!app().frmConsulta.kiosco().activo());
 }
 
 void TestKiosco::cerrarNoCierraYEscapeLimpia()
 {
     abrir(true);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     QVERIFY(!w.close());
     QVERIFY(w.isVisible());
-    QVERIFY(m_app->dm.fdConexion.isOpen()); // the closing steps did not run
+    QVERIFY(app().dm.fdConexion.isOpen()); // the closing steps did not run
     // As Alt+F4 or the window manager asks.
     QCloseEvent pedido;
     QApplication::sendEvent(&w, &pedido);
@@ -275,7 +263,7 @@ void TestKiosco::cerrarNoCierraYEscapeLimpia()
     QCOMPARE(w.articuloId(), 0);
     QCOMPARE(ed->text(), QString());
     QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
-    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(notificador().messages.empty());
 }
 
 void TestKiosco::acordeConClave_data()
@@ -292,17 +280,17 @@ void TestKiosco::acordeConClave()
     QFETCH(QString, clave);
     QFETCH(bool, menu);
     abrir(true);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     w.ajustes().SegundosEspera = 0; // the menu goes after one idle second
     acorde(clave);
     QCOMPARE(w.menuBar()->isVisible(), menu);
     if (!menu) {
-        QCOMPARE(m_avisos->messages.size(), size_t{1});
-        QCOMPARE(m_avisos->messages.front().text, QStringLiteral("Contraseña incorrecta."));
-        QVERIFY(!m_avisos->messages.front().text.contains(clave.isEmpty() ? QStringLiteral("\x01") : clave));
+        QCOMPARE(notificador().messages.size(), size_t{1});
+        QCOMPARE(notificador().messages.front().text, QStringLiteral("Contraseña incorrecta."));
+        QVERIFY(!notificador().messages.front().text.contains(clave.isEmpty() ? QStringLiteral("\x01") : clave));
         return;
     }
-    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(notificador().messages.empty());
     // The menu works ("Salir" is there), and leaves by itself once the display is idle.
     QVERIFY(elemento<QAction>(w, "Salir1")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!w.menuBar()->isVisible(), 5000);

@@ -2,6 +2,7 @@
 // driven through the real window against a stand-in company database with the station's
 // own procedures installed from data/sql.
 
+#include "app/Lumivo.h"
 #include "display/ModeloConsulta.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
@@ -15,7 +16,7 @@
 #include "platform/Platform.h"
 #include "rules/Formato.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -88,21 +89,21 @@ private slots:
     void smLimpiarShortcut();
 
 private:
-    template <typename T> T* el(const char* name) { return elemento<T>(m_app->frmConsulta, name); }
+    template <typename T> T* el(const char* name) { return elemento<T>(app().frmConsulta, name); }
     ModeloConsulta* modelo(const char* rejilla)
     {
         return qobject_cast<ModeloConsulta*>(el<QTableView>(rejilla)->model());
     }
-    AjustesConsulta& ajustes() { return m_app->frmConsulta.ajustes(); }
+    AjustesConsulta& ajustes() { return app().frmConsulta.ajustes(); }
     void conectar();
     void escanear(const QString& clave);
-    void tick() { m_app->frmConsulta.TiempoInactivoTimer(); }
+    void tick() { app().frmConsulta.TiempoInactivoTimer(); }
     static int idConexion(fb::Connection& c);
     // The lookup service's own data module (its attachment, transaction and statements), once
     // every call asked of it has been answered.
     Tdm& servicioDm()
     {
-        ServicioConsulta& s = m_app->frmConsulta.servicio();
+        ServicioConsulta& s = app().frmConsulta.servicio();
         if (!QTest::qWaitFor([&] { return !s.ocupado(); }, 10000))
             qFatal("the lookup service did not answer");
         return *s.datosTrabajador();
@@ -111,11 +112,12 @@ private:
     QStringList columna(const char* rejilla, int c);
     QString estado();
     void sql(const QString& texto);
-    QString ruta() const { return m_dir->path() + QStringLiteral("/DEMO.fdb"); }
+    QString ruta() const { return carpeta().path() + QStringLiteral("/DEMO.fdb"); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::RecordingNotifier> m_notifier;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    const QTemporaryDir& carpeta() const { return m_estacion->carpeta(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
 };
 
 namespace {
@@ -149,43 +151,33 @@ const char* const kElementos[] = {"lblNombreArticulo", "lblLinea",  "dbPrecio", 
 
 void TestPresentacion::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    empresaConObjetos(m_dir->path());
-    m_notifier = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>();
+    QVERIFY(m_estacion->valida());
+    m_estacion->crear();
 }
 
 void TestPresentacion::cleanup()
 {
-    m_app.reset();
-    m_notifier.reset();
-    m_dir.reset();
+    m_estacion.reset();
 }
 
 void TestPresentacion::conectar()
 {
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("SYSDBA");
-    m_app->frmConsulta.Conexion();
-    m_app->frmConsulta.show();
-    m_app->frmConsulta.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&m_app->frmConsulta));
-    el<QAction>("Disear1")->setChecked(false);
+    testsupport::EstacionPrueba::Apertura apertura;
+    apertura.cargarInfo = false;
+    apertura.activa = true;
     // The settings as the installation writes them, with every display switch on.
-    AjustesConsulta& a = ajustes();
-    a.ClienteEventualId = 465;
-    a.PrecioEmpresaId = 450;
-    a.PoliticaVolId = 0;
-    a.OrdenPrecio = 0;
-    a.MostrarExistencia = a.MostrarLstPrecios = a.MostrarPolVol = a.MostrarClave = a.DsctosCombo = true;
-    a.MostrarBuscador = false;
-    a.SegundosEspera = 10;
-    m_app->frmConsulta.Limpiar();
+    apertura.antesDeLimpiar = [this] {
+        AjustesConsulta& a = ajustes();
+        a.ClienteEventualId = 465;
+        a.PrecioEmpresaId = 450;
+        a.PoliticaVolId = 0;
+        a.OrdenPrecio = 0;
+        a.MostrarExistencia = a.MostrarLstPrecios = a.MostrarPolVol = a.MostrarClave = a.DsctosCombo = true;
+        a.MostrarBuscador = false;
+        a.SegundosEspera = 10;
+    };
+    QVERIFY(m_estacion->abrir(apertura));
 }
 
 void TestPresentacion::escanear(const QString& clave)
@@ -195,9 +187,9 @@ void TestPresentacion::escanear(const QString& clave)
     ed->selectAll();
     QTest::keyClicks(ed, clave);
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
-    QVERIFY2(m_notifier->messages.empty(),
-             qPrintable(m_notifier->messages.empty() ? QString() : m_notifier->messages.back().text));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
+    QVERIFY2(notificador().messages.empty(),
+             qPrintable(notificador().messages.empty() ? QString() : notificador().messages.back().text));
 }
 
 Filas TestPresentacion::filas(const char* rejilla)
@@ -231,7 +223,7 @@ void TestPresentacion::sql(const QString& texto)
 // Everything that the cleared state names, in one comparable text.
 QString TestPresentacion::estado()
 {
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     QStringList e;
     e << QStringLiteral("ArticuloId=%1").arg(w.articuloId());
     e << QStringLiteral("edClave=[%1]").arg(el<QLineEdit>("edClave")->text());
@@ -639,7 +631,7 @@ void TestPresentacion::widestValuesShowWhole()
                  .arg(o == 0 ? QStringLiteral("1") : QStringLiteral("99999"))
                  .arg(o == 0 ? QStringLiteral("999999.999999") : QStringLiteral("9.999999"));
     sql(s);
-    m_app->frmConsulta.CargarInfo(); // the installed font rows
+    app().frmConsulta.CargarInfo(); // the installed font rows
     ajustes().MostrarBuscador = false;
     escanear(QStringLiteral("ANCHO"));
 
@@ -756,7 +748,7 @@ void TestPresentacion::switches()
         QVERIFY2(el<QWidget>(siempre)->isVisible(), siempre);
 
     // Cleared again, every grid is hidden.
-    m_app->frmConsulta.Limpiar();
+    app().frmConsulta.Limpiar();
     for (const char* r : rejillas)
         QVERIFY2(!el<QWidget>(r)->isVisible(), r);
 }
@@ -768,7 +760,7 @@ void TestPresentacion::resultsSurviveTheCommit()
     ModeloConsulta* precios = modelo("dbPrecios");
     QCOMPARE(precios->rowCount(), 3);
     // The commit of the clearing closes every cursor; the copied rows stay readable.
-    m_app->frmConsulta.Limpiar();
+    app().frmConsulta.Limpiar();
     QVERIFY(!servicioDm().fdPrecios.isOpen());
     QVERIFY(!servicioDm().fdTrans.isActive());
     QVERIFY(!precios->canFetchMore({}));
@@ -788,17 +780,17 @@ void TestPresentacion::failingProcedureSkipsTheRest()
     escanear(QStringLiteral("CCL600"));
     // Opening the company database again releases the prepared statements, so the
     // procedure can be dropped; the grids keep their copied rows meanwhile.
-    m_app->frmConsulta.Conexion();
+    app().frmConsulta.Conexion();
     QCOMPARE(modelo("dbListaClaves")->rowCount(), 4);
     sql(QStringLiteral("DROP PROCEDURE ZANTOR_LMV_POL_VOL;"));
     auto* ed = el<QLineEdit>("edClave");
     ed->setText(QStringLiteral("PINATA-EST"));
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     // Said on the display, the procedure's name in the operator's tool tip; no box.
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
     QVERIFY(el<QWidget>("lblCodigoNoValido")->isVisible());
-    const QString detalle = m_app->frmConsulta.statusBar()->toolTip();
+    const QString detalle = app().frmConsulta.statusBar()->toolTip();
     QVERIFY2(detalle.contains(QStringLiteral("ZANTOR_LMV_POL_VOL")), qPrintable(detalle));
     // The answer is read whole before anything is shown: the rest of the lookup is skipped and
     // nothing of it reaches the display, whose grids still hold the earlier article's rows, hidden.
@@ -831,14 +823,14 @@ void TestPresentacion::timerClearsOnTickNPlusOne()
     QCOMPARE(reloj->interval(), 1000);
     for (int i = 1; i <= std::max(segundos, 0); ++i) {
         tick();
-        QCOMPARE(m_app->frmConsulta.segundosInactivo(), i);
+        QCOMPARE(app().frmConsulta.segundosInactivo(), i);
         QVERIFY(el<QWidget>("lblNombreArticulo")->isVisible());
     }
     tick();
-    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(app().frmConsulta.articuloId(), 0);
     QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
     QVERIFY(!reloj->isActive());
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 0);
     QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
 }
 
@@ -849,9 +841,9 @@ void TestPresentacion::lookupWhileShownRestartsOnlyTheCount()
     escanear(QStringLiteral("CCL600"));
     for (int i = 0; i < 7; ++i)
         tick();
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 7);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 7);
     escanear(QStringLiteral("CCL355"));
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 0);
     QVERIFY(reloj->isActive());
     for (int i = 0; i < 10; ++i)
         tick();
@@ -865,9 +857,9 @@ void TestPresentacion::lookupWhileShownRestartsOnlyTheCount()
     auto* ed = el<QLineEdit>("edClave");
     ed->setText(QStringLiteral("NO-EXISTE"));
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
     QVERIFY(!reloj->isActive());
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 0);
 }
 
 void TestPresentacion::scansEveryFewSecondsKeepTheDisplay()
@@ -896,7 +888,7 @@ void TestPresentacion::typingDoesNotPostponeTheClearing()
         tick();
         QTest::keyClicks(ed, QStringLiteral("7"));
     }
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 4);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 4);
     tick();
     QCOMPARE(ed->text(), QString()); // the half-typed key is wiped
     QVERIFY(!el<QWidget>("lblNombreArticulo")->isVisible());
@@ -931,7 +923,7 @@ void TestPresentacion::failedClearingStillClearsTheDisplay()
         fb::Query q(t);
         q.setSql(QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0"
                                 " AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$ATTACHMENT_ID <> :propia"));
-        q.setParam(QStringLiteral("propia"), idConexion(m_app->dm.fdConexion));
+        q.setParam(QStringLiteral("propia"), idConexion(app().dm.fdConexion));
         q.execute();
         t.commit();
     }
@@ -939,20 +931,20 @@ void TestPresentacion::failedClearingStillClearsTheDisplay()
     auto* reloj = el<QTimer>("TiempoInactivo");
     tick();
     tick();
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 2);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 2);
     tick();
     // Clearing the display needs no server: it clears all the same, and the failure goes to the
     // log, never to a box (on an unattended station that would pile up one box per round).
-    QCOMPARE(m_app->frmConsulta.articuloId(), 0);
+    QCOMPARE(app().frmConsulta.articuloId(), 0);
     QCOMPARE(el<QLineEdit>("edClave")->text(), QString());
     QVERIFY(el<QWidget>("lblNombreArticulo")->isHidden());
     QVERIFY(!reloj->isActive());
-    QCOMPARE(m_app->frmConsulta.segundosInactivo(), 0);
+    QCOMPARE(app().frmConsulta.segundosInactivo(), 0);
     QVERIFY(!servicioDm().fdTrans.isActive());
-    QVERIFY(m_notifier->messages.empty());
-    m_app->frmConsulta.Limpiar();
+    QVERIFY(notificador().messages.empty());
+    app().frmConsulta.Limpiar();
     QVERIFY(!servicioDm().fdTrans.isActive());
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
     // The next scan reconnects on its own.
     escanear(QStringLiteral("CCL355"));
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("Coca Cola Light 355 ml"));
@@ -1004,7 +996,7 @@ void TestPresentacion::clearingPathsLeaveTheSameState()
         el<QLineEdit>("edUltimaCompra")->setFocus();
         tick();
     }
-    QVERIFY(m_notifier->messages.empty());
+    QVERIFY(notificador().messages.empty());
     const QString despues = estado();
     // The hidden name keeps the article's; everything else is as after the start-up.
     QCOMPARE(despues.section(u'\n', 0, -2), limpio.section(u'\n', 0, -2));

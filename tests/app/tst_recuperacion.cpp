@@ -1,12 +1,13 @@
 // The station after a failed lookup or clearing, against a private server that each test kills
 // and starts again. Keys are fed as a scanner sends them: the digits and Enter, with no click or
 // selection in between, so whatever the box holds after one scan decides what the next one reads.
+#include "app/Lumivo.h"
 #include "firebird/Error.h"
 #include "firebird/Transaction.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/PruebaPrincipal.h"
 
@@ -41,7 +42,7 @@ private slots:
     void limpiezaSinServidor();
 
 private:
-    template <typename T> T* el(const char* nombre) { return elemento<T>(m_app->frmConsulta, nombre); }
+    template <typename T> T* el(const char* nombre) { return elemento<T>(app().frmConsulta, nombre); }
     bool perderServidor();
     bool regresar();
     bool unAvisoDePerdida();
@@ -52,9 +53,9 @@ private:
     void esperarLimpieza();
 
     std::unique_ptr<testsupport::PrivateServer> m_servidor;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::RecordingNotifier> m_avisos;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
 };
 
 void TestRecuperacion::initTestCase()
@@ -67,44 +68,25 @@ void TestRecuperacion::init()
 {
     m_servidor = std::make_unique<testsupport::PrivateServer>();
     LUMIVO_REQUIRE_PRIVATE_SERVER(*m_servidor);
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    empresaConObjetos(m_servidor->dataFolder());
-    m_avisos = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>(*m_servidor);
+    QVERIFY(m_estacion->valida());
+    m_estacion->crear();
     // A key that matches nothing would open the modal search; here it closes at once.
-    new VentanaOmitida(m_app->frmBuscarEnCatalogo);
-
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("0");
-    d.ProtocoloRed = QStringLiteral("0");
-    d.Servidor = m_servidor->serverName();
-    d.CarpetaDatos = m_servidor->dataFolder() + u'/';
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("sysdba");
-    d.Contrasena = QStringLiteral("masterkey");
-    m_app->frmConsulta.Conexion();
-    m_app->frmConsulta.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
-    el<QAction>("Disear1")->setChecked(false);
-    m_app->frmConsulta.CargarInfo();
-    m_app->frmConsulta.Limpiar();
-    QVERIFY(m_avisos->messages.empty());
+    new VentanaOmitida(app().frmBuscarEnCatalogo);
+    QVERIFY(m_estacion->abrir());
+    QVERIFY(notificador().messages.empty());
 }
 
 void TestRecuperacion::cleanup()
 {
-    m_app.reset();
-    m_avisos.reset();
+    m_estacion.reset();
     m_servidor.reset();
-    m_dir.reset();
 }
 
 bool TestRecuperacion::perderServidor()
 {
     m_servidor->kill();
-    fb::Transaction t(m_app->dm.fdConexion);
+    fb::Transaction t(app().dm.fdConexion);
     try {
         t.start();
         qWarning("the station's attachment survived the server");
@@ -126,20 +108,20 @@ bool TestRecuperacion::unAvisoDePerdida()
 {
     // On the display, where the article's name goes; a customer's scan opens no box.
     auto* aviso = el<QLabel>("lblCodigoNoValido");
-    const bool uno = m_avisos->messages.empty() && aviso->isVisible() && aviso->text().startsWith(kPerdida);
+    const bool uno = notificador().messages.empty() && aviso->isVisible() && aviso->text().startsWith(kPerdida);
     if (!uno) {
         qWarning("display: %s (%s)", qPrintable(aviso->text()), aviso->isVisible() ? "shown" : "hidden");
-        for (const auto& m : m_avisos->messages)
+        for (const auto& m : notificador().messages)
             qWarning("message: %s", qPrintable(m.text));
     }
-    m_avisos->clear();
+    notificador().clear();
     return uno;
 }
 
 QString TestRecuperacion::avisos() const
 {
     QStringList textos;
-    for (const auto& m : m_avisos->messages)
+    for (const auto& m : notificador().messages)
         textos << m.text;
     return textos.join(QStringLiteral(" | "));
 }
@@ -149,12 +131,12 @@ void TestRecuperacion::escanear(const QString& clave)
     auto* ed = el<QLineEdit>("edClave");
     QTest::keyClicks(ed, clave);
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
 }
 
 void TestRecuperacion::esperarLimpieza()
 {
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic)
         platform::guarded(&w, [&] { w.TiempoInactivoTimer(); });
 }
@@ -171,7 +153,7 @@ void TestRecuperacion::escaneoTrasUnaConsultaFallida_data()
 void TestRecuperacion::escaneoTrasUnaConsultaFallida()
 {
     QFETCH(bool, limpiezaAntes);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     auto* ed = el<QLineEdit>("edClave");
     auto* nombre = el<QLabel>("lblNombreArticulo");
     escanear(kClave);
@@ -187,14 +169,14 @@ void TestRecuperacion::escaneoTrasUnaConsultaFallida()
     if (limpiezaAntes) {
         QVERIFY(w.findChild<QTimer*>(QStringLiteral("TiempoInactivo"))->isActive());
         esperarLimpieza();
-        QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+        QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
         QCOMPARE(ed->text(), QString());
         QCOMPARE(w.articuloId(), 0);
     }
     QVERIFY(regresar());
     escanear(kOtra);
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
-    QCOMPARE(m_avisos->beeps, 0);
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
+    QCOMPARE(notificador().beeps, 0);
     QCOMPARE(w.articuloId(), 1002);
     QCOMPARE(nombre->text(), QStringLiteral("Coca Cola Light 355 ml"));
     QVERIFY(!nombre->isHidden());
@@ -210,7 +192,7 @@ void TestRecuperacion::escaneoTrasUnaConsultaFallida()
 // once in the shop's words, and later rounds stay silent while the server is away.
 void TestRecuperacion::limpiezaSinServidor()
 {
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     auto* ed = el<QLineEdit>("edClave");
     auto* nombre = el<QLabel>("lblNombreArticulo");
     escanear(kClave);
@@ -219,7 +201,7 @@ void TestRecuperacion::limpiezaSinServidor()
 
     // The clearing's commit fails with nobody to tell: the log has it, no box.
     esperarLimpieza();
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(nombre->isHidden());
     QVERIFY(el<QLabel>("dbPrecio")->isHidden());
     QVERIFY(el<QLineEdit>("edUltimaCompra")->isHidden());
@@ -231,12 +213,12 @@ void TestRecuperacion::limpiezaSinServidor()
     escanear(kClave);
     QVERIFY(unAvisoDePerdida());
     esperarLimpieza();
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QCOMPARE(ed->text(), QString());
 
     QVERIFY(regresar());
     escanear(kClave);
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QCOMPARE(w.articuloId(), 1001);
     QVERIFY(!nombre->isHidden());
 }

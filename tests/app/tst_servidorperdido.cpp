@@ -4,6 +4,7 @@
 // the operation must reconnect once and succeed without a word. "Away" rows leave it down: one
 // clear message, the windows stay usable, and the same operation works once the server is back.
 #include "app/Escaparate.h"
+#include "app/Lumivo.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
@@ -11,7 +12,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -114,9 +115,9 @@ private:
     void matarAlBloquearse(const std::function<void()>& escritura);
 
     std::unique_ptr<testsupport::PrivateServer> m_servidor;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::RecordingNotifier> m_avisos;
-    std::unique_ptr<Lumivo> m_app;
+    std::unique_ptr<testsupport::EstacionPrueba> m_estacion;
+    Lumivo& app() const { return m_estacion->app(); }
+    platform::RecordingNotifier& notificador() const { return m_estacion->avisos(); }
     std::unique_ptr<fb::Connection> m_propia;
     QString m_ruta;
 };
@@ -131,39 +132,19 @@ void TestServidorPerdido::init()
 {
     m_servidor = std::make_unique<testsupport::PrivateServer>();
     LUMIVO_REQUIRE_PRIVATE_SERVER(*m_servidor);
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QDir::setCurrent(m_dir->path());
-    // A file the embedded engine never opens: only the private server attaches to it.
-    m_ruta = empresaConObjetos(m_servidor->dataFolder());
-    m_avisos = std::make_unique<platform::RecordingNotifier>();
-    m_app = std::make_unique<Lumivo>(ArranqueManual::llave());
-
-    DatosConexion& d = m_app->sesion.datos;
-    d.TipoAcceso = QStringLiteral("0");
-    d.ProtocoloRed = QStringLiteral("0");
-    d.Servidor = m_servidor->serverName();
-    d.CarpetaDatos = m_servidor->dataFolder() + u'/';
-    d.Empresa = QStringLiteral("DEMO");
-    d.Usuario = QStringLiteral("sysdba");
-    d.Contrasena = QStringLiteral("masterkey");
-    m_app->frmConsulta.Conexion();
-    QCOMPARE(m_app->dm.fdConexion.params(), m_servidor->params(m_ruta));
-    m_app->frmConsulta.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConsulta));
-    el<QAction>(m_app->frmConsulta, "Disear1")->setChecked(false);
-    m_app->frmConsulta.CargarInfo();
-    m_app->frmConsulta.Limpiar();
-    QVERIFY(m_avisos->messages.empty());
+    m_estacion = std::make_unique<testsupport::EstacionPrueba>(*m_servidor);
+    QVERIFY(m_estacion->valida());
+    m_ruta = m_estacion->rutaEmpresa();
+    QVERIFY(m_estacion->abrir());
+    QCOMPARE(app().dm.fdConexion.params(), m_servidor->params(m_ruta));
+    QVERIFY(notificador().messages.empty());
 }
 
 void TestServidorPerdido::cleanup()
 {
     m_propia.reset();
-    m_app.reset();
-    m_avisos.reset();
+    m_estacion.reset();
     m_servidor.reset(); // kills the server, whatever the test left behind
-    m_dir.reset();
 }
 
 void TestServidorPerdido::filasRegreso()
@@ -179,7 +160,7 @@ bool TestServidorPerdido::perderServidor(bool regresa)
     m_servidor->kill();
     if (regresa && !regresar())
         return false;
-    fb::Transaction t(m_app->dm.fdConexion);
+    fb::Transaction t(app().dm.fdConexion);
     try {
         t.start();
         qWarning("the station's attachment survived the server");
@@ -201,37 +182,38 @@ bool TestServidorPerdido::regresar()
 
 bool TestServidorPerdido::unAvisoDePerdida()
 {
-    const bool uno = m_avisos->messages.size() == 1 && m_avisos->messages.front().text.startsWith(kPerdida) &&
-                     m_avisos->messages.front().title == QLatin1String("Lumivo") &&
-                     m_avisos->messages.front().icon == platform::Icon::Error;
+    const bool uno = notificador().messages.size() == 1 && notificador().messages.front().text.startsWith(kPerdida) &&
+                     notificador().messages.front().title == QLatin1String("Lumivo") &&
+                     notificador().messages.front().icon == platform::Icon::Error;
     if (!uno)
-        qWarning("expected one lost-connection message, got %zu: %s", m_avisos->messages.size(), qPrintable(avisos()));
-    m_avisos->clear();
+        qWarning("expected one lost-connection message, got %zu: %s", notificador().messages.size(),
+                 qPrintable(avisos()));
+    notificador().clear();
     return uno;
 }
 
 QString TestServidorPerdido::avisos() const
 {
     QStringList textos;
-    for (const auto& m : m_avisos->messages)
+    for (const auto& m : notificador().messages)
         textos << m.text;
     return textos.join(QStringLiteral(" | "));
 }
 
 void TestServidorPerdido::escanear(const QString& clave)
 {
-    auto* ed = el<QLineEdit>(m_app->frmConsulta, "edClave");
+    auto* ed = el<QLineEdit>(app().frmConsulta, "edClave");
     ed->setFocus();
     ed->selectAll();
     QTest::keyClicks(ed, clave);
     QTest::keyClick(ed, Qt::Key_Return);
-    QVERIFY(esperarRespuesta(m_app->frmConsulta));
+    QVERIFY(esperarRespuesta(app().frmConsulta));
 }
 
 bool TestServidorPerdido::perdidaEnPantalla()
 {
-    auto* aviso = el<QLabel>(m_app->frmConsulta, "lblCodigoNoValido");
-    const bool dicha = m_avisos->messages.empty() && aviso->isVisible() && aviso->text().startsWith(kPerdida);
+    auto* aviso = el<QLabel>(app().frmConsulta, "lblCodigoNoValido");
+    const bool dicha = notificador().messages.empty() && aviso->isVisible() && aviso->text().startsWith(kPerdida);
     if (!dicha)
         qWarning("display: %s (%s); messages: %s", qPrintable(aviso->text()), aviso->isVisible() ? "shown" : "hidden",
                  qPrintable(avisos()));
@@ -252,7 +234,7 @@ fb::Connection& TestServidorPerdido::propia()
 void TestServidorPerdido::consulta()
 {
     QFETCH(bool, regresa);
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     auto* nombre = el<QLabel>(w, "lblNombreArticulo");
     QVERIFY(perderServidor(regresa));
 
@@ -269,7 +251,7 @@ void TestServidorPerdido::consulta()
         QVERIFY(regresar());
         escanear(kClave);
     }
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(w.isVisible());
     QCOMPARE(nombre->text(), kNombre);
     QVERIFY(!nombre->isHidden());
@@ -282,7 +264,7 @@ void TestServidorPerdido::consulta()
 // is silent too, and the next scan reconnects on its own once the server is back.
 void TestServidorPerdido::limpiezaConServidorCaido()
 {
-    TfrmConsulta& w = m_app->frmConsulta;
+    TfrmConsulta& w = app().frmConsulta;
     auto* nombre = el<QLabel>(w, "lblNombreArticulo");
     escanear(kClave);
     QVERIFY(!nombre->isHidden());
@@ -290,17 +272,17 @@ void TestServidorPerdido::limpiezaConServidorCaido()
 
     for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic) // the timer's ticks, guarded as it is
         platform::guarded(&w, [&] { w.TiempoInactivoTimer(); });
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(nombre->isHidden());
     // The dead transaction went with the failed commit: the next round clears without a message.
     for (int tic = 0; tic <= w.ajustes().SegundosEspera; ++tic)
         platform::guarded(&w, [&] { w.TiempoInactivoTimer(); });
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(nombre->isHidden());
 
     QVERIFY(regresar());
     escanear(kClave);
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QCOMPARE(nombre->text(), kNombre);
     QCOMPARE(w.articuloId(), 1001);
 }
@@ -309,7 +291,7 @@ void TestServidorPerdido::limpiezaConServidorCaido()
 void TestServidorPerdido::buscador()
 {
     QFETCH(bool, regresa);
-    TfrmBuscarEnCatalogo& b = m_app->frmBuscarEnCatalogo;
+    TfrmBuscarEnCatalogo& b = app().frmBuscarEnCatalogo;
     b.show();
     QVERIFY(QTest::qWaitForWindowExposed(&b));
     auto* ed = el<QLineEdit>(b, "edNombre");
@@ -332,7 +314,7 @@ void TestServidorPerdido::buscador()
         QVERIFY(regresar());
         buscar();
     }
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(b.isVisible());
     QCOMPARE(tabla->model()->rowCount(), 2);
 }
@@ -341,38 +323,38 @@ void TestServidorPerdido::buscador()
 void TestServidorPerdido::cargarInfo()
 {
     QFETCH(bool, regresa);
-    new VentanaOmitida(m_app->frmConfiguracion);
-    QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 30);
+    new VentanaOmitida(app().frmConfiguracion);
+    QCOMPARE(app().frmConsulta.ajustes().SegundosEspera, 30);
     QVERIFY(perderServidor(regresa));
     const auto cambiar = [&] {
         testsupport::runSql(m_servidor->params(m_ruta), QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 45 "
                                                                        "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';"));
     };
-    auto* configurar = el<QAction>(m_app->frmConsulta, "Configuracin1");
+    auto* configurar = el<QAction>(app().frmConsulta, "Configuracin1");
     if (regresa) {
         cambiar();
     } else {
         configurar->trigger();
         QVERIFY(unAvisoDePerdida());
-        QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 30);
+        QCOMPARE(app().frmConsulta.ajustes().SegundosEspera, 30);
         QVERIFY(regresar());
         cambiar();
     }
     configurar->trigger();
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
-    QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 45);
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
+    QCOMPARE(app().frmConsulta.ajustes().SegundosEspera, 45);
 }
 
 void TestServidorPerdido::abrirConfiguracion()
 {
-    m_app->frmConfiguracion.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_app->frmConfiguracion));
+    app().frmConfiguracion.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&app().frmConfiguracion));
     QCOMPARE(filasConfig(propia()), kViejas);
 }
 
 void TestServidorPerdido::elegirNuevosAjustes()
 {
-    TfrmConfiguracion& c = m_app->frmConfiguracion;
+    TfrmConfiguracion& c = app().frmConfiguracion;
     QTest::mouseClick(el<QCheckBox>(c, "cheExistencia"), Qt::LeftButton);
     QTest::mouseClick(el<QCheckBox>(c, "cheClaves"), Qt::LeftButton);
     auto* ed = el<QLineEdit>(c, "edSegundos");
@@ -385,7 +367,7 @@ void TestServidorPerdido::elegirNuevosAjustes()
 void TestServidorPerdido::guardar()
 {
     QFETCH(bool, regresa);
-    TfrmConfiguracion& c = m_app->frmConfiguracion;
+    TfrmConfiguracion& c = app().frmConfiguracion;
     abrirConfiguracion();
     elegirNuevosAjustes();
     QVERIFY(perderServidor(regresa));
@@ -401,11 +383,11 @@ void TestServidorPerdido::guardar()
         QCOMPARE(filasConfig(propia()), kViejas);
         QTest::mouseClick(guardar, Qt::LeftButton);
     }
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(!c.isVisible());
     QCOMPARE(filasConfig(propia()), kNuevas);
     // The main window reloaded what was saved.
-    QCOMPARE(m_app->frmConsulta.ajustes().SegundosEspera, 77);
+    QCOMPARE(app().frmConsulta.ajustes().SegundosEspera, 77);
 }
 
 void TestServidorPerdido::matarAlBloquearse(const std::function<void()>& escritura)
@@ -481,8 +463,8 @@ void TestServidorPerdido::guardarInterrumpidoNoDejaNadaAMedias()
                                                                    "WHERE CONFIGURACION = 'MOSTRAR_EXISTENCIA';"));
 
     // The station reconnects before the window opens, so the save starts on a live attachment.
-    m_app->frmConsulta.Conexion();
-    TfrmConfiguracion& dlg = m_app->frmConfiguracion;
+    app().frmConsulta.Conexion();
+    TfrmConfiguracion& dlg = app().frmConfiguracion;
     abrirConfiguracion();
     elegirNuevosAjustes();
     matarAlBloquearse([&] { QTest::mouseClick(el<QPushButton>(dlg, "pbsGuardar"), Qt::LeftButton); });
@@ -491,7 +473,7 @@ void TestServidorPerdido::guardarInterrumpidoNoDejaNadaAMedias()
     QCOMPARE(filasConfig(propia()), kViejas);
 
     QTest::mouseClick(el<QPushButton>(dlg, "pbsGuardar"), Qt::LeftButton);
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QCOMPARE(filasConfig(propia()), kNuevas);
 }
 
@@ -509,8 +491,8 @@ void TestServidorPerdido::servidorColgado_data()
 void TestServidorPerdido::servidorColgado()
 {
     QFETCH(bool, reinicia);
-    TfrmConsulta& w = m_app->frmConsulta;
-    m_app->inicio.pausas = [](int) { return 100; };
+    TfrmConsulta& w = app().frmConsulta;
+    app().inicio.pausas = [](int) { return 100; };
     auto* ed = el<QLineEdit>(w, "edClave");
     auto* nombre = el<QLabel>(w, "lblNombreArticulo");
     auto* aviso = el<QLabel>(w, "lblCodigoNoValido");
@@ -543,7 +525,7 @@ void TestServidorPerdido::servidorColgado()
     // Cleared: nothing of the previous article stays beside the message.
     for (const char* oculto : {"lblNombreArticulo", "dbPrecio", "lblLinea", "edUltimaCompra"})
         QVERIFY2(el<QWidget>(w, oculto)->isHidden(), oculto);
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("Conectando con el servidor")));
 
     // The key box takes the next scan whole (it replaces the selected key); the new attachment's
@@ -570,7 +552,7 @@ void TestServidorPerdido::servidorColgado()
     w.Limpiar();
     QTRY_VERIFY_WITH_TIMEOUT(rondaRecibida, 15000);
     QVERIFY(!w.escaparate().mostrando());
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     w.escaparate().configurar({});
     w.escaparate().detener();
 
@@ -589,7 +571,7 @@ void TestServidorPerdido::servidorColgado()
     QVERIFY(!el<QLabel>(w, "dbPrecio")->text().isEmpty());
     QVERIFY(aviso->isHidden());
     QCOMPARE(ed->selectedText(), kOtra);
-    QVERIFY2(m_avisos->messages.empty(), qPrintable(avisos()));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY2(!modal, modal ? qPrintable(modal->objectName()) : "");
 }
 

@@ -1,9 +1,10 @@
 // A station whose company database could not be opened: a scan, or F4, says so and how to get
 // out, instead of claiming design mode; design mode is reported only once the company is open.
+#include "app/Lumivo.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
-#include "tests/support/ArranqueManual.h"
+#include "tests/support/EstacionPrueba.h"
 #include "tests/support/PruebaPrincipal.h"
 
 #include <QAction>
@@ -43,16 +44,14 @@ void TestSinEmpresa::sinEmpresaLoDice()
     QFETCH(bool, abiertaAntes);
     QFETCH(int, tecla);
 
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QDir::setCurrent(dir.path());
-    empresaConObjetos(dir.path());
-    platform::RecordingNotifier avisos;
-    Lumivo app(ArranqueManual::llave());
+    testsupport::EstacionPrueba estacion;
+    QVERIFY(estacion.valida());
+    platform::RecordingNotifier& avisos = estacion.avisos();
+    Lumivo& app = estacion.crear();
     TfrmConsulta& w = app.frmConsulta;
     DatosConexion& d = app.sesion.datos;
     d.TipoAcceso = QStringLiteral("1");
-    d.CarpetaDatos = dir.path() + QLatin1Char('/');
+    d.CarpetaDatos = estacion.carpeta().path() + QLatin1Char('/');
     d.Usuario = QStringLiteral("SYSDBA");
     if (abiertaAntes) {
         d.Empresa = QStringLiteral("DEMO");

@@ -25,6 +25,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -152,6 +153,8 @@ private slots:
     void etiquetasQueNuncaSeAlcanzan();
     void escaparate();
     void escaparateSinListasOcultas();
+    void ajustesDeLaEstacion();
+    void estacionSinGuardarNoPierdeNada();
 
 private:
     template <typename T> T* el(const char* nombre)
@@ -1168,6 +1171,71 @@ void TestConfiguracion::escaparateSinListasOcultas()
     QTest::keyClicks(lista, QStringLiteral("Cos"));
     QCOMPARE(lista->currentText(), QStringLiteral("Solo combos"));
     QVERIFY(m_avisos->messages.empty());
+}
+
+// This station's own settings go to config.xml through the station's settings object, after the
+// company's rows, and only when changed: a save that leaves them as they were writes no key.
+void TestConfiguracion::ajustesDeLaEstacion()
+{
+    const QString archivo = m_dir->filePath(QStringLiteral("config.xml"));
+    abrir();
+    QVERIFY(mostrar());
+    QVERIFY(!el<QCheckBox>("cheHablarPrecio")->isChecked());
+    QVERIFY(el<QLineEdit>("edPrefijoEscaner")->text().isEmpty());
+    guardar();
+    QVERIFY(!m_dlg->isVisible());
+    QVERIFY2(!QFile::exists(archivo), "a save with the station's settings untouched wrote config.xml");
+
+    QSignalSpy cambios(&m_dm->estacion(), &AjustesEstacion::cambiado);
+    QVERIFY(mostrar());
+    QTest::mouseClick(el<QCheckBox>("cheHablarPrecio"), Qt::LeftButton);
+    QTest::keyClicks(el<QLineEdit>("edPrefijoEscaner"), QStringLiteral("]E0"));
+    QTest::keyClicks(el<QLineEdit>("edSufijoEscaner"), QStringLiteral("#"));
+    guardar();
+    QVERIFY(m_avisos->messages.empty());
+    QVERIFY(!m_dlg->isVisible());
+    QCOMPARE(cambios.count(), 2);
+    QVERIFY(m_dm->estacion().hablarPrecio());
+    QCOMPARE(m_dm->estacion().sufijoEscaner(), QStringLiteral("#"));
+    QFile f(archivo);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray xml = f.readAll();
+    QVERIFY2(xml.contains("<Estacion HablarPrecio=\"true\"/>"), xml.constData());
+    QVERIFY2(xml.contains("<Escaner Prefijo=\"]E0\" Sufijo=\"#\"/>"), xml.constData());
+
+    // The next showing shows what is kept.
+    QVERIFY(mostrar());
+    QVERIFY(el<QCheckBox>("cheHablarPrecio")->isChecked());
+    QCOMPARE(el<QLineEdit>("edPrefijoEscaner")->text(), QStringLiteral("]E0"));
+    m_dlg->reject();
+}
+
+// A settings file that cannot be saved: the company's rows are saved, the dialog says the station's
+// were not and stays open with the operator's choices, and the file is left as it was.
+void TestConfiguracion::estacionSinGuardarNoPierdeNada()
+{
+    const QString archivo = m_dir->filePath(QStringLiteral("config.xml"));
+    const QByteArray roto("<Config><Escaner Prefijo=");
+    {
+        QFile f(archivo);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(roto);
+    }
+    abrir();
+    QVERIFY(mostrar());
+    QTest::keyClicks(el<QLineEdit>("edPrefijoEscaner"), QStringLiteral("*"));
+    escribirSegundos(QStringLiteral("45"));
+    guardar();
+    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
+    QVERIFY2(m_avisos->messages.front().text.contains(QStringLiteral("no los de esta estación")),
+             qPrintable(m_avisos->messages.front().text));
+    QVERIFY(m_dlg->isVisible());
+    QCOMPARE(el<QLineEdit>("edPrefijoEscaner")->text(), QStringLiteral("*"));
+    QVERIFY(filas().contains(QStringLiteral("SEGUNDOS_ESPERA|45|NULL|NULL")));
+    QFile f(archivo);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), roto);
+    m_dlg->reject();
 }
 
 LUMIVO_TEST_MAIN(TestConfiguracion)

@@ -3,6 +3,7 @@
 #include "data/DatosConexion.h"
 #include "data/uDM.h"
 #include "platform/MessageBox.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -273,7 +274,7 @@ void TestEmpresa::modal()
     d.CarpetaDatos = m_dir->path() + QLatin1Char('/');
     d.RutaSistema = m_sistema;
     d.Usuario = QStringLiteral("CAJERO");
-    prueba::AlMostrarse ventana(*m_ventana, [this] {
+    testsupport::AlAbrirse ventana(*m_ventana, [this] {
         QTRY_COMPARE(QApplication::focusWidget(), el<QWidget>(*m_ventana, "btnAceptar"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });

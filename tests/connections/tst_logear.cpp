@@ -8,6 +8,7 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -320,7 +321,7 @@ void TestLogear::loginConTeclado()
 void TestLogear::inicioModal()
 {
     prueba::agregarConexion(m_ruta, QStringLiteral("Local"), prueba::local(m_datos));
-    prueba::AlMostrarse login(*m_login, [this] {
+    testsupport::AlAbrirse login(*m_login, [this] {
         QTRY_COMPARE(el<QComboBox>(*m_login, "cboConexion")->count(), 1);
         QTest::keyClicks(el<QLineEdit>(*m_login, "edPass"), QStringLiteral("x"));
         clic(*m_login, "btnAceptar");
@@ -335,7 +336,7 @@ void TestLogear::carpetaSinSeparadorFinal()
 {
     const QString carpeta = m_datos.chopped(1);
     prueba::agregarConexion(m_ruta, QStringLiteral("Local"), prueba::local(carpeta));
-    prueba::AlMostrarse login(*m_login, [this] {
+    testsupport::AlAbrirse login(*m_login, [this] {
         QTRY_COMPARE(el<QComboBox>(*m_login, "cboConexion")->count(), 1);
         QTest::keyClicks(el<QLineEdit>(*m_login, "edPass"), QStringLiteral("x"));
         clic(*m_login, "btnAceptar");
@@ -527,7 +528,7 @@ void TestLogear::cancelar()
 
 void TestLogear::primerInicioAbreElEditor()
 {
-    prueba::AlMostrarse editor(*m_editor, [this] {
+    testsupport::AlAbrirse editor(*m_editor, [this] {
         QVERIFY(m_editor->modoNuevo());
         QCOMPARE(el<QLineEdit>(*m_editor, "edNombre")->text(), QStringLiteral("Local"));
         clic(*m_editor, "btnAceptar");
@@ -549,7 +550,7 @@ void TestLogear::primerInicioAbreElEditor()
 
 void TestLogear::editorCanceladoNoSeReabre()
 {
-    prueba::AlMostrarse editor(*m_editor, [this] { clic(*m_editor, "Button1"); });
+    testsupport::AlAbrirse editor(*m_editor, [this] { clic(*m_editor, "Button1"); });
     m_login->show();
     QTRY_COMPARE(m_avisos->messages.size(), size_t{1});
     QCOMPARE(editor.veces(), 1);
@@ -591,7 +592,7 @@ void TestLogear::editorRecargaLaLista()
     auto* cbo = el<QComboBox>(*m_login, "cboConexion");
     QCOMPARE(cbo->currentText(), QStringLiteral("Dos"));
 
-    prueba::AlMostrarse editor(*m_editor, [this] {
+    testsupport::AlAbrirse editor(*m_editor, [this] {
         QVERIFY(m_editor->modoNuevo());
         QCOMPARE(el<QLineEdit>(*m_editor, "edNombre")->text(), QString());
         QCOMPARE(el<QComboBox>(*m_editor, "TipoConexion")->currentText(), QStringLiteral("Local"));
@@ -625,7 +626,7 @@ void TestLogear::abrirEliminarYCancelar()
     auto* cbo = el<QComboBox>(*m_login, "cboConexion");
     QCOMPARE(cbo->currentText(), QStringLiteral("Servidor_central"));
 
-    prueba::AlMostrarse editor(*m_editor, [this] {
+    testsupport::AlAbrirse editor(*m_editor, [this] {
         auto* nombre = el<QLineEdit>(*m_editor, "edNombre");
         QCOMPARE(nombre->text(), QStringLiteral("Servidor central"));
         QVERIFY(!nombre->isEnabled());

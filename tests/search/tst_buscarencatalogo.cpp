@@ -380,7 +380,6 @@ void TestBuscarEnCatalogo::iniciarIndice(const QStringList& params)
     m_dm->conectarEmpresa(params.isEmpty() ? testsupport::embeddedParams(m_base) : params);
     catalogo::IndiceCatalogo* i = indice();
     QSignalSpy construido(i, &catalogo::IndiceCatalogo::construido);
-    i->revisar();
     QVERIFY(i->listo() || construido.wait(20000));
 }
 
@@ -634,6 +633,7 @@ void TestBuscarEnCatalogo::buscarPorClave()
     QFETCH(QStringList, claves);
     mostrar();
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), guardada);
+    m_dm->estacion().releer();
     // The operator's change to the box since the window opened does not count.
     marcar(!guardada);
     escribir("edClave", texto);
@@ -829,6 +829,7 @@ void TestBuscarEnCatalogo::entradaComoDatos()
     QFETCH(QString, enCaja);
     QFETCH(QString, aviso);
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), cualquierPosicion);
+    m_dm->estacion().releer();
     mostrar();
     marcar(cualquierPosicion);
     auto* ed = el<QLineEdit>(caja.toLatin1().constData());
@@ -931,6 +932,7 @@ void TestBuscarEnCatalogo::buscarComo(const QString& via, const QString& texto, 
     if (conIndice)
         iniciarIndice();
     m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), cualquierPosicion);
+    m_dm->estacion().releer();
     if (via == u"principal") {
         enModal([] {});
         m_edClavePrincipal->setText(texto);
@@ -1032,28 +1034,37 @@ void TestBuscarEnCatalogo::mismasFilasConYSinIndice()
 }
 
 // The login attaches the same connection to the system database, which has no catalogue: the index
-// starts only once the company's database is open, and stays with it.
+// starts only once the company's database is open, and stays with it. It follows the data module's
+// company changes as they happen, with nothing polling.
 void TestBuscarEnCatalogo::indiceSoloEnLaBaseDeLaEmpresa()
 {
     const QStringList sistema = testsupport::embeddedParams(testsupport::systemDatabase(m_dir->path()));
     const QStringList empresa = testsupport::embeddedParams(m_base);
     m_dm->conectarSistema(sistema);
     nuevaVentana();
+    QVERIFY(indice()->findChildren<QTimer*>().isEmpty());
     indice()->revisar();
     QVERIFY(indice()->indexada().isEmpty());
 
-    m_dm->conectarEmpresa(empresa);
     QSignalSpy construido(indice(), &catalogo::IndiceCatalogo::construido);
-    indice()->revisar();
+    m_dm->conectarEmpresa(empresa);
     QCOMPARE(indice()->indexada(), empresa);
     QVERIFY(construido.wait(20000));
     QVERIFY(indice()->listo());
 
     // Back at the login (a stored start refused): the index keeps the company's catalogue.
     m_dm->conectarSistema(sistema);
-    indice()->revisar();
     QCOMPARE(indice()->indexada(), empresa);
     QVERIFY(indice()->listo());
+
+    // Another company: its own catalogue is built, not the old one kept.
+    const QString otra = m_dir->filePath(QStringLiteral("OTRA.fdb"));
+    QVERIFY(QFile::copy(m_base, otra));
+    QFile::setPermissions(otra, QFile::ReadOwner | QFile::WriteOwner);
+    const std::shared_ptr<const catalogo::DatosIndice> anterior = indice()->datos();
+    m_dm->conectarEmpresa(testsupport::embeddedParams(otra));
+    QCOMPARE(indice()->indexada(), testsupport::embeddedParams(otra));
+    QTRY_VERIFY_WITH_TIMEOUT(indice()->datos() && indice()->datos() != anterior, 20000);
 }
 
 // ---- accepting -----------------------------------------------------------------------------
@@ -1288,6 +1299,7 @@ void TestBuscarEnCatalogo::primeraAperturaTrasArrancar()
     QFETCH(QStringList, filas);
     if (guardada >= 0) {
         m_dm->ConfigIni_boolW(QStringLiteral("BUSQUEDA"), QStringLiteral("X_POSICION"), guardada == 1);
+        m_dm->estacion().releer();
         nuevaVentana();
     }
     QStringList primera, segunda;
@@ -1364,6 +1376,7 @@ void TestBuscarEnCatalogo::almacenesConValoresMalos()
     QVERIFY(config.open(QIODevice::WriteOnly));
     config.write(R"(<Config><BUSQUEDA X_POSICION="true" Width="abc" Height="-5"/></Config>)");
     config.close();
+    m_dm->estacion().releer();
     {
         QSettings almacen(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zantor"),
                           QStringLiteral("Lumivo"));

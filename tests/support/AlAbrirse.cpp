@@ -84,14 +84,26 @@ AlAbrirse::AlAbrirse(QDialog& dialogo, std::function<void(QDialog*)> accion)
     dialogo.installEventFilter(this);
 }
 
+void AlAbrirse::luego(std::function<void()> accion)
+{
+    m_siguientes.push_back(std::move(accion));
+}
+
 bool AlAbrirse::eventFilter(QObject* watched, QEvent* event)
 {
     // The type first: comparing with the guarded dialog while it is being destroyed is a bad downcast.
     if (event->type() == QEvent::Show && watched == m_dialogo) {
         ++m_veces;
-        enSuBucleModal(*m_dialogo, *this, [this](bool modal) {
+        std::function<void()> siguiente;
+        if (!m_siguientes.empty()) {
+            siguiente = std::move(m_siguientes.front());
+            m_siguientes.pop_front();
+        }
+        enSuBucleModal(*m_dialogo, *this, [this, siguiente](bool modal) {
             m_modal = modal;
-            if (m_accion)
+            if (siguiente)
+                siguiente();
+            else if (m_accion)
                 m_accion(m_dialogo);
             if (m_dialogo && m_dialogo->isVisible())
                 m_dialogo->reject();

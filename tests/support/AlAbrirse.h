@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <deque>
 #include <functional>
 
 class QDialog;
@@ -28,6 +29,10 @@ public:
     explicit AlAbrirse(QDialog& dialogo, std::function<void()> accion = nullptr);
     AlAbrirse(QDialog& dialogo, std::function<void(QDialog*)> accion);
 
+    // A different action for a later showing: the queued ones play in order, one per showing,
+    // and then the constructor's again.
+    void luego(std::function<void()> accion);
+
     int veces() const { return m_veces; }
     bool modal() const { return m_modal; } // it was the active modal window at its last action
 
@@ -37,6 +42,7 @@ protected:
 private:
     QPointer<QDialog> m_dialogo;
     std::function<void(QDialog*)> m_accion;
+    std::deque<std::function<void()>> m_siguientes;
     int m_veces = 0;
     bool m_modal = false;
 };
