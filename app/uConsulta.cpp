@@ -129,20 +129,11 @@ public:
     {
         if (input.size() <= kLongitudClave)
             return Acceptable;
-        // The inserted part is what lies between the text's unchanged beginning and end.
-        const QString& antes = m_antes;
-        qsizetype inicio = 0;
-        while (inicio < antes.size() && inicio < input.size() && antes[inicio] == input[inicio])
-            ++inicio;
-        qsizetype fin = 0;
-        while (fin < antes.size() - inicio && fin < input.size() - inicio &&
-               antes[antes.size() - 1 - fin] == input[input.size() - 1 - fin])
-            ++fin;
-        const qsizetype cabe = kLongitudClave - inicio - fin;
-        if (cabe < 0)
+        const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(m_antes, input, kLongitudClave);
+        if (!r)
             return Invalid;
-        input = input.left(inicio + cabe) + input.right(fin);
-        pos = static_cast<int>(inicio + cabe);
+        input = r->texto;
+        pos = r->cursor;
         return Acceptable;
     }
 

@@ -80,6 +80,21 @@ std::optional<Pantalla> rechazoDeBusqueda(bool conectando, bool empresaAbierta, 
     return std::nullopt;
 }
 
+std::optional<TextoRecortado> recortarInsercion(const QString& antes, const QString& despues, qsizetype limite)
+{
+    qsizetype inicio = 0;
+    while (inicio < antes.size() && inicio < despues.size() && antes[inicio] == despues[inicio])
+        ++inicio;
+    qsizetype fin = 0;
+    while (fin < antes.size() - inicio && fin < despues.size() - inicio &&
+           antes[antes.size() - 1 - fin] == despues[despues.size() - 1 - fin])
+        ++fin;
+    const qsizetype cabe = limite - inicio - fin;
+    if (cabe < 0)
+        return std::nullopt;
+    return TextoRecortado{despues.left(inicio + cabe) + despues.right(fin), static_cast<int>(inicio + cabe)};
+}
+
 int plazoRespuestaMs(const std::optional<QString>& texto)
 {
     double segundos = kSegundosRespuesta;

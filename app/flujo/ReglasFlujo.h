@@ -42,6 +42,16 @@ Pantalla pantallaDeRespuesta(const RespuestaConsulta& respuesta, bool mostrarBus
 // status line already counts its attempts.
 std::optional<Pantalla> rechazoDeBusqueda(bool conectando, bool empresaAbierta, bool modoDiseno);
 
+// A change of the key box that leaves it longer than `limite` characters, as a length-limited
+// edit box takes it: the inserted part (what lies between the text's unchanged beginning and
+// end) keeps as much of itself as fits. Returns the text and the cursor after it; none when even
+// the unchanged part is too long (the change is refused). A text within the limit is the caller's.
+struct TextoRecortado {
+    QString texto;
+    int cursor = 0;
+};
+std::optional<TextoRecortado> recortarInsercion(const QString& antes, const QString& despues, qsizetype limite);
+
 // The lookup's deadline from the station's "Estacion"/"SegundosRespuesta" text: 2 s when it is
 // missing, not a number, or outside (0, 600] seconds.
 int plazoRespuestaMs(const std::optional<QString>& texto);

@@ -58,6 +58,8 @@ private slots:
     void rechazos();
     void plazo_data();
     void plazo();
+    void limiteClave_data();
+    void limiteClave();
 };
 
 void TestReglasFlujo::teclas_data()
@@ -205,6 +207,47 @@ void TestReglasFlujo::plazo()
     QFETCH(std::optional<QString>, texto);
     QFETCH(int, ms);
     QCOMPARE(flujo::plazoRespuestaMs(texto), ms);
+}
+
+void TestReglasFlujo::limiteClave_data()
+{
+    QTest::addColumn<QString>("antes");
+    QTest::addColumn<QString>("despues");
+    QTest::addColumn<QString>("texto"); // "-" when the change is refused
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("a paste into an empty box keeps the first ten") << ""
+                                                                   << "ABCDEFGHIJKLMNO"
+                                                                   << "ABCDEFGHIJ" << 10;
+    QTest::newRow("pasted in the middle: the text around it stays") << "AAAAZZZZ"
+                                                                    << "AAAA1234567ZZZZ"
+                                                                    << "AAAA12ZZZZ" << 6;
+    QTest::newRow("a key typed into a full box") << "ABCDEFGHIJ"
+                                                 << "ABCDEFGHIJK"
+                                                 << "ABCDEFGHIJ" << 10;
+    QTest::newRow("a paste over a selection that is replaced") << "AAAAxxZZZZ"
+                                                               << "AAAA123456ZZZZ"
+                                                               << "AAAA12ZZZZ" << 6;
+    QTest::newRow("repeated characters: the insertion is at the first difference") << "AAAAAAAA"
+                                                                                   << "AAAAAAAAAAAAAA"
+                                                                                   << "AAAAAAAAAA" << 10;
+    QTest::newRow("a text before that is already too long") << "ABCDEFGHIJKL"
+                                                            << "ABCDEFGHIJKLM"
+                                                            << "-" << 0;
+}
+
+// With a limit of ten characters.
+void TestReglasFlujo::limiteClave()
+{
+    QFETCH(QString, antes);
+    QFETCH(QString, despues);
+    QFETCH(QString, texto);
+    QFETCH(int, cursor);
+    const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(antes, despues, 10);
+    QCOMPARE(r.has_value(), texto != u"-");
+    if (!r)
+        return;
+    QCOMPARE(r->texto, texto);
+    QCOMPARE(r->cursor, cursor);
 }
 
 LUMIVO_TEST_MAIN(TestReglasFlujo)
