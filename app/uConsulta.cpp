@@ -4,6 +4,7 @@
 #include "EsperaServidor.h"
 #include "ModoKiosco.h"
 #include "app/Escaparate.h"
+#include "app/flujo/FlujoConsulta.h"
 #include "connections/InicioAutomatico.h"
 #include "connections/ParametrosConexion.h"
 #include "connections/uLogear.h"
@@ -21,7 +22,6 @@
 #include "layout/Fuentes.h"
 #include "layout/LogoEmpresa.h"
 #include "lookup/BusquedaClave.h"
-#include "lookup/CargarInfo.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "lookup/ServicioConsulta.h"
 #include "platform/ErrorReport.h"
@@ -76,27 +76,9 @@ using estilo::kNaranjaPrecio;
 using platform::tahomaPixels;
 
 const QString kHintF4 = QStringLiteral("Buscaque en el catálogo de artículos con la tecla F4");
-const QString kNoBuscarEnDiseno = QStringLiteral("No es posible buscar cuando esta en modo diseño");
 const QString kErrorConexion = QStringLiteral("Error al tratar de realizar la conexión");
-const QString kCodigoNoValido = QStringLiteral("Código no válido, escanee de nuevo");
-const QString kSinRespuesta = QStringLiteral("Sin respuesta del servidor, intente en unos momentos");
-const QString kSinServidor =
-    QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
-const QString kFalloConsulta = QStringLiteral("No fue posible consultar el artículo, intente de nuevo");
 // What the label element shows in design mode before any label was scanned.
 const QString kEtiquetaMuestra = QStringLiteral("0.000 kg · $0.00");
-
-// A key that ends a scan: Enter, a scanner's Tab, CR or LF.
-bool terminaEscaneo(const QKeyEvent& k)
-{
-    const QString t = k.text();
-    return k.key() == Qt::Key_Return || k.key() == Qt::Key_Enter || k.key() == Qt::Key_Tab || t == u"\r" ||
-           t == u"\n" || t == u"\t";
-}
-
-const QString kConectando = QStringLiteral("Conectando con el servidor…");
-const QString kSinEmpresa = QStringLiteral("No hay una empresa abierta: no es posible buscar artículos. Para abrir "
-                                           "una, salga con Archivo › Salir e inicie el programa de nuevo.");
 
 // Smallest sizes the two large elements shrink to before a text may end in "…". The price's
 // floor lies below the size at which the widest amount the database holds ($999,999,999,999.99,
@@ -148,20 +130,11 @@ public:
     {
         if (input.size() <= kLongitudClave)
             return Acceptable;
-        // The inserted part is what lies between the text's unchanged beginning and end.
-        const QString& antes = m_antes;
-        qsizetype inicio = 0;
-        while (inicio < antes.size() && inicio < input.size() && antes[inicio] == input[inicio])
-            ++inicio;
-        qsizetype fin = 0;
-        while (fin < antes.size() - inicio && fin < input.size() - inicio &&
-               antes[antes.size() - 1 - fin] == input[input.size() - 1 - fin])
-            ++fin;
-        const qsizetype cabe = kLongitudClave - inicio - fin;
-        if (cabe < 0)
+        const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(m_antes, input, kLongitudClave);
+        if (!r)
             return Invalid;
-        input = input.left(inicio + cabe) + input.right(fin);
-        pos = static_cast<int>(inicio + cabe);
+        input = r->texto;
+        pos = r->cursor;
         return Acceptable;
     }
 
@@ -262,16 +235,27 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
 
     m_servicio = new ServicioConsulta(
         m_dm, [this](int intento) { return m_inicio.pausas(intento); }, this);
-    connect(m_servicio, &ServicioConsulta::respuesta, this,
-            [this](const RespuestaConsulta& r) { platform::guarded(this, [&] { mostrarRespuesta(r); }); });
     connect(m_servicio, &ServicioConsulta::conexionServidor, this, &TfrmConsulta::mostrarConexion);
+    m_flujo = new FlujoConsulta(
+        *m_servicio, m_ajustes, [this] { return modoDiseno(); }, this);
+    connect(m_flujo, &FlujoConsulta::respuestaLista, this,
+            [this](const RespuestaConsulta& r, const flujo::Pantalla& p) {
+                platform::guarded(this, [&] {
+                    const auto avisar = qScopeGuard([&] { emit respuestaMostrada(r.secuencia); });
+                    mostrarPantalla(p, &r);
+                });
+            });
+    connect(m_flujo, &FlujoConsulta::ajustesListos, this, [this](const AjustesCargados& c) {
+        aplicarFuentes(c.nombre, c.precio);
+        m_escaparate->configurar(c.escaparate);
+    });
 
     TiempoInactivo = new QTimer(this);
     TiempoInactivo->setObjectName(QStringLiteral("TiempoInactivo"));
     TiempoInactivo->setInterval(1000);
     platform::connectGuarded(TiempoInactivo, &QTimer::timeout, this, &TfrmConsulta::TiempoInactivoTimer);
-    m_escaparate = new Escaparate(m_cliente, edClave, [this] { pedirRondaEscaparate(); });
-    connect(m_servicio, &ServicioConsulta::ronda, m_escaparate, &Escaparate::recibirRonda);
+    m_escaparate = new Escaparate(m_cliente, edClave, [this] { m_flujo->pedirRonda(); });
+    connect(m_flujo, &FlujoConsulta::ronda, m_escaparate, &Escaparate::recibirRonda);
 
     // The display area is the client area less the status bar; elements anchored to the
     // bottom or stretched follow it from here on.
@@ -433,7 +417,7 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     lblEtiqueta->hide();
 
     // A misread, shown where the article's name goes.
-    lblCodigoNoValido = new QLabel(kCodigoNoValido, m_cliente);
+    lblCodigoNoValido = new QLabel(flujo::kCodigoNoValido, m_cliente);
     lblCodigoNoValido->setObjectName(QStringLiteral("lblCodigoNoValido"));
     lblCodigoNoValido->setGeometry(integrada(u"NombreArticulo", {778, 135}));
     lblCodigoNoValido->setWordWrap(true);
@@ -587,18 +571,13 @@ bool TfrmConsulta::eventFilter(QObject* watched, QEvent* event)
         // The first key of a new scan cuts off what is still being said about the last one.
         if (m_voz)
             m_voz->callar();
-        const bool tras = m_trasTerminador;
-        m_trasTerminador = terminaEscaneo(*k);
-        if (m_trasTerminador) {
-            // The LF of a scanner's CR LF ends nothing more; a Tab must not move the focus.
-            const bool lf = k->text() == u"\n";
-            if (!(lf && tras))
-                platform::guarded(this, [this] { edClaveKeyPress(QChar(13)); });
-            if (lf || k->key() == Qt::Key_Tab)
-                return true;
-        } else if (watched == edClave && k->key() == Qt::Key_F4 && k->modifiers() != Qt::AltModifier) {
+        const TeclasEscaneo::Accion a = m_flujo->tecla(k->key(), k->text(), k->modifiers(), watched == edClave);
+        if (a.buscar)
+            platform::guarded(this, [this] { edClaveKeyPress(QChar(13)); });
+        if (a.catalogo)
             platform::guarded(this, [this] { edClaveF4(); });
-        }
+        if (a.consumir)
+            return true;
     } else if (watched == edClave && event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
@@ -678,7 +657,8 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
     DatosConexion& d = m_sesion.datos;
     // Steps 1 to 3 without their windows. A server that cannot be reached yet (a power cut: the
     // network or the server still starting) is waited for; anything else is said once.
-    const QScopedValueRollback conectando(m_conectando, true);
+    m_flujo->setConectando(true);
+    const auto conectado = qScopeGuard([this] { m_flujo->setConectando(false); });
     try {
         if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
             return Arranque::Terminar;
@@ -698,10 +678,10 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
         return alLogin(kErrorConexion + QStringLiteral("\n") + QString::fromUtf8(e.what()), platform::kMessageTitle,
                        platform::Icon::Error);
     }
-    m_conectando = false;
+    m_flujo->setConectando(false);
     Conexion();
     if (const std::optional<AvisoInstalacion> aviso = validarEmpresa()) {
-        m_empresaAbierta = false;
+        m_flujo->setEmpresaAbierta(false);
         return alLogin(aviso->texto, QString(),
                        aviso->tipo == AvisoInstalacion::Tipo::Advertencia ? platform::Icon::Warning
                                                                           : platform::Icon::Information);
@@ -794,7 +774,7 @@ void TfrmConsulta::seguirEstacion()
     if (!estacion.hablarPrecio() && m_voz && m_voz == m_vozSistema.get()) {
         m_voz = nullptr;
         m_vozSistema.reset();
-    } else if (m_empresaAbierta) {
+    } else if (m_flujo->empresaAbierta()) {
         prepararVoz();
     }
 }
@@ -807,10 +787,10 @@ void TfrmConsulta::Conexion()
     m_panel1->setText(QStringLiteral("Usuario: ") + d.Usuario.toUpper());
     m_panel1->setToolTip(m_panel1->text());
     d.Usuario = d.Usuario.toUpper();
-    m_empresaAbierta = false;
+    m_flujo->setEmpresaAbierta(false);
     try {
         m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d));
-        m_empresaAbierta = true;
+        m_flujo->setEmpresaAbierta(true);
     } catch (...) {
         m_servicio->cerrar();
         platform::showMessage(this, kErrorConexion, platform::kMessageTitle, platform::Icon::Error);
@@ -832,30 +812,17 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
     if (busquedaRechazada())
         return;
     // What the scanner sends around the code is not part of the key.
-    if (const QString limpia = m_escaner.limpiar(edClave->text()); limpia != edClave->text())
+    if (const QString limpia = m_flujo->claveEscaneada(edClave->text()); limpia != edClave->text())
         edClave->setText(limpia);
     BuscarClv();
 }
 
 bool TfrmConsulta::busquedaRechazada()
 {
-    // Checked first: the built-in design tick is still on when the start-up stopped early.
-    if (m_conectando) {
-        // An automatic start still waiting for the server: the status line already counts.
-        mostrarMensaje(kConectando);
-        return true;
-    }
-    if (!m_empresaAbierta || !m_servicio->abierto()) {
-        mostrarMensaje(kSinEmpresa);
-        statusBar()->showMessage(kSinEmpresa);
-        return true;
-    }
-    if (modoDiseno()) {
-        mostrarMensaje(kNoBuscarEnDiseno);
-        statusBar()->showMessage(kNoBuscarEnDiseno);
-        return true;
-    }
-    return false;
+    const std::optional<flujo::Pantalla> rechazo = m_flujo->rechazo();
+    if (rechazo)
+        mostrarPantalla(*rechazo);
+    return rechazo.has_value();
 }
 
 void TfrmConsulta::seleccionarClave()
@@ -863,15 +830,12 @@ void TfrmConsulta::seleccionarClave()
     edClave->setSelection(0, static_cast<int>(edClave->text().size()));
     // What is typed from here on is the next scan (the idle clearing keeps it).
     edClave->setModified(false);
-    m_tecleoAlTic = false;
+    m_flujo->claveSeleccionada();
 }
 
 void TfrmConsulta::leerEscaner()
 {
-    const AjustesEstacion& estacion = m_dm.estacion();
-    m_escaner.prefijo = estacion.prefijoEscaner();
-    m_escaner.sufijo = estacion.sufijoEscaner();
-    m_servicio->setPlazo(estacion.plazoMs());
+    m_flujo->leerEstacion(m_dm);
 }
 
 void TfrmConsulta::edClaveKeyUp(int Key)
@@ -880,44 +844,51 @@ void TfrmConsulta::edClaveKeyUp(int Key)
         Limpiar();
 }
 
+bool TfrmConsulta::consultaPendiente() const
+{
+    return m_flujo->consultaPendiente();
+}
+
+int TfrmConsulta::segundosInactivo() const
+{
+    return m_flujo->segundosInactivo();
+}
+
 void TfrmConsulta::BuscarClv()
 {
     m_escaparate->detener();
-    SegundosInactivo = 0;
-    m_secuencia = m_servicio->buscar(edClave->text(), m_ajustes);
+    m_flujo->buscar(edClave->text());
 }
 
-void TfrmConsulta::mostrarRespuesta(const RespuestaConsulta& r)
+void TfrmConsulta::mostrarPantalla(const flujo::Pantalla& p, const RespuestaConsulta* r)
 {
-    if (r.secuencia != m_secuencia)
-        return;
-    m_secuencia = 0;
-    const auto avisar = qScopeGuard([&] { emit respuestaMostrada(r.secuencia); });
-    using Estado = RespuestaConsulta::Estado;
-    switch (r.estado) {
-    case Estado::Encontrado:
-        mostrarArticulo(r);
+    using Vista = flujo::Pantalla::Vista;
+    switch (p.vista) {
+    case Vista::Articulo:
+        if (r)
+            mostrarArticulo(*r);
         break;
-    case Estado::CodigoNoValido:
-        mostrarCodigoNoValido();
+    case Vista::Buscador:
+        // The display stays as it is behind the catalogue search.
+        m_buscador.buscarNombreModal(p.clave);
         break;
-    case Estado::NoEncontrado:
-        if (m_ajustes.MostrarBuscador) {
-            // The catalogue search takes over with the whole text; the display stays as it is.
-            m_buscador.buscarNombreModal(r.clave);
-            break;
-        }
+    case Vista::Vacia:
         Informacion(false);
+        break;
+    case Vista::Mensaje:
+        mostrarMensaje(p.mensaje, p.detalle);
+        break;
+    }
+    if (!p.barraEstado.isEmpty())
+        statusBar()->showMessage(p.barraEstado);
+    switch (p.sonido) {
+    case flujo::Pantalla::Sonido::Ninguno:
+        break;
+    case flujo::Pantalla::Sonido::Pitido:
         platform::beep();
         break;
-    case Estado::SinRespuesta:
-        mostrarMensaje(kSinRespuesta, r.detalle);
-        break;
-    case Estado::SinServidor:
-        mostrarMensaje(kSinServidor, r.detalle);
-        break;
-    case Estado::Fallo:
-        mostrarMensaje(r.mensaje.isEmpty() ? kFalloConsulta : r.mensaje, r.detalle);
+    case flujo::Pantalla::Sonido::DoblePitido:
+        platform::doubleBeep();
         break;
     }
 }
@@ -943,12 +914,6 @@ void TfrmConsulta::mostrarArticulo(const RespuestaConsulta& r)
     // Last: the display is already up, and speaking only queues the text.
     if (m_voz)
         m_voz->decir(hablado::articulo(r.articulo.nombre, r.precioNeto));
-}
-
-void TfrmConsulta::mostrarCodigoNoValido()
-{
-    mostrarMensaje(kCodigoNoValido);
-    platform::doubleBeep();
 }
 
 void TfrmConsulta::mostrarMensaje(const QString& texto, const QString& detalle)
@@ -980,7 +945,7 @@ void TfrmConsulta::mostrarConexion(int intento, const QString& detalle)
 
 void TfrmConsulta::Informacion(bool Mostrar)
 {
-    SegundosInactivo = 0;
+    m_flujo->reiniciarInactividad();
     auto filas = [](QTableView* t) { return t->model() ? t->model()->rowCount() : 0; };
     const VisibilidadDisplay v =
         reglaInformacion(Mostrar, modoDiseno(), m_ajustes, {filas(dbListaClaves), filas(dbPrecios), filas(dbVolumen)});
@@ -1015,48 +980,26 @@ void TfrmConsulta::Informacion(bool Mostrar)
 void TfrmConsulta::Limpiar()
 {
     ArticuloId = 0;
-    // A lookup still under way is not shown once the display has been cleared.
-    m_secuencia = 0;
+    const bool escaparate = m_flujo->limpiar();
     edClave->clear();
     edUltimaCompra->clear();
     lblEtiqueta->clear();
-    // The idle station holds no transaction open: the service commits its own, in the background.
-    if (m_servicio->abierto())
-        m_servicio->confirmar();
     edClave->setFocus();
     Informacion(false);
-    if (m_empresaAbierta && !modoDiseno())
+    if (escaparate)
         m_escaparate->pantallaLimpia();
-}
-
-void TfrmConsulta::pedirRondaEscaparate()
-{
-    if (!m_servicio->abierto() || modoDiseno()) {
-        m_escaparate->recibirRonda({});
-        return;
-    }
-    m_servicio->pedirRonda(m_ajustes, m_escaparateLista);
 }
 
 void TfrmConsulta::TiempoInactivoTimer()
 {
-    // Typing that began after the last tick is a scan under way (a scanner sends a code in a few
-    // milliseconds): the clearing keeps it. Typing already under way at the last tick is not.
-    const bool escaneo = edClave->isModified() && !edClave->text().isEmpty() && !m_tecleoAlTic;
-    m_tecleoAlTic = edClave->isModified();
-    // A lookup under way keeps the display: its answer (or the deadline's message) comes first.
-    if (m_secuencia != 0)
+    const FlujoConsulta::Tic tic = m_flujo->tic(edClave->isModified(), edClave->text().isEmpty());
+    if (!tic.limpiar)
         return;
-    if (SegundosInactivo < m_ajustes.SegundosEspera) {
-        ++SegundosInactivo;
-        return;
-    }
-    SegundosInactivo = 1;
     const QString texto = edClave->text();
     const int cursor = edClave->cursorPosition();
-    // The key is put back even when the clearing's commit fails.
+    // The key is put back even when the clearing fails.
     const auto devolver = qScopeGuard([&] {
-        if (escaneo) {
+        if (tic.devolverClave) {
             edClave->setText(texto);
             edClave->setCursorPosition(cursor);
             edClave->setModified(true);
@@ -1069,23 +1012,29 @@ void TfrmConsulta::CargarInfo()
 {
     FuenteConColor nombre = fuenteConColorDe(*lblNombreArticulo);
     FuenteConColor precio = fuenteConColorDe(*dbPrecio);
-    // Font rows read before a failing one stay applied.
-    const auto aplicar = [&] {
-        lblNombreArticulo->setFont(nombre.fuente);
-        colorTexto(lblNombreArticulo, nombre.color);
-        dbPrecio->setFont(precio.fuente);
-        colorTexto(dbPrecio, precio.color);
-    };
     ConfigEmpresa::Escaparate escaparate;
     try {
-        escaparate = cargarAjustesPantalla(m_dm, m_ajustes, nombre, precio);
+        escaparate = m_flujo->cargarAjustes(m_dm, nombre, precio);
     } catch (...) {
-        aplicar();
+        // Font rows read before a failing one stay applied.
+        aplicarFuentes(nombre, precio);
         throw;
     }
-    aplicar();
-    m_escaparateLista = escaparate.listaPrecios;
+    aplicarFuentes(nombre, precio);
     m_escaparate->configurar(escaparate);
+}
+
+void TfrmConsulta::recargarAjustes()
+{
+    m_flujo->recargarAjustes(fuenteConColorDe(*lblNombreArticulo), fuenteConColorDe(*dbPrecio));
+}
+
+void TfrmConsulta::aplicarFuentes(const FuenteConColor& nombre, const FuenteConColor& precio)
+{
+    lblNombreArticulo->setFont(nombre.fuente);
+    colorTexto(lblNombreArticulo, nombre.color);
+    dbPrecio->setFont(precio.fuente);
+    colorTexto(dbPrecio, precio.color);
 }
 
 void TfrmConsulta::CargarLogEmp()
@@ -1105,8 +1054,7 @@ void TfrmConsulta::aceptarClaveBuscador(const QString& clave, int articuloId)
     // operator chose.
     edClave->setText(clave.left(kLongitudClave));
     m_escaparate->detener();
-    SegundosInactivo = 0;
-    m_secuencia = m_servicio->buscarPorId(articuloId, clave, m_ajustes);
+    m_flujo->buscarPorId(articuloId, clave);
     seleccionarClave();
 }
 
@@ -1171,9 +1119,10 @@ void TfrmConsulta::Configuracin1Click()
     // the settings it leaves (it may have just been turned on).
     m_escaparate->detener();
     m_configuracion.exec();
+    // The operator is at the station: the load is waited for, and a failure is said in a box.
     CargarInfo();
     CargarLogEmp();
-    if (m_empresaAbierta && !modoDiseno())
+    if (m_flujo->empresaAbierta() && !modoDiseno())
         m_escaparate->pantallaLimpia();
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "layout/DisenoPantalla.h"
+#include "layout/Fuentes.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "rules/AjustesConsulta.h"
-#include "rules/EntradaEscaner.h"
 #include "rules/EtiquetaBascula.h"
 
 #include <QMainWindow>
@@ -31,7 +31,11 @@ class Tdm;
 class Voz;
 class Escaparate;
 class ServicioConsulta;
+class FlujoConsulta;
 struct RespuestaConsulta;
+namespace flujo {
+struct Pantalla;
+}
 class TfrmBuscarEnCatalogo;
 struct Sesion;
 
@@ -66,7 +70,11 @@ public:
     // it fits, and exactly that article (by its id; by the key when the row has none) is shown.
     void aceptarClaveBuscador(const QString& clave, int articuloId);
 
+    // The settings' load, on this thread: the start-up and the configuration dialog wait for it.
     void CargarInfo();
+    // The same load through the service for a reload during operation: applied when it arrives,
+    // the window does not wait; a failure is only logged and changes nothing.
+    void recargarAjustes();
     void CargarLogEmp();
 
     bool modoDiseno() const;
@@ -83,7 +91,7 @@ public:
     void prepararVoz();
 
     // A scan was asked and its answer is not on the display yet.
-    bool consultaPendiente() const { return m_secuencia != 0; }
+    bool consultaPendiente() const;
     // The lookups' own service (its thread and attachment).
     ServicioConsulta& servicio() { return *m_servicio; }
 
@@ -103,7 +111,7 @@ protected:
 private:
     // The tests of the idle clearing watch its count.
     friend class TestPresentacion;
-    int segundosInactivo() const { return SegundosInactivo; }
+    int segundosInactivo() const;
 
     // A station setting changed (the kiosk item, the configuration dialog): the scanner, the
     // deadline, the voice and the kiosk item follow it.
@@ -129,12 +137,12 @@ private:
     std::optional<AvisoInstalacion> validarEmpresa();
     // Steps 6 to 13, once the company database is open and accepted.
     void prepararPantalla();
-    // Maps the service's answer for the newest scan to the display; older answers are dropped.
-    void mostrarRespuesta(const RespuestaConsulta& respuesta);
+    // Maps the display state of the newest scan's answer (or of a refused scan) to the widgets.
+    void mostrarPantalla(const flujo::Pantalla& pantalla, const RespuestaConsulta* respuesta = nullptr);
     void mostrarArticulo(const RespuestaConsulta& respuesta);
     void CargarPrecio(const RespuestaConsulta& respuesta);
-    // "Código no válido, escanee de nuevo" in place of the article, with a double beep.
-    void mostrarCodigoNoValido();
+    // The article name's and the net price's fonts of a settings' load.
+    void aplicarFuentes(const FuenteConColor& nombre, const FuenteConColor& precio);
     // A message in the display's own message element, where the article's name goes; the
     // engine's text (`detalle`) only reaches the status line's tool tip.
     void mostrarMensaje(const QString& texto, const QString& detalle = QString());
@@ -170,22 +178,14 @@ private:
     AjustesConsulta m_ajustes;
     bool m_arranqueAlMostrar;
     bool m_mostrada = false;
-    bool m_empresaAbierta = false; // the last Conexion opened the company database
-    bool m_conectando = false;     // an automatic start waiting for the server
     QSize m_tamanoDisplay;
     QSize m_tamanoMarco; // see tamanoDelMarco
     int ArticuloId = 0;
-    int SegundosInactivo = 0;
-    EntradaEscaner m_escaner;
-    bool m_trasTerminador = false; // the last key in the key field ended a scan
-    bool m_tecleoAlTic = false;    // the key field held typed text at the idle timer's last tick
 
     QWidget* m_cliente = nullptr;
     Escaparate* m_escaparate = nullptr;
-    int m_escaparateLista = 0;
-    void pedirRondaEscaparate();
     ServicioConsulta* m_servicio = nullptr;
-    int m_secuencia = 0; // the scan whose answer the display waits for; 0 when none
+    FlujoConsulta* m_flujo = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;

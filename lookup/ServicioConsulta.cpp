@@ -3,6 +3,7 @@
 #include "data/uDM.h"
 #include "firebird/Error.h"
 #include "lookup/BusquedaCodigo.h"
+#include "lookup/CargarInfo.h"
 #include "lookup/ConsultasArticulo.h"
 #include "platform/ErrorReport.h"
 #include "platform/Registro.h"
@@ -187,6 +188,7 @@ ServicioConsulta::ServicioConsulta(Tdm& dm, std::function<int(int)> pausas, QObj
 {
     qRegisterMetaType<std::exception_ptr>("std::exception_ptr");
     qRegisterMetaType<RespuestaConsulta>();
+    qRegisterMetaType<AjustesCargados>();
     m_plazos.setSingleShot(true);
     connect(&m_plazos, &QTimer::timeout, this, &ServicioConsulta::revisarPlazos);
     m_reintento.setSingleShot(true);
@@ -477,6 +479,36 @@ void ServicioConsulta::pedirRonda(const AjustesConsulta& ajustes, int listaPreci
             }
             emit ronda(*tarjetas);
         });
+}
+
+int ServicioConsulta::cargarAjustes(const AjustesConsulta& ajustes, const FuenteConColor& nombre,
+                                    const FuenteConColor& precio)
+{
+    const int secuencia = ++m_secuenciaAjustes;
+    auto pedidos = std::make_shared<AjustesCargados>(AjustesCargados{secuencia, ajustes, nombre, precio, {}, {}});
+    auto leidos = std::make_shared<AjustesCargados>(*pedidos);
+    const QStringList parametros = m_parametros;
+    encolar(
+        [leidos, parametros](Tdm& dm) {
+            if (!dm.fdConexion.isOpen())
+                dm.conectarEmpresa(parametros);
+            leidos->escaparate = cargarAjustesPantalla(dm, leidos->ajustes, leidos->nombre, leidos->precio);
+        },
+        [this, pedidos, leidos](std::exception_ptr fallo) {
+            if (!fallo) {
+                emit ajustesCargados(*leidos);
+                return;
+            }
+            // Half a load is never applied: the settings stay as they were.
+            pedidos->fallo = platform::describe(fallo);
+            if (conexionPerdida(fallo)) {
+                m_sinRespuesta = false;
+                intentarConexion();
+            }
+            platform::logLine(pedidos->fallo);
+            emit ajustesCargados(*pedidos);
+        });
+    return secuencia;
 }
 
 #include "ServicioConsulta.moc"

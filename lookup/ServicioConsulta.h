@@ -1,6 +1,8 @@
 #pragma once
 
+#include "data/ConfigEmpresa.h"
 #include "firebird/values/Decimal.h"
+#include "layout/Fuentes.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "lookup/FilasLeidas.h"
@@ -42,6 +44,18 @@ struct RespuestaConsulta {
     FilasLeidas precios, volumen, combos, existe, claves;
     QString detalle; // the failure's own text, for the log and the operator's tool tip
     QString mensaje; // a failure the customer can act on, in Spanish (a key the database cannot take)
+};
+
+// The company's settings as a reload on the service's thread read them: the lookup settings, the
+// fonts of the article name and the net price, and the showcase's rows. A failed reload hands
+// back nothing of what it read: `fallo` holds the failure's text and the rest is as it was asked.
+struct AjustesCargados {
+    int secuencia = 0;
+    AjustesConsulta ajustes;
+    FuenteConColor nombre;
+    FuenteConColor precio;
+    ConfigEmpresa::Escaparate escaparate;
+    QString fallo;
 };
 
 // The service's deadline passed: the call is abandoned with its attachment.
@@ -87,6 +101,11 @@ public:
     // One showcase round; the cards arrive through ronda(), an empty round on any failure.
     void pedirRonda(const AjustesConsulta& ajustes, int listaPrecios);
 
+    // Reloads the company's settings (cargarAjustesPantalla) on the service's attachment, starting
+    // from the ones given; they arrive through ajustesCargados(), as they were with `fallo` set
+    // when the reload fails or the deadline passes. Returns the reload's sequence number.
+    int cargarAjustes(const AjustesConsulta& ajustes, const FuenteConColor& nombre, const FuenteConColor& precio);
+
     // Calls asked and not answered yet (an attempt to attach included).
     bool ocupado() const noexcept { return !m_pendientes.empty(); }
     // The server has not answered the last call within the deadline and has not answered since.
@@ -95,6 +114,7 @@ public:
 signals:
     void respuesta(const RespuestaConsulta& respuesta);
     void ronda(const std::vector<TarjetaEscaparate>& tarjetas);
+    void ajustesCargados(const AjustesCargados& cargados);
     // The attachment is being opened again: attempt n failed (or the server went silent), with the
     // engine's own text; `intento` 0 says the server answers again.
     void conexionServidor(int intento, const QString& detalle);
@@ -133,6 +153,7 @@ private:
     QStringList m_parametros;
     int m_plazoMs = 2000;
     int m_secuencia = 0;
+    int m_secuenciaAjustes = 0;
     std::uint64_t m_siguienteId = 0;
     std::uint64_t m_generacion = 0;
     QThread* m_hilo = nullptr;
@@ -149,3 +170,4 @@ private:
 };
 
 Q_DECLARE_METATYPE(RespuestaConsulta)
+Q_DECLARE_METATYPE(AjustesCargados)

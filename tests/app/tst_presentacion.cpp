@@ -87,6 +87,7 @@ private slots:
     void clearingPathsLeaveTheSameState_data();
     void clearingPathsLeaveTheSameState();
     void smLimpiarShortcut();
+    void settingsReloadDoesNotWait();
 
 private:
     template <typename T> T* el(const char* name) { return elemento<T>(app().frmConsulta, name); }
@@ -1010,6 +1011,28 @@ void TestPresentacion::smLimpiarShortcut()
     QCOMPARE(item->shortcut().toString(QKeySequence::PortableText), QStringLiteral("Ctrl+L"));
     // Not one of the keys that other commands use.
     QVERIFY(item->shortcut() != QKeySequence(Qt::Key_F4));
+}
+
+// The reload during operation reads on the service's attachment (the window's data module is
+// closed here) and reaches the record and the display's fonts when it arrives, not before.
+void TestPresentacion::settingsReloadDoesNotWait()
+{
+    conectar();
+    sql(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 45 WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 31 WHERE CONFIGURACION = 'FONT_NOM_ART';"
+                       "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 52 WHERE CONFIGURACION = 'FONT_PRE_ART';"));
+    app().dm.desconectar();
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    auto* precio = el<QLabel>("dbPrecio");
+    const QFont antes = nombre->font();
+    app().frmConsulta.recargarAjustes();
+    QCOMPARE(ajustes().SegundosEspera, 10);
+    QCOMPARE(nombre->font(), antes);
+    QTRY_COMPARE(ajustes().SegundosEspera, 45);
+    QCOMPARE(nombre->font().pointSize(), 31);
+    QCOMPARE(precio->font().pointSize(), 52);
+    QVERIFY(!app().dm.fdConexion.isOpen());
+    QVERIFY(notificador().messages.empty());
 }
 
 LUMIVO_TEST_MAIN(TestPresentacion)
