@@ -860,6 +860,8 @@ void TfrmConsulta::leerEscaner()
             segundos = leido;
     }
     m_servicio->setPlazo(static_cast<int>(segundos * 1000));
+    // The catalogue search waits on the server no longer than a scan does.
+    m_buscador.setPlazo(static_cast<int>(segundos * 1000));
 }
 
 void TfrmConsulta::edClaveKeyUp(int Key)

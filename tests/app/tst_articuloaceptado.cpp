@@ -3,6 +3,7 @@
 // that holds such keys. The search is opened with F4 and driven with keys and clicks.
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -116,7 +117,8 @@ void TestArticuloAceptado::filaAceptada()
 
     TfrmBuscarEnCatalogo& b = m_app->frmBuscarEnCatalogo;
     bool aceptada = false;
-    QTimer::singleShot(0, &b, [&] {
+    // Once the search's window is up: its first search (of the empty key) runs before it shows.
+    testsupport::enSuBucleModal(b, b, [&](bool) {
         auto* clave = b.findChild<QLineEdit*>(QStringLiteral("edClave"));
         clave->setFocus();
         QTest::keyClicks(clave, buscada);
