@@ -680,7 +680,9 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
     // network or the server still starting) is waited for; anything else is said once.
     const QScopedValueRollback conectando(m_conectando, true);
     try {
-        if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
+        if (!esperarServidor(
+                *statusBar(), m_inicio.pausas, m_inicio.plazoConexion,
+                [&] { return m_inicio.parametrosSistema(inicio); }, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
             return Arranque::Terminar;
     } catch (const std::exception& e) {
         if (Tdm::errorDeLaBase(e))
@@ -691,8 +693,10 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
         return alLogin(QString::fromUtf8(e.what()), platform::kMessageTitle, platform::Icon::Warning);
     }
     try {
-        if (!esperarServidor(*statusBar(), m_inicio.pausas,
-                             [&] { m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d)); }))
+        const QStringList empresa = ParametrosConexion(RutaEmpresa(d), d);
+        if (!esperarServidor(
+                *statusBar(), m_inicio.pausas, m_inicio.plazoConexion, [&] { return empresa; },
+                [&] { m_dm.conectarEmpresa(empresa); }))
             return Arranque::Terminar;
     } catch (const std::exception& e) {
         return alLogin(kErrorConexion + QStringLiteral("\n") + QString::fromUtf8(e.what()), platform::kMessageTitle,
