@@ -1,9 +1,11 @@
 #include "EsperaServidor.h"
 
 #include "data/uDM.h"
+#include "firebird/Connection.h"
 
 #include <QEventLoop>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 
 QString textoConectando(int intento, const fb::Error& causa)
@@ -13,19 +15,71 @@ QString textoConectando(int intento, const fb::Error& causa)
     return QStringLiteral("Conectando con el servidor… (intento %1) %2").arg(intento).arg(motivo);
 }
 
-bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, const std::function<void()>& conectar)
+namespace {
+
+enum class Prueba { Contesta, NoContesta, Terminar };
+
+// One attachment to `parametros` on a thread of its own, detached again at once; the event loop
+// runs meanwhile. Any answer counts, a refusal too. The thread owns everything it touches, so one
+// the server holds is simply left: it ends by itself, and deletes its QThread, if the server ever
+// answers.
+Prueba probarServidor(const QStringList& parametros, int plazoMs)
+{
+    QThread* hilo = QThread::create([parametros] {
+        try {
+            fb::Connection c;
+            c.setParams(parametros);
+            c.open();
+            c.close();
+        } catch (...) {
+        }
+    });
+    hilo->setObjectName(QStringLiteral("EsperaServidor"));
+    QObject::connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    QEventLoop espera;
+    bool terminada = false;
+    bool vencida = false;
+    QObject::connect(hilo, &QThread::finished, &espera, [&] {
+        terminada = true;
+        espera.quit();
+    });
+    QTimer::singleShot(plazoMs, &espera, [&] {
+        vencida = true;
+        espera.quit();
+    });
+    hilo->start();
+    // QCoreApplication::exit() ends every running loop, this one too: then neither has happened.
+    espera.exec();
+    if (terminada)
+        return Prueba::Contesta;
+    return vencida ? Prueba::NoContesta : Prueba::Terminar;
+}
+
+} // namespace
+
+bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, int plazoMs,
+                     const std::function<QStringList()>& destino, const std::function<void()>& conectar)
 {
     for (int intento = 1;; ++intento) {
-        try {
-            conectar();
-            linea.clearMessage();
-            return true;
-        } catch (const fb::Error& e) {
-            if (!e.isConnectionLost())
-                throw;
-            linea.showMessage(textoConectando(intento, e));
+        const Prueba prueba = probarServidor(destino(), plazoMs);
+        if (prueba == Prueba::Terminar)
+            return false;
+        if (prueba == Prueba::NoContesta) {
+            linea.showMessage(textoConectando(
+                intento, fb::Error(QStringLiteral("El servidor no respondió en %1 ms.").arg(plazoMs).toStdString())));
+        } else {
+            // Whatever the trial attachment met, refused or not, `conectar` meets it too and says it
+            // its own way; a server that has just answered is not waited on here.
+            try {
+                conectar();
+                linea.clearMessage();
+                return true;
+            } catch (const fb::Error& e) {
+                if (!e.isConnectionLost())
+                    throw;
+                linea.showMessage(textoConectando(intento, e));
+            }
         }
-        // QCoreApplication::exit() ends every running loop, this one too: then the timer has not fired.
         QEventLoop pausa;
         bool vencida = false;
         QTimer::singleShot(pausas(intento), &pausa, [&] {

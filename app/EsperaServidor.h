@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QStatusBar;
@@ -19,7 +20,13 @@ QString textoConectando(int intento, const fb::Error& causa);
 // milliseconds in the event loop, the window staying live, then tries again; any other failure is
 // thrown. No message box waits for a key on the way. Returns false, without trying again, when the
 // program is asked to end while it waits.
-bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, const std::function<void()>& conectar);
+//
+// The window thread never attaches to a server that may hang: each attempt first attaches to
+// `destino()` (the database `conectar` opens) on a thread of its own while the event loop runs.
+// One that takes more than `plazoMs` is left to its thread (never waited for) and counts as a
+// failed attempt; only once the server has answered does `conectar` run, here.
+bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, int plazoMs,
+                     const std::function<QStringList()>& destino, const std::function<void()>& conectar);
 
 // During the day: when a lookup's reconnection has failed (the server is away), tries again in the
 // background with the same growing pauses and the same status line, which clears itself once the

@@ -660,7 +660,9 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
     m_flujo->setConectando(true);
     const auto conectado = qScopeGuard([this] { m_flujo->setConectando(false); });
     try {
-        if (!esperarServidor(*statusBar(), m_inicio.pausas, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
+        if (!esperarServidor(
+                *statusBar(), m_inicio.pausas, m_inicio.plazoConexion,
+                [&] { return m_inicio.parametrosSistema(inicio); }, [&] { m_inicio.iniciarSesion(inicio, m_sesion); }))
             return Arranque::Terminar;
     } catch (const std::exception& e) {
         if (Tdm::errorDeLaBase(e))
@@ -671,8 +673,10 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
         return alLogin(QString::fromUtf8(e.what()), platform::kMessageTitle, platform::Icon::Warning);
     }
     try {
-        if (!esperarServidor(*statusBar(), m_inicio.pausas,
-                             [&] { m_dm.conectarEmpresa(ParametrosConexion(RutaEmpresa(d), d)); }))
+        const QStringList empresa = ParametrosConexion(RutaEmpresa(d), d);
+        if (!esperarServidor(
+                *statusBar(), m_inicio.pausas, m_inicio.plazoConexion, [&] { return empresa; },
+                [&] { m_dm.conectarEmpresa(empresa); }))
             return Arranque::Terminar;
     } catch (const std::exception& e) {
         return alLogin(kErrorConexion + QStringLiteral("\n") + QString::fromUtf8(e.what()), platform::kMessageTitle,
@@ -836,6 +840,8 @@ void TfrmConsulta::seleccionarClave()
 void TfrmConsulta::leerEscaner()
 {
     m_flujo->leerEstacion(m_dm);
+    // The catalogue search waits on the server no longer than a scan does.
+    m_buscador.setPlazo(m_dm.estacion().plazoMs());
 }
 
 void TfrmConsulta::edClaveKeyUp(int Key)

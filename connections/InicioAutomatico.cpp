@@ -108,10 +108,9 @@ void InicioAutomatico::quitar()
     }
 }
 
-void InicioAutomatico::iniciarSesion(const InicioGuardado& inicio, Sesion& sesion)
+DatosConexion InicioAutomatico::datosSistema(const InicioGuardado& inicio) const
 {
-    DatosConexion& datos = sesion.datos;
-    datos = DatosConexion();
+    DatosConexion datos;
     catalogo::LeerXmlConexion(rutaCatalogo(), inicio.conexion, datos);
     if (datos.CarpetaDatos.isEmpty())
         throw ErrorInicioGuardado(
@@ -121,6 +120,20 @@ void InicioAutomatico::iniciarSesion(const InicioGuardado& inicio, Sesion& sesio
     datos.Usuario = inicio.usuario.toUpper();
     datos.Contrasena = inicio.contrasena;
     datos.RutaSistema = RutaSistema(datos.CarpetaDatos);
+    return datos;
+}
+
+QStringList InicioAutomatico::parametrosSistema(const InicioGuardado& inicio) const
+{
+    const DatosConexion datos = datosSistema(inicio);
+    return ParametrosConexion(datos.RutaSistema, datos);
+}
+
+void InicioAutomatico::iniciarSesion(const InicioGuardado& inicio, Sesion& sesion)
+{
+    DatosConexion& datos = sesion.datos;
+    datos = DatosConexion();
+    datos = datosSistema(inicio);
     m_dm.conectarSistema(ParametrosConexion(datos.RutaSistema, datos));
     sesion.Conexion = inicio.conexion;
     sesion.LoginCorrecto = true;

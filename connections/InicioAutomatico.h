@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -58,6 +59,10 @@ public:
     // still open the company. A server that cannot be reached throws fb::Error (isConnectionLost);
     // a refused login throws fb::Error; anything else that no longer fits, ErrorInicioGuardado.
     void iniciarSesion(const InicioGuardado& inicio, Sesion& sesion);
+    // The system database's parameters iniciarSesion attaches with (the stored connection read from
+    // the catalogue), so that the server can be tried beforehand; throws as iniciarSesion does
+    // when the connection left the catalogue.
+    QStringList parametrosSistema(const InicioGuardado& inicio) const;
 
     QString rutaContrasena() const;
     QString rutaCatalogo() const;
@@ -65,8 +70,14 @@ public:
     // 1, 2, 4, ... up to 30 seconds.
     static int pausaCreciente(int intento);
     Pausas pausas = pausaCreciente;
+    // Milliseconds an attempt to attach may take before it is given up and the next one follows
+    // its pause: a server that hangs (rather than refusing) is tried again the same way.
+    int plazoConexion = 10000;
 
 private:
+    // The session's connection data for the stored start, without its company yet.
+    DatosConexion datosSistema(const InicioGuardado& inicio) const;
+
     Tdm& m_dm;
     QString m_rutaContrasena;
     QString m_rutaCatalogo;

@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <limits>
 
 // Runs the service's calls, one at a time, on its own thread and its own data module (attachment,
@@ -269,7 +270,7 @@ void ServicioConsulta::nuevoTrabajador()
 }
 
 void ServicioConsulta::encolar(std::function<void(Tdm&)> trabajo, std::function<void(std::exception_ptr)> fin,
-                               bool conexion)
+                               bool conexion, std::shared_ptr<std::atomic<qint64>> latido)
 {
     if (!m_trabajador) {
         fin(std::make_exception_ptr(fb::Error("No hay una empresa abierta.")));
@@ -280,7 +281,7 @@ void ServicioConsulta::encolar(std::function<void(Tdm&)> trabajo, std::function<
     tarea->trabajo = std::move(trabajo);
     tarea->conexion = conexion;
     const qint64 vence = conexion ? std::numeric_limits<qint64>::max() : reloj().elapsed() + m_plazoMs;
-    m_pendientes.emplace(tarea->id, Pendiente{tarea, std::move(fin), vence});
+    m_pendientes.emplace(tarea->id, Pendiente{tarea, std::move(fin), vence, std::move(latido)});
     m_ultimaTarea = tarea->id;
     TrabajadorConsulta* t = m_trabajador;
     QMetaObject::invokeMethod(
@@ -291,8 +292,11 @@ void ServicioConsulta::encolar(std::function<void(Tdm&)> trabajo, std::function<
 void ServicioConsulta::programarRevision()
 {
     qint64 proximo = std::numeric_limits<qint64>::max();
-    for (const auto& [id, p] : m_pendientes)
+    for (auto& [id, p] : m_pendientes) {
+        if (p.latido && p.latido->load() > 0)
+            p.vence = std::max(p.vence, p.latido->load() + m_plazoMs);
         proximo = std::min(proximo, p.vence);
+    }
     if (proximo == std::numeric_limits<qint64>::max()) {
         m_plazos.stop();
         return;
@@ -320,6 +324,8 @@ void ServicioConsulta::revisarPlazos()
     const qint64 ahora = reloj().elapsed();
     std::vector<Pendiente> vencidas;
     for (auto it = m_pendientes.begin(); it != m_pendientes.end();) {
+        if (const auto& latido = it->second.latido; latido && latido->load() > 0)
+            it->second.vence = std::max(it->second.vence, latido->load() + m_plazoMs);
         if (it->second.vence <= ahora) {
             it->second.tarea->cancelada = true;
             vencidas.push_back(std::move(it->second));
@@ -509,6 +515,31 @@ int ServicioConsulta::cargarAjustes(const AjustesConsulta& ajustes, const Fuente
             emit ajustesCargados(*pedidos);
         });
     return secuencia;
+}
+
+void ServicioConsulta::ejecutar(std::function<void(Tdm&, const Latido&)> trabajo,
+                                std::function<void(std::exception_ptr)> fin)
+{
+    auto latido = std::make_shared<std::atomic<qint64>>(0);
+    const QStringList parametros = m_parametros;
+    encolar(
+        [trabajo = std::move(trabajo), latido, parametros](Tdm& dm) {
+            // Its deadline runs from its start, not from the calls queued before it.
+            const Latido latir = [latido] { latido->store(std::max<qint64>(1, reloj().elapsed())); };
+            latir();
+            if (!dm.fdConexion.isOpen())
+                dm.conectarEmpresa(parametros);
+            dm.conReconexion([&] { trabajo(dm, latir); });
+        },
+        [this, fin = std::move(fin)](std::exception_ptr fallo) {
+            if (fallo && !esSinRespuesta(fallo) && conexionPerdida(fallo)) {
+                platform::logLine(platform::describe(fallo));
+                m_sinRespuesta = false;
+                intentarConexion();
+            }
+            fin(std::move(fallo));
+        },
+        false, latido);
 }
 
 #include "ServicioConsulta.moc"

@@ -105,6 +105,16 @@ public:
     // from the ones given; they arrive through ajustesCargados(), as they were with `fallo` set
     // when the reload fails or the deadline passes. Returns the reload's sequence number.
     int cargarAjustes(const AjustesConsulta& ajustes, const FuenteConColor& nombre, const FuenteConColor& precio);
+    // Called by a long piece of work as it goes (rows arriving): each call gives it the whole
+    // deadline again, so only a server that stops answering makes it expire.
+    using Latido = std::function<void()>;
+    // Work of the caller's own on the service's attachment (opened first when the last attempt
+    // failed; run again whole after a lost connection, so it starts its own transactions). `fin`
+    // always comes, on this thread: with no failure, with SinRespuestaServidor once the deadline
+    // passed, or with the failure itself; a lost connection is opened again in the background.
+    void ejecutar(std::function<void(Tdm&, const Latido&)> trabajo, std::function<void(std::exception_ptr)> fin);
+    // The company parameters the attachment was opened with (empty before abrir()).
+    const QStringList& parametros() const noexcept { return m_parametros; }
 
     // Calls asked and not answered yet (an attempt to attach included).
     bool ocupado() const noexcept { return !m_pendientes.empty(); }
@@ -135,9 +145,12 @@ private:
         std::shared_ptr<Tarea> tarea;
         std::function<void(std::exception_ptr)> fin; // on this thread
         qint64 vence = 0;                            // ms since the service's clock started
+        // The work's last sign of life (same clock; 0 none): the deadline runs from there.
+        std::shared_ptr<std::atomic<qint64>> latido;
     };
 
-    void encolar(std::function<void(Tdm&)> trabajo, std::function<void(std::exception_ptr)> fin, bool conexion = false);
+    void encolar(std::function<void(Tdm&)> trabajo, std::function<void(std::exception_ptr)> fin, bool conexion = false,
+                 std::shared_ptr<std::atomic<qint64>> latido = {});
     void hecho(std::uint64_t generacion, std::uint64_t id, std::exception_ptr fallo);
     void revisarPlazos();
     void programarRevision();

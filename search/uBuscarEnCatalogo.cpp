@@ -6,13 +6,17 @@
 #include "data/uDM.h"
 #include "display/ModeloConsulta.h"
 #include "display/Presentacion.h"
+#include "firebird/Error.h"
+#include "firebird/Query.h"
 #include "layout/AjusteTexto.h"
+#include "lookup/ServicioConsulta.h"
 #include "platform/ErrorReport.h"
 #include "rules/AjustesConsulta.h"
 #include "search/BusquedaCatalogo.h"
 #include "search/IndiceCatalogo.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -49,6 +53,39 @@ constexpr QRect kRectTabla(8, 126, 669, 290);
 constexpr QRect kRectBuscar(565, 24, 112, 30);
 constexpr QRect kRectCancelar(565, 64, 112, 30);
 constexpr QRect kRectAceptar(565, 422, 112, 30);
+constexpr QRect kRectAviso(8, 422, 549, 30);
+
+const QString kSinRespuesta = QStringLiteral("Sin respuesta del servidor, intente en unos momentos");
+const QString kSinServidor =
+    QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
+
+// Pauses between the search's own attempts to attach again: 1, 2, 4, … up to 30 seconds.
+int pausaReconexion(int intento)
+{
+    return std::min(30000, 1000 << std::clamp(intento - 1, 0, 5));
+}
+
+bool esConexionPerdida(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const fb::Error& e) {
+        return e.isConnectionLost();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool esSinRespuesta(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const SinRespuestaServidor&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 // The grid's columns, left to right: result field, title, width in characters.
 enum Columna { Nombre, Clave, Precio, Existencia, NumColumnas };
@@ -155,7 +192,6 @@ TfrmBuscarEnCatalogo::TfrmBuscarEnCatalogo(Tdm& dm, const AjustesConsulta& ajust
     , m_dm(dm)
     , m_ajustes(ajustes)
     , m_aceptarClave(std::move(aceptarClave))
-    , fdTrans(dm.fdConexion)
 {
     setObjectName(QStringLiteral("frmBuscarEnCatalogo"));
     setWindowTitle(QStringLiteral("Buscar"));
@@ -255,6 +291,14 @@ void TfrmBuscarEnCatalogo::crearControles()
             [this](const QString& texto) { platform::reportError(this, texto); });
     columnasIniciales();
 
+    lblAviso = new QLabel(this);
+    lblAviso->setObjectName(QStringLiteral("lblAviso"));
+    lblAviso->setGeometry(kRectAviso);
+    lblAviso->setWordWrap(true);
+    lblAviso->setFont(segoeUI());
+    lblAviso->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold;"));
+    lblAviso->hide();
+
     pbsAceptar = boton(QStringLiteral("Aceptar"), "pbsAceptar", kRectAceptar, this);
     pbsBuscar = boton(QStringLiteral("Buscar"), "pbsBuscar", kRectBuscar, this);
     pbsCancelar = boton(QStringLiteral("Cancelar"), "pbsCancelar", kRectCancelar, this);
@@ -282,6 +326,8 @@ void TfrmBuscarEnCatalogo::anclar()
     pbsBuscar->move(kRectBuscar.left() + dx, kRectBuscar.top());
     pbsCancelar->move(kRectCancelar.left() + dx, kRectCancelar.top());
     pbsAceptar->move(kRectAceptar.left() + dx, kRectAceptar.top() + dy);
+    lblAviso->setGeometry(kRectAviso.left(), kRectAviso.top() + dy, std::max(0, kRectAviso.width() + dx),
+                          kRectAviso.height());
     wdbTabla->resize(std::max(0, kRectTabla.width() + dx), std::max(0, kRectTabla.height() + dy));
 }
 
@@ -293,21 +339,108 @@ void TfrmBuscarEnCatalogo::resizeEvent(QResizeEvent* event)
 
 // ---- searches ----------------------------------------------------------------------------
 
-void TfrmBuscarEnCatalogo::abrirResultado(const Abrir& abrir)
+void TfrmBuscarEnCatalogo::setPlazo(int milisegundos)
+{
+    m_plazoMs = milisegundos;
+    if (m_servicio)
+        m_servicio->setPlazo(milisegundos);
+}
+
+ServicioConsulta& TfrmBuscarEnCatalogo::servicio()
+{
+    if (!m_servicio) {
+        m_servicio = new ServicioConsulta(m_dm, pausaReconexion, this);
+        m_servicio->setPlazo(m_plazoMs);
+        connect(m_servicio, &ServicioConsulta::conexionServidor, this, [this](int intento, const QString& detalle) {
+            // Only while the window already says the server is away; 0: it answers again.
+            if (lblAviso->isHidden())
+                return;
+            if (intento == 0)
+                lblAviso->hide();
+            else
+                mostrarAviso(QStringLiteral("Conectando con el servidor… (intento %1)").arg(intento), detalle);
+        });
+    }
+    // The data module's connection says which database: the company's, or whatever a later
+    // login opened.
+    const QStringList parametros = m_dm.fdConexion.params();
+    if (!m_servicio->abierto() || m_servicio->parametros() != parametros)
+        m_servicio->abrir();
+    return *m_servicio;
+}
+
+void TfrmBuscarEnCatalogo::mostrarAviso(const QString& texto, const QString& detalle)
+{
+    lblAviso->setText(texto);
+    lblAviso->setToolTip(detalle);
+    lblAviso->show();
+    lblAviso->raise();
+}
+
+bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
 {
     m_abierto = true;
-    // Its own transaction starts over on every run, so a search that lost the server's
-    // connection runs again whole on the new one.
-    m_dm.conReconexion([&] {
-        m_resultado->recargar(fdConsulta, [&] {
-            fdConsulta.close();
-            if (fdTrans.isActive())
-                fdTrans.commit();
-            fdTrans.start();
-            abrir(fdConsulta);
+    // One search at a time: the keys that ask for another meanwhile are left to the one under way.
+    if (m_espera)
+        return false;
+    // The loop stays on this thread (only `fin` holds it); the rows are written by the service's
+    // thread, and read here only once `fin` says they are complete.
+    struct Espera {
+        QEventLoop bucle;
+        bool hecha = false;
+        std::exception_ptr fallo;
+    };
+    auto espera = std::make_shared<Espera>();
+    auto leidas = std::make_shared<FilasLeidas>();
+    servicio().ejecutar(
+        [abrir = std::move(abrir), leidas](Tdm& dm, const ServicioConsulta::Latido& latir) {
+            FilasLeidas filas;
+            // A transaction of its own on every run, so a search that lost the server's connection
+            // runs again whole on the new one; none stays open between searches.
+            dm.reiniciarTransaccion();
+            {
+                fb::Query consulta(dm.fdTrans);
+                abrir(consulta);
+                for (int i = 0; i < consulta.columnCount(); ++i)
+                    filas.columnas.append(consulta.columnName(i));
+                while (consulta.next()) {
+                    filas.filas.push_back(consulta.row());
+                    if (filas.filas.size() % ModeloConsulta::kLote == 0)
+                        latir();
+                }
+            }
+            dm.confirmarTransaccion();
+            *leidas = std::move(filas);
+        },
+        [espera](std::exception_ptr fallo) {
+            espera->hecha = true;
+            espera->fallo = std::move(fallo);
+            espera->bucle.quit();
         });
-    });
+    if (!espera->hecha) {
+        m_espera = &espera->bucle;
+        // Before the window shows, a key is held back until the rows are in: it belongs to the search.
+        espera->bucle.exec(isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        m_espera = nullptr;
+    }
+    if (std::exchange(m_repetirAlEscribir, false))
+        m_alEscribir->start();
+    if (!espera->hecha)
+        return false; // closed meanwhile
+    if (const std::exception_ptr fallo = espera->fallo) {
+        m_resultado->cargar(FilasLeidas{});
+        if (esSinRespuesta(fallo) || esConexionPerdida(fallo)) {
+            // The service has logged it and is attaching again in the background.
+            mostrarAviso(esSinRespuesta(fallo) ? kSinRespuesta : kSinServidor, platform::describe(fallo));
+            return true;
+        }
+        lblAviso->hide();
+        std::rethrow_exception(fallo);
+    }
+    lblAviso->hide();
+    m_resultado->cargar(std::move(*leidas));
     irAPrimeraFila();
+    return true;
 }
 
 void TfrmBuscarEnCatalogo::irAPrimeraFila()
@@ -338,26 +471,26 @@ void TfrmBuscarEnCatalogo::buscarNombreModal(const QString& nombre)
     BuscarNombre();
 }
 
-void TfrmBuscarEnCatalogo::abrirPorNombre()
+bool TfrmBuscarEnCatalogo::abrirPorNombre()
 {
     const QString patron = catalogo::patronNombre(edNombre->text(), chePCP->isChecked());
-    abrirResultado([&, articulos = m_indice->porNombre(patron)](fb::Query& consulta) {
+    return abrirResultado([ajustes = m_ajustes, patron, articulos = m_indice->porNombre(patron)](fb::Query& consulta) {
         if (articulos)
-            catalogo::abrirPorArticulos(consulta, m_ajustes, *articulos);
+            catalogo::abrirPorArticulos(consulta, ajustes, *articulos);
         else
-            catalogo::abrirPorNombre(consulta, m_ajustes, patron);
+            catalogo::abrirPorNombre(consulta, ajustes, patron);
     });
 }
 
-void TfrmBuscarEnCatalogo::abrirPorClave()
+bool TfrmBuscarEnCatalogo::abrirPorClave()
 {
     chePCP->setChecked(m_dm.estacion().valores().busquedaCualquierPosicion);
     const QString patron = catalogo::patronClave(edClave->text(), chePCP->isChecked());
-    abrirResultado([&, articulos = m_indice->porClave(patron)](fb::Query& consulta) {
+    return abrirResultado([ajustes = m_ajustes, patron, articulos = m_indice->porClave(patron)](fb::Query& consulta) {
         if (articulos)
-            catalogo::abrirPorArticulos(consulta, m_ajustes, *articulos);
+            catalogo::abrirPorArticulos(consulta, ajustes, *articulos);
         else
-            catalogo::abrirPorClave(consulta, m_ajustes, patron);
+            catalogo::abrirPorClave(consulta, ajustes, patron);
     });
 }
 
@@ -368,6 +501,10 @@ void TfrmBuscarEnCatalogo::buscarAlEscribir()
 {
     if (!cheAlEscribir->isChecked() || !isVisible() || !m_indice->listo() || !m_cajaEscrita)
         return;
+    if (m_espera) {
+        m_repetirAlEscribir = true;
+        return;
+    }
     const QString texto = m_cajaEscrita->text();
     if (texto.isEmpty() || !catalogo::Patron::crear(texto))
         return;
@@ -379,7 +516,8 @@ void TfrmBuscarEnCatalogo::buscarAlEscribir()
 
 void TfrmBuscarEnCatalogo::BuscarNombre()
 {
-    abrirPorNombre();
+    if (!abrirPorNombre())
+        return;
     if (m_resultado->rowCount() == 0)
         edNombre->setSelection(0, static_cast<int>(edNombre->text().size()));
     mostrarSiCerrada();
@@ -387,7 +525,8 @@ void TfrmBuscarEnCatalogo::BuscarNombre()
 
 void TfrmBuscarEnCatalogo::BuscarClave()
 {
-    abrirPorClave();
+    if (!abrirPorClave())
+        return;
     if (m_resultado->rowCount() == 0)
         edClave->setSelection(0, static_cast<int>(edClave->text().size()));
     mostrarSiCerrada();
@@ -531,6 +670,11 @@ void TfrmBuscarEnCatalogo::FormShow()
 
 void TfrmBuscarEnCatalogo::done(int resultado)
 {
+    // A search under way is not waited for: its rows are dropped when they come. What it said
+    // about the server belongs to this opening only.
+    if (m_espera)
+        m_espera->quit();
+    lblAviso->hide();
     if (isVisible())
         platform::guarded(this, [this] { FormClose(); });
     QDialog::done(resultado);

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "firebird/Query.h"
-#include "firebird/Transaction.h"
-
 #include <QDialog>
 #include <cstdint>
 #include <functional>
@@ -10,12 +7,14 @@
 #include <vector>
 
 class QCheckBox;
+class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
 class QTableView;
 class ModeloConsulta;
+class ServicioConsulta;
 class TitulosBusqueda;
 class Tdm;
 struct AjustesConsulta;
@@ -24,10 +23,16 @@ namespace catalogo {
 class IndiceCatalogo;
 }
 
+namespace fb {
+class Query;
+}
+
 // The catalogue search: articles by name or by key, with one of their keys, the net price in
 // the station's price list and the stock in the station's warehouse. Created once, hidden
-// between uses; its result stays open meanwhile. It reads through the data module's
-// connection with a transaction of its own.
+// between uses; its result stays meanwhile. The rows are read on a thread and an attachment of
+// its own (a ServicioConsulta opened with the data module's parameters), within the lookup's
+// deadline: meanwhile the window keeps painting and Escape closes it, and a server that does not
+// answer or is lost is said in the window itself.
 class TfrmBuscarEnCatalogo : public QDialog {
     Q_OBJECT
 public:
@@ -45,13 +50,17 @@ public:
 
     // The main window's way in (a key that matched nothing, F4): the text goes into the name
     // box and the search by name runs; the window then shows modally, unless it is already
-    // open, in which case the search simply runs in it. Database failures propagate.
+    // open, in which case the search simply runs in it. Failures other than a silent or lost
+    // server propagate.
     void buscarNombreModal(const QString& nombre);
 
     // Search by the name box / by the key box; each shows the window modally when it is not
-    // open yet and returns when it closes. Database failures propagate.
+    // open yet and returns when it closes. Failures as above.
     void BuscarNombre();
     void BuscarClave();
+
+    // The time the server has to answer a search, in milliseconds (the lookup's deadline).
+    void setPlazo(int milisegundos);
 
     // Every way of closing (Cancelar, Escape, accepting, the close box) ends here.
     void done(int resultado) override;
@@ -65,12 +74,18 @@ protected:
 private:
     void crearControles();
     void anclar();
-    // Opens one of the search's statements (lookup/BusquedaCatalogo) on the window's query.
+    // Opens one of the search's statements (lookup/BusquedaCatalogo) on the query it is given, on
+    // the service's thread: it must hold copies of what it reads.
     using Abrir = std::function<void(fb::Query& consulta)>;
-    void abrirResultado(const Abrir& abrir);
+    // Runs the search and waits for its rows in an event loop (user input held back while the
+    // window is not shown yet). False when nothing was shown: the window was closed meanwhile,
+    // or another search is under way.
+    bool abrirResultado(Abrir abrir);
+    ServicioConsulta& servicio();
+    void mostrarAviso(const QString& texto, const QString& detalle);
     // Through the index when it has the answer, otherwise through the statement with the pattern.
-    void abrirPorNombre();
-    void abrirPorClave();
+    bool abrirPorNombre();
+    bool abrirPorClave();
     void buscarAlEscribir();
     void mostrarSiCerrada();
     void enfocarSiguiente(QWidget* desde);
@@ -94,9 +109,10 @@ private:
     const AjustesConsulta& m_ajustes;
     AceptarClave m_aceptarClave;
 
-    // The transaction is declared first so that it outlives its query.
-    fb::Transaction fdTrans;
-    fb::Query fdConsulta{fdTrans};
+    ServicioConsulta* m_servicio = nullptr; // made at the first search
+    int m_plazoMs = 2000;
+    QEventLoop* m_espera = nullptr;   // the search under way's wait
+    bool m_repetirAlEscribir = false; // keys typed during a search: search again after it
     ModeloConsulta* m_resultado = nullptr;
     TitulosBusqueda* m_vista = nullptr; // what the grid shows of m_resultado
     bool m_abierto = false;             // a result has been opened since the program started
@@ -111,6 +127,7 @@ private:
     QCheckBox* chePCP = nullptr;
     QCheckBox* cheAlEscribir = nullptr;
     QTableView* wdbTabla = nullptr;
+    QLabel* lblAviso = nullptr; // a server that did not answer, in Spanish; its own words in the tool tip
     QPushButton* pbsAceptar = nullptr;
     QPushButton* pbsBuscar = nullptr;
     QPushButton* pbsCancelar = nullptr;

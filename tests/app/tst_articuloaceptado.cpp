@@ -4,6 +4,7 @@
 #include "app/Lumivo.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
+#include "tests/support/AlAbrirse.h"
 #include "tests/support/EstacionPrueba.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
@@ -100,7 +101,8 @@ void TestArticuloAceptado::filaAceptada()
 
     TfrmBuscarEnCatalogo& b = app().frmBuscarEnCatalogo;
     bool aceptada = false;
-    QTimer::singleShot(0, &b, [&] {
+    // Once the search's window is up: its first search (of the empty key) runs before it shows.
+    testsupport::enSuBucleModal(b, b, [&](bool) {
         auto* clave = b.findChild<QLineEdit*>(QStringLiteral("edClave"));
         clave->setFocus();
         QTest::keyClicks(clave, buscada);

@@ -22,15 +22,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <csignal>
 #include <functional>
+#include <future>
 #include <memory>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -58,6 +63,25 @@ template <typename T> T* el(QWidget& ventana, const char* nombre)
     return elemento<T>(ventana, nombre);
 }
 
+// Counts the paint events a widget gets.
+class Pintadas : public QObject {
+public:
+    explicit Pintadas(QWidget& w)
+        : QObject(&w)
+    {
+        w.installEventFilter(this);
+    }
+    int veces = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++veces;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 class TestInicioAutomatico : public QObject {
@@ -72,6 +96,7 @@ private slots:
     void pausasCrecientes();
     void elMenuLoGuardaYElSiguienteArranqueLlegaSolo();
     void esperaAlServidorSinMensajes();
+    void servidorColgadoAlArrancar();
     void servidorPerdidoDuranteElDia();
     void archivoDeContrasenaRechazado_data();
     void archivoDeContrasenaRechazado();
@@ -310,6 +335,95 @@ void TestInicioAutomatico::esperaAlServidorSinMensajes()
     }
     QCOMPARE(pedidas.front(), 1);
     QCOMPARE(w.statusBar()->currentMessage(), QString()); // cleared once through
+    QCOMPARE(w.ajustes().ClienteEventualId, 465);
+    QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
+}
+
+// The server hangs (SIGSTOP) as the station starts by itself: no attempt to attach runs on the window
+// thread, so the window goes on painting and a scan says "Conectando con el servidor…" on the
+// display; an attempt that takes too long is given up and counted on the status line, and once the
+// server answers again the station starts with no box and no key.
+void TestInicioAutomatico::servidorColgadoAlArrancar()
+{
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    const QString datos = servidor.dataFolder();
+    servidor.kill(); // the databases are built by the embedded engine, with no server attached
+    testsupport::systemDatabase(datos);
+    empresaConObjetos(datos);
+    QVERIFY2(servidor.start(), qPrintable(servidor.why()));
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+
+    m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
+    m_app->inicio.pausas = [](int) { return 30; };
+    m_app->inicio.plazoConexion = 300;
+    TfrmConsulta& w = m_app->frmConsulta;
+    AlAbrirse login(m_app->frmLogear);
+    auto* pintadas = new Pintadas(*w.statusBar());
+    const auto pid = static_cast<pid_t>(servidor.pid());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    // Should the window thread hang on the server after all, the server answers again after a while
+    // and the test fails rather than hang.
+    std::promise<void> continuadoPorLaPrueba;
+    std::thread salvaguarda([pid, hecho = continuadoPorLaPrueba.get_future()] {
+        if (hecho.wait_for(std::chrono::seconds(20)) == std::future_status::timeout)
+            ::kill(pid, SIGCONT);
+    });
+    const auto soltar = [&] {
+        ::kill(pid, SIGCONT);
+        continuadoPorLaPrueba.set_value();
+        salvaguarda.join();
+    };
+    auto continuar = qScopeGuard(soltar);
+
+    QStringList lineas;
+    int pintadasAlColgarse = -1;
+    bool continuado = false;
+    QString enPantalla;
+    bool modal = false;
+    QTimer vigia;
+    connect(&vigia, &QTimer::timeout, this, [&] {
+        const QString linea = w.statusBar()->currentMessage();
+        if (!linea.isEmpty() && !lineas.contains(linea))
+            lineas << linea;
+        if (!modal)
+            modal = QApplication::activeModalWidget() != nullptr;
+        if (lineas.size() == 1 && pintadasAlColgarse < 0) {
+            pintadasAlColgarse = pintadas->veces;
+            // A customer scans while the server holds the attempt.
+            auto* ed = el<QLineEdit>(w, "edClave");
+            ed->setText(kClave);
+            QTest::keyClick(ed, Qt::Key_Return);
+            auto* aviso = el<QLabel>(w, "lblCodigoNoValido");
+            enPantalla = aviso->isVisible() ? aviso->text() : QStringLiteral("(oculto)");
+        }
+        // Two attempts given up (the status line painted in between): the server answers again.
+        if (!continuado && lineas.size() >= 2 && pintadas->veces > pintadasAlColgarse) {
+            continuado = true;
+            ::kill(pid, SIGCONT);
+        }
+        if (continuado && m_app->dm.fdConexion.isOpen() && !el<QAction>(w, "Disear1")->isChecked())
+            QCoreApplication::exit(kSigue);
+    });
+    vigia.start(5);
+    w.show();
+    QCOMPARE(correr(), kSigue);
+    vigia.stop();
+    continuar.dismiss();
+    soltar();
+
+    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
+    QCOMPARE(login.veces(), 0);
+    QVERIFY(!modal);
+    QCOMPARE(enPantalla, QStringLiteral("Conectando con el servidor…"));
+    QVERIFY(lineas.size() >= 2);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(lineas[i] ==
+                     QStringLiteral("Conectando con el servidor… (intento %1) El servidor no respondió en 300 ms.")
+                         .arg(i + 1),
+                 qPrintable(lineas[i]));
+    QCOMPARE(w.statusBar()->currentMessage(), QString());
     QCOMPARE(w.ajustes().ClienteEventualId, 465);
     QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
 }

@@ -92,6 +92,7 @@ private slots:
     void guardarInterrumpidoNoDejaNadaAMedias();
     void servidorColgado_data();
     void servidorColgado();
+    void buscadorServidorColgado();
 
 private:
     template <typename T> T* el(QWidget& ventana, const char* nombre) { return elemento<T>(ventana, nombre); }
@@ -287,7 +288,7 @@ void TestServidorPerdido::limpiezaConServidorCaido()
     QCOMPARE(w.articuloId(), 1001);
 }
 
-// (b) The catalogue search's own transaction and query.
+// (b) The catalogue search's own attachment: a server that is away is said in the window itself.
 void TestServidorPerdido::buscador()
 {
     QFETCH(bool, regresa);
@@ -307,8 +308,13 @@ void TestServidorPerdido::buscador()
     QVERIFY(perderServidor(regresa));
 
     buscar();
+    auto* aviso = el<QLabel>(b, "lblAviso");
     if (!regresa) {
-        QVERIFY(unAvisoDePerdida());
+        QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
+        QVERIFY(aviso->isVisible());
+        QVERIFY2(aviso->text().startsWith(kPerdida), qPrintable(aviso->text()));
+        // The engine's own words are for the operator.
+        QVERIFY(aviso->toolTip().size() > aviso->text().size());
         QVERIFY(b.isVisible());
         QCOMPARE(tabla->model()->rowCount(), 0);
         QVERIFY(regresar());
@@ -317,6 +323,7 @@ void TestServidorPerdido::buscador()
     QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY(b.isVisible());
     QCOMPARE(tabla->model()->rowCount(), 2);
+    QVERIFY(aviso->isHidden());
 }
 
 // (c) The settings load, from the menu (the configuration window left out).
@@ -571,6 +578,85 @@ void TestServidorPerdido::servidorColgado()
     QVERIFY(!el<QLabel>(w, "dbPrecio")->text().isEmpty());
     QVERIFY(aviso->isHidden());
     QCOMPARE(ed->selectedText(), kOtra);
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
+    QVERIFY2(!modal, modal ? qPrintable(modal->objectName()) : "");
+}
+
+// The server stops answering (SIGSTOP) under the catalogue search: the search ends by its deadline
+// with the message in the window, the window processing events meanwhile and no box opening;
+// Escape closes it during a search, the main window's key box takes the next scan whole, and once
+// the server answers again the next search lists its rows.
+void TestServidorPerdido::buscadorServidorColgado()
+{
+    TfrmConsulta& w = app().frmConsulta;
+    TfrmBuscarEnCatalogo& b = app().frmBuscarEnCatalogo;
+    b.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    auto* ed = el<QLineEdit>(b, "edNombre");
+    auto* tabla = el<QTableView>(b, "wdbTabla");
+    auto* aviso = el<QLabel>(b, "lblAviso");
+    const auto buscar = [&] {
+        ed->setFocus();
+        ed->selectAll();
+        QTest::keyClicks(ed, QStringLiteral("cafe"));
+        QTest::keyClick(ed, Qt::Key_Return);
+    };
+    // Any modal window but the search itself, and the window thread's ticks, at any moment.
+    QWidget* modal = nullptr;
+    int tics = 0;
+    QTimer vigia;
+    connect(&vigia, &QTimer::timeout, this, [&] {
+        ++tics;
+        QWidget* m = QApplication::activeModalWidget();
+        if (!modal && m && m != &b)
+            modal = m;
+    });
+    vigia.start(5);
+
+    buscar();
+    QCOMPARE(tabla->model()->rowCount(), 2);
+    const auto pid = static_cast<pid_t>(m_servidor->pid());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    auto continuar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+
+    // Enter returns once the deadline has passed; the window ran its events all along.
+    tics = 0;
+    buscar();
+    QVERIFY(tics > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(aviso->isVisible(), 15000);
+    QCOMPARE(aviso->text(), kSinRespuesta);
+    QVERIFY(!aviso->toolTip().isEmpty());
+    QCOMPARE(tabla->model()->rowCount(), 0);
+    QVERIFY(b.isVisible());
+    QCOMPARE(ed->text(), QStringLiteral("cafe"));
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
+
+    // Escape while a search waits on the server: the window closes at once.
+    bool cerradaAlEsperar = false;
+    QTimer::singleShot(50, this, [&] {
+        QTest::keyClick(ed, Qt::Key_Escape);
+        cerradaAlEsperar = !b.isVisible();
+    });
+    buscar();
+    QVERIFY(cerradaAlEsperar);
+    QVERIFY(!b.isVisible());
+
+    // The main window's key box takes the next scan whole.
+    auto* clave = el<QLineEdit>(w, "edClave");
+    clave->setFocus();
+    clave->selectAll();
+    QTest::keyClicks(clave, kClave);
+    QCOMPARE(clave->text(), kClave);
+    QTest::keyClick(clave, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(w));
+
+    ::kill(pid, SIGCONT);
+    continuar.dismiss();
+    b.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    buscar();
+    QCOMPARE(tabla->model()->rowCount(), 2);
+    QVERIFY(aviso->isHidden());
     QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY2(!modal, modal ? qPrintable(modal->objectName()) : "");
 }

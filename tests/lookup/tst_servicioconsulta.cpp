@@ -2,6 +2,7 @@
 // the newest of several scans answered, and a server stopped with SIGSTOP met by the deadline, the
 // service then attaching again in the background once the server continues.
 #include "data/uDM.h"
+#include "firebird/Query.h"
 #include "lookup/ServicioConsulta.h"
 #include "rules/AjustesConsulta.h"
 #include "tests/support/EmpresaInstalada.h"
@@ -12,8 +13,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <csignal>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -43,6 +46,8 @@ private slots:
     void estados();
     void ganaLaMasNueva();
     void servidorColgado();
+    void trabajoPropio_data();
+    void trabajoPropio();
 
 private:
     void abrir(const QStringList& parametros);
@@ -162,6 +167,66 @@ void TestServicioConsulta::servidorColgado()
     QTRY_COMPARE_WITH_TIMEOUT(r.lista.size(), size_t{3}, 10000);
     QCOMPARE(r.lista.back().estado, Estado::Encontrado);
     QCOMPARE(r.lista.back().articulo.nombre, QStringLiteral("COCA COLA LIGHT 600ML"));
+}
+
+void TestServicioConsulta::trabajoPropio_data()
+{
+    QTest::addColumn<bool>("latidos");
+    QTest::newRow("silent: given up at the deadline") << false;
+    QTest::newRow("signs of life: outlives the deadline") << true;
+}
+
+// Work of the caller's own runs on the service's attachment; one that goes on longer than the
+// deadline is given up unless it keeps giving signs of life (as rows arriving do).
+void TestServicioConsulta::trabajoPropio()
+{
+    QFETCH(bool, latidos);
+    abrir(testsupport::embeddedParams(pruebas::empresaInstalada(m_dir->path())));
+    m_servicio->setPlazo(1000);
+    // Written by the service's thread, which a given-up call leaves running.
+    auto articulos = std::make_shared<std::atomic<int>>(-1);
+    bool hecho = false;
+    std::exception_ptr fallo;
+    m_servicio->ejecutar(
+        [articulos, latidos](Tdm& dm, const ServicioConsulta::Latido& latir) {
+            dm.reiniciarTransaccion();
+            fb::Query q(dm.fdTrans);
+            q.setSql(QStringLiteral("select count(*) from ARTICULOS"));
+            q.open();
+            q.next();
+            const int n = q.value(0).toInt();
+            q.close();
+            dm.confirmarTransaccion();
+            // Twice the deadline in all.
+            for (int i = 0; i < 8; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                if (latidos)
+                    latir();
+            }
+            articulos->store(n);
+        },
+        [&](std::exception_ptr f) {
+            hecho = true;
+            fallo = std::move(f);
+        });
+    QTRY_VERIFY_WITH_TIMEOUT(hecho, 15000);
+    if (latidos) {
+        QVERIFY(!fallo);
+        QVERIFY(articulos->load() > 0);
+        QVERIFY(!m_servicio->sinRespuesta());
+    } else {
+        QVERIFY(fallo);
+        bool sinRespuesta = false;
+        try {
+            std::rethrow_exception(fallo);
+        } catch (const SinRespuestaServidor&) {
+            sinRespuesta = true;
+        } catch (...) {
+        }
+        QVERIFY(sinRespuesta);
+        // The abandoned worker finishes by itself (before the next row starts its own).
+        QTRY_VERIFY_WITH_TIMEOUT(articulos->load() > 0, 15000);
+    }
 }
 
 LUMIVO_TEST_MAIN(TestServicioConsulta)
