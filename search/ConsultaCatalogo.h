@@ -3,7 +3,7 @@
 #include <QString>
 
 // The text limit of the catalogue search's boxes and the LIKE patterns made from them (the
-// statements are in lookup/BusquedaCatalogo).
+// statements are in search/BusquedaCatalogo).
 namespace catalogo {
 
 // Longest text the search boxes take. No name or key is longer, so a longer text could

@@ -74,7 +74,7 @@ protected:
 private:
     void crearControles();
     void anclar();
-    // Opens one of the search's statements (lookup/BusquedaCatalogo) on the query it is given, on
+    // Opens one of the search's statements (search/BusquedaCatalogo) on the query it is given, on
     // the service's thread: it must hold copies of what it reads.
     using Abrir = std::function<void(fb::Query& consulta)>;
     // Runs the search and waits for its rows in an event loop (user input held back while the
