@@ -25,8 +25,9 @@ public:
 // read that has to supply its default, saves the whole file at once. A save replaces the file
 // atomically, so a crash or a full disk leaves the old file, and waits until the disk holds the
 // new one (a drag may put that wait off, see SincronizacionAplazada); a file that cannot be read
-// is never overwritten. Section and key names are compared exactly; the first of two sections of
-// the same name is the one used; nothing is ever removed or reordered. The file is always saved
+// is never overwritten. Section and key names are compared exactly; two sections of the same
+// name read as one, a later attribute winning, and are merged into the first when the file is
+// next saved; nothing else is ever removed or reordered. The file is always saved
 // as UTF-8. Files over 1 MiB, nested deeper than 256 elements or declaring entities are refused
 // as unreadable.
 class ConfigIni {
