@@ -17,9 +17,10 @@ constexpr std::array<int, 10> kTres{0, 3, 6, 9, 2, 5, 8, 1, 4, 7};
 constexpr std::array<int, 10> kCincoMas{0, 5, 1, 6, 2, 7, 3, 8, 4, 9};
 constexpr std::array<int, 10> kCincoMenos{0, 5, 9, 4, 8, 3, 7, 2, 6, 1};
 
-int d(QStringView t, int i)
+// A digit as an index into the tables above (the caller checked that every character is a digit).
+std::size_t d(QStringView t, int i)
 {
-    return t[i].unicode() - u'0';
+    return static_cast<std::size_t>(t[i].unicode() - u'0');
 }
 
 Ancho potencia10(int n)
@@ -57,9 +58,9 @@ int digitoVerificador(QStringView valor)
                          kCincoMas[d(valor, 3)] + kDosMenos[d(valor, 4)];
         // The digit whose 5- product brings the sum to a multiple of ten.
         const int buscado = (10 - suma % 10) % 10;
-        for (int digito = 0; digito < 10; ++digito) {
+        for (std::size_t digito = 0; digito < kCincoMenos.size(); ++digito) {
             if (kCincoMenos[digito] == buscado)
-                return digito;
+                return static_cast<int>(digito);
         }
     }
     return -1;
@@ -84,7 +85,7 @@ std::vector<Lectura> leer(QStringView entrada, const std::vector<FormatoEtiqueta
         l.plu = codigo.mid(f.posicionPlu - 1, f.digitosPlu);
         const QString digitosValor = codigo.mid(f.posicionValor() - 1, f.digitosValor());
         if (f.verificador)
-            l.verificadorOk = digitoVerificador(digitosValor) == d(codigo, f.posicionValor() - 2);
+            l.verificadorOk = digitoVerificador(digitosValor) == static_cast<int>(d(codigo, f.posicionValor() - 2));
         l.valor = fb::Decimal{digitosValor.toLongLong(), f.decimales};
         switch (f.clave) {
         case FormatoEtiqueta::Clave::TalCual:
