@@ -141,17 +141,6 @@ void consultar(Tdm& dm, const QStringList& parametros, int articuloId, const Aju
     });
 }
 
-bool conexionPerdida(const std::exception_ptr& fallo)
-{
-    try {
-        std::rethrow_exception(fallo);
-    } catch (const fb::Error& e) {
-        return e.isConnectionLost();
-    } catch (...) {
-        return false;
-    }
-}
-
 // The Firebird layer's own refusals (no engine code) are Spanish and about the input.
 QString mensajePropio(const std::exception_ptr& fallo)
 {
@@ -161,6 +150,19 @@ QString mensajePropio(const std::exception_ptr& fallo)
         return e.gdsCode() == 0 ? QString::fromUtf8(e.what()) : QString();
     } catch (...) {
         return QString();
+    }
+}
+
+} // namespace
+
+bool conexionPerdida(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const fb::Error& e) {
+        return e.isConnectionLost();
+    } catch (...) {
+        return false;
     }
 }
 
@@ -174,8 +176,6 @@ bool esSinRespuesta(const std::exception_ptr& fallo)
         return false;
     }
 }
-
-} // namespace
 
 SinRespuestaServidor::SinRespuestaServidor()
     : std::runtime_error("El servidor de la base de datos no respondió a tiempo.")

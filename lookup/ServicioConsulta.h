@@ -64,6 +64,11 @@ public:
     SinRespuestaServidor();
 };
 
+// What a failure that reached a caller was: the deadline passed (SinRespuestaServidor), or the
+// attachment itself is gone (server down, network lost).
+bool esSinRespuesta(const std::exception_ptr& fallo);
+bool conexionPerdida(const std::exception_ptr& fallo);
+
 // The station's work on the company database during operation: the lookup of a scan with the
 // grids' rows, the idle clearing's commit and the showcase's rounds. It runs on a thread of its
 // own, on an attachment of its own opened with the data module's company parameters, so the

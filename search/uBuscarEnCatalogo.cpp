@@ -65,28 +65,6 @@ int pausaReconexion(int intento)
     return std::min(30000, 1000 << std::clamp(intento - 1, 0, 5));
 }
 
-bool esConexionPerdida(const std::exception_ptr& fallo)
-{
-    try {
-        std::rethrow_exception(fallo);
-    } catch (const fb::Error& e) {
-        return e.isConnectionLost();
-    } catch (...) {
-        return false;
-    }
-}
-
-bool esSinRespuesta(const std::exception_ptr& fallo)
-{
-    try {
-        std::rethrow_exception(fallo);
-    } catch (const SinRespuestaServidor&) {
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 // The grid's columns, left to right: result field, title, width in characters.
 enum Columna { Nombre, Clave, Precio, Existencia, NumColumnas };
 struct DefinicionColumna {
@@ -429,7 +407,7 @@ bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
         return false; // closed meanwhile
     if (const std::exception_ptr fallo = espera->fallo) {
         m_resultado->cargar(FilasLeidas{});
-        if (esSinRespuesta(fallo) || esConexionPerdida(fallo)) {
+        if (esSinRespuesta(fallo) || conexionPerdida(fallo)) {
             // The service has logged it and is attaching again in the background.
             mostrarAviso(esSinRespuesta(fallo) ? kSinRespuesta : kSinServidor, platform::describe(fallo));
             return true;
