@@ -19,11 +19,10 @@ namespace {
 
 enum class Prueba { Contesta, NoContesta, Terminar };
 
-// One attachment to `parametros` on a thread of its own, detached again at once; the event loop
-// runs meanwhile. Any answer counts, a refusal too. The thread owns everything it touches, so one
-// the server holds is simply left: it ends by itself, and deletes its QThread, if the server ever
-// answers.
-Prueba probarServidor(const QStringList& parametros, int plazoMs)
+// One attachment to `parametros` on a thread of its own, detached again at once. Any answer
+// counts, a refusal too. The thread owns everything it touches, so one the server holds is simply
+// left: it ends by itself, and deletes its QThread, if the server ever answers.
+QThread* lanzarPrueba(const QStringList& parametros)
 {
     QThread* hilo = QThread::create([parametros] {
         try {
@@ -36,6 +35,13 @@ Prueba probarServidor(const QStringList& parametros, int plazoMs)
     });
     hilo->setObjectName(QStringLiteral("EsperaServidor"));
     QObject::connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    return hilo;
+}
+
+// The trial attachment while the event loop runs.
+Prueba probarServidor(const QStringList& parametros, int plazoMs)
+{
+    QThread* hilo = lanzarPrueba(parametros);
     QEventLoop espera;
     bool terminada = false;
     bool vencida = false;
@@ -55,6 +61,11 @@ Prueba probarServidor(const QStringList& parametros, int plazoMs)
     return vencida ? Prueba::NoContesta : Prueba::Terminar;
 }
 
+fb::Error sinRespuesta(int plazoMs)
+{
+    return fb::Error(QStringLiteral("El servidor no respondió en %1 ms.").arg(plazoMs).toStdString());
+}
+
 } // namespace
 
 bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, int plazoMs,
@@ -65,8 +76,7 @@ bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, i
         if (prueba == Prueba::Terminar)
             return false;
         if (prueba == Prueba::NoContesta) {
-            linea.showMessage(textoConectando(
-                intento, fb::Error(QStringLiteral("El servidor no respondió en %1 ms.").arg(plazoMs).toStdString())));
+            linea.showMessage(textoConectando(intento, sinRespuesta(plazoMs)));
         } else {
             // Whatever the trial attachment met, refused or not, `conectar` meets it too and says it
             // its own way; a server that has just answered is not waited on here.
@@ -92,16 +102,24 @@ bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, i
     }
 }
 
-VigiaServidor::VigiaServidor(Tdm& dm, QStatusBar& linea, std::function<int(int)> pausas, QObject* parent)
+VigiaServidor::VigiaServidor(Tdm& dm, QStatusBar& linea, std::function<int(int)> pausas, std::function<int()> plazo,
+                             QObject* parent)
     : QObject(parent)
     , m_dm(dm)
     , m_linea(linea)
     , m_pausas(std::move(pausas))
+    , m_plazo(std::move(plazo))
     , m_timer(new QTimer(this))
+    , m_vence(new QTimer(this))
 {
     m_timer->setObjectName(QStringLiteral("VigiaServidor"));
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &VigiaServidor::revisar);
+    m_vence->setSingleShot(true);
+    connect(m_vence, &QTimer::timeout, this, [this] {
+        m_linea.showMessage(textoConectando(m_intento, sinRespuesta(m_vence->interval())));
+        m_timer->start(m_pausas(m_intento));
+    });
     m_timer->start(1000);
 }
 
@@ -115,6 +133,32 @@ void VigiaServidor::revisar()
         return;
     }
     ++m_intento;
+    if (m_probando) {
+        // The last trial is still held by the server: one waiting thread is enough.
+        m_linea.showMessage(textoConectando(m_intento, sinRespuesta(m_vence->interval())));
+        m_timer->start(m_pausas(m_intento));
+        return;
+    }
+    // The shared connection reconnects on this thread, so a server that may hang is first tried
+    // on a thread of its own.
+    m_probando = true;
+    QThread* prueba = lanzarPrueba(m_dm.fdConexion.params());
+    connect(prueba, &QThread::finished, this, &VigiaServidor::contesto);
+    m_vence->start(m_plazo());
+    prueba->start();
+}
+
+void VigiaServidor::contesto()
+{
+    m_probando = false;
+    m_vence->stop();
+    m_timer->stop();
+    if (!m_dm.sinServidor()) {
+        m_linea.clearMessage();
+        m_intento = 0;
+        m_timer->start(1000);
+        return;
+    }
     try {
         // An empty operation: reconnects and starts the shared transaction, nothing else.
         m_dm.conReconexion([] {});

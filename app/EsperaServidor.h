@@ -28,19 +28,26 @@ QString textoConectando(int intento, const fb::Error& causa);
 bool esperarServidor(QStatusBar& linea, const std::function<int(int)>& pausas, int plazoMs,
                      const std::function<QStringList()>& destino, const std::function<void()>& conectar);
 
-// During the day: when a lookup's reconnection has failed (the server is away), tries again in the
-// background with the same growing pauses and the same status line, which clears itself once the
-// server answers. Nothing is shown in a message box from here.
+// During the day: when the shared connection's reconnection has failed (the server is away), tries
+// again in the background with the same growing pauses and the same status line, which clears
+// itself once the server answers. Each try is first a trial attachment on a thread of its own; one
+// that takes more than plazo() ms counts as failed and is left to its thread, and no new trial
+// starts while it is held. Nothing is shown in a message box from here.
 class VigiaServidor : public QObject {
 public:
-    VigiaServidor(Tdm& dm, QStatusBar& linea, std::function<int(int)> pausas, QObject* parent);
+    VigiaServidor(Tdm& dm, QStatusBar& linea, std::function<int(int)> pausas, std::function<int()> plazo,
+                  QObject* parent);
 
 private:
     void revisar();
+    void contesto();
 
     Tdm& m_dm;
     QStatusBar& m_linea;
     std::function<int(int)> m_pausas;
+    std::function<int()> m_plazo;
     QTimer* m_timer;
+    QTimer* m_vence; // the running trial's deadline
     int m_intento = 0;
+    bool m_probando = false;
 };

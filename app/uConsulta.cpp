@@ -272,7 +272,8 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
 
     // A server lost during the day is tried again in the background, with a status line.
     new VigiaServidor(
-        m_dm, *statusBar(), [this](int intento) { return m_inicio.pausas(intento); }, this);
+        m_dm, *statusBar(), [this](int intento) { return m_inicio.pausas(intento); },
+        [this] { return m_inicio.plazoConexion; }, this);
     // Last: a kiosk takes the finished display into its scaled view.
     m_kiosco = new ModoKiosco(*this, m_dm, m_sesion, m_ajustes);
     ModoQuiosco1->setChecked(m_kiosco->activo());

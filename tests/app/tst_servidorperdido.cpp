@@ -93,6 +93,7 @@ private slots:
     void servidorColgado_data();
     void servidorColgado();
     void buscadorServidorColgado();
+    void vigiaServidorColgado();
 
 private:
     template <typename T> T* el(QWidget& ventana, const char* nombre) { return elemento<T>(ventana, nombre); }
@@ -659,6 +660,39 @@ void TestServidorPerdido::buscadorServidorColgado()
     QVERIFY(aviso->isHidden());
     QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY2(!modal, modal ? qPrintable(modal->objectName()) : "");
+}
+
+// The shared connection lost during the day (an operator's settings load met the server away) is
+// tried again in the background. With the server hung, each trial ends by its deadline on a thread
+// of its own and the status line says so while the window keeps running; once the server
+// continues, the connection comes back by itself and the next scan shows its article.
+void TestServidorPerdido::vigiaServidorColgado()
+{
+    TfrmConsulta& w = app().frmConsulta;
+    app().inicio.pausas = [](int) { return 100; };
+    app().inicio.plazoConexion = 300;
+    new VentanaOmitida(app().frmConfiguracion);
+    QVERIFY(perderServidor(false));
+    el<QAction>(w, "Configuracin1")->trigger();
+    QVERIFY(unAvisoDePerdida());
+    QVERIFY(app().dm.sinServidor());
+
+    QVERIFY(regresar());
+    const auto pid = static_cast<pid_t>(m_servidor->pid());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    auto continuar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+    // Two deadlines in a row: the second try found the first trial still held and did not wait.
+    QTRY_VERIFY_WITH_TIMEOUT(w.statusBar()->currentMessage().startsWith(QStringLiteral(
+                                 "Conectando con el servidor… (intento 2) El servidor no respondió en 300 ms")),
+                             15000);
+    QVERIFY(app().dm.sinServidor());
+
+    ::kill(pid, SIGCONT);
+    continuar.dismiss();
+    QTRY_VERIFY_WITH_TIMEOUT(!app().dm.sinServidor() && w.statusBar()->currentMessage().isEmpty(), 30000);
+    escanear(kClave);
+    QCOMPARE(el<QLabel>(w, "lblNombreArticulo")->text(), kNombre);
+    QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
 }
 
 LUMIVO_TEST_MAIN(TestServidorPerdido)
