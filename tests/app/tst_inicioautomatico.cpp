@@ -110,6 +110,10 @@ private:
     QString config() const { return m_dir->filePath(QStringLiteral("config.xml")); }
     // config.xml's stored start and the password file, written as the menu item writes them.
     void guardarInicio(const QString& conexion, const QString& usuario, const QString& contrasena);
+    // The system and the company databases in a server of the test's own, built by the embedded
+    // engine with no server attached, and the stored start pointing at it; `arrancado` starts the
+    // server again. False when the server did not start.
+    bool inicioEnServidor(testsupport::PrivateServer& servidor, bool arrancado);
     QString mensajes() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -160,6 +164,21 @@ void TestInicioAutomatico::guardarInicio(const QString& conexion, const QString&
     s.datos.Empresa = QStringLiteral("DEMO");
     s.datos.Contrasena = contrasena;
     inicio.guardar(s);
+}
+
+bool TestInicioAutomatico::inicioEnServidor(testsupport::PrivateServer& servidor, bool arrancado)
+{
+    const QString datos = servidor.dataFolder();
+    servidor.kill();
+    testsupport::systemDatabase(datos);
+    empresaConObjetos(datos);
+    if (arrancado && !servidor.start()) {
+        qWarning("%s", qPrintable(servidor.why()));
+        return false;
+    }
+    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
+    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    return true;
 }
 
 void TestInicioAutomatico::pausasCrecientes_data()
@@ -276,12 +295,7 @@ void TestInicioAutomatico::esperaAlServidorSinMensajes()
 {
     testsupport::PrivateServer servidor;
     LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
-    const QString datos = servidor.dataFolder();
-    servidor.kill();
-    testsupport::systemDatabase(datos);
-    empresaConObjetos(datos);
-    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
-    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    QVERIFY(inicioEnServidor(servidor, false));
 
     m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
     std::vector<int> pedidas;
@@ -347,13 +361,7 @@ void TestInicioAutomatico::servidorColgadoAlArrancar()
 {
     testsupport::PrivateServer servidor;
     LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
-    const QString datos = servidor.dataFolder();
-    servidor.kill(); // the databases are built by the embedded engine, with no server attached
-    testsupport::systemDatabase(datos);
-    empresaConObjetos(datos);
-    QVERIFY2(servidor.start(), qPrintable(servidor.why()));
-    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
-    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    QVERIFY(inicioEnServidor(servidor, true));
 
     m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
     m_app->inicio.pausas = [](int) { return 30; };
@@ -435,13 +443,7 @@ void TestInicioAutomatico::servidorPerdidoDuranteElDia()
 {
     testsupport::PrivateServer servidor;
     LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
-    const QString datos = servidor.dataFolder();
-    servidor.kill(); // the databases are built by the embedded engine, with no server attached
-    testsupport::systemDatabase(datos);
-    empresaConObjetos(datos);
-    QVERIFY2(servidor.start(), qPrintable(servidor.why()));
-    catalogo::GrabarXmlConexion(catalogo(), QStringLiteral("Servidor"), {0, servidor.serverName(), 0, datos + u'/'});
-    guardarInicio(QStringLiteral("Servidor"), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    QVERIFY(inicioEnServidor(servidor, true));
 
     m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
     m_app->inicio.pausas = [](int) { return 30; };
