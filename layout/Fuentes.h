@@ -1,16 +1,11 @@
 #pragma once
 
-#include <QColor>
+#include "layout/FuenteConColor.h"
+
 #include <QFont>
 
 class QWidget;
 class Tdm;
-
-// The font and text colour of one of the two large display elements.
-struct FuenteConColor {
-    QFont fuente;
-    QColor color;
-};
 
 // What an element shows: its font and the colour its text is drawn in.
 FuenteConColor fuenteConColorDe(const QWidget& elemento);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/ConfigEmpresa.h"
-#include "layout/Fuentes.h"
+#include "layout/FuenteConColor.h"
 
 class Tdm;
 struct AjustesConsulta;

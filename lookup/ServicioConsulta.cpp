@@ -5,7 +5,6 @@
 #include "lookup/BusquedaCodigo.h"
 #include "lookup/CargarInfo.h"
 #include "lookup/ConsultasArticulo.h"
-#include "platform/ErrorReport.h"
 #include "platform/Registro.h"
 #include "rules/EtiquetaBascula.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/ConfigEmpresa.h"
 #include "firebird/values/Decimal.h"
-#include "layout/Fuentes.h"
+#include "layout/FuenteConColor.h"
 #include "lookup/BusquedaClave.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "lookup/FilasLeidas.h"

@@ -7,18 +7,6 @@
 
 namespace platform {
 
-QString describe(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        // Our failures carry UTF-8 texts.
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("Error desconocido");
-    }
-}
-
 void reportError(QWidget* parent, const QString& text)
 {
     // The application title ("Lumivo") is the report's title.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Registro.h"
+
 #include <QObject>
 #include <QString>
 #include <QWidget>
@@ -16,7 +18,6 @@ namespace platform {
 // application title. Every entry point (slot, event override, timer tick, start-up)
 // runs its body through guarded(), so no exception ever crosses a Qt frame.
 void reportError(QWidget* parent, const QString& text);
-QString describe(const std::exception_ptr& error);
 
 template <typename F> bool guarded(QWidget* parent, F&& body) noexcept
 {

@@ -12,4 +12,16 @@ void logLine(const QString& text)
     qWarning("%s %s", qPrintable(hora), qPrintable(text.simplified()));
 }
 
+QString describe(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        // Our failures carry UTF-8 texts.
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Error desconocido");
+    }
+}
+
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 
 namespace platform {
 
@@ -8,5 +9,8 @@ namespace platform {
 // must not read (the database engine's own text, a failure's details) goes here and to the
 // operator's tool tips, never onto the display.
 void logLine(const QString& text);
+
+// A failure's text (UTF-8 for the station's own exceptions), for the log or a tool tip.
+QString describe(const std::exception_ptr& error);
 
 } // namespace platform

@@ -3,7 +3,7 @@
 #include "app/flujo/ReglasFlujo.h"
 #include "app/flujo/TeclasEscaneo.h"
 #include "data/ConfigEmpresa.h"
-#include "layout/Fuentes.h"
+#include "layout/FuenteConColor.h"
 #include "lookup/ConsultasEscaparate.h"
 #include "lookup/ServicioConsulta.h"
 #include "rules/AjustesConsulta.h"
