@@ -258,6 +258,8 @@ void ServicioConsulta::nuevoTrabajador()
     hilo->setObjectName(QStringLiteral("ServicioConsulta"));
     auto* trabajador = new TrabajadorConsulta(m_dm.config().ruta());
     trabajador->moveToThread(hilo);
+    // Its data module too (not a child): every call and its deletion happen on that thread.
+    trabajador->dm().moveToThread(hilo);
     connect(hilo, &QThread::finished, trabajador, &QObject::deleteLater);
     connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
     const std::uint64_t generacion = m_generacion;
