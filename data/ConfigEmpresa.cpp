@@ -2,6 +2,7 @@
 
 #include "firebird/Query.h"
 
+#include <QHash>
 #include <algorithm>
 #include <array>
 
@@ -81,6 +82,20 @@ QString clave(Elemento e, const char* prefijo)
            (e == Elemento::NombreArticulo ? QStringLiteral("NOM_ART") : QStringLiteral("PRE_ART"));
 }
 
+// The whole table, for a load of every setting in one statement (the blob is no setting's).
+const QString kSqlTabla =
+    QStringLiteral("select CONFIGURACION, VALOR_INT, VALOR_STR, VALOR_CHR from ZANTOR_LMV_CONFIG");
+
+// The key's comparison in the statement per key ignores trailing blanks, as Firebird's = does.
+QString sinBlancosFinales(QString texto)
+{
+    qsizetype n = texto.size();
+    while (n > 0 && texto.at(n - 1) == u' ')
+        --n;
+    texto.truncate(n);
+    return texto;
+}
+
 const QString kSqlLeer = QStringLiteral("select * from ZANTOR_LMV_CONFIG a \n"
                                         "where a.configuracion = :c_config");
 // The key and the value of an insert are this unit's own constants, never an operator's text.
@@ -123,8 +138,40 @@ const QString kCValorStr = QStringLiteral("c_valor_str");
 
 } // namespace
 
+void ConfigEmpresa::leerTabla()
+{
+    fb::Query& q = m_consulta;
+    q.close();
+    q.setSql(kSqlTabla);
+    q.open();
+    QHash<QString, Fila> tabla;
+    while (q.next()) {
+        const fb::Value valor = q.value(QStringLiteral("CONFIGURACION"));
+        const QString clave = valor.isNull() ? QString() : sinBlancosFinales(valor.toString());
+        // The first row of a key is the one its own statement finds; later ones stay unread, as there.
+        if (valor.isNull() || tabla.contains(clave))
+            continue;
+        tabla.insert(clave, Fila{q.value(QStringLiteral("VALOR_INT")), q.value(QStringLiteral("VALOR_STR")),
+                                 q.value(QStringLiteral("VALOR_CHR"))});
+    }
+    q.close();
+    m_tabla = std::move(tabla);
+}
+
+fb::Query& ConfigEmpresa::escritura()
+{
+    m_tabla.reset();
+    return m_consulta;
+}
+
 std::optional<ConfigEmpresa::Fila> ConfigEmpresa::leerClave(const QString& clave)
 {
+    if (m_tabla) {
+        const auto fila = m_tabla->constFind(sinBlancosFinales(clave));
+        if (fila == m_tabla->cend())
+            return std::nullopt;
+        return *fila;
+    }
     fb::Query& q = m_consulta;
     q.close();
     q.setSql(kSqlLeer);
@@ -180,7 +227,7 @@ std::vector<FormatoEtiqueta> ConfigEmpresa::leerEtiquetas()
 
 void ConfigEmpresa::escribirEtiquetas(const TextosEtiquetas& textos)
 {
-    fb::Query& q = m_consulta;
+    fb::Query& q = escritura();
     for (int i = 0; i < kEtiquetas; ++i) {
         const QString& texto = textos[static_cast<size_t>(i)];
         const bool existe = leerClave(claveEtiqueta(i)).has_value();
@@ -204,7 +251,7 @@ ConfigEmpresa::Fila ConfigEmpresa::leerOInsertar(Ajuste ajuste, bool& insertado)
     const Definicion& d = definicion(ajuste);
     if (std::optional<Fila> fila = leerClave(clave(d)))
         return *fila;
-    fb::Query& q = m_consulta;
+    fb::Query& q = escritura();
     q.close();
     Fila insertada;
     if (d.lectura == Lectura::Interruptor) {
@@ -228,7 +275,7 @@ void ConfigEmpresa::escribirEntero(Ajuste ajuste, const fb::Value& valor)
 {
     const Definicion& d = definicion(ajuste);
     Q_ASSERT(d.lectura != Lectura::Interruptor);
-    fb::Query& q = m_consulta;
+    fb::Query& q = escritura();
     q.close();
     q.setSql(kSqlEntero);
     q.setParam(kNValorInt, valor);
@@ -240,7 +287,7 @@ void ConfigEmpresa::escribirInterruptor(Ajuste ajuste, bool activo)
 {
     const Definicion& d = definicion(ajuste);
     Q_ASSERT(d.lectura == Lectura::Interruptor);
-    fb::Query& q = m_consulta;
+    fb::Query& q = escritura();
     q.close();
     q.setSql(kSqlInterruptor);
     q.setParam(kNValorChr, activo ? QStringLiteral("S") : QStringLiteral("N"));
@@ -281,7 +328,7 @@ ConfigEmpresa::Escaparate ConfigEmpresa::leerEscaparate()
 
 void ConfigEmpresa::escribirEscaparate(const Escaparate& e)
 {
-    fb::Query& q = m_consulta;
+    fb::Query& q = escritura();
     auto fila = [this, &q](const QString& clave, const fb::Value& entero, const fb::Value& caracter) {
         const bool existe = leerClave(clave).has_value();
         q.close();
@@ -333,7 +380,7 @@ std::optional<fb::Value> ConfigEmpresa::leerEstilo(Elemento elemento)
 
 void ConfigEmpresa::escribirFuente(Elemento elemento, const FilasFuente& filas)
 {
-    fb::Query& q = m_consulta;
+    fb::Query& q = escritura();
     auto texto = [&q](const QString& sql, const QString& clave, const QString& valor) {
         q.close();
         q.setSql(sql);

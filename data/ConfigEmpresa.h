@@ -3,6 +3,7 @@
 #include "firebird/Value.h"
 #include "rules/AjustesConsulta.h"
 
+#include <QHash>
 #include <QString>
 #include <array>
 #include <optional>
@@ -14,8 +15,8 @@ class Query;
 // The company's settings table ZANTOR_LMV_CONFIG, shared by every station: one row per key, a
 // number in VALOR_INT, a text in VALOR_STR, a switch in VALOR_CHR. This is the only code that
 // knows its keys and statements. It runs on the query it is given, inside whatever transaction
-// that query belongs to, one statement per row; it starts, commits and rolls back nothing, so the
-// caller decides what is one unit.
+// that query belongs to, one statement per row unless the table was read whole (leerTabla); it
+// starts, commits and rolls back nothing, so the caller decides what is one unit.
 //
 // A new setting is one row in the table of keys in ConfigEmpresa.cpp, beside its field in
 // AjustesConsulta and its enumerator here.
@@ -76,6 +77,11 @@ public:
     using TextosEtiquetas = std::array<QString, kEtiquetas>;
     static QString claveEtiqueta(int indice); // 0-based
 
+    // Reads the whole table in one statement: until the next write through this object, every
+    // reading is answered from it as its own statement would answer (the first row of a key; a
+    // slow link pays one round trip for the load instead of one per row).
+    void leerTabla();
+
     // Every setting, in the order of Ajuste, into the record: a missing row or a NULL reads as 0
     // or false, a negative price list or policy id as 0, and a switch is on only for exactly "S".
     // A failure propagates; the fields not yet read keep their values.
@@ -135,6 +141,9 @@ public:
 
 private:
     std::optional<Fila> leerClave(const QString& clave);
+    // The query for a write; what leerTabla read is dropped, as it may no longer be so.
+    fb::Query& escritura();
 
     fb::Query& m_consulta;
+    std::optional<QHash<QString, Fila>> m_tabla;
 };

@@ -19,15 +19,25 @@ void aplicarFilas(ConfigEmpresa& tabla, ConfigEmpresa::Elemento elemento, Fuente
         aplicarEstilo(destino.fuente, TextoAEstilo(estilo->toString()));
 }
 
+void leerPantalla(ConfigEmpresa& tabla, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)
+{
+    tabla.leerAjustes(ajustes);
+    aplicarFilas(tabla, ConfigEmpresa::Elemento::NombreArticulo, nombre);
+    aplicarFilas(tabla, ConfigEmpresa::Elemento::Precio, precio);
+}
+
 } // namespace
 
 ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
                                                 FuenteConColor& precio)
 {
-    dm.conReconexion([&] { CargarInfo(dm, ajustes, nombre, precio); });
     ConfigEmpresa::Escaparate escaparate;
     dm.conReconexion([&] {
+        dm.reiniciarTransaccion();
+        // Every row in one statement: over a slow link the load is one round trip, not thirty.
         ConfigEmpresa tabla(dm.fdVarios);
+        tabla.leerTabla();
+        leerPantalla(tabla, ajustes, nombre, precio);
         escaparate = tabla.leerEscaparate();
         dm.confirmarTransaccion();
     });
@@ -38,7 +48,6 @@ void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, Fuent
 {
     dm.reiniciarTransaccion();
     ConfigEmpresa tabla(dm.fdVarios);
-    tabla.leerAjustes(ajustes);
-    aplicarFilas(tabla, ConfigEmpresa::Elemento::NombreArticulo, nombre);
-    aplicarFilas(tabla, ConfigEmpresa::Elemento::Precio, precio);
+    tabla.leerTabla();
+    leerPantalla(tabla, ajustes, nombre, precio);
 }

@@ -179,6 +179,11 @@ void TestCargarInfo::ajustes_data()
                           "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('PRECIO_EMPRESA_ID', 42);\n"
                           "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('MOSTRAR_BUSCADOR', 'N');")
         << kInstalados;
+    QTest::newRow("blancos al final de la clave y una fila sin clave")
+        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET CONFIGURACION = 'SEGUNDOS_ESPERA   ' "
+                          "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES (NULL, 7);")
+        << kInstalados;
     QTest::newRow("la clave distingue mayúsculas")
         << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET CONFIGURACION = 'segundos_espera' "
                           "WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';")
@@ -199,6 +204,12 @@ void TestCargarInfo::ajustes()
     FuenteConColor precio = precioPrevio();
     CargarInfo(*dm, a, nombre, precio);
     QCOMPARE(describir(a), esperado);
+
+    // The load reads the table in one statement; a statement per key reads the same.
+    AjustesConsulta porClave = ajustesPrevios();
+    dm->reiniciarTransaccion();
+    ConfigEmpresa(dm->fdVarios).leerAjustes(porClave);
+    QCOMPARE(describir(porClave), esperado);
 }
 
 void TestCargarInfo::fuentes_data()
