@@ -60,7 +60,12 @@ AjustesEstacion::Valores AjustesEstacion::leer()
         }
         v.prefijoEscaner = m_config.consultar(kEscaner, kPrefijo).value_or(QString());
         v.sufijoEscaner = m_config.consultar(kEscaner, kSufijo).value_or(QString());
+        // The restore rewrites the company's fonts for every station: only a value that reads as
+        // true asks for it, never a default taken for one that does not read.
+        const qsizetype malosAntes = malos.size();
         logico(kVentana, kRestaurada, v.restaurada);
+        if (malos.size() > malosAntes)
+            v.restaurada = false;
         logico(kBusqueda, kPosicion, v.busquedaCualquierPosicion);
         logico(kBusqueda, kAlEscribir, v.busquedaAlEscribir);
         // As the window always read them: a text that is no number is 0 (the smallest window).
@@ -71,7 +76,9 @@ AjustesEstacion::Valores AjustesEstacion::leer()
     } catch (const ErrorConfigIni& e) {
         m_aviso = QString::fromUtf8(e.what()) +
                   QStringLiteral("\nLa estación usa sus valores predeterminados y no modifica el archivo.");
-        return {};
+        Valores predeterminados;
+        predeterminados.restaurada = false;
+        return predeterminados;
     }
     if (!malos.isEmpty())
         m_aviso = QStringLiteral("Valores no válidos en el archivo de configuración «%1» (%2): se usan los "

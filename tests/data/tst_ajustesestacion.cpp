@@ -49,6 +49,8 @@ private slots:
     void escribeComoConfigIni_data();
     void escribeComoConfigIni();
     void senalDeCambio();
+    void restauradaSoloSiSeLee_data();
+    void restauradaSoloSiSeLee();
     void archivoIlegibleNoSePierde_data();
     void archivoIlegibleNoSePierde();
 
@@ -187,6 +189,32 @@ void TestAjustesEstacion::valoresNoValidos()
     QCOMPARE(contenido(), datos);
 }
 
+// The restore flag rewrites the company's fonts for every station: a value that does not read is
+// no request for it (the default, for a station that never stored it, is).
+void TestAjustesEstacion::restauradaSoloSiSeLee_data()
+{
+    QTest::addColumn<QByteArray>("ventana");
+    QTest::addColumn<bool>("restaurada");
+    QTest::addColumn<bool>("aviso");
+    QTest::newRow("sin la clave") << QByteArray() << true << false;
+    QTest::newRow("true") << QByteArray(R"(Restaurada="true")") << true << false;
+    QTest::newRow("false") << QByteArray(R"(Restaurada="false")") << false << false;
+    QTest::newRow("sí") << QByteArray(R"(Restaurada="si")") << false << true;
+    QTest::newRow("vacía") << QByteArray(R"(Restaurada="")") << false << true;
+}
+
+void TestAjustesEstacion::restauradaSoloSiSeLee()
+{
+    QFETCH(QByteArray, ventana);
+    QFETCH(bool, restaurada);
+    QFETCH(bool, aviso);
+    escribirArchivo(kArchivoConfig, "<Config><Ventana " + ventana + "/></Config>");
+    ConfigIni config;
+    AjustesEstacion ajustes(config);
+    QCOMPARE(ajustes.restaurada(), restaurada);
+    QCOMPARE(ajustes.aviso().contains(QStringLiteral("Ventana/Restaurada")), aviso);
+}
+
 // Each change leaves exactly the file that the same writes through ConfigIni leave, from the same
 // start: same section, key and text, the rest kept. Another station or an older version reads it
 // as before.
@@ -300,7 +328,9 @@ void TestAjustesEstacion::archivoIlegibleNoSePierde()
 
     ConfigIni config;
     AjustesEstacion ajustes(config);
-    QVERIFY(ajustes.valores() == AjustesEstacion::Valores{});
+    AjustesEstacion::Valores predeterminados;
+    predeterminados.restaurada = false; // nothing unread rewrites the company's fonts
+    QVERIFY(ajustes.valores() == predeterminados);
     QVERIFY2(ajustes.aviso().contains(QStringLiteral("no se puede leer")), qPrintable(ajustes.aviso()));
     QVERIFY2(ajustes.aviso().contains(QStringLiteral("predeterminados")), qPrintable(ajustes.aviso()));
 
