@@ -151,6 +151,11 @@ void VigiaServidor::revisar()
 void VigiaServidor::contesto()
 {
     m_probando = false;
+    // A trial that ended after its deadline (a host that drops packets fails only when the
+    // system's connect gives up, minutes later) says nothing of how fast a reconnection here would
+    // be: the next try starts a new trial instead.
+    if (!m_vence->isActive())
+        return;
     m_vence->stop();
     m_timer->stop();
     if (!m_dm.sinServidor()) {
