@@ -19,8 +19,9 @@
 class TrabajadorConsulta : public QObject {
     Q_OBJECT
 public:
-    explicit TrabajadorConsulta(const QString& rutaConfig)
+    TrabajadorConsulta(const QString& rutaConfig, std::shared_ptr<std::atomic<std::uint64_t>> enCurso)
         : m_dm(std::make_unique<Tdm>(rutaConfig))
+        , m_enCurso(std::move(enCurso))
     {
     }
 
@@ -32,11 +33,13 @@ public:
         if (tarea->cancelada.load())
             return;
         std::exception_ptr fallo;
+        m_enCurso->store(tarea->id);
         try {
             tarea->trabajo(*m_dm);
         } catch (...) {
             fallo = std::current_exception();
         }
+        m_enCurso->store(0);
         emit hecho(tarea->id, fallo);
     }
 
@@ -45,6 +48,7 @@ signals:
 
 private:
     std::unique_ptr<Tdm> m_dm;
+    std::shared_ptr<std::atomic<std::uint64_t>> m_enCurso; // the call running now; 0 between calls
 };
 
 namespace {
@@ -256,7 +260,8 @@ void ServicioConsulta::nuevoTrabajador()
     // No parent: an abandoned thread outlives the service, and deletes itself once it ends.
     auto* hilo = new QThread;
     hilo->setObjectName(QStringLiteral("ServicioConsulta"));
-    auto* trabajador = new TrabajadorConsulta(m_dm.config().ruta());
+    m_enCurso = std::make_shared<std::atomic<std::uint64_t>>(0);
+    auto* trabajador = new TrabajadorConsulta(m_dm.config().ruta(), m_enCurso);
     trabajador->moveToThread(hilo);
     // Its data module too (not a child): every call and its deletion happen on that thread.
     trabajador->dm().moveToThread(hilo);
@@ -342,8 +347,9 @@ void ServicioConsulta::revisarPlazos()
     m_sinRespuesta = true;
     platform::logLine(QStringLiteral("El servidor no respondió en %1 ms; la consulta se abandona.").arg(m_plazoMs));
     // An attempt to attach that hangs is left to finish: the calls queued behind it are answered
-    // now and skipped when their turn comes. Any other call holds the worker for good.
-    if (!m_intentando)
+    // now and skipped when their turn comes. Any other call holds the worker for good, an attempt
+    // queued behind it too.
+    if (!(m_intentando && m_enCurso && m_enCurso->load() == m_idIntento))
         abandonar();
     programarRevision();
     emit conexionServidor(m_intento + 1, QStringLiteral("El servidor no respondió en %1 ms.").arg(m_plazoMs));
@@ -378,6 +384,7 @@ void ServicioConsulta::intentarConexion()
             dm.reiniciarTransaccion();
         },
         [this](std::exception_ptr fallo) { conexionLista(std::move(fallo)); }, true);
+    m_idIntento = m_ultimaTarea;
 }
 
 void ServicioConsulta::conexionLista(std::exception_ptr fallo)
@@ -417,27 +424,33 @@ int ServicioConsulta::buscarPorId(int articuloId, const QString& clave, const Aj
     }
     const QStringList parametros = m_parametros;
     encolar([r, parametros, articuloId, ajustes](Tdm& dm) { consultar(dm, parametros, articuloId, ajustes, *r); },
-            [this, r](std::exception_ptr fallo) {
+            [this, r, secuencia, clave](std::exception_ptr fallo) {
                 // Of several scans only the newest is shown.
-                if (r->secuencia != m_secuencia)
+                if (secuencia != m_secuencia)
                     return;
-                if (fallo) {
-                    r->detalle = platform::describe(fallo);
-                    if (esSinRespuesta(fallo)) {
-                        r->estado = RespuestaConsulta::Estado::SinRespuesta;
-                    } else if (conexionPerdida(fallo)) {
-                        r->estado = RespuestaConsulta::Estado::SinServidor;
-                        platform::logLine(r->detalle);
-                        // The attachment is gone: it is opened again in the background.
-                        m_sinRespuesta = false;
-                        intentarConexion();
-                    } else {
-                        r->estado = RespuestaConsulta::Estado::Fallo;
-                        r->mensaje = mensajePropio(fallo);
-                        platform::logLine(r->detalle);
-                    }
+                if (!fallo) {
+                    emit respuesta(*r);
+                    return;
                 }
-                emit respuesta(*r);
+                // A fresh answer: past a deadline the abandoned worker may still be filling `r`.
+                RespuestaConsulta f;
+                f.secuencia = secuencia;
+                f.clave = clave;
+                f.detalle = platform::describe(fallo);
+                if (esSinRespuesta(fallo)) {
+                    f.estado = RespuestaConsulta::Estado::SinRespuesta;
+                } else if (conexionPerdida(fallo)) {
+                    f.estado = RespuestaConsulta::Estado::SinServidor;
+                    platform::logLine(f.detalle);
+                    // The attachment is gone: it is opened again in the background.
+                    m_sinRespuesta = false;
+                    intentarConexion();
+                } else {
+                    f.estado = RespuestaConsulta::Estado::Fallo;
+                    f.mensaje = mensajePropio(fallo);
+                    platform::logLine(f.detalle);
+                }
+                emit respuesta(f);
             });
     m_consulta = m_ultimaTarea;
     return secuencia;
@@ -482,7 +495,9 @@ void ServicioConsulta::pedirRonda(const AjustesConsulta& ajustes, int listaPreci
             if (fallo) {
                 if (!esSinRespuesta(fallo))
                     platform::logLine(platform::describe(fallo));
-                tarjetas->clear();
+                // Not `tarjetas`: past a deadline the abandoned worker may still be filling it.
+                emit ronda({});
+                return;
             }
             emit ronda(*tarjetas);
         });

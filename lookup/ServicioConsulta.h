@@ -181,9 +181,11 @@ private:
     QTimer m_reintento;
     qint64 m_reloj0 = 0;
     std::uint64_t m_ultimaTarea = 0;
-    std::uint64_t m_consulta = 0; // the newest scan's call while it is pending
-    int m_intento = 0;            // failed attempts since the server last answered
-    bool m_intentando = false;    // an attempt to attach is queued or running
+    std::uint64_t m_consulta = 0;                          // the newest scan's call while it is pending
+    int m_intento = 0;                                     // failed attempts since the server last answered
+    bool m_intentando = false;                             // an attempt to attach is queued or running
+    std::uint64_t m_idIntento = 0;                         // that attempt's call
+    std::shared_ptr<std::atomic<std::uint64_t>> m_enCurso; // the worker's running call
     bool m_sinRespuesta = false;
 };
 
