@@ -33,6 +33,8 @@ public:
     fb::Query fdClaves{fdTrans};
     // The lookup by a scanned code's equivalent forms, prepared once beside the exact one.
     fb::Query fdQFormas{fdTrans};
+    // The catalogue search's result, read a batch at a time (on the search's own data module).
+    fb::Query fdBusqueda{fdTrans};
 
     // The shared connection's life; windows go through these and never open or close it
     // themselves. Each attachment first drops the previous one.

@@ -20,6 +20,8 @@ void ModeloConsulta::recargar(fb::Query& consulta, const std::function<void()>& 
     beginResetModel();
     m_filas.clear();
     m_fin = true;
+    m_pedirMas = nullptr;
+    m_loteAPedido = false;
     m_consulta = &consulta;
     try {
         abrir();
@@ -39,10 +41,40 @@ void ModeloConsulta::recargar(fb::Query& consulta, const std::function<void()>& 
     endResetModel();
 }
 
+void ModeloConsulta::cargarPorLotes(FilasLeidas primeras, bool completo, std::function<void()> pedirMas)
+{
+    cargar(std::move(primeras));
+    m_fin = completo;
+    m_pedirMas = completo ? std::function<void()>() : std::move(pedirMas);
+}
+
+void ModeloConsulta::agregar(std::vector<std::vector<fb::Value>> filas, bool completo)
+{
+    m_loteAPedido = false;
+    m_fin = completo;
+    if (completo)
+        m_pedirMas = nullptr;
+    if (filas.empty())
+        return;
+    beginInsertRows({}, rowCount(), rowCount() + static_cast<int>(filas.size()) - 1);
+    for (auto& f : filas)
+        m_filas.push_back(std::move(f));
+    endInsertRows();
+}
+
+void ModeloConsulta::sinMasLotes()
+{
+    m_loteAPedido = false;
+    m_fin = true;
+    m_pedirMas = nullptr;
+}
+
 void ModeloConsulta::cargar(FilasLeidas filas)
 {
     beginResetModel();
     m_consulta = nullptr;
+    m_pedirMas = nullptr;
+    m_loteAPedido = false;
     m_fin = true;
     olvidarColumnas();
     for (int i = 0; i < filas.columnas.size(); ++i) {
@@ -124,7 +156,8 @@ int ModeloConsulta::localizar(const QString& campo, std::int64_t buscado)
         return -1;
     for (int fila = 0;; ++fila) {
         if (fila == rowCount()) {
-            if (!canFetchMore({}))
+            // Batches read elsewhere come later, never here.
+            if (!canFetchMore({}) || m_pedirMas)
                 return -1;
             // Inside an operation the failure goes to the caller, not to falloAlLeer.
             std::vector<std::vector<fb::Value>> lote = leerLote();
@@ -207,13 +240,22 @@ Qt::ItemFlags ModeloConsulta::flags(const QModelIndex& index) const
 
 bool ModeloConsulta::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && !m_fin && m_consulta && m_consulta->isOpen();
+    if (parent.isValid() || m_fin)
+        return false;
+    if (m_pedirMas)
+        return !m_loteAPedido;
+    return m_consulta && m_consulta->isOpen();
 }
 
 void ModeloConsulta::fetchMore(const QModelIndex& parent)
 {
     if (!canFetchMore(parent))
         return;
+    if (m_pedirMas) {
+        m_loteAPedido = true;
+        m_pedirMas();
+        return;
+    }
     // Called by the view from inside Qt: a failure must not cross it.
     std::vector<std::vector<fb::Value>> lote;
     try {

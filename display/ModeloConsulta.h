@@ -62,6 +62,16 @@ public:
     // Shows rows read elsewhere (another thread's attachment): binds the columns by name as
     // recargar() does and holds every row; nothing more is fetched.
     void cargar(FilasLeidas filas);
+    // As cargar(), for the first rows of a result read elsewhere a batch at a time: unless
+    // `completo`, fetchMore() calls `pedirMas` (once until its batch is in), and each batch
+    // arrives through agregar(). The rows are never waited for here.
+    void cargarPorLotes(FilasLeidas primeras, bool completo, std::function<void()> pedirMas);
+    // The batch pedirMas() asked for, in the columns of the first rows; `completo` when it was the last.
+    void agregar(std::vector<std::vector<fb::Value>> filas, bool completo);
+    // The batch asked for will not come: the rows so far stay and nothing more is asked.
+    void sinMasLotes();
+    // pedirMas() was called and its batch is not in yet.
+    bool loteEnCamino() const noexcept { return m_loteAPedido; }
 
     const QLocale& locale() const noexcept { return m_locale; }
     const DescripcionRejilla& descripcion() const noexcept { return m_descripcion; }
@@ -99,6 +109,8 @@ private:
     void olvidarColumnas();
 
     fb::Query* m_consulta = nullptr;
+    std::function<void()> m_pedirMas; // the batches of cargarPorLotes(); empty otherwise
+    bool m_loteAPedido = false;       // pedirMas() was called and its batch is not in
     DescripcionRejilla m_descripcion;
     int m_lote;
     QLocale m_locale = QLocale::system();

@@ -56,6 +56,7 @@ constexpr QRect kRectAceptar(565, 422, 112, 30);
 constexpr QRect kRectAviso(8, 422, 549, 30);
 
 const QString kSinRespuesta = QStringLiteral("Sin respuesta del servidor, intente en unos momentos");
+const QString kFalloLectura = QStringLiteral("No se pudieron leer más artículos de la búsqueda.");
 const QString kSinServidor =
     QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
 
@@ -265,8 +266,6 @@ void TfrmBuscarEnCatalogo::crearControles()
                              &TfrmBuscarEnCatalogo::menuColumnas);
     platform::connectGuarded(wdbTabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                              [this](const QModelIndex& actual) { m_vista->setFilaActual(actual.row()); });
-    connect(m_resultado, &ModeloConsulta::falloAlLeer, this,
-            [this](const QString& texto) { platform::reportError(this, texto); });
     columnasIniciales();
 
     lblAviso = new QLabel(this);
@@ -355,6 +354,84 @@ void TfrmBuscarEnCatalogo::mostrarAviso(const QString& texto, const QString& det
     lblAviso->raise();
 }
 
+// The shown result's cursor: the search data module's fdBusqueda, on the service's thread only.
+// The rows beyond the first batch are read from it as the grid scrolls; the statement lives and
+// dies with the data module of the worker that opened it, so a worker abandoned to a server that
+// stopped answering takes its cursor along and nothing here touches it again.
+struct TfrmBuscarEnCatalogo::Cursor {
+    Tdm* dm = nullptr; // the data module it was opened on; null until then and once closed
+
+    bool abiertoEn(const Tdm& actual) const { return dm == &actual && actual.fdBusqueda.isOpen(); }
+
+    // Up to one batch of rows; at the end of the result the cursor and its transaction are closed.
+    // Returns true when the result is complete.
+    bool leer(Tdm& actual, FilasLeidas& destino, const ServicioConsulta::Latido& latir)
+    {
+        if (!abiertoEn(actual))
+            return true;
+        while (static_cast<int>(destino.filas.size()) < ModeloConsulta::kLote) {
+            if (!actual.fdBusqueda.next()) {
+                cerrar(actual);
+                return true;
+            }
+            destino.filas.push_back(actual.fdBusqueda.row());
+        }
+        latir();
+        return false;
+    }
+
+    void cerrar(Tdm& actual)
+    {
+        if (!abiertoEn(actual))
+            return;
+        dm = nullptr;
+        actual.fdBusqueda.close();
+        actual.confirmarTransaccion();
+    }
+};
+
+void TfrmBuscarEnCatalogo::soltarCursor()
+{
+    if (!m_cursor || !m_servicio)
+        return;
+    servicio().ejecutar(
+        [cursor = std::exchange(m_cursor, nullptr)](Tdm& dm, const ServicioConsulta::Latido&) { cursor->cerrar(dm); },
+        [](std::exception_ptr) {});
+}
+
+void TfrmBuscarEnCatalogo::pedirLote()
+{
+    if (!m_cursor) {
+        m_resultado->sinMasLotes();
+        return;
+    }
+    auto leidas = std::make_shared<FilasLeidas>();
+    auto completo = std::make_shared<bool>(false);
+    const std::shared_ptr<Cursor> cursor = m_cursor;
+    servicio().ejecutar(
+        [cursor, leidas, completo](Tdm& dm, const ServicioConsulta::Latido& latir) {
+            // A cursor of an abandoned worker has nothing more to give on this one.
+            *completo = cursor->leer(dm, *leidas, latir);
+        },
+        [this, cursor, leidas, completo](std::exception_ptr fallo) {
+            // A newer search has replaced this result: its batch is not shown.
+            if (cursor != m_cursor)
+                return;
+            if (fallo) {
+                m_cursor.reset();
+                m_resultado->sinMasLotes();
+                mostrarAviso(esSinRespuesta(fallo)    ? kSinRespuesta
+                             : conexionPerdida(fallo) ? kSinServidor
+                                                      : kFalloLectura,
+                             platform::describe(fallo));
+                return;
+            }
+            if (*completo)
+                m_cursor.reset();
+            m_resultado->agregar(std::move(leidas->filas), *completo);
+        });
+}
+
 bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
 {
     m_abierto = true;
@@ -362,7 +439,7 @@ bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
     if (m_espera)
         return false;
     // The loop stays on this thread (only `fin` holds it); the rows are written by the service's
-    // thread, and read here only once `fin` says they are complete.
+    // thread, and read here only once `fin` says the first batch is in.
     struct Espera {
         QEventLoop bucle;
         bool hecha = false;
@@ -370,24 +447,22 @@ bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
     };
     auto espera = std::make_shared<Espera>();
     auto leidas = std::make_shared<FilasLeidas>();
+    auto cursor = std::make_shared<Cursor>();
+    auto completo = std::make_shared<bool>(false);
+    soltarCursor();
     servicio().ejecutar(
-        [abrir = std::move(abrir), leidas](Tdm& dm, const ServicioConsulta::Latido& latir) {
-            FilasLeidas filas;
+        [abrir = std::move(abrir), leidas, cursor, completo](Tdm& dm, const ServicioConsulta::Latido& latir) {
             // A transaction of its own on every run, so a search that lost the server's connection
-            // runs again whole on the new one; none stays open between searches.
+            // runs again whole on the new one. It ends with the result's last row or the next
+            // search: a result kept while the window is closed goes on scrolling when it opens again.
+            dm.fdBusqueda.close();
             dm.reiniciarTransaccion();
-            {
-                fb::Query consulta(dm.fdTrans);
-                abrir(consulta);
-                for (int i = 0; i < consulta.columnCount(); ++i)
-                    filas.columnas.append(consulta.columnName(i));
-                while (consulta.next()) {
-                    filas.filas.push_back(consulta.row());
-                    if (filas.filas.size() % ModeloConsulta::kLote == 0)
-                        latir();
-                }
-            }
-            dm.confirmarTransaccion();
+            abrir(dm.fdBusqueda);
+            cursor->dm = &dm;
+            FilasLeidas filas;
+            for (int i = 0; i < dm.fdBusqueda.columnCount(); ++i)
+                filas.columnas.append(dm.fdBusqueda.columnName(i));
+            *completo = cursor->leer(dm, filas, latir);
             *leidas = std::move(filas);
         },
         [espera](std::exception_ptr fallo) {
@@ -403,8 +478,12 @@ bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
     }
     if (std::exchange(m_repetirAlEscribir, false))
         m_alEscribir->start();
-    if (!espera->hecha)
-        return false; // closed meanwhile
+    if (!espera->hecha) {
+        // Closed meanwhile: whatever the search opens is let go once it is open.
+        m_cursor = cursor;
+        soltarCursor();
+        return false;
+    }
     if (const std::exception_ptr fallo = espera->fallo) {
         m_resultado->cargar(FilasLeidas{});
         if (esSinRespuesta(fallo) || conexionPerdida(fallo)) {
@@ -416,7 +495,9 @@ bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
         std::rethrow_exception(fallo);
     }
     lblAviso->hide();
-    m_resultado->cargar(std::move(*leidas));
+    if (!*completo)
+        m_cursor = cursor;
+    m_resultado->cargarPorLotes(std::move(*leidas), *completo, [this] { pedirLote(); });
     irAPrimeraFila();
     return true;
 }

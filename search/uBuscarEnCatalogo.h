@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -109,7 +110,14 @@ private:
     const AjustesConsulta& m_ajustes;
     AceptarClave m_aceptarClave;
 
+    struct Cursor;
+    // Reads the open result's next batch into the grid, off this thread.
+    void pedirLote();
+    // Lets go of the open result on the service's thread (the cursor's statement and transaction).
+    void soltarCursor();
+
     ServicioConsulta* m_servicio = nullptr; // made at the first search
+    std::shared_ptr<Cursor> m_cursor;       // the shown result's open cursor, while it has more rows
     int m_plazoMs = 2000;
     QEventLoop* m_espera = nullptr;   // the search under way's wait
     bool m_repetirAlEscribir = false; // keys typed during a search: search again after it
