@@ -435,9 +435,12 @@ void TfrmBuscarEnCatalogo::pedirLote()
 bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
 {
     m_abierto = true;
-    // One search at a time: the keys that ask for another meanwhile are left to the one under way.
-    if (m_espera)
+    // One search at a time: one asked for meanwhile (Enter on a new text) runs once this one ends,
+    // so its rows never show under a text they do not belong to.
+    if (m_espera) {
+        m_siguiente = std::move(abrir);
         return false;
+    }
     // The loop stays on this thread (only `fin` holds it); the rows are written by the service's
     // thread, and read here only once `fin` says the first batch is in.
     struct Espera {
@@ -478,6 +481,12 @@ bool TfrmBuscarEnCatalogo::abrirResultado(Abrir abrir)
     }
     if (std::exchange(m_repetirAlEscribir, false))
         m_alEscribir->start();
+    if (m_siguiente) {
+        QTimer::singleShot(0, this, [this] {
+            if (Abrir siguiente = std::exchange(m_siguiente, nullptr); siguiente && isVisible())
+                platform::guarded(this, [&] { abrirResultado(std::move(siguiente)); });
+        });
+    }
     if (!espera->hecha) {
         // Closed meanwhile: whatever the search opens is let go once it is open.
         m_cursor = cursor;

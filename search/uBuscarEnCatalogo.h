@@ -121,6 +121,7 @@ private:
     int m_plazoMs = 2000;
     QEventLoop* m_espera = nullptr;   // the search under way's wait
     bool m_repetirAlEscribir = false; // keys typed during a search: search again after it
+    Abrir m_siguiente;                // a search asked for during another: run after it
     ModeloConsulta* m_resultado = nullptr;
     TitulosBusqueda* m_vista = nullptr; // what the grid shows of m_resultado
     bool m_abierto = false;             // a result has been opened since the program started

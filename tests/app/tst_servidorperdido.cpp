@@ -658,6 +658,22 @@ void TestServidorPerdido::buscadorServidorColgado()
     buscar();
     QCOMPARE(tabla->model()->rowCount(), 2);
     QVERIFY(aviso->isHidden());
+
+    // Enter on a new text while a search waits on the server: the new text's search runs after it,
+    // so the rows shown are the new text's (none), never the old text's under the new one.
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    auto reanudar = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+    QTimer::singleShot(50, this, [&] {
+        ed->selectAll();
+        QTest::keyClicks(ed, QStringLiteral("zzzz"));
+        QTest::keyClick(ed, Qt::Key_Return);
+        ::kill(pid, SIGCONT);
+    });
+    buscar();
+    reanudar.dismiss();
+    QCOMPARE(ed->text(), QStringLiteral("zzzz"));
+    QTRY_COMPARE_WITH_TIMEOUT(tabla->model()->rowCount(), 0, 15000);
+    QVERIFY(aviso->isHidden());
     QVERIFY2(notificador().messages.empty(), qPrintable(avisos()));
     QVERIFY2(!modal, modal ? qPrintable(modal->objectName()) : "");
 }
