@@ -1063,7 +1063,7 @@ void IndiceCatalogo::trabajar(QStringList parametros)
             // attempt comes after the pause.
             qWarning("Índice del catálogo: %s", e.what());
             const auto* error = dynamic_cast<const fb::Error*>(&e);
-            if (!(revision && error && error->isConnectionLost()))
+            if (!(error && error->isConnectionLost()))
                 completa = true;
             revision.reset();
         }

@@ -226,9 +226,11 @@ private slots:
     void seConstruyeYRefresca();
     void refrescoComoLecturaEntera_data();
     void refrescoComoLecturaEntera();
+    void refrescoTrasPerderLaConexion();
 
 private:
     std::size_t diferencias(const TablaPlegado& tabla, QStringList* ejemplos = nullptr);
+    QStringList copiaParaRefrescos(const QTemporaryDir& carpeta);
 
     Catalogo m_catalogo;
     std::vector<Caso> m_casos;
@@ -580,6 +582,21 @@ void TestIndiceCatalogo::seConstruyeYRefresca()
     testsupport::runSql(params, QStringLiteral("delete from articulos where articulo_id = 799999;"));
 }
 
+// A copy of the catalogue with only the generated articles (the company's own have ids far
+// below: the blocks would be sized for that span), less the two at an edge.
+QStringList TestIndiceCatalogo::copiaParaRefrescos(const QTemporaryDir& carpeta)
+{
+    const QString base = carpeta.filePath(QStringLiteral("copia.fdb"));
+    if (!carpeta.isValid() || !QFile::copy(m_catalogo.base, base))
+        return {};
+    const QStringList params = testsupport::embeddedParams(base);
+    testsupport::runSql(params, QStringLiteral("delete from claves_articulos where articulo_id < 800000 "
+                                               "or articulo_id in (800383, 800384);\n"
+                                               "delete from articulos where articulo_id < 800000 "
+                                               "or articulo_id in (800383, 800384);"));
+    return params;
+}
+
 // Blocks of 128 ids in the test's catalogue (800000 starts one): edges at 800000 + 128 k.
 constexpr int kArticulosPorBloqueDePrueba = 100;
 constexpr int kDesplazamientoDePrueba = 7;
@@ -647,16 +664,8 @@ void TestIndiceCatalogo::refrescoComoLecturaEntera()
     QFETCH(QString, cambios);
     QFETCH(int, bloques);
     QTemporaryDir carpeta;
-    QVERIFY(carpeta.isValid());
-    const QString base = carpeta.filePath(QStringLiteral("copia.fdb"));
-    QVERIFY(QFile::copy(m_catalogo.base, base));
-    const QStringList params = testsupport::embeddedParams(base);
-    // Only the generated articles (the company's own have ids far below: the blocks would be
-    // sized for that span), less the two at an edge.
-    testsupport::runSql(params, QStringLiteral("delete from claves_articulos where articulo_id < 800000 "
-                                               "or articulo_id in (800383, 800384);\n"
-                                               "delete from articulos where articulo_id < 800000 "
-                                               "or articulo_id in (800383, 800384);"));
+    const QStringList params = copiaParaRefrescos(carpeta);
+    QVERIFY(!params.isEmpty());
     // {n}: the name article n had when the catalogue was made.
     static const QRegularExpression nombreDe(QStringLiteral("\\{(\\d+)\\}"));
     for (QRegularExpressionMatch m = nombreDe.match(cambios); m.hasMatch(); m = nombreDe.match(cambios)) {
@@ -715,6 +724,31 @@ void TestIndiceCatalogo::refrescoComoLecturaEntera()
     QTRY_COMPARE_WITH_TIMEOUT(revisado.count(), 3, 20000);
     QCOMPARE(indice.actividad().bloquesReleidos, hecho.bloquesReleidos);
     QCOMPARE(indice.datos(), despues);
+}
+
+// The refreshes' attachment killed: the refresh that finds it gone fails, the next one attaches
+// again and still follows the fingerprints, with no whole read.
+void TestIndiceCatalogo::refrescoTrasPerderLaConexion()
+{
+    QTemporaryDir carpeta;
+    const QStringList params = copiaParaRefrescos(carpeta);
+    QVERIFY(!params.isEmpty());
+    catalogo::IndiceCatalogo indice([&params] { return params; }, nullptr, kArticulosPorBloqueDePrueba);
+    QSignalSpy revisado(&indice, &catalogo::IndiceCatalogo::revisado);
+    QVERIFY(revisado.wait(20000));
+    indice.reconstruir();
+    QTRY_COMPARE_WITH_TIMEOUT(revisado.count(), 2, 20000);
+
+    testsupport::runSql(params, QStringLiteral("delete from mon$attachments where mon$attachment_id <> "
+                                               "current_connection and mon$system_flag = 0;\n"
+                                               "update articulos set nombre = 'Tras la caída' "
+                                               "where articulo_id = 800700;"));
+    QTRY_VERIFY_WITH_TIMEOUT((indice.reconstruir(), revisado.count() >= 3), 20000);
+    const auto hecho = indice.actividad();
+    QCOMPARE(hecho.lecturasCompletas, 1);
+    QVERIFY(hecho.revisiones >= 2); // more when a wake-up came during a refresh
+    QCOMPARE(hecho.bloquesReleidos, std::size_t(1));
+    QCOMPARE(*indice.porNombre(QStringLiteral("tras la caida")), std::vector<std::int32_t>{800700});
 }
 
 LUMIVO_TEST_GUILESS_MAIN(TestIndiceCatalogo)
