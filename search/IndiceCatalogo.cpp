@@ -1,6 +1,7 @@
 #include "IndiceCatalogo.h"
 
 #include "firebird/Connection.h"
+#include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 
@@ -217,12 +218,57 @@ std::uint64_t leerBits(const std::uint64_t* palabras, std::uint64_t p, unsigned 
 
 } // namespace
 
-Textos::Textos(const TablaPlegado& tabla)
-    : m_plegado(tabla)
-{
-}
+// A run of texts folded and laid end to end, with the article of each text, in the order they
+// were added. Nothing is kept per text but its characters and a few bits: the texts' lengths and
+// articles are packed by blocks.
+class Tramo {
+public:
+    void agregar(std::int32_t articulo, QStringView latin1, const TablaPlegado& plegado);
+    void agregar(std::int32_t articulo, QByteArrayView latin1, const TablaPlegado& plegado);
+    void cerrar();
+    std::vector<std::int32_t> buscar(const Patron& patron, std::size_t maximo) const;
+    std::size_t cantidad() const noexcept { return m_cantidad; }
+    std::size_t bytes() const noexcept;
+    void contenido(std::vector<std::pair<std::int32_t, std::string>>& r) const;
 
-void Textos::agregarArticulo(std::int32_t articulo, std::size_t largo)
+private:
+    class Recorrido;
+    struct Ancla;
+    static constexpr std::size_t kPaso = 128; // texts per block
+    // Every kPaso texts: where the block starts and the article of its first text. The others
+    // are each the difference from the previous article, less the block's smallest, in `ancho`
+    // bits: none when the articles go up one by one (names in table order), one when two or
+    // three keys share an article, wider only where the table is out of order. Then each
+    // text's length less the block's shortest, in `anchoLargo` bits.
+    struct Bloque {
+        std::uint32_t texto;   // offset in m_texto
+        std::uint32_t bit;     // offset in m_saltos
+        std::uint32_t primero; // the article of its first text (as unsigned: differences wrap)
+        std::uint32_t minimo;  // the smallest difference
+        std::uint16_t largoMinimo;
+        std::uint8_t ancho;
+        std::uint8_t anchoLargo;
+    };
+    // The block being filled: only while adding.
+    struct Pendientes {
+        std::array<std::uint32_t, kPaso> articulos{};
+        std::array<std::uint16_t, kPaso> largos{};
+    };
+    void agregarArticulo(std::int32_t articulo, std::size_t largo);
+    void escribirBits(std::uint64_t v, unsigned ancho);
+    void cerrarBloque();
+    std::size_t hallar(const Ancla& ancla, std::size_t desde) const noexcept;
+
+    Bytes m_texto;
+    std::vector<std::uint64_t> m_saltos; // the packed differences and lengths
+    std::uint64_t m_bits = 0;            // bits used in m_saltos
+    std::vector<Bloque> m_bloques;
+    std::size_t m_cantidad = 0;
+    std::unique_ptr<Pendientes> m_pendientes;
+    std::array<std::uint32_t, 256> m_frecuencia{}; // of each folded byte: the rarest are looked for first
+};
+
+void Tramo::agregarArticulo(std::int32_t articulo, std::size_t largo)
 {
     const std::size_t enBloque = m_cantidad % kPaso;
     if (enBloque == 0) {
@@ -232,18 +278,20 @@ void Textos::agregarArticulo(std::int32_t articulo, std::size_t largo)
     }
     if (largo > UINT16_MAX)
         throw std::length_error("catalogue index: a text of more than 65,535 characters");
-    m_pendientes[enBloque] = static_cast<std::uint32_t>(articulo);
-    m_largos[enBloque] = static_cast<std::uint16_t>(largo);
+    if (!m_pendientes)
+        m_pendientes = std::make_unique<Pendientes>();
+    m_pendientes->articulos[enBloque] = static_cast<std::uint32_t>(articulo);
+    m_pendientes->largos[enBloque] = static_cast<std::uint16_t>(largo);
     ++m_cantidad;
 }
 
-void Textos::agregar(std::int32_t articulo, QStringView latin1)
+void Tramo::agregar(std::int32_t articulo, QStringView latin1, const TablaPlegado& plegado)
 {
     agregarArticulo(articulo, std::size_t(latin1.size()));
     unsigned char* d = m_texto.agregar(std::size_t(latin1.size()));
     for (const QChar c : latin1) {
         // The connection's character set is ISO8859_1: nothing wider arrives.
-        const unsigned char f = m_plegado[c.unicode() <= 0xFF ? c.unicode() : '?'];
+        const unsigned char f = plegado[c.unicode() <= 0xFF ? c.unicode() : '?'];
         ++m_frecuencia[f];
         *d++ = f;
     }
@@ -251,12 +299,12 @@ void Textos::agregar(std::int32_t articulo, QStringView latin1)
         cerrarBloque();
 }
 
-void Textos::agregar(std::int32_t articulo, QByteArrayView latin1)
+void Tramo::agregar(std::int32_t articulo, QByteArrayView latin1, const TablaPlegado& plegado)
 {
     agregarArticulo(articulo, std::size_t(latin1.size()));
     unsigned char* d = m_texto.agregar(std::size_t(latin1.size()));
     for (const char c : latin1) {
-        const unsigned char f = m_plegado[static_cast<unsigned char>(c)];
+        const unsigned char f = plegado[static_cast<unsigned char>(c)];
         ++m_frecuencia[f];
         *d++ = f;
     }
@@ -264,7 +312,7 @@ void Textos::agregar(std::int32_t articulo, QByteArrayView latin1)
         cerrarBloque();
 }
 
-void Textos::escribirBits(std::uint64_t v, unsigned ancho)
+void Tramo::escribirBits(std::uint64_t v, unsigned ancho)
 {
     if (ancho == 0)
         return;
@@ -279,22 +327,24 @@ void Textos::escribirBits(std::uint64_t v, unsigned ancho)
     m_bits += ancho;
 }
 
-void Textos::cerrarBloque()
+void Tramo::cerrarBloque()
 {
     const std::size_t n = (m_cantidad - 1) % kPaso + 1;
     Bloque& b = m_bloques.back();
-    b.primero = m_pendientes[0];
+    const auto& articulos = m_pendientes->articulos;
+    const auto& largos = m_pendientes->largos;
+    b.primero = articulos[0];
     // The differences wrap as unsigned: a table out of order only widens its block.
     std::array<std::uint32_t, kPaso> diferencias{};
     std::uint32_t minimo = n > 1 ? UINT32_MAX : 0;
     for (std::size_t j = 1; j < n; ++j) {
-        diferencias[j] = m_pendientes[j] - m_pendientes[j - 1];
+        diferencias[j] = articulos[j] - articulos[j - 1];
         minimo = std::min(minimo, diferencias[j]);
     }
     std::uint32_t mayor = 0;
     for (std::size_t j = 1; j < n; ++j)
         mayor = std::max(mayor, diferencias[j] - minimo);
-    const auto [menor, largoMayor] = std::minmax_element(m_largos.begin(), m_largos.begin() + std::ptrdiff_t(n));
+    const auto [menor, largoMayor] = std::minmax_element(largos.begin(), largos.begin() + std::ptrdiff_t(n));
     b.minimo = minimo;
     b.ancho = static_cast<std::uint8_t>(std::bit_width(mayor));
     b.largoMinimo = *menor;
@@ -302,27 +352,28 @@ void Textos::cerrarBloque()
     for (std::size_t j = 1; j < n; ++j)
         escribirBits(diferencias[j] - minimo, b.ancho);
     for (std::size_t j = 0; j < n; ++j)
-        escribirBits(unsigned(m_largos[j] - b.largoMinimo), b.anchoLargo);
+        escribirBits(unsigned(largos[j] - b.largoMinimo), b.anchoLargo);
 }
 
-void Textos::cerrar()
+void Tramo::cerrar()
 {
     if (m_cantidad % kPaso != 0)
         cerrarBloque();
+    m_pendientes.reset();
     m_texto.recortar();
     m_saltos.shrink_to_fit();
     m_bloques.shrink_to_fit();
 }
 
-std::size_t Textos::bytes() const noexcept
+std::size_t Tramo::bytes() const noexcept
 {
     return m_texto.capacity() + m_saltos.capacity() * sizeof(std::uint64_t) + m_bloques.capacity() * sizeof(Bloque);
 }
 
 // Walks the texts in table order from any block's start, with each text's place and article.
-class Textos::Recorrido {
+class Tramo::Recorrido {
 public:
-    explicit Recorrido(const Textos& t)
+    explicit Recorrido(const Tramo& t)
         : m_t(t)
     {
         cargar(0);
@@ -384,7 +435,7 @@ private:
         m_bitLargo += m_bloque->anchoLargo;
     }
 
-    const Textos& m_t;
+    const Tramo& m_t;
     const Bloque* m_bloque = nullptr;
     std::size_t m_i = 0; // the text
     std::size_t m_inicio = 0;
@@ -395,12 +446,12 @@ private:
 };
 
 // The anchor and the two of its bytes that are rarest in the column, looked for together.
-struct Textos::Ancla {
+struct Tramo::Ancla {
     const std::string& texto;
     std::size_t i1 = 0, i2 = 0;
 };
 
-std::size_t Textos::hallar(const Ancla& a, std::size_t desde) const noexcept
+std::size_t Tramo::hallar(const Ancla& a, std::size_t desde) const noexcept
 {
     const unsigned char* base = m_texto.data();
     const std::size_t total = m_texto.size();
@@ -437,7 +488,7 @@ std::size_t Textos::hallar(const Ancla& a, std::size_t desde) const noexcept
     return kFin;
 }
 
-std::vector<std::int32_t> Textos::buscar(const Patron& patron, std::size_t maximo) const
+std::vector<std::int32_t> Tramo::buscar(const Patron& patron, std::size_t maximo) const
 {
     std::vector<std::int32_t> r;
     if (m_cantidad == 0)
@@ -493,33 +544,162 @@ std::vector<std::int32_t> Textos::buscar(const Patron& patron, std::size_t maxim
     return r;
 }
 
+void Tramo::contenido(std::vector<std::pair<std::int32_t, std::string>>& r) const
+{
+    if (m_cantidad == 0)
+        return;
+    const auto* base = reinterpret_cast<const char*>(m_texto.data());
+    for (Recorrido t(*this); !t.alFinal(); t.siguiente())
+        r.emplace_back(t.articulo(), std::string(base + t.inicio(), t.fin() - t.inicio()));
+}
+
+// ---- columns ------------------------------------------------------------------------------
+
+Textos::Textos(const TablaPlegado& tabla, int desplazamiento)
+    : m_plegado(tabla)
+    , m_desplazamiento(desplazamiento)
+{
+}
+
+Tramo& Textos::tramo(std::int32_t articulo)
+{
+    std::shared_ptr<Tramo>& t = m_tramos[bloqueDe(articulo)];
+    if (!t)
+        t = std::make_shared<Tramo>();
+    return *t;
+}
+
+void Textos::agregar(std::int32_t articulo, QStringView latin1)
+{
+    tramo(articulo).agregar(articulo, latin1, m_plegado);
+}
+
+void Textos::agregar(std::int32_t articulo, QByteArrayView latin1)
+{
+    tramo(articulo).agregar(articulo, latin1, m_plegado);
+}
+
+void Textos::cerrar()
+{
+    for (auto& [bloque, t] : m_tramos)
+        t->cerrar();
+}
+
+std::vector<std::int32_t> Textos::buscar(const Patron& patron, std::size_t maximo) const
+{
+    std::vector<std::int32_t> r;
+    for (const auto& [bloque, t] : m_tramos) {
+        const std::vector<std::int32_t> aqui = t->buscar(patron, maximo - r.size());
+        r.insert(r.end(), aqui.begin(), aqui.end());
+        if (r.size() > maximo)
+            break;
+    }
+    return r;
+}
+
+std::size_t Textos::cantidad() const noexcept
+{
+    std::size_t n = 0;
+    for (const auto& [bloque, t] : m_tramos)
+        n += t->cantidad();
+    return n;
+}
+
+std::size_t Textos::bytes() const noexcept
+{
+    std::size_t n = 0;
+    for (const auto& [bloque, t] : m_tramos)
+        n += t->bytes();
+    return n;
+}
+
+Textos Textos::conBloques(const Textos& nuevos, const std::vector<std::int64_t>& bloques) const
+{
+    Textos r = *this;
+    for (const std::int64_t b : bloques) {
+        const auto nuevo = nuevos.m_tramos.find(b);
+        if (nuevo == nuevos.m_tramos.end())
+            r.m_tramos.erase(b);
+        else
+            r.m_tramos[b] = nuevo->second;
+    }
+    return r;
+}
+
+std::vector<std::pair<std::int32_t, std::string>> Textos::contenido() const
+{
+    std::vector<std::pair<std::int32_t, std::string>> r;
+    for (const auto& [bloque, t] : m_tramos)
+        t->contenido(r);
+    return r;
+}
+
 // ---- building -----------------------------------------------------------------------------
 
 namespace {
 
-// One column through a connection and transaction of its own; false when stopped.
-bool leerColumna(const QStringList& parametros, const QString& sql, Textos& destino, const std::function<bool()>& parar,
-                 double& ms)
+// The fingerprint of a text: HASH() of the column's letter, the article and the text, so that a
+// text moved to another article, two names swapped or a name and a key alike all change it.
+// A NULL (left out of the index) hashes to NULL, which count() and sum() skip.
+const QString kHashNombre = QStringLiteral("hash('N' || articulo_id || ':' || nombre)");
+const QString kHashClave = QStringLiteral("hash('C' || articulo_id || ':' || clave_articulo)");
+
+// Per block of ids: the texts counted and the sums of the high and low parts of their hashes
+// (HASH() gives 60 bits: summed whole they would overflow a BIGINT after 8 texts).
+QString sqlHuellas(const QString& filas)
 {
-    QElapsedTimer reloj;
-    reloj.start();
-    fb::Connection conexion;
-    conexion.setParams(parametros);
-    conexion.open();
-    fb::Transaction transaccion(conexion);
-    transaccion.start();
-    fb::Query q(transaccion);
-    q.setSql(sql);
+    return QStringLiteral("select bloque, count(h), sum(bin_shr(h, 30)), sum(bin_and(h, 1073741823))\n"
+                          "from (%1) group by bloque")
+        .arg(filas);
+}
+
+QString filasHuella(const QString& hash, const QString& tabla, int desplazamiento)
+{
+    return QStringLiteral("select bin_shr(articulo_id, %1) as bloque, %2 as h from %3")
+        .arg(desplazamiento)
+        .arg(hash, tabla);
+}
+
+// Both columns at once: what a refresh asks at each pause.
+QString sqlHuellasAmbas(int desplazamiento)
+{
+    return sqlHuellas(filasHuella(kHashNombre, QStringLiteral("articulos"), desplazamiento) +
+                      QStringLiteral("\nunion all\n") +
+                      filasHuella(kHashClave, QStringLiteral("claves_articulos"), desplazamiento));
+}
+
+// Adds the statement's rows to `huellas`; the number of rows.
+std::size_t leerHuellas(fb::Query& q, Huellas& huellas)
+{
     q.open();
-    bool completo = true;
+    std::size_t filas = 0;
     while (q.next()) {
-        if ((destino.cantidad() & 0xFFF) == 0 && parar()) {
-            completo = false;
-            break;
-        }
+        ++filas;
+        if (q.value(0).isNull())
+            continue;
+        const Huella h{q.value(1).toInt64(), q.value(2).isNull() ? 0 : q.value(2).toInt64(),
+                       q.value(3).isNull() ? 0 : q.value(3).toInt64()};
+        if (h.textos > 0)
+            huellas[q.value(0).toInt64()] += h;
+    }
+    q.close();
+    return filas;
+}
+
+// Adds the rows (article, text) of an open statement to the column; the rows read, or nothing
+// when stopped.
+std::optional<std::size_t> agregarFilas(fb::Query& q, Textos& destino, const std::function<bool()>& parar)
+{
+    std::size_t filas = 0;
+    while (q.next()) {
+        if ((filas++ & 0xFFF) == 0 && parar())
+            return std::nullopt;
         const fb::Value& texto = q.value(1);
+        // A NULL matches no LIKE: it is left out (and so is a text without an article, which
+        // no row could show).
+        if (q.value(0).isNull())
+            continue;
         const auto articulo = static_cast<std::int32_t>(q.value(0).toInt64());
-        // A NULL matches no LIKE: it is left out.
         if (const auto* s = std::get_if<QString>(&texto.storage()))
             destino.agregar(articulo, QStringView(*s));
         else if (const auto* b = std::get_if<QByteArray>(&texto.storage()))
@@ -527,7 +707,62 @@ bool leerColumna(const QStringList& parametros, const QString& sql, Textos& dest
         else if (!texto.isNull())
             destino.agregar(articulo, QStringView(texto.toString()));
     }
+    return filas;
+}
+
+// The block size for this catalogue: the smallest power of two that puts about
+// articulosPorBloque articles in a block, given the span of the ids.
+int desplazamientoPara(std::int64_t articulos, std::int64_t minimo, std::int64_t maximo, int articulosPorBloque)
+{
+    if (articulos <= 0)
+        return 16;
+    const double ancho = double(maximo - minimo + 1) * articulosPorBloque / double(articulos);
+    int d = 0;
+    while (d < 31 && double(std::int64_t(1) << d) < ancho)
+        ++d;
+    return d;
+}
+
+struct Columna {
+    QString sql;
+    QString hash;
+    QString tabla;
+};
+
+// One column through a connection and snapshot of its own, with its fingerprints in the same
+// snapshot when there is a block size; false when stopped. A failure of the fingerprints'
+// statement (an engine without HASH(), say) leaves huellas empty: the index works without them.
+// `columnaEn` gives the column to fill, once the snapshot has started.
+bool leerColumna(const QStringList& parametros, const Columna& columna,
+                 const std::function<Textos&(fb::Transaction&)>& columnaEn, std::optional<Huellas>& huellas,
+                 const std::function<bool()>& parar, double& ms)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    fb::Connection conexion;
+    conexion.setParams(parametros);
+    conexion.open();
+    fb::Transaction transaccion(conexion, fb::Isolation::Snapshot, fb::Access::ReadOnly);
+    transaccion.start();
+    Textos& destino = columnaEn(transaccion);
+    fb::Query q(transaccion);
+    q.setSql(columna.sql);
+    q.open();
+    const bool completo = agregarFilas(q, destino, parar).has_value();
     q.close();
+    if (completo && destino.desplazamiento() >= 0) {
+        try {
+            fb::Query h(transaccion);
+            h.setSql(sqlHuellas(filasHuella(columna.hash, columna.tabla, destino.desplazamiento())));
+            huellas.emplace();
+            leerHuellas(h, *huellas);
+        } catch (const fb::Error& e) {
+            if (e.isConnectionLost())
+                throw;
+            qWarning("Índice del catálogo: sin huellas, se leerá entero cada vez: %s", e.what());
+            huellas.reset();
+        }
+    }
     transaccion.commit();
     conexion.close();
     destino.cerrar();
@@ -535,38 +770,59 @@ bool leerColumna(const QStringList& parametros, const QString& sql, Textos& dest
     return completo;
 }
 
+const Columna kNombres{QStringLiteral("select articulo_id, nombre from articulos"), kHashNombre,
+                       QStringLiteral("articulos")};
+const Columna kClaves{QStringLiteral("select articulo_id, clave_articulo from claves_articulos"), kHashClave,
+                      QStringLiteral("claves_articulos")};
+
 } // namespace
 
 std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros, const std::atomic<bool>& parar,
-                                                   const TablaPlegado& tabla)
+                                                   const TablaPlegado& tabla, int articulosPorBloque)
 {
     QElapsedTimer reloj;
     reloj.start();
-    auto datos = std::make_shared<DatosIndice>(tabla);
+    std::shared_ptr<DatosIndice> datos;
     std::atomic<bool> fallo{false};
     const std::function<bool()> detener = [&] {
         return parar.load(std::memory_order_relaxed) || fallo.load(std::memory_order_relaxed);
     };
     // The keys (the longer table) on a thread of their own, the names on this one: each read is
     // mostly the engine's work, so the two go at once on two cores. Each column is read in a
-    // snapshot of its own; the index only decides which articles to read again, so two
-    // snapshots a moment apart do no harm.
-    auto claves = std::async(std::launch::async, [&] {
-        try {
-            return leerColumna(parametros, QStringLiteral("select articulo_id, clave_articulo from claves_articulos"),
-                               datos->claves, detener, datos->msClaves);
-        } catch (...) {
-            fallo = true;
-            throw;
-        }
-    });
+    // snapshot of its own, with its fingerprints: two snapshots a moment apart do no harm, as
+    // each block's fingerprint says what was read of it. The block size comes first, from the
+    // names' snapshot; the keys wait for it.
+    std::optional<Huellas> huellasNombres, huellasClaves;
+    std::future<bool> claves;
+    double msNombres = 0;
     bool completo = false;
+    const auto nombres = [&](fb::Transaction& t) -> Textos& {
+        fb::Query q(t);
+        q.setSql(QStringLiteral("select count(*), min(articulo_id), max(articulo_id) from articulos"));
+        q.open();
+        q.next();
+        const int d = desplazamientoPara(q.value(0).toInt64(), q.value(1).isNull() ? 0 : q.value(1).toInt64(),
+                                         q.value(2).isNull() ? 0 : q.value(2).toInt64(), articulosPorBloque);
+        q.close();
+        datos = std::make_shared<DatosIndice>(tabla, d);
+        claves = std::async(std::launch::async, [&] {
+            try {
+                return leerColumna(
+                    parametros, kClaves, [&](fb::Transaction&) -> Textos& { return datos->claves; }, huellasClaves,
+                    detener, datos->msClaves);
+            } catch (...) {
+                fallo = true;
+                throw;
+            }
+        });
+        return datos->nombres;
+    };
     try {
-        completo = leerColumna(parametros, QStringLiteral("select articulo_id, nombre from articulos"), datos->nombres,
-                               detener, datos->msNombres);
+        completo = leerColumna(parametros, kNombres, nombres, huellasNombres, detener, msNombres);
     } catch (...) {
         fallo = true;
-        claves.wait();
+        if (claves.valid())
+            claves.wait();
         throw;
     }
     completo = claves.get() && completo;
@@ -577,15 +833,22 @@ std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros
 #endif
     if (!completo)
         return nullptr;
+    datos->msNombres = msNombres;
+    if (huellasNombres && huellasClaves) {
+        datos->huellas = std::move(huellasNombres);
+        for (const auto& [bloque, h] : *huellasClaves)
+            (*datos->huellas)[bloque] += h;
+    }
     datos->msConstruccion = double(reloj.nsecsElapsed()) / 1e6;
     return datos;
 }
 
 // ---- the window's index ---------------------------------------------------------------------
 
-IndiceCatalogo::IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent)
+IndiceCatalogo::IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent, int articulosPorBloque)
     : QObject(parent)
     , m_parametros(std::move(parametros))
+    , m_articulosPorBloque(articulosPorBloque)
 {
     // Not from here: the owner may not be ready to answer while it is being built.
     QTimer::singleShot(0, this, &IndiceCatalogo::revisar);
@@ -623,6 +886,7 @@ void IndiceCatalogo::revisar()
     {
         const std::lock_guard bloqueo(m_mutex);
         m_datos.reset(); // another database: the old index answers nothing about it
+        m_actividad = {};
         m_ahora = false;
     }
     m_actuales = actuales;
@@ -638,29 +902,181 @@ void IndiceCatalogo::reconstruir()
     m_despertar.notify_all();
 }
 
+namespace {
+
+// The refreshes' attachment, kept between them with its statements prepared: a refresh that
+// finds nothing changed costs the fingerprints' statement and its transaction.
+class Revision {
+public:
+    Revision(const QStringList& parametros, int desplazamiento)
+        : m_desplazamiento(desplazamiento)
+    {
+        m_conexion.setParams(parametros);
+        m_conexion.open();
+        m_huellas.setSql(sqlHuellasAmbas(desplazamiento));
+        m_nombres.setSql(QStringLiteral("select articulo_id, nombre from articulos\n"
+                                        "where articulo_id between :desde and :hasta"));
+        m_claves.setSql(QStringLiteral("select articulo_id, clave_articulo from claves_articulos\n"
+                                       "where articulo_id between :desde and :hasta"));
+    }
+    int desplazamiento() const noexcept { return m_desplazamiento; }
+
+    struct Resultado {
+        std::shared_ptr<const DatosIndice> datos; // null: nothing changed
+        bool completa = false;                    // the fingerprints cannot be followed: read everything
+        bool detenido = false;
+        std::size_t bloques = 0;
+        std::size_t filas = 0;
+    };
+
+    // Everything in one snapshot: the fingerprints and the blocks read again, so that what is
+    // kept of each block is what its fingerprint says.
+    Resultado refrescar(const DatosIndice& actuales, const std::atomic<bool>& parar)
+    {
+        Resultado r;
+        m_transaccion.start();
+        Huellas servidor;
+        r.filas = leerHuellas(m_huellas, servidor);
+        const Huellas& conocidas = *actuales.huellas;
+        std::vector<std::int64_t> cambiados;
+        for (const auto& [bloque, h] : servidor) {
+            const auto c = conocidas.find(bloque);
+            if (c == conocidas.end() || !(c->second == h))
+                cambiados.push_back(bloque);
+        }
+        for (const auto& [bloque, h] : conocidas) {
+            if (!servidor.count(bloque))
+                cambiados.push_back(bloque);
+        }
+        // Read whole again: when the ids have spread so far that the blocks are many more than
+        // the block size was chosen for (the next read chooses it again), and when so many blocks
+        // changed that reading them one by one would cost more round trips than the whole read.
+        const std::size_t muchos = std::max<std::size_t>(8, conocidas.size() / 4);
+        if (servidor.size() > 2 * conocidas.size() + 8 || cambiados.size() > muchos) {
+            m_transaccion.commit();
+            r.completa = true;
+            return r;
+        }
+        if (cambiados.empty()) {
+            m_transaccion.commit();
+            return r;
+        }
+        std::sort(cambiados.begin(), cambiados.end());
+        Textos nombres(tablaPlegado(), m_desplazamiento), claves(tablaPlegado(), m_desplazamiento);
+        const std::function<bool()> detener = [&parar] { return parar.load(std::memory_order_relaxed); };
+        for (const std::int64_t bloque : cambiados) {
+            // The ids of the block, within INTEGER's range (the column's type).
+            const std::int64_t desde =
+                std::max<std::int64_t>(bloque * (std::int64_t(1) << m_desplazamiento), INT32_MIN);
+            const std::int64_t hasta =
+                std::min<std::int64_t>((bloque + 1) * (std::int64_t(1) << m_desplazamiento) - 1, INT32_MAX);
+            for (auto [q, destino] : {std::pair{&m_nombres, &nombres}, std::pair{&m_claves, &claves}}) {
+                q->setParam(QStringLiteral("desde"), desde);
+                q->setParam(QStringLiteral("hasta"), hasta);
+                q->open();
+                const std::optional<std::size_t> filas = agregarFilas(*q, *destino, detener);
+                q->close();
+                if (!filas) {
+                    m_transaccion.rollback();
+                    r.detenido = true;
+                    return r;
+                }
+                r.filas += *filas;
+            }
+        }
+        m_transaccion.commit();
+        nombres.cerrar();
+        claves.cerrar();
+        auto datos = std::make_shared<DatosIndice>(tablaPlegado(), m_desplazamiento);
+        datos->nombres = actuales.nombres.conBloques(nombres, cambiados);
+        datos->claves = actuales.claves.conBloques(claves, cambiados);
+        datos->huellas = std::move(servidor);
+        r.bloques = cambiados.size();
+        r.datos = std::move(datos);
+        return r;
+    }
+
+private:
+    int m_desplazamiento;
+    fb::Connection m_conexion;
+    fb::Transaction m_transaccion{m_conexion, fb::Isolation::Snapshot, fb::Access::ReadOnly};
+    fb::Query m_huellas{m_transaccion};
+    fb::Query m_nombres{m_transaccion};
+    fb::Query m_claves{m_transaccion};
+};
+
+} // namespace
+
 void IndiceCatalogo::trabajar(QStringList parametros)
 {
+    // A whole read at the start (there is no index yet; a company change starts another worker),
+    // when the last build gave no fingerprints, and after a refresh that could not follow them:
+    // its statement failed on a working attachment, the blocks spread too far, too many changed.
+    // A lost attachment only asks for another one: the fingerprints still say what the index
+    // holds.
+    bool completa = true;
+    std::unique_ptr<Revision> revision;
     while (!m_parar) {
         int pausa = kPausaMinimaMs;
         try {
-            auto nuevos = construirIndice(parametros, m_parar);
-            if (nuevos) {
-                pausa = std::max(kPausaMinimaMs, int((nuevos->msNombres + nuevos->msClaves) * 10));
-                {
-                    const std::lock_guard bloqueo(m_mutex);
-                    m_datos = std::move(nuevos);
+            const std::shared_ptr<const DatosIndice> actuales = datos();
+            if (!completa && actuales && actuales->huellas) {
+                QElapsedTimer reloj;
+                reloj.start();
+                if (!revision || revision->desplazamiento() != actuales->nombres.desplazamiento())
+                    revision = std::make_unique<Revision>(parametros, actuales->nombres.desplazamiento());
+                Revision::Resultado r = revision->refrescar(*actuales, m_parar);
+                pausa = std::max(kPausaMinimaMs, int(double(reloj.nsecsElapsed()) / 1e6 * 10));
+                completa = r.completa;
+                if (!completa && !r.detenido) {
+                    const bool cambio = r.datos != nullptr;
+                    {
+                        const std::lock_guard bloqueo(m_mutex);
+                        if (cambio)
+                            m_datos = std::move(r.datos);
+                        ++m_actividad.revisiones;
+                        m_actividad.bloquesReleidos += r.bloques;
+                        m_actividad.filasLeidas += r.filas;
+                    }
+                    if (cambio)
+                        QMetaObject::invokeMethod(this, &IndiceCatalogo::construido, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(this, &IndiceCatalogo::revisado, Qt::QueuedConnection);
                 }
-                QMetaObject::invokeMethod(this, &IndiceCatalogo::construido, Qt::QueuedConnection);
+            }
+            if (completa && !m_parar) {
+                revision.reset();
+                auto nuevos = construirIndice(parametros, m_parar, tablaPlegado(), m_articulosPorBloque);
+                if (nuevos) {
+                    pausa = std::max(kPausaMinimaMs, int((nuevos->msNombres + nuevos->msClaves) * 10));
+                    completa = !nuevos->huellas;
+                    {
+                        const std::lock_guard bloqueo(m_mutex);
+                        m_datos = std::move(nuevos);
+                        ++m_actividad.lecturasCompletas;
+                    }
+                    QMetaObject::invokeMethod(this, &IndiceCatalogo::construido, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(this, &IndiceCatalogo::revisado, Qt::QueuedConnection);
+                }
             }
         } catch (const std::exception& e) {
             // The last build (or the statement, while there is none) goes on serving; the next
             // attempt comes after the pause.
             qWarning("Índice del catálogo: %s", e.what());
+            const auto* error = dynamic_cast<const fb::Error*>(&e);
+            if (!(error && error->isConnectionLost()))
+                completa = true;
+            revision.reset();
         }
         std::unique_lock bloqueo(m_mutex);
         m_despertar.wait_for(bloqueo, std::chrono::milliseconds(pausa), [this] { return m_parar || m_ahora; });
         m_ahora = false;
     }
+}
+
+IndiceCatalogo::Actividad IndiceCatalogo::actividad() const
+{
+    const std::lock_guard bloqueo(m_mutex);
+    return m_actividad;
 }
 
 bool IndiceCatalogo::listo() const

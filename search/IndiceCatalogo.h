@@ -9,9 +9,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,55 +69,63 @@ private:
     std::size_t m_capacidad = 0;
 };
 
-// One column of texts folded and laid end to end, with the article of each text, in the order
-// the table was read. Nothing is kept per text but its characters and a few bits: the texts'
-// lengths and articles are packed by blocks.
+class Tramo;
+
+// One column of texts folded, with the article of each text. Without a block size the texts stay
+// in the order they were added; with one (desplazamiento: a block holds the ids whose value
+// shifted right by it is the same) they are kept by block of ids, blocks in ascending order and
+// each in the order its texts were added, so that a block can be replaced on its own and the
+// blocks nobody changed are shared with the previous build.
 class Textos {
 public:
-    explicit Textos(const TablaPlegado& tabla = tablaPlegado());
+    explicit Textos(const TablaPlegado& tabla = tablaPlegado(), int desplazamiento = -1);
     // latin1 holds ISO8859_1 characters (one per QChar, as the connection delivers them).
     void agregar(std::int32_t articulo, QStringView latin1);
     void agregar(std::int32_t articulo, QByteArrayView latin1);
     void cerrar(); // done adding: trims the spare capacity
-    // The articles of the texts that match, in table order; one per matching text. Stops after
-    // maximo + 1 (the caller then knows there are more than maximo).
+    // The articles of the texts that match, in the column's order; one per matching text. Stops
+    // after maximo + 1 (the caller then knows there are more than maximo).
     std::vector<std::int32_t> buscar(const Patron& patron, std::size_t maximo) const;
-    std::size_t cantidad() const noexcept { return m_cantidad; }
+    std::size_t cantidad() const noexcept;
+    // What the texts take (characters, packed lengths and articles); about 1 KB per block of
+    // ids besides.
     std::size_t bytes() const noexcept;
 
+    int desplazamiento() const noexcept { return m_desplazamiento; }
+    std::int64_t bloqueDe(std::int32_t articulo) const noexcept
+    {
+        return m_desplazamiento < 0 ? 0 : std::int64_t(articulo) >> m_desplazamiento;
+    }
+    // This column with the given blocks taken from `nuevos` (closed, same block size): a block
+    // that `nuevos` lacks is dropped. The other blocks are shared, not copied.
+    Textos conBloques(const Textos& nuevos, const std::vector<std::int64_t>& bloques) const;
+    // Every text folded, with its article, in the column's order: two columns compared whole.
+    std::vector<std::pair<std::int32_t, std::string>> contenido() const;
+
 private:
-    class Recorrido;
-    struct Ancla;
-    static constexpr std::size_t kPaso = 128; // texts per block
-    // Every kPaso texts: where the block starts and the article of its first text. The others
-    // are each the difference from the previous article, less the block's smallest, in `ancho`
-    // bits: none when the articles go up one by one (names in table order), one when two or
-    // three keys share an article, wider only where the table is out of order. Then each
-    // text's length less the block's shortest, in `anchoLargo` bits.
-    struct Bloque {
-        std::uint32_t texto;   // offset in m_texto
-        std::uint32_t bit;     // offset in m_saltos
-        std::uint32_t primero; // the article of its first text (as unsigned: differences wrap)
-        std::uint32_t minimo;  // the smallest difference
-        std::uint16_t largoMinimo;
-        std::uint8_t ancho;
-        std::uint8_t anchoLargo;
-    };
-    void agregarArticulo(std::int32_t articulo, std::size_t largo);
-    void escribirBits(std::uint64_t v, unsigned ancho);
-    void cerrarBloque();
-    std::size_t hallar(const Ancla& ancla, std::size_t desde) const noexcept;
+    Tramo& tramo(std::int32_t articulo);
 
     TablaPlegado m_plegado;
-    Bytes m_texto;
-    std::vector<std::uint64_t> m_saltos; // the packed differences and lengths
-    std::uint64_t m_bits = 0;            // bits used in m_saltos
-    std::vector<Bloque> m_bloques;
-    std::size_t m_cantidad = 0;
-    std::array<std::uint32_t, kPaso> m_pendientes{}; // the block being filled: its articles
-    std::array<std::uint16_t, kPaso> m_largos{};     // and its texts' lengths
-    std::array<std::uint32_t, 256> m_frecuencia{};   // of each folded byte: the rarest are looked for first
+    int m_desplazamiento;
+    std::map<std::int64_t, std::shared_ptr<Tramo>> m_tramos; // by block; not changed once closed
 };
+
+// What the server says of a block of ids: its names and keys counted, and the sum of HASH() of
+// each one with its article, split in two so that the sums never overflow a BIGINT.
+struct Huella {
+    std::int64_t textos = 0;
+    std::int64_t alta = 0; // HASH() >> 30
+    std::int64_t baja = 0; // HASH() & (2^30 - 1)
+    bool operator==(const Huella&) const = default;
+    Huella& operator+=(const Huella& o)
+    {
+        textos += o.textos;
+        alta += o.alta;
+        baja += o.baja;
+        return *this;
+    }
+};
+using Huellas = std::map<std::int64_t, Huella>; // by block; an empty block has none
 
 struct DatosIndice {
     explicit DatosIndice(const TablaPlegado& tabla = tablaPlegado())
@@ -123,23 +133,39 @@ struct DatosIndice {
         , claves(tabla)
     {
     }
+    DatosIndice(const TablaPlegado& tabla, int desplazamiento)
+        : nombres(tabla, desplazamiento)
+        , claves(tabla, desplazamiento)
+    {
+    }
     Textos nombres; // ARTICULOS.NOMBRE
     Textos claves;  // CLAVES_ARTICULOS.CLAVE_ARTICULO
+    // Of both columns as they were read (each in the snapshot it was read in); empty when the
+    // server could not give them: the next refresh then reads everything again.
+    std::optional<Huellas> huellas;
     double msConstruccion = 0;
     double msNombres = 0; // each column's read, at the same time on two connections
     double msClaves = 0;
 };
 
-// Reads the two columns at the same time, each through a connection and transaction of its own
-// (the caller's thread reads the names, another one the keys); throws fb::Error. The stop flag
-// is checked while reading; a failure of one column stops the other.
+// Ids per block of the fingerprints, aimed at this many articles a block: the blocks' size is a
+// power of two chosen from the count and the span of the ids at each whole read.
+inline constexpr int kArticulosPorBloque = 2000;
+
+// Reads the two columns at the same time, each through a connection and snapshot of its own
+// (the caller's thread reads the names, another one the keys), with each block's fingerprint in
+// the same snapshot; throws fb::Error. The stop flag is checked while reading; a failure of one
+// column stops the other.
 std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros, const std::atomic<bool>& parar,
-                                                   const TablaPlegado& tabla = tablaPlegado());
+                                                   const TablaPlegado& tabla = tablaPlegado(),
+                                                   int articulosPorBloque = kArticulosPorBloque);
 
 // The index as the search window uses it. It builds in a worker thread (with a second one for
-// the keys), on connections of its own, once the data module's connection is open, and
-// rebuilds periodically; matching runs on the caller's thread against the last finished build,
-// so it never waits for a build.
+// the keys), on connections of its own, once the data module's connection is open; then, at
+// each pause, it asks the server for the fingerprints of the blocks of ids (one statement of a
+// few kilobytes, on an attachment it keeps) and reads again only the blocks whose fingerprint
+// changed. Matching runs on the caller's thread against the last finished build, so it never
+// waits for one.
 class IndiceCatalogo : public QObject {
     Q_OBJECT
 public:
@@ -147,40 +173,54 @@ public:
     // list that must fit one text parameter, and with that many matches the statement reaches
     // its first screen after a short read anyway.
     static constexpr std::size_t kMaximoArticulos = 2500;
-    // The pause between builds: at least this, and ten times the last build's reading time
-    // (both columns' added: they are read at once), so that refreshing takes at most a tenth of
-    // a core.
+    // The pause between refreshes: at least this, and ten times the last one's reading time
+    // (both columns' added when read at once), so that refreshing takes at most a tenth of a
+    // core.
     static constexpr int kPausaMinimaMs = 30000;
+
+    // What the worker has done since it started on this database.
+    struct Actividad {
+        int lecturasCompletas = 0; // whole reads of both columns
+        int revisiones = 0;        // refreshes by fingerprints that ended (changed or not)
+        std::size_t bloquesReleidos = 0;
+        std::size_t filasLeidas = 0; // rows read by the refreshes: fingerprints, names and keys
+    };
 
     // parametros gives the database to index: the connection's parameters while the company is
     // open, empty otherwise. It is asked on this thread once the event loop runs and then at each
     // revisar(), which the owner calls when the company changes (Tdm::empresaCambiada); nothing
     // polls. A change of parameters (another company) starts over; the same list keeps the build.
-    explicit IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent = nullptr);
+    // articulosPorBloque: the size of the fingerprints' blocks (tests use small ones).
+    explicit IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent = nullptr,
+                            int articulosPorBloque = kArticulosPorBloque);
     ~IndiceCatalogo() override;
 
     bool listo() const;
     // The parameters of the database it indexes (built or being built); empty until it starts.
     const QStringList& indexada() const noexcept { return m_actuales; }
     std::shared_ptr<const DatosIndice> datos() const;
-    // The articles whose name / one of whose keys matches the pattern, in table order; empty
+    // The articles whose name / one of whose keys matches the pattern, by block of ids and in
+    // table order within each (in id order where the table is); empty
     // when the index cannot answer (not built yet, a text it cannot fold, too many matches).
     std::optional<std::vector<std::int32_t>> porNombre(const QString& patron) const;
     std::optional<std::vector<std::int32_t>> porClave(const QString& patron) const;
 
     // Asks the parameters again: the company may have changed.
     void revisar();
-    // Wakes the worker for a rebuild now (tests, and a change known to the station).
+    // Wakes the worker for a refresh now (tests, and a change known to the station).
     void reconstruir();
+    Actividad actividad() const;
 
 signals:
-    void construido(); // a build finished (queued to this object's thread)
+    void construido(); // a build or a refresh that changed something finished (queued to this object's thread)
+    void revisado();   // a refresh or a whole read finished, changed or not (queued too)
 
 private:
     void detener();
     void trabajar(QStringList parametros);
 
     std::function<QStringList()> m_parametros;
+    const int m_articulosPorBloque;
     QStringList m_actuales;
     std::thread m_hilo;
     std::atomic<bool> m_parar{false};
@@ -188,6 +228,7 @@ private:
     std::condition_variable m_despertar;
     bool m_ahora = false;                       // guarded by m_mutex
     std::shared_ptr<const DatosIndice> m_datos; // guarded by m_mutex
+    Actividad m_actividad;                      // guarded by m_mutex
 };
 
 } // namespace catalogo

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -223,9 +224,13 @@ private slots:
     void plegadoAlteradoSeNota();
     void filasPorArticulo();
     void seConstruyeYRefresca();
+    void refrescoComoLecturaEntera_data();
+    void refrescoComoLecturaEntera();
+    void refrescoTrasPerderLaConexion();
 
 private:
     std::size_t diferencias(const TablaPlegado& tabla, QStringList* ejemplos = nullptr);
+    QStringList copiaParaRefrescos(const QTemporaryDir& carpeta);
 
     Catalogo m_catalogo;
     std::vector<Caso> m_casos;
@@ -575,6 +580,175 @@ void TestIndiceCatalogo::seConstruyeYRefresca()
     QVERIFY(borrado.has_value());
     QVERIFY(std::find(borrado->begin(), borrado->end(), 800005) == borrado->end());
     testsupport::runSql(params, QStringLiteral("delete from articulos where articulo_id = 799999;"));
+}
+
+// A copy of the catalogue with only the generated articles (the company's own have ids far
+// below: the blocks would be sized for that span), less the two at an edge.
+QStringList TestIndiceCatalogo::copiaParaRefrescos(const QTemporaryDir& carpeta)
+{
+    const QString base = carpeta.filePath(QStringLiteral("copia.fdb"));
+    if (!carpeta.isValid() || !QFile::copy(m_catalogo.base, base))
+        return {};
+    const QStringList params = testsupport::embeddedParams(base);
+    testsupport::runSql(params, QStringLiteral("delete from claves_articulos where articulo_id < 800000 "
+                                               "or articulo_id in (800383, 800384);\n"
+                                               "delete from articulos where articulo_id < 800000 "
+                                               "or articulo_id in (800383, 800384);"));
+    return params;
+}
+
+// Blocks of 128 ids in the test's catalogue (800000 starts one): edges at 800000 + 128 k.
+constexpr int kArticulosPorBloqueDePrueba = 100;
+constexpr int kDesplazamientoDePrueba = 7;
+
+// A change made by another connection reaches the index through the fingerprints of its blocks
+// alone: the blocks that changed are read again, and what the index then holds is what a whole
+// read of the same data holds, text by text and fingerprint by fingerprint. The catalogue has
+// articles 800000 to 801559 but 800383 and 800384 (the last of one block and the first of the
+// next).
+void TestIndiceCatalogo::refrescoComoLecturaEntera_data()
+{
+    QTest::addColumn<QString>("cambios"); // {n}: the name of article n, quoted
+    QTest::addColumn<int>("bloques");     // read again; -1: a whole read instead
+    QTest::newRow("sin cambios") << QString() << 0;
+    QTest::newRow("renombrado") << QStringLiteral("update articulos set nombre = 'Renombrado ÁRBOL' "
+                                                  "where articulo_id = 800010;")
+                                << 1;
+    QTest::newRow("solo mayúsculas") << QStringLiteral("update articulos set nombre = upper(nombre) "
+                                                       "where articulo_id = 800011;")
+                                     << 1;
+    QTest::newRow("nuevos a ambos lados de un borde")
+        << QStringLiteral("insert into articulos (articulo_id, nombre) values (800383, 'Último del bloque');\n"
+                          "insert into articulos (articulo_id, nombre) values (800384, 'Primero del siguiente');\n"
+                          "insert into claves_articulos values (990001, 'BORDE-A', 800383, null);\n"
+                          "insert into claves_articulos values (990002, 'BORDE-B', 800384, null);")
+        << 2;
+    QTest::newRow("bloque nuevo tras el último")
+        << QStringLiteral("insert into articulos (articulo_id, nombre) values (801920, 'Lejos ñandú');\n"
+                          "insert into claves_articulos values (990003, 'LEJOS', 801920, null);")
+        << 1;
+    QTest::newRow("bloque vaciado") << QStringLiteral(
+                                           "delete from claves_articulos where articulo_id between 800128 and 800255;\n"
+                                           "delete from articulos where articulo_id between 800128 and 800255;")
+                                    << 1;
+    QTest::newRow("clave añadida, cambiada y borrada, en tres bloques")
+        << QStringLiteral("insert into claves_articulos values (990004, 'AÑADIDA', 800500, null);\n"
+                          "update claves_articulos set clave_articulo = 'CAMBIADA' where clave_articulo_id = "
+                          "(select min(clave_articulo_id) from claves_articulos where articulo_id between 800640 "
+                          "and 800767);\n"
+                          "delete from claves_articulos where clave_articulo_id = (select min(clave_articulo_id) "
+                          "from claves_articulos where articulo_id between 800896 and 801023);")
+        << 3;
+    QTest::newRow("clave pasada al artículo de al lado")
+        << QStringLiteral("update claves_articulos set articulo_id = articulo_id + 1 where clave_articulo_id = "
+                          "(select min(clave_articulo_id) from claves_articulos where articulo_id between 800640 "
+                          "and 800766);")
+        << 1;
+    QTest::newRow("nombres intercambiados")
+        << QStringLiteral("update articulos set nombre = {800021} where articulo_id = 800020;\n"
+                          "update articulos set nombre = {800020} where articulo_id = 800021;")
+        << 1;
+    QTest::newRow("artículo borrado con sus claves")
+        << QStringLiteral("delete from claves_articulos where articulo_id = 801000;\n"
+                          "delete from articulos where articulo_id = 801000;")
+        << 1;
+    QTest::newRow("clave de un artículo que no existe, donde no hay artículos")
+        << QStringLiteral("insert into claves_articulos values (990005, 'HUERFANA', 802500, null);") << 1;
+    QTest::newRow("casi todo renombrado") << QStringLiteral("update articulos set nombre = nombre || '.' "
+                                                            "where articulo_id < 801400;")
+                                          << -1;
+}
+
+void TestIndiceCatalogo::refrescoComoLecturaEntera()
+{
+    QFETCH(QString, cambios);
+    QFETCH(int, bloques);
+    QTemporaryDir carpeta;
+    const QStringList params = copiaParaRefrescos(carpeta);
+    QVERIFY(!params.isEmpty());
+    // {n}: the name article n had when the catalogue was made.
+    static const QRegularExpression nombreDe(QStringLiteral("\\{(\\d+)\\}"));
+    for (QRegularExpressionMatch m = nombreDe.match(cambios); m.hasMatch(); m = nombreDe.match(cambios)) {
+        QString nombre = m_catalogo.nombres[m.captured(1).toInt() - 800000];
+        cambios.replace(m.capturedStart(), m.capturedLength(),
+                        u'\'' + nombre.replace(u'\'', QStringLiteral("''")) + u'\'');
+    }
+
+    catalogo::IndiceCatalogo indice([&params] { return params; }, nullptr, kArticulosPorBloqueDePrueba);
+    QSignalSpy revisado(&indice, &catalogo::IndiceCatalogo::revisado);
+    QVERIFY(revisado.wait(20000));
+    const auto antes = indice.datos();
+    QCOMPARE(antes->nombres.desplazamiento(), kDesplazamientoDePrueba);
+    QVERIFY(antes->huellas.has_value());
+    QVERIFY(antes->huellas->size() > 10);
+
+    if (!cambios.isEmpty())
+        testsupport::runSql(params, cambios);
+    indice.reconstruir();
+    QTRY_COMPARE_WITH_TIMEOUT(revisado.count(), 2, 20000);
+    const catalogo::IndiceCatalogo::Actividad hecho = indice.actividad();
+    const auto despues = indice.datos();
+    if (bloques < 0) {
+        QCOMPARE(hecho.lecturasCompletas, 2);
+    } else {
+        QCOMPARE(hecho.lecturasCompletas, 1);
+        QCOMPARE(hecho.revisiones, 1);
+        QCOMPARE(hecho.bloquesReleidos, std::size_t(bloques));
+        if (bloques == 0) {
+            // Nothing changed: the fingerprints' rows were all it read, and the build stays.
+            QCOMPARE(hecho.filasLeidas, antes->huellas->size());
+            QCOMPARE(despues, antes);
+        }
+    }
+
+    std::atomic<bool> parar{false};
+    const auto entero = catalogo::construirIndice(params, parar, catalogo::tablaPlegado(), kArticulosPorBloqueDePrueba);
+    QVERIFY(entero);
+    QCOMPARE(entero->nombres.desplazamiento(), kDesplazamientoDePrueba);
+    for (const auto columna : {&catalogo::DatosIndice::nombres, &catalogo::DatosIndice::claves}) {
+        const auto refrescado = ((*despues).*columna).contenido();
+        const auto leido = ((*entero).*columna).contenido();
+        const auto diferencia = std::mismatch(refrescado.begin(), refrescado.end(), leido.begin(), leido.end());
+        QVERIFY2(diferencia.first == refrescado.end() && diferencia.second == leido.end(),
+                 qPrintable(QStringLiteral("%1 texts refreshed, %2 read; first difference at %3")
+                                .arg(refrescado.size())
+                                .arg(leido.size())
+                                .arg(diferencia.first - refrescado.begin())));
+    }
+    QVERIFY(despues->huellas == entero->huellas);
+    if (!cambios.isEmpty())
+        QVERIFY(antes->huellas != entero->huellas);
+
+    // The next refresh finds nothing to read again.
+    indice.reconstruir();
+    QTRY_COMPARE_WITH_TIMEOUT(revisado.count(), 3, 20000);
+    QCOMPARE(indice.actividad().bloquesReleidos, hecho.bloquesReleidos);
+    QCOMPARE(indice.datos(), despues);
+}
+
+// The refreshes' attachment killed: the refresh that finds it gone fails, the next one attaches
+// again and still follows the fingerprints, with no whole read.
+void TestIndiceCatalogo::refrescoTrasPerderLaConexion()
+{
+    QTemporaryDir carpeta;
+    const QStringList params = copiaParaRefrescos(carpeta);
+    QVERIFY(!params.isEmpty());
+    catalogo::IndiceCatalogo indice([&params] { return params; }, nullptr, kArticulosPorBloqueDePrueba);
+    QSignalSpy revisado(&indice, &catalogo::IndiceCatalogo::revisado);
+    QVERIFY(revisado.wait(20000));
+    indice.reconstruir();
+    QTRY_COMPARE_WITH_TIMEOUT(revisado.count(), 2, 20000);
+
+    testsupport::runSql(params, QStringLiteral("delete from mon$attachments where mon$attachment_id <> "
+                                               "current_connection and mon$system_flag = 0;\n"
+                                               "update articulos set nombre = 'Tras la caída' "
+                                               "where articulo_id = 800700;"));
+    QTRY_VERIFY_WITH_TIMEOUT((indice.reconstruir(), revisado.count() >= 3), 20000);
+    const auto hecho = indice.actividad();
+    QCOMPARE(hecho.lecturasCompletas, 1);
+    QVERIFY(hecho.revisiones >= 2); // more when a wake-up came during a refresh
+    QCOMPARE(hecho.bloquesReleidos, std::size_t(1));
+    QCOMPARE(*indice.porNombre(QStringLiteral("tras la caida")), std::vector<std::int32_t>{800700});
 }
 
 LUMIVO_TEST_GUILESS_MAIN(TestIndiceCatalogo)
