@@ -57,9 +57,51 @@
 #include <QTableView>
 #include <QTimer>
 #include <exception>
+#include <functional>
+#include <optional>
 
 const QString TfrmConsulta::kTitulo = QStringLiteral("Lumivo 2026 v3.3");
 const QString TfrmConsulta::kDireccionWeb = QStringLiteral("https://www.zantor.com.mx");
+
+// Bounds what is typed or pasted into the key field; a text set by the program keeps its length.
+// Like a length-limited edit box, an insertion (a paste) keeps as much of itself as fits. The
+// bound is a key's length plus what the scanner sends around it, which the lookup removes; it
+// remembers that a scan was cut, until the text shrinks.
+class LimiteClave : public QValidator {
+public:
+    LimiteClave(QLineEdit* campo, std::function<qsizetype()> limite)
+        : QValidator(campo)
+        , m_antes(campo->text())
+        , m_limite(std::move(limite))
+    {
+        // The field already holds the changed text when it asks; the text before is kept here.
+        connect(campo, &QLineEdit::textChanged, this, [this](const QString& t) {
+            if (t.size() < m_antes.size())
+                m_cortada = false;
+            m_antes = t;
+        });
+    }
+    State validate(QString& input, int& pos) const override
+    {
+        const qsizetype limite = m_limite();
+        if (input.size() <= limite)
+            return Acceptable;
+        m_cortada = true;
+        const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(m_antes, input, limite);
+        if (!r)
+            return Invalid;
+        input = r->texto;
+        pos = r->cursor;
+        return Acceptable;
+    }
+    bool cortada() const noexcept { return m_cortada; }
+    void olvidarCorte() noexcept { m_cortada = false; }
+
+private:
+    QString m_antes;
+    std::function<qsizetype()> m_limite;
+    mutable bool m_cortada = false;
+};
 
 namespace {
 
@@ -114,33 +156,6 @@ QPixmap logotipo(QSize tamano, const QString& texto)
     p.drawText(pm.rect(), Qt::AlignCenter, texto);
     return pm;
 }
-
-// Bounds what is typed or pasted into the key field; a text set by the program keeps its length.
-// Like a length-limited edit box, an insertion (a paste) keeps as much of itself as fits.
-class LimiteClave : public QValidator {
-public:
-    explicit LimiteClave(QLineEdit* campo)
-        : QValidator(campo)
-        , m_antes(campo->text())
-    {
-        // The field already holds the changed text when it asks; the text before is kept here.
-        connect(campo, &QLineEdit::textChanged, this, [this](const QString& t) { m_antes = t; });
-    }
-    State validate(QString& input, int& pos) const override
-    {
-        if (input.size() <= kLongitudClave)
-            return Acceptable;
-        const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(m_antes, input, kLongitudClave);
-        if (!r)
-            return Invalid;
-        input = r->texto;
-        pos = r->cursor;
-        return Acceptable;
-    }
-
-private:
-    QString m_antes;
-};
 
 // A lookup grid: a title row on a silver fixed area, no row indicator, no cell lines, read
 // only, the look and columns of its description.
@@ -312,7 +327,12 @@ std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
     edClave->setObjectName(QStringLiteral("edClave"));
     edClave->setGeometry(8, 106, 165, 27);
     edClave->setFont(tahomaPixels(16));
-    edClave->setValidator(new LimiteClave(edClave));
+    m_limiteClave = new LimiteClave(edClave, [this] {
+        const qsizetype envoltura =
+            m_flujo ? m_flujo->escaner().prefijo.size() + m_flujo->escaner().sufijo.size() : qsizetype{0};
+        return kLongitudClave + envoltura;
+    });
+    edClave->setValidator(m_limiteClave);
     edClave->setToolTip(kHintF4);
     edClave->installEventFilter(this);
 
@@ -816,9 +836,17 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
     const auto seleccionar = qScopeGuard([this] { seleccionarClave(); });
     if (busquedaRechazada())
         return;
+    const bool cortada = m_limiteClave->cortada();
     // What the scanner sends around the code is not part of the key.
-    if (const QString limpia = m_flujo->claveEscaneada(edClave->text()); limpia != edClave->text())
+    const QString limpia = m_flujo->claveEscaneada(edClave->text());
+    if (limpia != edClave->text())
         edClave->setText(limpia);
+    if (const std::optional<flujo::Pantalla> malLeida =
+            flujo::lecturaCortada(limpia, cortada || limpia.size() > kLongitudClave)) {
+        m_flujo->descartarConsulta();
+        mostrarPantalla(*malLeida);
+        return;
+    }
     BuscarClv();
 }
 
@@ -833,6 +861,7 @@ bool TfrmConsulta::busquedaRechazada()
 void TfrmConsulta::seleccionarClave()
 {
     edClave->setSelection(0, static_cast<int>(edClave->text().size()));
+    m_limiteClave->olvidarCorte();
     // What is typed from here on is the next scan (the idle clearing keeps it).
     edClave->setModified(false);
     m_flujo->claveSeleccionada();

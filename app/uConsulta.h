@@ -32,6 +32,7 @@ class Voz;
 class Escaparate;
 class ServicioConsulta;
 class FlujoConsulta;
+class LimiteClave;
 struct RespuestaConsulta;
 namespace flujo {
 struct Pantalla;
@@ -189,6 +190,7 @@ private:
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;
+    LimiteClave* m_limiteClave = nullptr; // edClave's bound
     QPushButton* pbsLimpiar = nullptr;
     Forma* sUnidaCompra = nullptr;
     QLabel* lblUniCompra = nullptr;

@@ -54,6 +54,8 @@ public:
     // comes through respuestaLista() unless a newer scan or a clearing comes first.
     void buscar(const QString& clave);
     void buscarPorId(int articuloId, const QString& clave);
+    // The display answered the scan itself: an earlier scan's answer is not shown after it.
+    void descartarConsulta() noexcept { m_secuencia = 0; }
     // A scan was asked and its answer is not on the display yet.
     bool consultaPendiente() const noexcept { return m_secuencia != 0; }
 

@@ -80,6 +80,18 @@ std::optional<Pantalla> rechazoDeBusqueda(bool conectando, bool empresaAbierta, 
     return std::nullopt;
 }
 
+std::optional<Pantalla> lecturaCortada(const QString& clave, bool cortada)
+{
+    if (!cortada || clave.isEmpty())
+        return std::nullopt;
+    for (const QChar c : clave)
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    Pantalla p = mensaje(kCodigoNoValido);
+    p.sonido = Pantalla::Sonido::DoblePitido;
+    return p;
+}
+
 std::optional<TextoRecortado> recortarInsercion(const QString& antes, const QString& despues, qsizetype limite)
 {
     qsizetype inicio = 0;

@@ -42,6 +42,11 @@ Pantalla pantallaDeRespuesta(const RespuestaConsulta& respuesta, bool mostrarBus
 // status line already counts its attempts.
 std::optional<Pantalla> rechazoDeBusqueda(bool conectando, bool empresaAbierta, bool modoDiseno);
 
+// A scan that did not fit the key box (`cortada`). No stored key is longer than the box, and the
+// digits that fit are another code: a barcode's digits are a misread. A longer text goes on to the
+// lookup by its first characters, as a name typed for the catalogue search does. Else none.
+std::optional<Pantalla> lecturaCortada(const QString& clave, bool cortada);
+
 // A change of the key box that leaves it longer than `limite` characters, as a length-limited
 // edit box takes it: the inserted part (what lies between the text's unchanged beginning and
 // end) keeps as much of itself as fits. Returns the text and the cursor after it; none when even

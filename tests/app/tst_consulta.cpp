@@ -77,6 +77,8 @@ private slots:
     void twoLabelFormatsOnOnePrefix_data();
     void twoLabelFormatsOnOnePrefix();
     void scannerTerminatorsAndAffixes();
+    void scanLongerThanTheKeyBox_data();
+    void scanLongerThanTheKeyBox();
     void fastScannerIsNeverSplit();
 
 private:
@@ -955,6 +957,83 @@ void TestConsulta::scannerTerminatorsAndAffixes()
     QApplication::sendEvent(ed, &lf);
     QVERIFY(esperarRespuesta(app().frmConsulta));
     QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+}
+
+void TestConsulta::scanLongerThanTheKeyBox_data()
+{
+    QTest::addColumn<QString>("prefijo");
+    QTest::addColumn<QString>("sufijo");
+    QTest::addColumn<QString>("enviado"); // typed, Enter after it
+    QTest::addColumn<bool>("pegado");
+    QTest::addColumn<QString>("articulo"); // the name shown; empty: none
+    QTest::addColumn<bool>("malLeida");    // the misread message with its double beep
+
+    const QString digitos = QString::fromLatin1("0123456789").repeated(6);
+    const QString agua = QStringLiteral("Agua 750 ml");
+    // The first 20 of 60 digits are another code: a misread, not a lookup (nor the search).
+    QTest::newRow("60 digits typed") << ""
+                                     << "" << digitos << false << "" << true;
+    QTest::newRow("60 digits pasted") << ""
+                                      << "" << digitos << true << "" << true;
+    QTest::newRow("digits beyond the box inside prefix and suffix")
+        << "]E0"
+        << "#"
+        << "]E0" + digitos.left(25) + "#" << false << "" << true;
+    // Controls: 20 digits fit, so an unknown one is only not found; a longer text is looked up by
+    // what fits.
+    QTest::newRow("20 digits, unknown") << ""
+                                        << "" << digitos.left(20) << false << "" << false;
+    QTest::newRow("text longer than the box") << ""
+                                              << ""
+                                              << "ABCDEFGHIJ0123456789-X" << false << agua << false;
+    // What the scanner sends around a key does not take the key's room.
+    QTest::newRow("20-character key inside prefix and suffix") << "]E0"
+                                                               << "#"
+                                                               << "]E0ABCDEFGHIJ0123456789#" << false << agua << false;
+}
+
+// A scan that does not fit the key box says so on the display, and the next scan replaces it whole.
+void TestConsulta::scanLongerThanTheKeyBox()
+{
+    QFETCH(QString, prefijo);
+    QFETCH(QString, sufijo);
+    QFETCH(QString, enviado);
+    QFETCH(bool, pegado);
+    QFETCH(QString, articulo);
+    QFETCH(bool, malLeida);
+
+    connect();
+    app().dm.estacion().setEscaner(prefijo, sufijo);
+    auto* ed = el<QLineEdit>("edClave");
+    auto* nombre = el<QLabel>("lblNombreArticulo");
+    auto* aviso = el<QLabel>("lblCodigoNoValido");
+    ed->setFocus();
+    if (pegado) {
+        QGuiApplication::clipboard()->setText(enviado);
+        QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        teclear(ed, enviado);
+    }
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(esperarRespuesta(app().frmConsulta));
+
+    QVERIFY(notificador().messages.empty());
+    QCOMPARE(aviso->isVisible(), malLeida);
+    if (malLeida) {
+        QCOMPARE(aviso->text(), QStringLiteral("Código no válido, escanee de nuevo"));
+        QCOMPARE(notificador().doubleBeeps, 1);
+    }
+    QCOMPARE(nombre->isVisible(), !articulo.isEmpty());
+    if (!articulo.isEmpty())
+        QCOMPARE(nombre->text(), articulo);
+    QCOMPARE(ed->selectedText(), ed->text());
+
+    // The next scan, as a scanner types it, takes the box's place whole.
+    teclear(ed, prefijo + QStringLiteral("7501055300075") + sufijo + u'\r');
+    QCOMPARE(ed->text(), QStringLiteral("7501055300075"));
+    QCOMPARE(nombre->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
+    QVERIFY(nombre->isVisible());
+    QVERIFY(!aviso->isVisible());
 }
 
 // 13 digits in 30 ms then Enter, scan after scan, with the real idle timer ticking every second and
