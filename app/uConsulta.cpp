@@ -2,6 +2,7 @@
 
 #include "Elementos.h"
 #include "EsperaServidor.h"
+#include "LimiteClave.h"
 #include "ModoKiosco.h"
 #include "app/Escaparate.h"
 #include "app/flujo/FlujoConsulta.h"
@@ -62,46 +63,6 @@
 
 const QString TfrmConsulta::kTitulo = QStringLiteral("Lumivo 2026 v3.3");
 const QString TfrmConsulta::kDireccionWeb = QStringLiteral("https://www.zantor.com.mx");
-
-// Bounds what is typed or pasted into the key field; a text set by the program keeps its length.
-// Like a length-limited edit box, an insertion (a paste) keeps as much of itself as fits. The
-// bound is a key's length plus what the scanner sends around it, which the lookup removes; it
-// remembers that a scan was cut, until the text shrinks.
-class LimiteClave : public QValidator {
-public:
-    LimiteClave(QLineEdit* campo, std::function<qsizetype()> limite)
-        : QValidator(campo)
-        , m_antes(campo->text())
-        , m_limite(std::move(limite))
-    {
-        // The field already holds the changed text when it asks; the text before is kept here.
-        connect(campo, &QLineEdit::textChanged, this, [this](const QString& t) {
-            if (t.size() < m_antes.size())
-                m_cortada = false;
-            m_antes = t;
-        });
-    }
-    State validate(QString& input, int& pos) const override
-    {
-        const qsizetype limite = m_limite();
-        if (input.size() <= limite)
-            return Acceptable;
-        m_cortada = true;
-        const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(m_antes, input, limite);
-        if (!r)
-            return Invalid;
-        input = r->texto;
-        pos = r->cursor;
-        return Acceptable;
-    }
-    bool cortada() const noexcept { return m_cortada; }
-    void olvidarCorte() noexcept { m_cortada = false; }
-
-private:
-    QString m_antes;
-    std::function<qsizetype()> m_limite;
-    mutable bool m_cortada = false;
-};
 
 namespace {
 
