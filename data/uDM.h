@@ -23,6 +23,9 @@ public:
 
     fb::Connection fdConexion;
     fb::Transaction fdTrans{fdConexion};
+    // The lookup service's reads: read-only and read committed, so it is kept open between scans
+    // (such a transaction holds back no garbage collection) and still sees every commit.
+    fb::Transaction fdLectura{fdConexion, fb::Isolation::ReadCommitted, fb::Access::ReadOnly};
 
     fb::Query fdVarios{fdTrans};
     fb::Query fdQVarios{fdTrans};
@@ -33,6 +36,8 @@ public:
     fb::Query fdClaves{fdTrans};
     // The lookup by a scanned code's equivalent forms, prepared once beside the exact one.
     fb::Query fdQFormas{fdTrans};
+    // A scan's whole lookup in one statement (ConsultaUnica), on fdLectura.
+    fb::Query fdConsulta{fdLectura};
 
     // The shared connection's life; windows go through these and never open or close it
     // themselves. Each attachment first drops the previous one.

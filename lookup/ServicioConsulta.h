@@ -139,6 +139,7 @@ private:
     // The tests read the worker's statements and transaction while it is idle.
     friend class TestPresentacion;
     friend class TestServicioConsulta;
+    friend class TestConsultaUnica;
     Tdm* datosTrabajador() const;
     struct Tarea {
         std::uint64_t id = 0;
