@@ -29,11 +29,6 @@ public:
 
     fb::Query fdVarios{fdTrans};
     fb::Query fdQVarios{fdTrans};
-    fb::Query fdPrecios{fdTrans};
-    fb::Query fdVolumen{fdTrans};
-    fb::Query fdCombo{fdTrans};
-    fb::Query fdExiste{fdTrans};
-    fb::Query fdClaves{fdTrans};
     // The lookup by a scanned code's equivalent forms, prepared once beside the exact one.
     fb::Query fdQFormas{fdTrans};
     // A scan's whole lookup in one statement (ConsultaUnica), on fdLectura.

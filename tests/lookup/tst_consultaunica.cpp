@@ -13,13 +13,18 @@
 #include "lookup/ServicioConsulta.h"
 #include "rules/AjustesConsulta.h"
 #include "tests/support/EmpresaInstalada.h"
+#include "tests/support/PrivateServer.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
 #include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -35,15 +40,37 @@ int columna(const FilasLeidas& f, const QString& nombre)
     return -1;
 }
 
-FilasLeidas leer(fb::Query& q)
-{
-    FilasLeidas f = leerFilas(q, kMaxFilasRejilla);
-    q.close();
-    return f;
-}
+// The statements one by one, each prepared once on a query of its own (as the service kept them
+// before), on the data module's shared transaction, restarted for every lookup.
+class PorSentencias {
+public:
+    explicit PorSentencias(Tdm& dm)
+        : m_dm(dm)
+    {
+    }
+    RespuestaConsulta consultar(int articuloId, const QString& clave, const AjustesConsulta& ajustes);
 
-RespuestaConsulta porSentencias(Tdm& dm, int articuloId, const QString& clave, const AjustesConsulta& ajustes)
+private:
+    FilasLeidas leer(fb::Query& q, const QString& sql, const testsupport::QueryParams& parametros)
+    {
+        q.close();
+        q.setSql(sql);
+        for (const auto& [nombre, valor] : parametros)
+            q.setParam(nombre, valor);
+        q.open();
+        FilasLeidas f = leerFilas(q, kMaxFilasRejilla);
+        q.close();
+        return f;
+    }
+
+    Tdm& m_dm;
+    fb::Query m_precios{m_dm.fdTrans}, m_existe{m_dm.fdTrans}, m_volumen{m_dm.fdTrans}, m_claves{m_dm.fdTrans},
+        m_combos{m_dm.fdTrans};
+};
+
+RespuestaConsulta PorSentencias::consultar(int articuloId, const QString& clave, const AjustesConsulta& ajustes)
 {
+    Tdm& dm = m_dm;
     RespuestaConsulta r;
     r.clave = clave;
     std::optional<ArticuloEncontrado> articulo =
@@ -63,8 +90,8 @@ RespuestaConsulta porSentencias(Tdm& dm, int articuloId, const QString& clave, c
         return r;
     }
     const int id = articulo->articuloId;
-    consultas::abrirPrecios(dm.fdPrecios, id, ajustes);
-    r.precios = leer(dm.fdPrecios);
+    r.precios = leer(m_precios, consultas::sqlPrecios(ajustes.OrdenPrecio),
+                     {{"V_ARTICULO_ID", id}, {"V_CLIENTE_ID", ajustes.ClienteEventualId}});
     // The configured list's row, else the first.
     r.filaPrecio = r.precios.filas.empty() ? -1 : 0;
     const int lista = columna(r.precios, QStringLiteral("PRECIO_EMPRESA_ID"));
@@ -80,14 +107,11 @@ RespuestaConsulta porSentencias(Tdm& dm, int articuloId, const QString& clave, c
                                                [static_cast<size_t>(columna(r.precios, QStringLiteral("PRECION")))];
         r.precioNeto = neto.isNull() ? fb::Decimal{0, 0} : neto.toDecimal();
     }
-    consultas::abrirAlmacen(dm.fdExiste, id);
-    r.existe = leer(dm.fdExiste);
-    consultas::abrirVolumen(dm.fdVolumen, id, ajustes, r.precioNeto);
-    r.volumen = leer(dm.fdVolumen);
-    consultas::abrirClaves(dm.fdClaves, id);
-    r.claves = leer(dm.fdClaves);
-    consultas::abrirCombos(dm.fdCombo, id);
-    r.combos = leer(dm.fdCombo);
+    r.existe = leer(m_existe, consultas::kSqlAlmacen, {{"N_ARTICULO_ID", id}});
+    r.volumen = leer(m_volumen, consultas::kSqlVolumen,
+                     {{"N_AID", id}, {"N_POLITICA_ID", ajustes.PoliticaVolId}, {"N_PRECIO", r.precioNeto}});
+    r.claves = leer(m_claves, consultas::kSqlClaves, {{"N_ARTICULO_ID", id}});
+    r.combos = leer(m_combos, consultas::kSqlCombos, {{"N_ARTICULO_ID", id}});
     r.etiqueta = lectura ? etiqueta::texto(*lectura, r.precioNeto) : QString();
     r.articulo = std::move(*articulo);
     r.estado = Estado::Encontrado;
@@ -130,6 +154,53 @@ QStringList texto(const RespuestaConsulta& r)
     return t;
 }
 
+// Forwards the connections made to it to a server's port and counts the round trips: each time a
+// client speaks again after the server has answered.
+class Intermediario : public QObject {
+public:
+    explicit Intermediario(quint16 destino)
+    {
+        m_escucha.listen(QHostAddress::LocalHost);
+        connect(&m_escucha, &QTcpServer::newConnection, this, [this, destino] {
+            while (QTcpSocket* cliente = m_escucha.nextPendingConnection()) {
+                auto* servidor = new QTcpSocket(cliente);
+                servidor->connectToHost(QHostAddress::LocalHost, destino);
+                connect(cliente, &QTcpSocket::readyRead, this, [this, cliente, servidor] {
+                    if (m_habloServidor.exchange(false))
+                        ++m_idas;
+                    servidor->write(cliente->readAll());
+                });
+                connect(servidor, &QTcpSocket::readyRead, this, [this, cliente, servidor] {
+                    m_habloServidor = true;
+                    cliente->write(servidor->readAll());
+                });
+                connect(cliente, &QTcpSocket::disconnected, cliente, &QObject::deleteLater);
+                connect(servidor, &QTcpSocket::disconnected, cliente, &QTcpSocket::disconnectFromHost);
+            }
+        });
+    }
+    QString servidor() const { return QStringLiteral("127.0.0.1/%1").arg(m_escucha.serverPort()); }
+    int idas() const { return m_idas; }
+    void empezar()
+    {
+        m_idas = 0;
+        m_habloServidor = true;
+    }
+
+private:
+    QTcpServer m_escucha;
+    std::atomic<int> m_idas{0};
+    std::atomic<bool> m_habloServidor{true};
+};
+
+QStringList atraves(QStringList parametros, const Intermediario& intermediario)
+{
+    for (QString& p : parametros)
+        if (p.startsWith(QStringLiteral("Server=")))
+            p = QStringLiteral("Server=") + intermediario.servidor();
+    return parametros;
+}
+
 } // namespace
 
 class TestConsultaUnica : public QObject {
@@ -143,6 +214,8 @@ private slots:
     void codigos_data();
     void codigos();
     void veLoConfirmado();
+    void idasYVueltas_data();
+    void idasYVueltas();
 
 private:
     // The service's answer to a scan (articuloId 0) or to an article chosen by id.
@@ -155,6 +228,7 @@ private:
     QString m_ruta;
     std::unique_ptr<Tdm> m_dm;         // the service's data module (its parameters)
     std::unique_ptr<Tdm> m_referencia; // the statements one by one, on an attachment of their own
+    std::unique_ptr<PorSentencias> m_porSentencias;
     std::unique_ptr<ServicioConsulta> m_servicio;
 };
 
@@ -192,6 +266,7 @@ INSERT INTO OFERTAS_MM_DET (OFERTA_MM_DET_ID, OFERTA_MM_ID, ARTICULO_ID, UNIDADE
 
     m_referencia = std::make_unique<Tdm>(m_dir->filePath(QStringLiteral("referencia.xml")));
     m_referencia->conectarEmpresa(testsupport::embeddedParams(m_ruta));
+    m_porSentencias = std::make_unique<PorSentencias>(*m_referencia);
     m_dm = std::make_unique<Tdm>();
     m_dm->conectarEmpresa(testsupport::embeddedParams(m_ruta));
     m_servicio = std::make_unique<ServicioConsulta>(*m_dm, [](int) { return 50; });
@@ -202,6 +277,7 @@ void TestConsultaUnica::cleanupTestCase()
 {
     m_servicio.reset();
     m_dm.reset();
+    m_porSentencias.reset();
     m_referencia.reset();
     m_dir.reset();
 }
@@ -227,7 +303,7 @@ void TestConsultaUnica::comparar(int articuloId, const QString& clave, const Aju
     if (QTest::currentTestFailed())
         return;
     QVERIFY2(unaVez.detalle.isEmpty(), qPrintable(unaVez.detalle));
-    const RespuestaConsulta referencia = porSentencias(*m_referencia, articuloId, clave, ajustes);
+    const RespuestaConsulta referencia = m_porSentencias->consultar(articuloId, clave, ajustes);
     const QStringList obtenido = texto(unaVez);
     const QStringList esperado = texto(referencia);
     for (qsizetype i = 0; i < std::max(obtenido.size(), esperado.size()); ++i)
@@ -366,6 +442,72 @@ void TestConsultaUnica::veLoConfirmado()
                                        "WHERE ARTICULO_ID = 1001 AND PRECIO_EMPRESA_ID = 450;"));
     preguntar(0, QStringLiteral("CCL600"), ajustes, despues);
     QCOMPARE(despues.precioNeto, (fb::Decimal{16, 0}));
+}
+
+void TestConsultaUnica::idasYVueltas_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<int>("antes"); // the statements one by one
+    QTest::newRow("found, every grid") << "7501055300075" << int(Estado::Encontrado) << 8;
+    QTest::newRow("unknown") << "NO-EXISTE" << int(Estado::NoEncontrado) << 3;
+    QTest::newRow("found by another form") << "07501055300075" << int(Estado::Encontrado) << 9;
+}
+
+// Through a server over TCP: a lookup costs one round trip, found or not, where the statements one
+// by one (with the commit and start before them) cost several.
+void TestConsultaUnica::idasYVueltas()
+{
+    QFETCH(QString, clave);
+    QFETCH(int, estado);
+    QFETCH(int, antes);
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    const QStringList parametros = servidor.params(pruebas::empresaInstalada(servidor.dataFolder()));
+    AjustesConsulta ajustes;
+    ajustes.ClienteEventualId = 465;
+    ajustes.PrecioEmpresaId = 450;
+
+    Intermediario alServicio(servidor.port());
+    Tdm dm;
+    // Only its parameters: the service attaches on its own thread (the forwarding runs on this one).
+    dm.fdConexion.setParams(atraves(parametros, alServicio));
+    ServicioConsulta servicio(dm, [](int) { return 50; });
+    servicio.abrir();
+    RespuestaConsulta r;
+    QObject::connect(&servicio, &ServicioConsulta::respuesta, [&](const RespuestaConsulta& a) { r = a; });
+    // The first lookup prepares the statement; the next ones are what a scan costs.
+    servicio.buscar(clave, ajustes);
+    QTRY_VERIFY(!servicio.ocupado());
+    alServicio.empezar();
+    servicio.buscar(clave, ajustes);
+    QTRY_VERIFY(!servicio.ocupado());
+    QCOMPARE(int(r.estado), estado);
+    const int ahora = alServicio.idas();
+
+    // The same, one statement at a time, on a thread of its own (the forwarding runs on this one).
+    Intermediario alaReferencia(servidor.port());
+    std::atomic<bool> hecho{false};
+    std::atomic<int> porSentencia{0};
+    std::thread hilo([&] {
+        Tdm referencia(QDir::current().filePath(QStringLiteral("referencia-servidor.xml")));
+        referencia.conectarEmpresa(atraves(parametros, alaReferencia));
+        {
+            PorSentencias sentencias(referencia);
+            sentencias.consultar(0, clave, ajustes);
+            alaReferencia.empezar();
+            sentencias.consultar(0, clave, ajustes);
+        }
+        porSentencia = alaReferencia.idas();
+        referencia.desconectar();
+        hecho = true;
+    });
+    const bool terminado = QTest::qWaitFor([&] { return hecho.load(); }, 30000);
+    hilo.join();
+    QVERIFY(terminado);
+    qInfo("%s: %d round trip(s), %d one statement at a time", qPrintable(clave), ahora, porSentencia.load());
+    QCOMPARE(ahora, 1);
+    QCOMPARE(porSentencia.load(), antes);
 }
 
 qint64 TestConsultaUnica::transaccionDelServicio()
