@@ -23,18 +23,18 @@ public:
 
     fb::Connection fdConexion;
     fb::Transaction fdTrans{fdConexion};
+    // The lookup service's reads: read-only and read committed, so it is kept open between scans
+    // (such a transaction holds back no garbage collection) and still sees every commit.
+    fb::Transaction fdLectura{fdConexion, fb::Isolation::ReadCommitted, fb::Access::ReadOnly};
 
     fb::Query fdVarios{fdTrans};
     fb::Query fdQVarios{fdTrans};
-    fb::Query fdPrecios{fdTrans};
-    fb::Query fdVolumen{fdTrans};
-    fb::Query fdCombo{fdTrans};
-    fb::Query fdExiste{fdTrans};
-    fb::Query fdClaves{fdTrans};
     // The lookup by a scanned code's equivalent forms, prepared once beside the exact one.
     fb::Query fdQFormas{fdTrans};
     // The catalogue search's result, read a batch at a time (on the search's own data module).
     fb::Query fdBusqueda{fdTrans};
+    // A scan's whole lookup in one statement (ConsultaUnica), on fdLectura.
+    fb::Query fdConsulta{fdLectura};
 
     // The shared connection's life; windows go through these and never open or close it
     // themselves. Each attachment first drops the previous one.

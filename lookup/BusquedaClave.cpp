@@ -1,6 +1,7 @@
 #include "BusquedaClave.h"
 
 #include "data/uDM.h"
+#include "lookup/BusquedaCodigo.h"
 #include "rules/CodigoBarras.h"
 
 #include <QLocale>
@@ -93,16 +94,15 @@ const QString kSqlBuscarFormas =
 
 std::optional<ArticuloEncontrado> buscarPrimeraForma(Tdm& dm, const QStringList& candidatos)
 {
+    const QStringList utiles = candidatosUtiles(candidatos);
+    if (utiles.isEmpty())
+        return std::nullopt;
     fb::Query& q = dm.fdQFormas;
     q.close();
     q.setSql(kSqlBuscarFormas);
     int n = 0;
-    for (const QString& c : candidatos) {
-        if (c.size() <= kLongitudClave && n < gtin::kMaxFormas)
-            q.setParam(QStringLiteral("C%1").arg(++n), c);
-    }
-    if (n == 0)
-        return std::nullopt;
+    for (const QString& c : utiles)
+        q.setParam(QStringLiteral("C%1").arg(++n), c);
     while (n < gtin::kMaxFormas)
         q.setParam(QStringLiteral("C%1").arg(++n), fb::Value());
     q.open();

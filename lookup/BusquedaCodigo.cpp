@@ -4,35 +4,59 @@
 
 #include <algorithm>
 
-ResultadoCodigo buscarCodigo(Tdm& dm, const QString& clave, const std::vector<FormatoEtiqueta>& formatos)
+PlanCodigo planCodigo(const QString& clave, const std::vector<FormatoEtiqueta>& formatos)
 {
-    ResultadoCodigo r;
+    PlanCodigo p;
     // Every format the code follows is a guess at which kind of label it is; the guesses go first,
     // in the formats' order, so the first one that names an article wins.
-    std::vector<etiqueta::Lectura> lecturas = etiqueta::leer(clave, formatos);
-    const bool todasMalLeidas = !lecturas.empty() && std::ranges::none_of(lecturas, &etiqueta::Lectura::verificadorOk);
-    if (todasMalLeidas) {
+    p.lecturas = etiqueta::leer(clave, formatos);
+    p.todasMalLeidas = !p.lecturas.empty() && std::ranges::none_of(p.lecturas, &etiqueta::Lectura::verificadorOk);
+    if (p.todasMalLeidas)
+        return p;
+    p.algunaMalLeida = std::erase_if(p.lecturas, [](const etiqueta::Lectura& l) { return !l.verificadorOk; }) > 0;
+    for (const etiqueta::Lectura& l : p.lecturas)
+        p.candidatos.append(l.claveErp);
+    p.candidatos.append(gtin::formasEquivalentes(clave));
+    p.candidatos.removeAll(clave);
+    p.candidatos.removeDuplicates();
+    return p;
+}
+
+QStringList candidatosUtiles(const QStringList& candidatos)
+{
+    QStringList utiles;
+    for (const QString& c : candidatos) {
+        if (c.size() <= kLongitudClave && utiles.size() < gtin::kMaxFormas)
+            utiles.append(c);
+    }
+    return utiles;
+}
+
+ResultadoCodigo resolverCodigo(const PlanCodigo& plan, const QString& clave, std::optional<ArticuloEncontrado> articulo)
+{
+    ResultadoCodigo r;
+    if (plan.todasMalLeidas) {
         r.tipo = ResultadoCodigo::Tipo::CodigoNoValido;
         return r;
     }
-    const bool algunaMalLeida =
-        std::erase_if(lecturas, [](const etiqueta::Lectura& l) { return !l.verificadorOk; }) > 0;
-    QStringList candidatos;
-    for (const etiqueta::Lectura& l : lecturas)
-        candidatos.append(l.claveErp);
-    candidatos.append(gtin::formasEquivalentes(clave));
-    candidatos.removeAll(clave);
-    candidatos.removeDuplicates();
-    r.articulo = buscarPrimeraForma(dm, candidatos);
+    r.articulo = std::move(articulo);
     if (r.articulo) {
         r.tipo = ResultadoCodigo::Tipo::Encontrado;
         // The label's reading applies only when its mapped key is what found the article.
-        const auto lectura = std::ranges::find(lecturas, r.articulo->clave, &etiqueta::Lectura::claveErp);
-        if (lectura != lecturas.end())
-            r.etiqueta = std::move(*lectura);
+        const auto lectura = std::ranges::find(plan.lecturas, r.articulo->clave, &etiqueta::Lectura::claveErp);
+        if (lectura != plan.lecturas.end())
+            r.etiqueta = *lectura;
         return r;
     }
-    if (algunaMalLeida || gtin::leer(clave) == gtin::Lectura::DigitoErroneo)
+    if (plan.algunaMalLeida || gtin::leer(clave) == gtin::Lectura::DigitoErroneo)
         r.tipo = ResultadoCodigo::Tipo::CodigoNoValido;
     return r;
+}
+
+ResultadoCodigo buscarCodigo(Tdm& dm, const QString& clave, const std::vector<FormatoEtiqueta>& formatos)
+{
+    const PlanCodigo plan = planCodigo(clave, formatos);
+    if (plan.todasMalLeidas)
+        return resolverCodigo(plan, clave, std::nullopt);
+    return resolverCodigo(plan, clave, buscarPrimeraForma(dm, plan.candidatos));
 }

@@ -1,8 +1,5 @@
 #include "ConsultasArticulo.h"
 
-#include "firebird/Query.h"
-#include "rules/AjustesConsulta.h"
-
 namespace consultas {
 
 const QString kSqlPrecios = QStringLiteral("SELECT * FROM ZANTOR_LMV_LISTA (:V_ARTICULO_ID,:v_CLIENTE_ID)");
@@ -51,49 +48,6 @@ const QString& sqlPrecios(int ordenPrecio)
     default:
         return kSqlPrecios;
     }
-}
-
-void abrirPrecios(fb::Query& consulta, int articuloId, const AjustesConsulta& ajustes)
-{
-    consulta.close();
-    consulta.setSql(sqlPrecios(ajustes.OrdenPrecio));
-    consulta.setParam(QStringLiteral("V_ARTICULO_ID"), articuloId);
-    consulta.setParam(QStringLiteral("v_CLIENTE_ID"), ajustes.ClienteEventualId);
-    consulta.open();
-}
-
-void abrirVolumen(fb::Query& consulta, int articuloId, const AjustesConsulta& ajustes, const fb::Decimal& precioNeto)
-{
-    consulta.close();
-    consulta.setSql(kSqlVolumen);
-    consulta.setParam(QStringLiteral("N_AID"), articuloId);
-    consulta.setParam(QStringLiteral("N_POLITICA_ID"), ajustes.PoliticaVolId);
-    consulta.setParam(QStringLiteral("N_PRECIO"), precioNeto);
-    consulta.open();
-}
-
-void abrirCombos(fb::Query& consulta, int articuloId)
-{
-    consulta.close();
-    consulta.setSql(kSqlCombos);
-    consulta.setParam(QStringLiteral("N_ARTICULO_ID"), articuloId);
-    consulta.open();
-}
-
-void abrirAlmacen(fb::Query& consulta, int articuloId)
-{
-    consulta.close();
-    consulta.setSql(kSqlAlmacen);
-    consulta.setParam(QStringLiteral("n_Articulo_id"), articuloId);
-    consulta.open();
-}
-
-void abrirClaves(fb::Query& consulta, int articuloId)
-{
-    consulta.close();
-    consulta.setSql(kSqlClaves);
-    consulta.setParam(QStringLiteral("N_ARTICULO_ID"), articuloId);
-    consulta.open();
 }
 
 } // namespace consultas

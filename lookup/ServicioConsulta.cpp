@@ -4,7 +4,7 @@
 #include "firebird/Error.h"
 #include "lookup/BusquedaCodigo.h"
 #include "lookup/CargarInfo.h"
-#include "lookup/ConsultasArticulo.h"
+#include "lookup/ConsultaUnica.h"
 #include "platform/Registro.h"
 #include "rules/EtiquetaBascula.h"
 
@@ -53,9 +53,6 @@ private:
 
 namespace {
 
-// An article's grid has a handful of rows; more than this is not read.
-constexpr int kMaxFilas = 500;
-
 QElapsedTimer& reloj()
 {
     static QElapsedTimer r = [] {
@@ -97,14 +94,6 @@ fb::Decimal precioNeto(const FilasLeidas& precios, int fila)
     return v.isNull() ? fb::Decimal{0, 0} : v.toDecimal();
 }
 
-FilasLeidas abrirYLeer(fb::Query& q, const std::function<void()>& abrir)
-{
-    abrir();
-    FilasLeidas f = leerFilas(q, kMaxFilas);
-    q.close();
-    return f;
-}
-
 // The whole lookup of one scan, as one operation: after a lost connection it runs again from its start.
 void consultar(Tdm& dm, const QStringList& parametros, int articuloId, const AjustesConsulta& ajustes,
                RespuestaConsulta& r)
@@ -112,34 +101,37 @@ void consultar(Tdm& dm, const QStringList& parametros, int articuloId, const Aju
     // A worker whose last attempt failed opens its attachment first; a refusal is quick.
     if (!dm.fdConexion.isOpen())
         dm.conectarEmpresa(parametros);
+    // The exact key wins; only then the code's other forms and the scale labels, which travel with
+    // it in the same statement. A code whose every label reading is a misread has none.
+    const PlanCodigo plan = articuloId == 0 ? planCodigo(r.clave, ajustes.Etiquetas) : PlanCodigo{};
     dm.conReconexion([&] {
-        std::optional<ArticuloEncontrado> articulo =
-            articuloId != 0 ? buscarArticuloPorId(dm, articuloId, r.clave) : buscarArticulo(dm, r.clave);
+        // Kept from one scan to the next: no commit and start around each lookup.
+        if (!dm.fdLectura.isActive())
+            dm.fdLectura.start();
+        FilasArticulo f = consultarArticulo(dm.fdConsulta, articuloId, r.clave, plan.candidatos, ajustes);
         std::optional<etiqueta::Lectura> lectura;
-        if (!articulo && articuloId == 0) {
-            // The exact key wins; only then the code's other forms and the scale labels.
-            ResultadoCodigo c = buscarCodigo(dm, r.clave, ajustes.Etiquetas);
+        if (articuloId == 0 && (!f.articulo || f.porCandidato)) {
+            ResultadoCodigo c = resolverCodigo(plan, r.clave, std::move(f.articulo));
             if (c.tipo == ResultadoCodigo::Tipo::CodigoNoValido) {
                 r.estado = RespuestaConsulta::Estado::CodigoNoValido;
                 return;
             }
-            articulo = std::move(c.articulo);
+            f.articulo = std::move(c.articulo);
             lectura = std::move(c.etiqueta);
         }
-        if (!articulo) {
+        if (!f.articulo) {
             r.estado = RespuestaConsulta::Estado::NoEncontrado;
             return;
         }
-        const int id = articulo->articuloId;
-        r.precios = abrirYLeer(dm.fdPrecios, [&] { consultas::abrirPrecios(dm.fdPrecios, id, ajustes); });
+        r.precios = std::move(f.precios);
         r.filaPrecio = filaPrecio(r.precios, ajustes.PrecioEmpresaId);
         r.precioNeto = precioNeto(r.precios, r.filaPrecio);
-        r.existe = abrirYLeer(dm.fdExiste, [&] { consultas::abrirAlmacen(dm.fdExiste, id); });
-        r.volumen = abrirYLeer(dm.fdVolumen, [&] { consultas::abrirVolumen(dm.fdVolumen, id, ajustes, r.precioNeto); });
-        r.claves = abrirYLeer(dm.fdClaves, [&] { consultas::abrirClaves(dm.fdClaves, id); });
-        r.combos = abrirYLeer(dm.fdCombo, [&] { consultas::abrirCombos(dm.fdCombo, id); });
+        r.existe = std::move(f.existe);
+        r.volumen = std::move(f.volumen);
+        r.claves = std::move(f.claves);
+        r.combos = std::move(f.combos);
         r.etiqueta = lectura ? etiqueta::texto(*lectura, r.precioNeto) : QString();
-        r.articulo = std::move(*articulo);
+        r.articulo = std::move(*f.articulo);
         r.estado = RespuestaConsulta::Estado::Encontrado;
     });
 }
@@ -381,7 +373,8 @@ void ServicioConsulta::intentarConexion()
     encolar(
         [parametros](Tdm& dm) {
             dm.conectarEmpresa(parametros);
-            dm.reiniciarTransaccion();
+            // The lookups' transaction, ready before the first scan.
+            dm.fdLectura.start();
         },
         [this](std::exception_ptr fallo) { conexionLista(std::move(fallo)); }, true);
     m_idIntento = m_ultimaTarea;

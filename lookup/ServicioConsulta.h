@@ -70,7 +70,8 @@ bool esSinRespuesta(const std::exception_ptr& fallo);
 bool conexionPerdida(const std::exception_ptr& fallo);
 
 // The station's work on the company database during operation: the lookup of a scan with the
-// grids' rows, the idle clearing's commit and the showcase's rounds. It runs on a thread of its
+// grids' rows (one statement through a read-only transaction kept open, so one round trip), the
+// idle clearing's commit and the showcase's rounds. It runs on a thread of its
 // own, on an attachment of its own opened with the data module's company parameters, so the
 // window thread never waits on the server. Each call has a deadline: a call the server leaves
 // unanswered is abandoned together with its thread and attachment (the thread is never joined;
@@ -101,7 +102,9 @@ public:
     // comes through respuesta() unless a newer scan is asked first.
     int buscar(const QString& clave, const AjustesConsulta& ajustes);
     int buscarPorId(int articuloId, const QString& clave, const AjustesConsulta& ajustes);
-    // The idle clearing: commits the service's transaction so the idle station holds none open.
+    // The idle clearing: commits the service's read-write transaction when one is open (a settings
+    // reload leaves one), so the idle station holds none open. The lookups' read-only transaction
+    // is kept: it holds back no garbage collection and sees every commit.
     void confirmar();
     // One showcase round; the cards arrive through ronda(), an empty round on any failure.
     void pedirRonda(const AjustesConsulta& ajustes, int listaPrecios);
@@ -139,6 +142,7 @@ private:
     // The tests read the worker's statements and transaction while it is idle.
     friend class TestPresentacion;
     friend class TestServicioConsulta;
+    friend class TestConsultaUnica;
     Tdm* datosTrabajador() const;
     struct Tarea {
         std::uint64_t id = 0;

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -495,23 +496,29 @@ void TestPresentacion::statementTexts()
     conectar();
     escanear(QStringLiteral("CCL600"));
     const Tdm& dm = servicioDm();
-    QCOMPARE(dm.fdVolumen.sql(),
-             QStringLiteral("SELECT CANTIDAD, DESCUENTO, '$' || PRECIO_UNIT AS PRE_UNIT, '$' || MONTO AS MONTO FROM "
-                            "ZANTOR_LMV_POL_VOL(:N_AID,:N_POLITICA_ID,:N_PRECIO)"));
-    QCOMPARE(dm.fdExiste.sql(),
-             QStringLiteral(
-                 "select a.nombre, e.existencia,n.localizacion from exival_alms_art (:n_Articulo_id,'Today','N') e "
-                 "left join almacenes a on a.almacen_id =e.almacen_id left join niveles_articulos n on "
-                 "n.articulo_id =e.articulo_id and n.almacen_id =e.almacen_id"));
-    QCOMPARE(
-        dm.fdClaves.sql().split(u'\n'),
-        (QStringList{"select r.nombre,c.clave_articulo as Clave  from claves_articulos c",
-                     "left join roles_claves_articulos r", "on r.rol_clave_art_id =c.rol_clave_art_id ",
-                     "where c.articulo_id =:n_articulo_id", "/*and c.rol_clave_art_id =18*/", "order by r.nombre "}));
-    const QString combos = dm.fdCombo.sql().simplified().toLower();
+    // The grids' statements run inside the lookup's one statement, each as it is, its parameters
+    // become the block's variables (written ": name").
+    const QString bloque = dm.fdConsulta.sql();
+    const auto enBloque = [](QString sentencia) {
+        return sentencia.replace(QRegularExpression(QStringLiteral(":(?=[A-Za-z_])")), QStringLiteral(": "));
+    };
+    QVERIFY(bloque.startsWith(QStringLiteral("execute block")));
+    QVERIFY(bloque.contains(enBloque(
+        QStringLiteral("SELECT CANTIDAD, DESCUENTO, '$' || PRECIO_UNIT AS PRE_UNIT, '$' || MONTO AS MONTO FROM "
+                       "ZANTOR_LMV_POL_VOL(:N_AID,:N_POLITICA_ID,:N_PRECIO)"))));
+    QVERIFY(bloque.contains(enBloque(QStringLiteral(
+        "select a.nombre, e.existencia,n.localizacion from exival_alms_art (:n_Articulo_id,'Today','N') e "
+        "left join almacenes a on a.almacen_id =e.almacen_id left join niveles_articulos n on "
+        "n.articulo_id =e.articulo_id and n.almacen_id =e.almacen_id"))));
+    QVERIFY(bloque.contains(enBloque(
+        QStringList{"select r.nombre,c.clave_articulo as Clave  from claves_articulos c",
+                    "left join roles_claves_articulos r", "on r.rol_clave_art_id =c.rol_clave_art_id ",
+                    "where c.articulo_id =:n_articulo_id", "/*and c.rol_clave_art_id =18*/", "order by r.nombre "}
+            .join(u'\n'))));
+    const QString combos = bloque.mid(bloque.indexOf(QStringLiteral("'POR CAJA'"))).simplified().toLower();
     for (const char* parte :
          {"'por caja' as concepto", "from ofertas_mm_det d", "left join ofertas_mm o on o.oferta_mm_id",
-          "left join articulos", "o.habilitada = 's'", "d.tipo_dscto = 'p'", ":n_articulo_id"})
+          "left join articulos", "o.habilitada = 's'", "d.tipo_dscto = 'p'", ": n_articulo_id"})
         QVERIFY2(combos.contains(QString::fromLatin1(parte)), parte);
 }
 
@@ -760,9 +767,11 @@ void TestPresentacion::resultsSurviveTheCommit()
     escanear(QStringLiteral("CCL600"));
     ModeloConsulta* precios = modelo("dbPrecios");
     QCOMPARE(precios->rowCount(), 3);
-    // The commit of the clearing closes every cursor; the copied rows stay readable.
+    // The lookup's statement is closed and its read-only transaction kept; the clearing commits
+    // nothing of it, and the copied rows stay readable.
     app().frmConsulta.Limpiar();
-    QVERIFY(!servicioDm().fdPrecios.isOpen());
+    QVERIFY(!servicioDm().fdConsulta.isOpen());
+    QVERIFY(servicioDm().fdLectura.isActive());
     QVERIFY(!servicioDm().fdTrans.isActive());
     QVERIFY(!precios->canFetchMore({}));
     QCOMPARE(precios->index(0, 0).data().toString(), QStringLiteral("Mayoreo"));
@@ -770,7 +779,7 @@ void TestPresentacion::resultsSurviveTheCommit()
     escanear(QStringLiteral("PINATA-EST"));
     QCOMPARE(columna("dbPrecios", 0), (QStringList{"Mayoreo", "Precio de lista"}));
     QCOMPARE(el<QLabel>("dbPrecio")->text(), formato::moneda(fb::Decimal{35728900, 6}));
-    // A lookup while one is on display reloads too (the first commit happens inside it).
+    // A lookup while one is on display reloads too.
     escanear(QStringLiteral("CCL600"));
     QCOMPARE(precios->rowCount(), 3);
 }
@@ -798,7 +807,7 @@ void TestPresentacion::failingProcedureSkipsTheRest()
     for (const char* oculto : {"lblNombreArticulo", "dbPrecio", "dbPrecios", "dbVolumen", "dbListaClaves"})
         QVERIFY2(el<QWidget>(oculto)->isHidden(), oculto);
     QCOMPARE(columna("dbListaClaves", 0).size(), 4);
-    QVERIFY(!servicioDm().fdVolumen.isOpen());
+    QVERIFY(!servicioDm().fdConsulta.isOpen());
 }
 
 // ---- clearing and inactivity -----------------------------------------------------------
@@ -912,6 +921,10 @@ void TestPresentacion::failedClearingStillClearsTheDisplay()
     conectar();
     ajustes().SegundosEspera = 2;
     escanear(QStringLiteral("CCL600"));
+    // The lookup keeps only its read-only transaction; a read-write one (as a settings reload
+    // leaves) is what the clearing commits.
+    app().frmConsulta.servicio().ejecutar([](Tdm& dm, const ServicioConsulta::Latido&) { dm.asegurarTransaccion(); },
+                                          [](std::exception_ptr) {});
     QVERIFY(servicioDm().fdTrans.isActive());
 
     // The lookup service's connection is cut from outside, so the clearing's commit fails.
