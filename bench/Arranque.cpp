@@ -93,6 +93,7 @@ int hijoArranque(int argc, char* argv[])
     TfrmConsulta& w = lumivo.frmConsulta;
     const QString contrasena = QStringLiteral("masterkey");
     QString falla;
+    double aceptada = -1; // Enter on the company
 
     AlAbrirse alLogin(lumivo.frmLogear, [&] {
         TfrmLogear& login = lumivo.frmLogear;
@@ -116,6 +117,7 @@ int hijoArranque(int argc, char* argv[])
             falla = QStringLiteral("DEMO is not the first company");
             return;
         }
+        aceptada = msMonotonico();
         QTest::keyClick(lista, Qt::Key_Return);
         // Runs once the start-up that this window's loop interrupted has returned.
         QTimer::singleShot(0, &w, [&] {
@@ -128,8 +130,8 @@ int hijoArranque(int argc, char* argv[])
                 QCoreApplication::exit(kFallo);
                 return;
             }
-            std::printf("listo qt=%.1f login=%.1f empresa=%.1f fin=%.1f\n", qt - entrada, alLogin.ms - entrada,
-                        alEmpresa.ms - entrada, listo - entrada);
+            std::printf("listo qt=%.1f login=%.1f empresa=%.1f aceptada=%.1f fin=%.1f\n", qt - entrada,
+                        alLogin.ms - entrada, alEmpresa.ms - entrada, aceptada - entrada, listo - entrada);
             std::fflush(stdout);
             QCoreApplication::exit(kListo);
         });
@@ -155,24 +157,18 @@ int hijoArranque(int argc, char* argv[])
     return r;
 }
 
-int medirArranque(const QString& carpeta, int articulos, int corridas)
+Arranques arrancar(const QString& carpeta, const QString& datos, int tipoAcceso, const QString& servidor, int corridas)
 {
-    const QString ruta = asegurarEmpresa(carpeta, articulos);
     QTemporaryDir dir(QDir(carpeta).filePath(QStringLiteral("arranque-XXXXXX")));
     if (!dir.isValid())
         throw std::runtime_error("cannot create the start-up folder");
-    // A data folder as a shop's: System/Config.fdb and the company, here the generated one.
-    const QString datos = dir.filePath(QStringLiteral("datos"));
-    testsupport::systemDatabase(datos);
-    if (!QFile::link(ruta, datos + QStringLiteral("/DEMO.fdb")))
-        throw std::runtime_error("cannot link the company database into the data folder");
     // The child's common data folder (the catalogue file) and per-user settings.
     const QString comun = dir.filePath(QStringLiteral("comun"));
     const QString catalogoConexiones = catalogo::RutaCatalogo(comun);
     QDir().mkpath(QFileInfo(catalogoConexiones).path());
     catalogo::CrearArchivo(catalogoConexiones);
     catalogo::GrabarXmlConexion(catalogoConexiones, QStringLiteral("Bench"),
-                                {1, QString(), 0, datos + QLatin1Char('/')});
+                                {tipoAcceso, servidor, 0, datos + QLatin1Char('/')});
     const QString estacion = dir.filePath(QStringLiteral("estacion"));
     QDir().mkpath(estacion);
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -180,10 +176,7 @@ int medirArranque(const QString& carpeta, int articulos, int corridas)
     entorno.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("usuario")));
     entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
-    const QString carga = cargaDelSistema();
-    double primera = -1;
-    std::vector<double> total, qt, login, empresa, hastaListo;
-    int errores = 0;
+    Arranques r;
     for (int i = 0; i <= corridas; ++i) {
         QProcess p;
         p.setProcessEnvironment(entorno);
@@ -205,36 +198,54 @@ int medirArranque(const QString& carpeta, int articulos, int corridas)
         if (!p.waitForFinished(30000))
             p.kill();
         if (ms < 0 || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            ++errores;
+            ++r.errores;
             std::fprintf(stderr, "  inesperado: el arranque %d no llegó a la pantalla lista (salida %d)\n%s", i,
                          p.exitCode(), p.readAllStandardError().constData());
             continue;
         }
         if (i == 0) {
-            primera = ms; // it also fills the system's caches
+            r.primera = ms; // it also fills the system's caches
             continue;
         }
-        total.push_back(ms);
-        qt.push_back(datoDe(salida, QStringLiteral("qt")).toDouble());
-        login.push_back(datoDe(salida, QStringLiteral("login")).toDouble());
-        empresa.push_back(datoDe(salida, QStringLiteral("empresa")).toDouble());
-        hastaListo.push_back(datoDe(salida, QStringLiteral("fin")).toDouble());
+        r.total.push_back(ms);
+        r.qt.push_back(datoDe(salida, QStringLiteral("qt")).toDouble());
+        r.login.push_back(datoDe(salida, QStringLiteral("login")).toDouble());
+        r.empresa.push_back(datoDe(salida, QStringLiteral("empresa")).toDouble());
+        r.hastaListo.push_back(datoDe(salida, QStringLiteral("fin")).toDouble());
+        r.desdeAceptada.push_back(datoDe(salida, QStringLiteral("fin")).toDouble() -
+                                  datoDe(salida, QStringLiteral("aceptada")).toDouble());
     }
+    return r;
+}
 
+int medirArranque(const QString& carpeta, int articulos, int corridas)
+{
+    const QString ruta = asegurarEmpresa(carpeta, articulos);
+    QTemporaryDir dir(QDir(carpeta).filePath(QStringLiteral("arranque-XXXXXX")));
+    if (!dir.isValid())
+        throw std::runtime_error("cannot create the start-up folder");
+    // A data folder as a shop's: System/Config.fdb and the company, here the generated one.
+    const QString datos = dir.filePath(QStringLiteral("datos"));
+    testsupport::systemDatabase(datos);
+    if (!QFile::link(ruta, datos + QStringLiteral("/DEMO.fdb")))
+        throw std::runtime_error("cannot link the company database into the data folder");
+
+    const QString carga = cargaDelSistema();
+    const Arranques a = arrancar(carpeta, datos, 1, QString(), corridas);
     std::printf("\nArranque hasta la pantalla lista (%d artículos, %zu corridas tras una de calentamiento), "
                 "carga %s -> %s; meta 1500 ms\n",
-                articulos, total.size(), qPrintable(carga), qPrintable(cargaDelSistema()));
-    linea("proceso iniciado -> \"listo\"", percentiles(total));
-    std::printf("  %-38s %7.2f ms\n", "la de calentamiento", primera);
+                articulos, a.total.size(), qPrintable(carga), qPrintable(cargaDelSistema()));
+    linea("proceso iniciado -> \"listo\"", percentiles(a.total));
+    std::printf("  %-38s %7.2f ms\n", "la de calentamiento", a.primera);
     std::printf("  dentro del proceso, desde main() (p50):\n");
-    linea("  QApplication, fuentes y estilo", percentiles(qt));
-    linea("  -> ventana de acceso mostrada", percentiles(login));
-    linea("  -> ventana de empresas mostrada", percentiles(empresa));
-    linea("  -> pantalla limpia esperando", percentiles(hastaListo));
-    if (errores)
-        std::printf("  ERRORES: %d arranques fallaron\n", errores);
+    linea("  QApplication, fuentes y estilo", percentiles(a.qt));
+    linea("  -> ventana de acceso mostrada", percentiles(a.login));
+    linea("  -> ventana de empresas mostrada", percentiles(a.empresa));
+    linea("  -> pantalla limpia esperando", percentiles(a.hastaListo));
+    if (a.errores)
+        std::printf("  ERRORES: %d arranques fallaron\n", a.errores);
     std::fflush(stdout);
-    return errores;
+    return a.errores;
 }
 
 } // namespace bench

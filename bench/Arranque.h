@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 namespace bench {
 
@@ -10,6 +11,20 @@ namespace bench {
 // folder is the first argument after the mode; the environment and the working folder are the
 // parent's choice. Returns the process's exit code.
 int hijoArranque(int argc, char* argv[]);
+
+// Start-ups timed from outside and, in ms since the child entered main(), inside.
+struct Arranques {
+    std::vector<double> total; // process started -> "listo"
+    std::vector<double> qt, login, empresa, hastaListo;
+    std::vector<double> desdeAceptada; // Enter on the company -> "listo"
+    double primera = -1;               // the warm-up
+    int errores = 0;
+};
+
+// hijoArranque `corridas` times after one warm-up, with a catalogue whose one connection
+// ("Bench") has that access type (1 local, 0 through `servidor`) and data folder `datos`, which
+// holds System/Config.fdb and DEMO.fdb; temporary files under `carpeta`.
+Arranques arrancar(const QString& carpeta, const QString& datos, int tipoAcceso, const QString& servidor, int corridas);
 
 // Starts hijoArranque `corridas` times (after one warm-up) against a data folder with a fresh
 // system database and the generated company database of `articulos` articles as DEMO, each

@@ -49,14 +49,7 @@ protected:
     }
 };
 
-struct Textos {
-    QString unArticulo; // a name pattern that matches one article
-    int filasUno = 0;
-    QString cien; // one that matches about a hundred
-    int filasCien = 0;
-    QString clave; // a barcode: one key
-    int filasClave = 0;
-};
+using Textos = TextosBusqueda;
 
 int contar(fb::Query& q, const QString& patron)
 {
@@ -68,8 +61,8 @@ int contar(fb::Query& q, const QString& patron)
     return n;
 }
 
-// The texts typed in the search, chosen by counting what the window's own patterns match (the
-// "anywhere" box is ticked by the stored default).
+} // namespace
+
 Textos elegirTextos(const QString& ruta, int articulos)
 {
     Textos r;
@@ -129,6 +122,8 @@ Textos elegirTextos(const QString& ruta, int articulos)
         throw std::runtime_error("no article name of the benchmark database matches only itself");
     return r;
 }
+
+namespace {
 
 // The window's two statements through the firebird layer alone, each opened in a new transaction
 // and read to its first screen (50 rows), as the window does.

@@ -4,6 +4,20 @@
 
 namespace bench {
 
+// What the searches type, chosen by counting what the window's own patterns match ("anywhere"
+// ticked, the stored default).
+struct TextosBusqueda {
+    QString unArticulo; // a name pattern that matches one article
+    int filasUno = 0;
+    QString cien; // one that matches about a hundred
+    int filasCien = 0;
+    QString clave; // a barcode: one key
+    int filasClave = 0;
+};
+
+// On the database file `ruta` of `articulos` generated articles (embedded engine).
+TextosBusqueda elegirTextos(const QString& ruta, int articulos);
+
 // The catalogue search in the real window offscreen: from the key event or button click that
 // starts a search to the first screen of rows painted, by name (one match, about a hundred,
 // and the empty name through F4 in the main window: every article) and by key. Figures go

@@ -9,6 +9,7 @@
 #include "Colgado.h"
 #include "Estaciones.h"
 #include "Generador.h"
+#include "MedidaRetardo.h"
 #include "Medidas.h"
 #include "Soak.h"
 #include "firebird/Connection.h"
@@ -341,6 +342,7 @@ const QString kEstaciones = QStringLiteral("estaciones");
 // Long: only when asked for by name.
 const QString kSoak = QStringLiteral("soak");
 const QString kColgado = QStringLiteral("colgado");
+const QString kRetardo = QStringLiteral("retardo");
 
 std::vector<int> enteros(const QString& lista)
 {
@@ -395,7 +397,8 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption solo(
         QStringLiteral("solo"),
         QStringLiteral(
-            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado (soak y colgado sólo así)."),
+            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo (las tres últimas "
+            "sólo así)."),
         QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
@@ -422,9 +425,20 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption soakReinicio(QStringLiteral("soak-reinicio"),
                                           QStringLiteral("Segundos entre reinicios del servidor en el soak."),
                                           QStringLiteral("s"), QStringLiteral("300"));
+    const QCommandLineOption retardoMs(QStringLiteral("retardo-ms"),
+                                       QStringLiteral("Retardo por sentido de la red lenta (retardo); ida y vuelta, "
+                                                      "el doble."),
+                                       QStringLiteral("ms"), QStringLiteral("15"));
+    const QCommandLineOption retardoConsultas(
+        QStringLiteral("retardo-consultas"),
+        QStringLiteral("Consultas existentes, y otras tantas desconocidas, por retardo (retardo)."),
+        QStringLiteral("n"), QStringLiteral("300"));
+    const QCommandLineOption retardoMinutos(QStringLiteral("retardo-minutos"),
+                                            QStringLiteral("Duración de cada ventana de tráfico del índice (retardo)."),
+                                            QStringLiteral("n"), QStringLiteral("2"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
     opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones, segundos,
-                         cache, soakMinutos, soakReinicio, soloGenerar});
+                         cache, soakMinutos, soakReinicio, retardoMs, retardoConsultas, retardoMinutos, soloGenerar});
     opciones.process(app);
 
     int errores = 0;
@@ -434,7 +448,8 @@ int ejecutar(int argc, char* argv[])
             tamanos.push_back(1000000);
         const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString& p : partes) {
-            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak && p != kColgado)
+            if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak && p != kColgado &&
+                p != kRetardo)
                 throw std::runtime_error("unknown --solo part: " + p.toStdString());
         }
         const QString carpeta =
@@ -493,6 +508,12 @@ int ejecutar(int argc, char* argv[])
                                               std::max(2, opciones.value(segundos).toInt()));
         if (partes.contains(kColgado))
             errores += bench::medirColgado(carpeta, tamanos.front(), 10);
+        if (partes.contains(kRetardo))
+            errores += bench::medirRetardo(
+                carpeta, kEstandar,
+                {std::max(0, opciones.value(retardoMs).toInt()), std::max(1, opciones.value(retardoConsultas).toInt()),
+                 std::max(1, opciones.value(retardoMinutos).toInt()), std::max(1, opciones.value(arranques).toInt()),
+                 std::clamp(opciones.value(repeticiones).toInt(), 1, 5)});
         if (partes.contains(kSoak))
             errores += bench::medirSoak(carpeta, {std::max(1, opciones.value(soakMinutos).toInt()),
                                                   std::max(10, opciones.value(soakReinicio).toInt())});
