@@ -44,7 +44,6 @@ constexpr long kToleranciaDescriptores = 2;
 constexpr long kToleranciaConexiones = 0;
 constexpr long kToleranciaTimers = 0;
 
-
 struct Figuras {
     long rssKb = -1;
     long descriptores = -1;
