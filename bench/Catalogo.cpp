@@ -28,27 +28,6 @@
 namespace bench {
 namespace {
 
-// Counts paints of the grid's viewport: a search is done when its rows have been painted.
-class ContadorPintado : public QObject {
-public:
-    explicit ContadorPintado(QWidget* w) { w->installEventFilter(this); }
-    int veces = 0;
-    std::function<void()> alPintar; // once, after the next paint
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            ++veces;
-            if (alPintar) {
-                // Queued: it runs once the paint this event starts has been done.
-                QTimer::singleShot(0, this, std::exchange(alPintar, nullptr));
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 using Textos = TextosBusqueda;
 
 int contar(fb::Query& q, const QString& patron)

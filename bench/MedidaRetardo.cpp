@@ -35,25 +35,6 @@ namespace {
 
 constexpr int kCambiosPorHora = 100;
 
-// Counts paints of the grid's viewport: a search is done when its rows have been painted.
-class Pintado : public QObject {
-public:
-    explicit Pintado(QWidget* w) { w->installEventFilter(this); }
-    int veces = 0;
-    std::function<void()> alPintar; // once, after the next paint
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            ++veces;
-            if (alPintar)
-                QTimer::singleShot(0, this, std::exchange(alPintar, nullptr));
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 struct Trafico {
     double segundos = 0;
     std::uint64_t bytes = 0, deLasNuevas = 0; // all, and of the connections opened in the window
@@ -218,7 +199,7 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
     auto* edNombre = b.findChild<QLineEdit*>(QStringLiteral("edNombre"));
     auto* buscar = b.findChild<QPushButton*>(QStringLiteral("pbsBuscar"));
     auto* tabla = b.findChild<QTableView*>(QStringLiteral("wdbTabla"));
-    Pintado pintado(tabla->viewport());
+    ContadorPintado pintado(tabla->viewport());
     const auto medir = [&](std::vector<double>& destino, const char* caso, int esperadas,
                            const std::function<void()>& empezar) {
         const int antes = pintado.veces;

@@ -1,7 +1,13 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QObject>
 #include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <utility>
 #include <vector>
 
 struct Lumivo;
@@ -62,5 +68,26 @@ Escaneo escanear(Lumivo& app, const Clave& clave, const platform::RecordingNotif
 
 // Milliseconds of the monotonic clock, comparable between processes of this machine.
 double msMonotonico();
+
+// Counts paints of a widget (a grid's viewport): a search is done when its rows have been painted.
+class ContadorPintado : public QObject {
+public:
+    explicit ContadorPintado(QWidget* w) { w->installEventFilter(this); }
+    int veces = 0;
+    std::function<void()> alPintar; // once, after the next paint
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++veces;
+            if (alPintar) {
+                // Queued: it runs once the paint this event starts has been done.
+                QTimer::singleShot(0, this, std::exchange(alPintar, nullptr));
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace bench
