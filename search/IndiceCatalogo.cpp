@@ -845,10 +845,35 @@ std::shared_ptr<const DatosIndice> construirIndice(const QStringList& parametros
 
 // ---- the window's index ---------------------------------------------------------------------
 
+struct IndiceCatalogo::Compartido {
+    std::atomic<bool> parar{false};
+    std::mutex mutex;
+    std::condition_variable despertar;
+    bool ahora = false;                       // guarded by mutex
+    bool suelto = false;                      // the owner let the worker go: nothing is sent to it any more
+    bool terminado = false;                   // the worker has ended; guarded by mutex
+    std::shared_ptr<const DatosIndice> datos; // guarded by mutex
+    Actividad actividad;                      // guarded by mutex
+
+    // Queued to the owner's thread, unless the owner has let the worker go (it may be gone).
+    void avisar(IndiceCatalogo* dueno, void (IndiceCatalogo::*senal)())
+    {
+        const std::lock_guard bloqueo(mutex);
+        if (!suelto)
+            QMetaObject::invokeMethod(dueno, senal, Qt::QueuedConnection);
+    }
+};
+
+namespace {
+// A healthy worker sees the stop within a batch of rows; longer means a call the server holds.
+constexpr auto kEsperaAlDetener = std::chrono::milliseconds(300);
+} // namespace
+
 IndiceCatalogo::IndiceCatalogo(std::function<QStringList()> parametros, QObject* parent, int articulosPorBloque)
     : QObject(parent)
     , m_parametros(std::move(parametros))
     , m_articulosPorBloque(articulosPorBloque)
+    , m_c(std::make_shared<Compartido>())
 {
     // Not from here: the owner may not be ready to answer while it is being built.
     QTimer::singleShot(0, this, &IndiceCatalogo::revisar);
@@ -863,13 +888,20 @@ void IndiceCatalogo::detener()
 {
     if (!m_hilo.joinable())
         return;
-    {
-        const std::lock_guard bloqueo(m_mutex);
-        m_parar = true;
+    std::unique_lock bloqueo(m_c->mutex);
+    m_c->parar = true;
+    m_c->despertar.notify_all();
+    if (m_c->despertar.wait_for(bloqueo, kEsperaAlDetener, [this] { return m_c->terminado; })) {
+        bloqueo.unlock();
+        m_hilo.join();
+    } else {
+        // The exit and a company change do not wait on a server that stopped answering: the
+        // worker ends by itself if the server ever answers, with only what it shares.
+        m_c->suelto = true;
+        bloqueo.unlock();
+        m_hilo.detach();
     }
-    m_despertar.notify_all();
-    m_hilo.join();
-    m_parar = false;
+    m_c = std::make_shared<Compartido>();
 }
 
 void IndiceCatalogo::revisar()
@@ -882,24 +914,20 @@ void IndiceCatalogo::revisar()
     }
     if (actuales.isEmpty() || actuales == m_actuales)
         return;
+    // Another database: the old index answers nothing about it.
     detener();
-    {
-        const std::lock_guard bloqueo(m_mutex);
-        m_datos.reset(); // another database: the old index answers nothing about it
-        m_actividad = {};
-        m_ahora = false;
-    }
     m_actuales = actuales;
-    m_hilo = std::thread([this, actuales] { trabajar(actuales); });
+    m_hilo =
+        std::thread([c = m_c, this, actuales, bloque = m_articulosPorBloque] { trabajar(c, this, actuales, bloque); });
 }
 
 void IndiceCatalogo::reconstruir()
 {
     {
-        const std::lock_guard bloqueo(m_mutex);
-        m_ahora = true;
+        const std::lock_guard bloqueo(m_c->mutex);
+        m_c->ahora = true;
     }
-    m_despertar.notify_all();
+    m_c->despertar.notify_all();
 }
 
 namespace {
@@ -1007,7 +1035,8 @@ private:
 
 } // namespace
 
-void IndiceCatalogo::trabajar(QStringList parametros)
+void IndiceCatalogo::trabajar(const std::shared_ptr<Compartido>& c, IndiceCatalogo* dueno, QStringList parametros,
+                              int articulosPorBloque)
 {
     // A whole read at the start (there is no index yet; a company change starts another worker),
     // when the last build gave no fingerprints, and after a refresh that could not follow them:
@@ -1016,46 +1045,50 @@ void IndiceCatalogo::trabajar(QStringList parametros)
     // holds.
     bool completa = true;
     std::unique_ptr<Revision> revision;
-    while (!m_parar) {
+    while (!c->parar) {
         int pausa = kPausaMinimaMs;
         try {
-            const std::shared_ptr<const DatosIndice> actuales = datos();
+            std::shared_ptr<const DatosIndice> actuales;
+            {
+                const std::lock_guard bloqueo(c->mutex);
+                actuales = c->datos;
+            }
             if (!completa && actuales && actuales->huellas) {
                 QElapsedTimer reloj;
                 reloj.start();
                 if (!revision || revision->desplazamiento() != actuales->nombres.desplazamiento())
                     revision = std::make_unique<Revision>(parametros, actuales->nombres.desplazamiento());
-                Revision::Resultado r = revision->refrescar(*actuales, m_parar);
+                Revision::Resultado r = revision->refrescar(*actuales, c->parar);
                 pausa = std::max(kPausaMinimaMs, int(double(reloj.nsecsElapsed()) / 1e6 * 10));
                 completa = r.completa;
                 if (!completa && !r.detenido) {
                     const bool cambio = r.datos != nullptr;
                     {
-                        const std::lock_guard bloqueo(m_mutex);
+                        const std::lock_guard bloqueo(c->mutex);
                         if (cambio)
-                            m_datos = std::move(r.datos);
-                        ++m_actividad.revisiones;
-                        m_actividad.bloquesReleidos += r.bloques;
-                        m_actividad.filasLeidas += r.filas;
+                            c->datos = std::move(r.datos);
+                        ++c->actividad.revisiones;
+                        c->actividad.bloquesReleidos += r.bloques;
+                        c->actividad.filasLeidas += r.filas;
                     }
                     if (cambio)
-                        QMetaObject::invokeMethod(this, &IndiceCatalogo::construido, Qt::QueuedConnection);
-                    QMetaObject::invokeMethod(this, &IndiceCatalogo::revisado, Qt::QueuedConnection);
+                        c->avisar(dueno, &IndiceCatalogo::construido);
+                    c->avisar(dueno, &IndiceCatalogo::revisado);
                 }
             }
-            if (completa && !m_parar) {
+            if (completa && !c->parar) {
                 revision.reset();
-                auto nuevos = construirIndice(parametros, m_parar, tablaPlegado(), m_articulosPorBloque);
+                auto nuevos = construirIndice(parametros, c->parar, tablaPlegado(), articulosPorBloque);
                 if (nuevos) {
                     pausa = std::max(kPausaMinimaMs, int((nuevos->msNombres + nuevos->msClaves) * 10));
                     completa = !nuevos->huellas;
                     {
-                        const std::lock_guard bloqueo(m_mutex);
-                        m_datos = std::move(nuevos);
-                        ++m_actividad.lecturasCompletas;
+                        const std::lock_guard bloqueo(c->mutex);
+                        c->datos = std::move(nuevos);
+                        ++c->actividad.lecturasCompletas;
                     }
-                    QMetaObject::invokeMethod(this, &IndiceCatalogo::construido, Qt::QueuedConnection);
-                    QMetaObject::invokeMethod(this, &IndiceCatalogo::revisado, Qt::QueuedConnection);
+                    c->avisar(dueno, &IndiceCatalogo::construido);
+                    c->avisar(dueno, &IndiceCatalogo::revisado);
                 }
             }
         } catch (const std::exception& e) {
@@ -1067,16 +1100,20 @@ void IndiceCatalogo::trabajar(QStringList parametros)
                 completa = true;
             revision.reset();
         }
-        std::unique_lock bloqueo(m_mutex);
-        m_despertar.wait_for(bloqueo, std::chrono::milliseconds(pausa), [this] { return m_parar || m_ahora; });
-        m_ahora = false;
+        std::unique_lock bloqueo(c->mutex);
+        c->despertar.wait_for(bloqueo, std::chrono::milliseconds(pausa), [&c] { return c->parar || c->ahora; });
+        c->ahora = false;
     }
+    {
+        const std::lock_guard bloqueo(c->mutex);
+        c->terminado = true;
+    }
+    c->despertar.notify_all();
 }
-
 IndiceCatalogo::Actividad IndiceCatalogo::actividad() const
 {
-    const std::lock_guard bloqueo(m_mutex);
-    return m_actividad;
+    const std::lock_guard bloqueo(m_c->mutex);
+    return m_c->actividad;
 }
 
 bool IndiceCatalogo::listo() const
@@ -1086,8 +1123,8 @@ bool IndiceCatalogo::listo() const
 
 std::shared_ptr<const DatosIndice> IndiceCatalogo::datos() const
 {
-    const std::lock_guard bloqueo(m_mutex);
-    return m_datos;
+    const std::lock_guard bloqueo(m_c->mutex);
+    return m_c->datos;
 }
 
 namespace {

@@ -216,19 +216,20 @@ signals:
     void revisado();   // a refresh or a whole read finished, changed or not (queued too)
 
 private:
+    // What the worker shares with this object. It outlives this object when a worker held by a
+    // server that stopped answering is let go: the worker then touches nothing else.
+    struct Compartido;
+    // Stops the worker: one that does not end within a short time (inside a call the server
+    // does not answer) is let go, never waited for.
     void detener();
-    void trabajar(QStringList parametros);
+    static void trabajar(const std::shared_ptr<Compartido>& c, IndiceCatalogo* dueno, QStringList parametros,
+                         int articulosPorBloque);
 
     std::function<QStringList()> m_parametros;
     const int m_articulosPorBloque;
     QStringList m_actuales;
     std::thread m_hilo;
-    std::atomic<bool> m_parar{false};
-    mutable std::mutex m_mutex;
-    std::condition_variable m_despertar;
-    bool m_ahora = false;                       // guarded by m_mutex
-    std::shared_ptr<const DatosIndice> m_datos; // guarded by m_mutex
-    Actividad m_actividad;                      // guarded by m_mutex
+    std::shared_ptr<Compartido> m_c;
 };
 
 } // namespace catalogo
