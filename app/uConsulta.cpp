@@ -256,7 +256,12 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     connect(&m_dm.estacion(), &AjustesEstacion::cambiado, this, &TfrmConsulta::seguirEstacion);
 }
 
-TfrmConsulta::~TfrmConsulta() = default;
+TfrmConsulta::~TfrmConsulta()
+{
+    // The key box outlives this object's members while the window is torn down, and may still
+    // validate (losing the focus): its bound asks the scan flow, which is gone by then.
+    edClave->setValidator(nullptr);
+}
 
 std::vector<ElementoArrastrable> TfrmConsulta::crearMarco()
 {
