@@ -227,9 +227,10 @@ void Retardo::trabajar()
                 eventosServidor |= POLLOUT;
             if (debeEscribir(p->bajada, ahora))
                 eventosCliente |= POLLOUT;
+            // A due end has no socket event to wake for: it is taken at once.
             for (const Sentido* s : {&p->subida, &p->bajada}) {
-                if (!s->cola.empty() && s->cola.front().vence > ahora)
-                    proximo = std::min(proximo, s->cola.front().vence);
+                if (!s->cola.empty() && (s->cola.front().vence > ahora || s->cola.front().datos.empty()))
+                    proximo = std::min(proximo, std::max(s->cola.front().vence, ahora));
             }
             // A side that has ended and waits for nothing would report its hang-up at every turn.
             fds.push_back({eventosCliente ? p->cliente : -1, eventosCliente, 0});

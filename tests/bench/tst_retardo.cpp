@@ -224,14 +224,19 @@ void TestRetardo::muchasConexionesIntactas()
 void TestRetardo::unFinCierraElOtroLado_data()
 {
     QTest::addColumn<bool>("cierraElCliente");
-    QTest::newRow("el cliente cierra") << true;
-    QTest::newRow("el servidor cierra") << false;
+    QTest::addColumn<int>("ms");
+    QTest::newRow("el cliente cierra") << true << 20;
+    QTest::newRow("el servidor cierra") << false << 20;
+    // Without delay the end is always due by the next turn, with no socket event to wake for.
+    QTest::newRow("el cliente cierra, sin retardo") << true << 0;
+    QTest::newRow("el servidor cierra, sin retardo") << false << 0;
 }
 
 void TestRetardo::unFinCierraElOtroLado()
 {
     QFETCH(bool, cierraElCliente);
-    bench::Retardo retardo(m_destino->puerto(), 20);
+    QFETCH(int, ms);
+    bench::Retardo retardo(m_destino->puerto(), ms);
     QVERIFY2(retardo.iniciar(), qPrintable(retardo.porque()));
     Socket cliente = Socket::conectar(retardo.puerto());
     QVERIFY(cliente.fd() >= 0);
