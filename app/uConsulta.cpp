@@ -603,7 +603,7 @@ void TfrmConsulta::FormShow()
     if (guardado.inicio) {
         switch (arranqueGuardado(*guardado.inicio)) {
         case Arranque::Listo:
-            return;
+            return buscarEscaneoDelArranque();
         case Arranque::Terminar:
             return terminar();
         case Arranque::Login:
@@ -800,8 +800,13 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
     // Whatever the outcome (asked, refused, failed), the whole key ends selected at once, so that
     // the next scan replaces it instead of being appended to it; the answer comes later.
     const auto seleccionar = qScopeGuard([this] { seleccionarClave(); });
-    if (busquedaRechazada())
+    if (busquedaRechazada()) {
+        if (m_flujo->conectando() && !m_limiteClave->cortada()) {
+            m_escaneoDelArranque = edClave->text();
+            m_relojEscaneoDelArranque.start();
+        }
         return;
+    }
     const bool cortada = m_limiteClave->cortada();
     // What the scanner sends around the code is not part of the key.
     const QString limpia = m_flujo->claveEscaneada(edClave->text());
@@ -814,6 +819,15 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
         return;
     }
     BuscarClv();
+}
+
+void TfrmConsulta::buscarEscaneoDelArranque()
+{
+    const QString clave = std::exchange(m_escaneoDelArranque, QString());
+    if (clave.isEmpty() || m_relojEscaneoDelArranque.elapsed() > m_inicio.vigenciaEscaneo)
+        return;
+    edClave->setText(clave);
+    edClaveKeyPress(QChar(13));
 }
 
 bool TfrmConsulta::busquedaRechazada()

@@ -7,6 +7,7 @@
 #include "rules/AjustesConsulta.h"
 #include "rules/EtiquetaBascula.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -151,6 +152,7 @@ private:
     void mostrarConexion(int intento, const QString& detalle);
     // A scan or a search refused before any lookup: no company open, or design mode.
     bool busquedaRechazada();
+    void buscarEscaneoDelArranque();
     void seleccionarClave();
 
     void Salir1Click();
@@ -191,6 +193,9 @@ private:
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;
     LimiteClave* m_limiteClave = nullptr; // edClave's bound
+    // The last scan refused while the automatic start waited, and when.
+    QString m_escaneoDelArranque;
+    QElapsedTimer m_relojEscaneoDelArranque;
     QPushButton* pbsLimpiar = nullptr;
     Forma* sUnidaCompra = nullptr;
     QLabel* lblUniCompra = nullptr;
