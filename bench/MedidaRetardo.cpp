@@ -131,7 +131,7 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
         throw std::runtime_error(retardo.porque().toStdString());
 
     // The program's start-up in processes of its own, through the forwarder.
-    f.arranques = arrancar(carpeta, datos, 0, retardo.nombreServidor(), o.arranques);
+    f.arranques = arrancar(carpeta, datos, 0, retardo.nombreServidor(), o.arranques, &retardo);
     f.errores += f.arranques.errores;
 
     platform::RecordingNotifier avisos;
@@ -319,6 +319,12 @@ int medirRetardo(const QString& carpeta, int articulos, const OpcionesRetardo& o
         std::printf(" ida y vuelta %d ms (%d ms por sentido):\n", 2 * f.msIda, f.msIda);
         linea("arranque: empresa aceptada -> lista", percentiles(f.arranques.desdeAceptada));
         linea("arranque: proceso -> lista", percentiles(f.arranques.total));
+        if (!f.arranques.turnosDesdeAceptada.empty()) {
+            const Percentiles t = percentiles(f.arranques.turnosDesdeAceptada);
+            const Percentiles c = percentiles(f.arranques.conexionesDesdeAceptada);
+            std::printf("  %-38s %.0f idas y vueltas (p50; %.0f a lo más) en %.0f conexiones\n",
+                        "arranque: empresa aceptada -> lista", t.p50, t.max, c.p50);
+        }
         linea("consulta existente", percentiles(f.encontradas));
         linea("consulta desconocida (pitido)", percentiles(f.desconocidas));
         std::printf("  %-38s %.1f idas y vueltas, %.0f bytes\n", "por consulta existente", f.turnosPorConsulta,

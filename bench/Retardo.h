@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // A slow network between the station and its server, without root: a TCP forwarder on
@@ -24,6 +25,9 @@ public:
         // Times the client spoke after hearing the server (its first bytes count): the round
         // trips the client waited for, as far as the bytes show.
         std::uint64_t turnos = 0;
+        // When each turn's first bytes reached the forwarder, in ms on the steady clock (which
+        // every process of the machine shares, so a child's own times compare with these).
+        std::vector<double> momentos;
         bool abierta = true;
     };
 
@@ -47,6 +51,9 @@ public:
     // Every connection accepted so far, in the order of acceptance.
     std::vector<Conexion> conexiones() const;
     int abiertas() const;
+    // Turns begun in [desde, hasta] (steady-clock ms), over every connection, and how many
+    // connections they were on.
+    std::pair<std::uint64_t, int> turnosEntre(double desde, double hasta) const;
 
 private:
     void trabajar();
