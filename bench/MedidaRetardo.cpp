@@ -202,15 +202,11 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
     ContadorPintado pintado(tabla->viewport());
     const auto medir = [&](std::vector<double>& destino, const char* caso, int esperadas,
                            const std::function<void()>& empezar) {
-        const int antes = pintado.veces;
-        QElapsedTimer t;
-        t.start();
-        empezar();
-        QCoreApplication::processEvents();
-        destino.push_back(msDesde(t));
+        const PrimeraPantalla p = primeraPantalla(pintado, empezar);
+        destino.push_back(p.ms);
         // The first screen: 50 rows by the statement, every match when the index found them.
         const int filas = tabla->model()->rowCount();
-        if (filas < std::min(esperadas, 50) || filas > esperadas || pintado.veces == antes)
+        if (filas < std::min(esperadas, 50) || filas > esperadas || !p.pintada)
             inesperado(f, QStringLiteral("%1: %2 filas").arg(QLatin1String(caso)).arg(filas));
     };
     for (int i = 0; i <= o.repeticiones; ++i) {
