@@ -219,9 +219,24 @@ Arranques arrancar(const QString& carpeta, const QString& datos, int tipoAcceso,
         r.desdeAceptada.push_back(fin - aceptada);
         if (retardo) {
             const double base = datoDe(salida, QStringLiteral("base")).toDouble();
-            const auto [turnos, conexiones] = retardo->turnosEntre(base + aceptada, base + fin);
-            r.turnosDesdeAceptada.push_back(double(turnos));
-            r.conexionesDesdeAceptada.push_back(double(conexiones));
+            const std::vector<Retardo::Conexion> conexiones = retardo->conexiones();
+            const std::vector<std::uint64_t> turnos = retardo->turnosEntre(base + aceptada, base + fin);
+            double principal = -1, previas = 0, otras = 0;
+            for (std::size_t c = 0; c < conexiones.size() && c < turnos.size(); ++c) {
+                // A connection's first turn is its first bytes.
+                const std::vector<double>& m = conexiones[c].momentos;
+                if (m.empty())
+                    continue;
+                if (m.front() < base + aceptada)
+                    previas += double(turnos[c]);
+                else if (principal < 0)
+                    principal = double(turnos[c]);
+                else
+                    otras += double(turnos[c]);
+            }
+            r.turnosPrincipal.push_back(std::max(principal, 0.0));
+            r.turnosPrevias.push_back(previas);
+            r.turnosOtras.push_back(otras);
         }
     }
     return r;

@@ -19,9 +19,10 @@ struct Arranques {
     std::vector<double> total; // process started -> "listo"
     std::vector<double> qt, login, empresa, hastaListo;
     std::vector<double> desdeAceptada; // Enter on the company -> "listo"
-    // Through a forwarder: the round trips begun in that span, on every connection, and how
-    // many connections they were on.
-    std::vector<double> turnosDesdeAceptada, conexionesDesdeAceptada;
+    // Through a forwarder, the round trips begun in that span: on the company's main
+    // connection (the first opened in it), on those open before it (the system database's),
+    // and on the others opened in it (the lookup service's, the catalogue index's).
+    std::vector<double> turnosPrincipal, turnosPrevias, turnosOtras;
     double primera = -1; // the warm-up
     int errores = 0;
 };

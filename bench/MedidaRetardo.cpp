@@ -315,11 +315,12 @@ int medirRetardo(const QString& carpeta, int articulos, const OpcionesRetardo& o
         std::printf(" ida y vuelta %d ms (%d ms por sentido):\n", 2 * f.msIda, f.msIda);
         linea("arranque: empresa aceptada -> lista", percentiles(f.arranques.desdeAceptada));
         linea("arranque: proceso -> lista", percentiles(f.arranques.total));
-        if (!f.arranques.turnosDesdeAceptada.empty()) {
-            const Percentiles t = percentiles(f.arranques.turnosDesdeAceptada);
-            const Percentiles c = percentiles(f.arranques.conexionesDesdeAceptada);
-            std::printf("  %-38s %.0f idas y vueltas (p50; %.0f a lo más) en %.0f conexiones\n",
-                        "arranque: empresa aceptada -> lista", t.p50, t.max, c.p50);
+        if (!f.arranques.turnosPrincipal.empty()) {
+            const Percentiles p = percentiles(f.arranques.turnosPrincipal);
+            std::printf("  %-38s %.0f idas y vueltas en la conexión principal (p50; %.0f a lo más), %.0f en la "
+                        "del sistema, %.0f en las demás abiertas entre tanto\n",
+                        "arranque: empresa aceptada -> lista", p.p50, p.max, percentiles(f.arranques.turnosPrevias).p50,
+                        percentiles(f.arranques.turnosOtras).p50);
         }
         linea("consulta existente", percentiles(f.encontradas));
         linea("consulta desconocida (pitido)", percentiles(f.desconocidas));

@@ -146,16 +146,13 @@ int Retardo::abiertas() const
     return int(std::count_if(m_conexiones.begin(), m_conexiones.end(), [](const Conexion& c) { return c.abierta; }));
 }
 
-std::pair<std::uint64_t, int> Retardo::turnosEntre(double desde, double hasta) const
+std::vector<std::uint64_t> Retardo::turnosEntre(double desde, double hasta) const
 {
     const std::lock_guard bloqueo(m_mutex);
-    std::pair<std::uint64_t, int> r{0, 0};
-    for (const Conexion& c : m_conexiones) {
-        const auto n =
-            std::count_if(c.momentos.begin(), c.momentos.end(), [&](double m) { return m >= desde && m <= hasta; });
-        r.first += std::uint64_t(n);
-        r.second += n > 0;
-    }
+    std::vector<std::uint64_t> r;
+    for (const Conexion& c : m_conexiones)
+        r.push_back(std::uint64_t(
+            std::count_if(c.momentos.begin(), c.momentos.end(), [&](double m) { return m >= desde && m <= hasta; })));
     return r;
 }
 

@@ -6,7 +6,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 // A slow network between the station and its server, without root: a TCP forwarder on
@@ -51,9 +50,9 @@ public:
     // Every connection accepted so far, in the order of acceptance.
     std::vector<Conexion> conexiones() const;
     int abiertas() const;
-    // Turns begun in [desde, hasta] (steady-clock ms), over every connection, and how many
-    // connections they were on.
-    std::pair<std::uint64_t, int> turnosEntre(double desde, double hasta) const;
+    // Turns begun in [desde, hasta] (steady-clock ms) on each connection, in the order of
+    // acceptance.
+    std::vector<std::uint64_t> turnosEntre(double desde, double hasta) const;
 
 private:
     void trabajar();
