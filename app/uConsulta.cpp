@@ -683,11 +683,15 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
 
 std::optional<AvisoInstalacion> TfrmConsulta::validarEmpresa()
 {
+    // The checks and the settings in one statement (nothing when this company cannot run it:
+    // each step then reads on its own).
+    m_lecturaArranque = leerArranque(m_dm);
+    const LecturaArranque* leido = m_lecturaArranque ? &*m_lecturaArranque : nullptr;
     // 4. Only the ERP schema versions the station knows.
-    if (std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm))
+    if (std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm, leido))
         return aviso;
     // 5. The station's own objects; installing them ends the run.
-    return ValidarMetadatos(m_dm, m_sesion.datos);
+    return ValidarMetadatos(m_dm, m_sesion.datos, leido);
 }
 
 void TfrmConsulta::prepararPantalla()
@@ -705,8 +709,9 @@ void TfrmConsulta::prepararPantalla()
 
     leerEscaner();
 
-    // 9.
-    CargarInfo();
+    // 9. The settings the start-up read already, unless the fonts were just reset in the table.
+    const std::optional<LecturaArranque> leido = std::exchange(m_lecturaArranque, std::nullopt);
+    CargarInfo(!restaurada && leido && leido->ajustes ? &*leido->ajustes : nullptr);
 
     // 10. Without a walk-in customer the company has to be configured first.
     if (m_ajustes.ClienteEventualId == 0) {
@@ -1024,13 +1029,13 @@ void TfrmConsulta::TiempoInactivoTimer()
     Limpiar();
 }
 
-void TfrmConsulta::CargarInfo()
+void TfrmConsulta::CargarInfo(const ConfigEmpresa::Tabla* leida)
 {
     FuenteConColor nombre = fuenteConColorDe(*lblNombreArticulo);
     FuenteConColor precio = fuenteConColorDe(*dbPrecio);
     ConfigEmpresa::Escaparate escaparate;
     try {
-        escaparate = m_flujo->cargarAjustes(m_dm, nombre, precio);
+        escaparate = m_flujo->cargarAjustes(m_dm, nombre, precio, leida);
     } catch (...) {
         // Font rows read before a failing one stay applied.
         aplicarFuentes(nombre, precio);
@@ -1056,6 +1061,8 @@ void TfrmConsulta::aplicarFuentes(const FuenteConColor& nombre, const FuenteConC
 void TfrmConsulta::CargarLogEmp()
 {
     aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa));
+    // An idle station holds no transaction open on the shared connection.
+    m_dm.confirmarTransaccion();
     m_escaparate->setImagen(Imagen->pixmap());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/LecturaArranque.h"
 #include "layout/DisenoPantalla.h"
 #include "layout/Fuentes.h"
 #include "lookup/BusquedaClave.h"
@@ -73,7 +74,7 @@ public:
     void aceptarClaveBuscador(const QString& clave, int articuloId);
 
     // The settings' load, on this thread: the start-up and the configuration dialog wait for it.
-    void CargarInfo();
+    void CargarInfo(const ConfigEmpresa::Tabla* leida = nullptr);
     // The same load through the service for a reload during operation: applied when it arrives,
     // the window does not wait; a failure is only logged and changes nothing.
     void recargarAjustes();
@@ -195,6 +196,8 @@ private:
     LimiteClave* m_limiteClave = nullptr; // edClave's bound
     // The last scan refused while the automatic start waited, and when.
     QString m_escaneoDelArranque;
+    // What validarEmpresa read in one statement, for the settings' first load.
+    std::optional<LecturaArranque> m_lecturaArranque;
     QElapsedTimer m_relojEscaneoDelArranque;
     QPushButton* pbsLimpiar = nullptr;
     Forma* sUnidaCompra = nullptr;

@@ -29,9 +29,15 @@ void leerPantalla(ConfigEmpresa& tabla, AjustesConsulta& ajustes, FuenteConColor
 } // namespace
 
 ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
-                                                FuenteConColor& precio)
+                                                FuenteConColor& precio, const ConfigEmpresa::Tabla* leida)
 {
     ConfigEmpresa::Escaparate escaparate;
+    if (leida) {
+        ConfigEmpresa tabla(dm.fdVarios);
+        tabla.usarTabla(*leida);
+        leerPantalla(tabla, ajustes, nombre, precio);
+        return tabla.leerEscaparate();
+    }
     dm.conReconexion([&] {
         dm.reiniciarTransaccion();
         // Every row in one statement: over a slow link the load is one round trip, not thirty.

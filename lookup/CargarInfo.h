@@ -24,5 +24,7 @@ void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, Fuent
 // The main window's load: CargarInfo, then the showcase's rows, each one operation of
 // Tdm::conReconexion (after a lost connection it runs again). Commits the data module's
 // transaction at the end, so an idle station holds none open on it. Failures as CargarInfo's.
+// With `leida` (the table as the start-up's one statement read it, nothing written since) nothing
+// is read and nothing committed: the start-up's transaction goes on to its next read.
 ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
-                                                FuenteConColor& precio);
+                                                FuenteConColor& precio, const ConfigEmpresa::Tabla* leida = nullptr);
