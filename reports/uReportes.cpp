@@ -45,6 +45,7 @@ const QString kFallo = QStringLiteral("No se pudo leer el reporte.");
 const QString kSinTablas =
     QStringLiteral("La base de datos de la empresa no tiene el registro de consultas de las estaciones (falta %1). "
                    "Se agrega al actualizar los objetos de Lumivo en la empresa con el usuario SYSDBA.");
+const QString kSinEmpresa = QStringLiteral("No hay una empresa abierta.");
 const QString kVacio = QStringLiteral("No hay consultas registradas en el periodo elegido.");
 const QString kSinEstaciones = QStringLiteral("Ninguna estación se ha registrado todavía.");
 
@@ -277,6 +278,10 @@ ServicioConsulta& TfrmReportes::servicio()
 void TfrmReportes::pedir(int pestana)
 {
     const std::uint64_t peticion = ++m_peticion;
+    if (!m_dm.empresaConectada()) {
+        mostrarAviso(kSinEmpresa);
+        return;
+    }
     const reportes::Periodo periodo = periodoElegido();
     auto leido = std::make_shared<Leido>();
     mostrarAviso(kLeyendo);
