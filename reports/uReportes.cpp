@@ -56,7 +56,8 @@ int pausaReconexion(int intento)
     return std::min(30000, 1000 << std::clamp(intento - 1, 0, 5));
 }
 
-QTableView* nuevaRejilla(const char* nombre, ModeloTabla* modelo, QWidget* padre)
+// `estirada` is the column that takes the width left (its text elided, whole in the tool tip).
+QTableView* nuevaRejilla(const char* nombre, ModeloTabla* modelo, int estirada, QWidget* padre)
 {
     auto* t = new QTableView(padre);
     t->setObjectName(QString::fromLatin1(nombre));
@@ -65,8 +66,8 @@ QTableView* nuevaRejilla(const char* nombre, ModeloTabla* modelo, QWidget* padre
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setAlternatingRowColors(true);
     t->verticalHeader()->hide();
-    t->horizontalHeader()->setStretchLastSection(true);
     t->setWordWrap(false);
+    t->setProperty("estirada", estirada);
     return t;
 }
 
@@ -158,9 +159,9 @@ void TfrmReportes::crearControles()
 
     pcReportes = new QTabWidget(this);
     pcReportes->setObjectName(QStringLiteral("pcReportes"));
-    tvNoEncontrados = nuevaRejilla("tvNoEncontrados", m_modelos[NoEncontrados], pcReportes);
-    tvMasConsultados = nuevaRejilla("tvMasConsultados", m_modelos[MasConsultados], pcReportes);
-    tvEstaciones = nuevaRejilla("tvEstaciones", m_modelos[Estaciones], pcReportes);
+    tvNoEncontrados = nuevaRejilla("tvNoEncontrados", m_modelos[NoEncontrados], 4, pcReportes);
+    tvMasConsultados = nuevaRejilla("tvMasConsultados", m_modelos[MasConsultados], 1, pcReportes);
+    tvEstaciones = nuevaRejilla("tvEstaciones", m_modelos[Estaciones], 6, pcReportes);
     pcReportes->addTab(tvNoEncontrados, QStringLiteral("Códigos no encontrados"));
     pcReportes->addTab(tvMasConsultados, QStringLiteral("Más consultados"));
 
@@ -354,10 +355,19 @@ void TfrmReportes::mostrar(int pestana, const Leido& leido)
         vacio = leido.tabla.filas.empty();
         QTableView* vistas[] = {tvNoEncontrados, tvMasConsultados, nullptr, tvEstaciones};
         if (QTableView* v = vistas[pestana]) {
-            v->resizeColumnsToContents();
-            // A long error text or station list stays within reach of the last column's stretch.
-            for (int c = 0; c < v->horizontalHeader()->count(); ++c)
-                v->setColumnWidth(c, std::min(v->columnWidth(c), 360));
+            // Every column as wide as its texts (up to a limit), but the long one, which takes what is
+            // left of the window, so no column hides beyond the right edge.
+            QHeaderView* titulos = v->horizontalHeader();
+            const int estirada = v->property("estirada").toInt();
+            for (int c = 0; c < titulos->count(); ++c) {
+                if (c == estirada)
+                    continue;
+                titulos->setSectionResizeMode(c, QHeaderView::Interactive);
+                v->resizeColumnToContents(c);
+                v->setColumnWidth(c, std::min(v->columnWidth(c), 320));
+            }
+            if (estirada < titulos->count())
+                titulos->setSectionResizeMode(estirada, QHeaderView::Stretch);
         }
     }
     if (vacio)
