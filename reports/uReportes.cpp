@@ -3,6 +3,7 @@
 #include "ModeloTabla.h"
 #include "data/ConfigEmpresa.h"
 #include "data/uDM.h"
+#include "firebird/Error.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "lookup/ServicioConsulta.h"
@@ -41,7 +42,13 @@ const QString kLeyendo = QStringLiteral("Leyendo el reporte…");
 const QString kSinRespuesta = QStringLiteral("Sin respuesta del servidor, intente en unos momentos");
 const QString kSinServidor =
     QStringLiteral("Se perdió la conexión con el servidor de la base de datos. Intente de nuevo en unos momentos.");
-const QString kFallo = QStringLiteral("No se pudo leer el reporte.");
+const QString kFallo =
+    QStringLiteral("No se pudo leer el reporte. El detalle aparece al dejar el puntero sobre este aviso.");
+const QString kSinPermiso =
+    QStringLiteral("El usuario no tiene permiso de leer el registro de consultas. Un usuario SYSDBA puede darlo al "
+                   "actualizar los objetos de Lumivo en la empresa.");
+// Firebird's isc_no_priv: no permission for an operation on a table.
+constexpr long kSinPrivilegio = 335544352;
 const QString kSinTablas =
     QStringLiteral("La base de datos de la empresa no tiene el registro de consultas de las estaciones (falta %1). "
                    "Se agrega al actualizar los objetos de Lumivo en la empresa con el usuario SYSDBA.");
@@ -50,6 +57,17 @@ const QString kVacio = QStringLiteral("No hay consultas registradas en el period
 const QString kSinEstaciones = QStringLiteral("Ninguna estación se ha registrado todavía.");
 
 const char* const kNombresArchivo[] = {"codigos-no-encontrados", "mas-consultados", "consultas-por-hora", "estaciones"};
+
+bool sinPermiso(const std::exception_ptr& fallo)
+{
+    try {
+        std::rethrow_exception(fallo);
+    } catch (const fb::Error& e) {
+        return e.gdsCode() == kSinPrivilegio;
+    } catch (...) {
+        return false;
+    }
+}
 
 int pausaReconexion(int intento)
 {
@@ -385,7 +403,7 @@ void TfrmReportes::mostrarFallo(std::exception_ptr fallo)
     else if (conexionPerdida(fallo))
         mostrarAviso(kSinServidor, detalle);
     else
-        mostrarAviso(kFallo + u' ' + detalle, detalle);
+        mostrarAviso(sinPermiso(fallo) ? kSinPermiso : kFallo, detalle);
 }
 
 void TfrmReportes::mostrarAviso(const QString& texto, const QString& detalle)

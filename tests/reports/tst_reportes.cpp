@@ -44,6 +44,7 @@ private slots:
     void estaciones();
     void copiarYExportar();
     void sinTablas();
+    void sinPermiso();
     void servidorColgado();
 
 private:
@@ -288,6 +289,19 @@ void TestReportes::sinTablas()
         QCOMPARE(aviso()->text(), esperado);
     }
     QVERIFY(rejilla("tvEstaciones").isEmpty());
+}
+
+// A user the company has not been given the log to: said in Spanish, the engine's words in the tip.
+void TestReportes::sinPermiso()
+{
+    const QStringList sysdba = parametrosConRegistro(m_dir->path());
+    abrir(testsupport::embeddedParams(sysdba.first().section(u'=', 1).trimmed(), QStringLiteral("SINPERMISO")));
+    QTRY_VERIFY(!leyendo());
+    QCOMPARE(aviso()->text(),
+             QStringLiteral("El usuario no tiene permiso de leer el registro de consultas. Un usuario SYSDBA puede "
+                            "darlo al actualizar los objetos de Lumivo en la empresa."));
+    QVERIFY2(aviso()->toolTip().contains(QStringLiteral("ZANTOR_LMV_CONSULTAS")), qPrintable(aviso()->toolTip()));
+    QVERIFY(rejilla("tvNoEncontrados").isEmpty());
 }
 
 // The server stops answering: the window says so once the deadline passes and keeps answering the
