@@ -14,11 +14,13 @@ const QString kSqlTablas =
                    "where RDB$RELATION_NAME in ('ZANTOR_LMV_CONSULTAS', 'ZANTOR_LMV_ESTACIONES')");
 
 // The stations are listed with a separator no station name holds, so they can be sorted and
-// joined here whatever their names carry (a comma included).
+// joined here whatever their names carry (a comma included). The list comes back as a text, not
+// the blob LIST makes: a blob is one more call per row (thousands of keys); the width holds more
+// than a hundred stations' names.
 constexpr char16_t kSeparador = u'\x1f';
 const QString kSqlNoEncontrados =
     QStringLiteral("select c.CLAVE, count(*) as VECES, min(c.FECHA_HORA) as PRIMERA, max(c.FECHA_HORA) as ULTIMA,\n"
-                   "  list(distinct c.ESTACION, ascii_char(31)) as ESTACIONES\n"
+                   "  cast(list(distinct c.ESTACION, ascii_char(31)) as varchar(8000)) as ESTACIONES\n"
                    "from ZANTOR_LMV_CONSULTAS c\n"
                    "where c.RESULTADO in ('N', 'M') and c.FECHA_HORA >= :desde and c.FECHA_HORA < :hasta\n"
                    "group by c.CLAVE\n"
@@ -118,7 +120,7 @@ Tabla noEncontrados(fb::Transaction& transaccion, const Periodo& periodo)
     periodoEn(q, periodo);
     q.open();
     while (q.next()) {
-        QStringList estaciones = QString::fromLatin1(q.value(4).toBytes()).split(kSeparador, Qt::SkipEmptyParts);
+        QStringList estaciones = q.value(4).toString().split(kSeparador, Qt::SkipEmptyParts);
         for (QString& e : estaciones)
             e = e.trimmed();
         estaciones.sort(Qt::CaseInsensitive);
