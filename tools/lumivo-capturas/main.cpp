@@ -139,7 +139,10 @@ void escribirRegistro(Tdm& dm)
         const int dias = i < 250 ? 0 : uno(30);
         // Business hours, busiest around midday and early evening.
         static const int horas[] = {8, 9, 10, 11, 12, 12, 13, 13, 13, 14, 15, 16, 17, 18, 18, 19, 19, 20};
-        const QDateTime cuando(hoy.addDays(-dias), QTime(horas[uno(int(std::size(horas)))], uno(60), uno(60)));
+        QDateTime cuando(hoy.addDays(-dias), QTime(horas[uno(int(std::size(horas)))], uno(60), uno(60)));
+        // Nothing logged later than now: a lookup of today's still to come is yesterday's.
+        if (cuando > QDateTime::currentDateTime())
+            cuando = cuando.addDays(-1);
         q.setParam(QStringLiteral("f"), cuando);
         q.setParam(QStringLiteral("e"), estaciones[uno(int(estaciones.size()))]);
         const int tipo = uno(100);
