@@ -21,12 +21,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedBarSeries>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -482,11 +484,18 @@ bool TfrmReportes::exportarA(const QString& ruta)
 
 void TfrmReportes::pbsExportarClick()
 {
-    const QString sugerido = QStringLiteral("%1-%2.csv")
-                                 .arg(QString::fromLatin1(kNombresArchivo[pcReportes->currentIndex()]),
-                                      QDate::currentDate().toString(Qt::ISODate));
-    const QString ruta = QFileDialog::getSaveFileName(this, QStringLiteral("Exportar a CSV"), sugerido,
-                                                      QStringLiteral("Archivos CSV (*.csv)"));
-    if (!ruta.isEmpty())
-        exportarA(ruta);
+    // In the user's documents, not in the station's working folder where it would be lost.
+    const QString sugerido = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                 .filePath(QStringLiteral("%1-%2.csv")
+                                               .arg(QString::fromLatin1(kNombresArchivo[pcReportes->currentIndex()]),
+                                                    QDate::currentDate().toString(Qt::ISODate)));
+    // Qt's own dialog: a kiosk has no desktop to lend its own, and it reads Spanish with the station.
+    QFileDialog dialogo(this, QStringLiteral("Exportar a CSV"), QString(), QStringLiteral("Archivos CSV (*.csv)"));
+    dialogo.setObjectName(QStringLiteral("dlgExportar"));
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    dialogo.setDefaultSuffix(QStringLiteral("csv"));
+    dialogo.selectFile(sugerido);
+    if (dialogo.exec() == QDialog::Accepted && !dialogo.selectedFiles().isEmpty())
+        exportarA(dialogo.selectedFiles().constFirst());
 }

@@ -22,12 +22,14 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <csignal>
 #include <memory>
@@ -262,6 +264,35 @@ void TestReportes::copiarYExportar()
                                     "\"ABC,\"\"12\"\"\",1," +
                                     fecha(m_hoy, "00:00:00").toUtf8() + ',' + fecha(m_hoy, "00:00:00").toUtf8() +
                                     ",Caja 1\r\n");
+
+    // Through the button: the file dialog takes the name typed in it.
+    const QString otra = QDir(m_dir->path()).filePath(QStringLiteral("desde-el-boton.csv"));
+    QString sugerido;
+    bool respondido = false;
+    QTimer espera;
+    connect(&espera, &QTimer::timeout, this, [&] {
+        auto* dialogo = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialogo)
+            return;
+        espera.stop();
+        respondido = true;
+        sugerido = dialogo->selectedFiles().value(0);
+        // As a name typed and accepted (typed keys would open the box's completion list).
+        dialogo->selectFile(otra);
+        static_cast<QDialog*>(dialogo)->accept();
+        if (dialogo->isVisible())
+            dialogo->reject();
+    });
+    espera.start(10);
+    QTest::mouseClick(m_ventana->findChild<QPushButton*>(QStringLiteral("pbsExportar")), Qt::LeftButton);
+    QTRY_VERIFY(respondido);
+    QVERIFY2(sugerido.endsWith(QStringLiteral("/codigos-no-encontrados-%1.csv").arg(m_hoy.toString(Qt::ISODate))),
+             qPrintable(sugerido));
+    QTRY_VERIFY(QFile::exists(otra));
+    QFile desdeBoton(otra);
+    QVERIFY(desdeBoton.open(QIODevice::ReadOnly));
+    archivo.seek(0);
+    QCOMPARE(desdeBoton.readAll(), archivo.readAll());
 
     // A folder that does not exist: said in the window, nothing written.
     const QString mala = QDir(m_dir->path()).filePath(QStringLiteral("no-hay/x.csv"));
