@@ -81,6 +81,25 @@ void periodoEn(fb::Query& q, const Periodo& p)
 
 } // namespace
 
+QStringList titulosNoEncontrados()
+{
+    return {QStringLiteral("Clave"), QStringLiteral("Veces"), QStringLiteral("Primera vez"),
+            QStringLiteral("Última vez"), QStringLiteral("Estaciones")};
+}
+
+QStringList titulosMasConsultados()
+{
+    return {QStringLiteral("Clave"), QStringLiteral("Artículo"), QStringLiteral("Veces"),
+            QStringLiteral("Precio neto")};
+}
+
+QStringList titulosEstaciones()
+{
+    return {QStringLiteral("Estado"),      QStringLiteral("Estación"),      QStringLiteral("Equipo"),
+            QStringLiteral("Versión"),     QStringLiteral("Último latido"), QStringLiteral("Última consulta"),
+            QStringLiteral("Último error")};
+}
+
 Periodo periodo(OpcionPeriodo opcion, QDate hoy, QDate inicio, QDate fin)
 {
     auto dias = [](QDate primero, QDate ultimo) {
@@ -113,8 +132,7 @@ QStringList tablasFaltantes(fb::Transaction& transaccion)
 Tabla noEncontrados(fb::Transaction& transaccion, const Periodo& periodo)
 {
     Tabla t;
-    t.titulos = QStringList{QStringLiteral("Clave"), QStringLiteral("Veces"), QStringLiteral("Primera vez"),
-                            QStringLiteral("Última vez"), QStringLiteral("Estaciones")};
+    t.titulos = titulosNoEncontrados();
     fb::Query q(transaccion);
     q.setSql(kSqlNoEncontrados);
     periodoEn(q, periodo);
@@ -133,8 +151,7 @@ Tabla noEncontrados(fb::Transaction& transaccion, const Periodo& periodo)
 Tabla masConsultados(fb::Transaction& transaccion, const Periodo& periodo, int clienteId, int listaId, int limite)
 {
     Tabla t;
-    t.titulos = QStringList{QStringLiteral("Clave"), QStringLiteral("Artículo"), QStringLiteral("Veces"),
-                            QStringLiteral("Precio neto")};
+    t.titulos = titulosMasConsultados();
     fb::Query q(transaccion);
     q.setSql(kSqlMasConsultados);
     periodoEn(q, periodo);
@@ -187,10 +204,7 @@ PorHora porHora(fb::Transaction& transaccion, const Periodo& periodo)
 Estaciones estaciones(fb::Transaction& transaccion)
 {
     Estaciones r;
-    r.tabla.titulos =
-        QStringList{QStringLiteral("Estado"),      QStringLiteral("Estación"),      QStringLiteral("Equipo"),
-                    QStringLiteral("Versión"),     QStringLiteral("Último latido"), QStringLiteral("Última consulta"),
-                    QStringLiteral("Último error")};
+    r.tabla.titulos = titulosEstaciones();
     fb::Query q(transaccion);
     q.setSql(kSqlEstaciones);
     q.open();

@@ -37,6 +37,11 @@ Periodo periodo(OpcionPeriodo opcion, QDate hoy, QDate inicio = {}, QDate fin = 
 // it has both.
 QStringList tablasFaltantes(fb::Transaction& transaccion);
 
+// The lists' column titles, as the functions below fill them.
+QStringList titulosNoEncontrados();
+QStringList titulosMasConsultados();
+QStringList titulosEstaciones();
+
 // Keys not found or misread in the period: key, count, first and last time seen, the stations that
 // saw it (by name, comma-separated), by count (most first), then by key.
 Tabla noEncontrados(fb::Transaction& transaccion, const Periodo& periodo);

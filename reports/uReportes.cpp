@@ -88,6 +88,9 @@ QTableView* nuevaRejilla(const char* nombre, ModeloTabla* modelo, int estirada, 
     t->verticalHeader()->hide();
     t->setWordWrap(false);
     t->setProperty("estirada", estirada);
+    // The columns exist before the first report, so the long one stretches from the first screen on.
+    for (int c = 0; c < modelo->columnCount(); ++c)
+        t->horizontalHeader()->setSectionResizeMode(c, c == estirada ? QHeaderView::Stretch : QHeaderView::Interactive);
     return t;
 }
 
@@ -141,6 +144,9 @@ void TfrmReportes::crearControles()
 {
     for (auto& m : m_modelos)
         m = new ModeloTabla(this);
+    m_modelos[NoEncontrados]->cargar({reportes::titulosNoEncontrados(), {}});
+    m_modelos[MasConsultados]->cargar({reportes::titulosMasConsultados(), {}});
+    m_modelos[Estaciones]->cargar({reportes::titulosEstaciones(), {}});
 
     auto* periodo = new QLabel(QStringLiteral("Periodo:"), this);
     cbPeriodo = new QComboBox(this);
@@ -358,7 +364,7 @@ void TfrmReportes::mostrar(int pestana, const Leido& leido)
 {
     if (!leido.faltan.isEmpty()) {
         for (ModeloTabla* m : m_modelos)
-            m->cargar({});
+            m->cargar({m->tabla().titulos, {}});
         m_porHora = {};
         dibujarGrafica();
         mostrarAviso(kSinTablas.arg(leido.faltan.join(QStringLiteral(", "))));

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -133,6 +134,9 @@ void TestReportes::noEncontradosPorPeriodo()
     abrir(parametrosConRegistro(m_dir->path()));
     QTRY_VERIFY(!leyendo());
     QVERIFY(!aviso()->isVisible());
+    // The stations' column takes the width left from the first screen on: no gap at the right.
+    auto* vista = m_ventana->findChild<QTableView*>(QStringLiteral("tvNoEncontrados"));
+    QTRY_COMPARE(vista->horizontalHeader()->length(), vista->viewport()->width());
     QCOMPARE(rejilla("tvNoEncontrados"),
              (QStringList{QStringLiteral("7500000000001|2|%1|%2|Caja 1, Caja 2")
                               .arg(fecha(m_hoy, "09:15:00"), fecha(m_hoy, "11:40:00")),
