@@ -29,6 +29,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
+#include "reports/uReportes.h"
 #include "rules/EtiquetaBascula.h"
 #include "rules/Formato.h"
 #include "rules/Informacion.h"
@@ -473,6 +474,7 @@ void TfrmConsulta::crearMenu()
     ModoQuiosco1->setCheckable(true);
     Salir1 = accion(archivo, QStringLiteral("Salir"), "Salir1");
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
+    Reportes1 = accion(informacion, QStringLiteral("Reportes"), "Reportes1");
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
 
     platform::connectGuarded(Configuracin1, &QAction::triggered, this, &TfrmConsulta::Configuracin1Click);
@@ -482,6 +484,7 @@ void TfrmConsulta::crearMenu()
     platform::connectGuarded(InicioAutomatico1, &QAction::triggered, this, &TfrmConsulta::InicioAutomatico1Click);
     platform::connectGuarded(ModoQuiosco1, &QAction::triggered, this, &TfrmConsulta::ModoQuiosco1Click);
     platform::connectGuarded(Salir1, &QAction::triggered, this, &TfrmConsulta::Salir1Click);
+    platform::connectGuarded(Reportes1, &QAction::triggered, this, &TfrmConsulta::Reportes1Click);
     platform::connectGuarded(Acercade1, &QAction::triggered, this, &TfrmConsulta::Acercade1Click);
 }
 
@@ -1133,6 +1136,18 @@ void TfrmConsulta::Salir1Click()
 void TfrmConsulta::Acercade1Click()
 {
     m_ayuda.exec();
+}
+
+void TfrmConsulta::Reportes1Click()
+{
+    Limpiar();
+    // The showcase waits behind the reports, as behind any operator's window.
+    m_escaparate->detener();
+    if (!m_reportes)
+        m_reportes = new TfrmReportes(m_dm, this);
+    m_reportes->exec();
+    if (m_flujo->empresaAbierta() && !modoDiseno())
+        m_escaparate->pantallaLimpia();
 }
 
 void TfrmConsulta::Configuracin1Click()

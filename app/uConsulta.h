@@ -40,6 +40,7 @@ namespace flujo {
 struct Pantalla;
 }
 class TfrmBuscarEnCatalogo;
+class TfrmReportes;
 struct Sesion;
 
 // The price display: start-up, frame, menu, lookup by key and clearing.
@@ -158,6 +159,7 @@ private:
 
     void Salir1Click();
     void Acercade1Click();
+    void Reportes1Click();
     void Configuracin1Click();
     void Disear1Click();
     void Restaurar1Click();
@@ -237,10 +239,12 @@ private:
     QAction* InicioAutomatico1 = nullptr;
     QAction* ModoQuiosco1 = nullptr;
     QAction* Salir1 = nullptr;
+    QAction* Reportes1 = nullptr;
     QAction* Acercade1 = nullptr;
 
     QTimer* TiempoInactivo = nullptr;
     ModoKiosco* m_kiosco = nullptr;
+    TfrmReportes* m_reportes = nullptr; // made at its first opening
     // Last: it is built from the elements that crearMarco makes, which sets the members above.
     DisenoPantalla m_diseno;
 };

@@ -11,6 +11,7 @@
 #include "Generador.h"
 #include "MedidaRetardo.h"
 #include "Medidas.h"
+#include "Reportes.h"
 #include "Soak.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
@@ -343,6 +344,7 @@ const QString kEstaciones = QStringLiteral("estaciones");
 const QString kSoak = QStringLiteral("soak");
 const QString kColgado = QStringLiteral("colgado");
 const QString kRetardo = QStringLiteral("retardo");
+const QString kReportes = QStringLiteral("reportes");
 
 std::vector<int> enteros(const QString& lista)
 {
@@ -397,8 +399,8 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption solo(
         QStringLiteral("solo"),
         QStringLiteral(
-            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo (las tres últimas "
-            "sólo así)."),
+            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo,reportes (las cuatro "
+            "últimas sólo así)."),
         QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
@@ -436,9 +438,13 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption retardoMinutos(QStringLiteral("retardo-minutos"),
                                             QStringLiteral("Duración de cada ventana de tráfico del índice (retardo)."),
                                             QStringLiteral("n"), QStringLiteral("2"));
+    const QCommandLineOption registro(QStringLiteral("registro"),
+                                      QStringLiteral("Consultas registradas en 30 días para los reportes (reportes)."),
+                                      QStringLiteral("n"), QStringLiteral("1000000"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
     opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones, segundos,
-                         cache, soakMinutos, soakReinicio, retardoMs, retardoConsultas, retardoMinutos, soloGenerar});
+                         cache, soakMinutos, soakReinicio, retardoMs, retardoConsultas, retardoMinutos, registro,
+                         soloGenerar});
     opciones.process(app);
 
     int errores = 0;
@@ -449,7 +455,7 @@ int ejecutar(int argc, char* argv[])
         const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString& p : partes) {
             if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak && p != kColgado &&
-                p != kRetardo)
+                p != kRetardo && p != kReportes)
                 throw std::runtime_error("unknown --solo part: " + p.toStdString());
         }
         const QString carpeta =
@@ -514,6 +520,9 @@ int ejecutar(int argc, char* argv[])
                 {std::max(0, opciones.value(retardoMs).toInt()), std::max(1, opciones.value(retardoConsultas).toInt()),
                  std::max(1, opciones.value(retardoMinutos).toInt()), std::max(1, opciones.value(arranques).toInt()),
                  std::clamp(opciones.value(repeticiones).toInt(), 1, 5)});
+        if (partes.contains(kReportes))
+            errores += bench::medirReportes(carpeta, std::max(1, opciones.value(registro).toInt()),
+                                            std::clamp(opciones.value(repeticiones).toInt(), 1, 5));
         if (partes.contains(kSoak))
             errores += bench::medirSoak(carpeta, {std::max(1, opciones.value(soakMinutos).toInt()),
                                                   std::max(10, opciones.value(soakReinicio).toInt())});
