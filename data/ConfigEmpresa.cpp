@@ -7,6 +7,8 @@
 #include <array>
 
 const QString ConfigEmpresa::kTabla = QStringLiteral("ZANTOR_LMV_CONFIG");
+const QString ConfigEmpresa::kClaveVersionObjetos = QStringLiteral("VERSION_OBJETOS");
+const QString ConfigEmpresa::kClaveDepuracion = QStringLiteral("REGISTRO_DEPURADO");
 
 namespace {
 
@@ -130,6 +132,10 @@ const QString kClaveEscaparate = QStringLiteral("ESCAPARATE");
 const QString kClaveEscaparateSegundos = QStringLiteral("ESCAPARATE_SEGUNDOS");
 const QString kClaveEscaparateTarjeta = QStringLiteral("ESCAPARATE_TARJETA");
 const QString kClaveEscaparateLista = QStringLiteral("ESCAPARATE_LISTA_ID");
+
+// The scan log's rows: a switch and a number of days.
+const QString kClaveRegistrar = QStringLiteral("REGISTRAR_CONSULTAS");
+const QString kClaveDiasRegistro = QStringLiteral("DIAS_REGISTRO");
 
 const QString kCConfig = QStringLiteral("c_config");
 const QString kNValorInt = QStringLiteral("N_VALOR_INT");
@@ -326,22 +332,49 @@ ConfigEmpresa::Escaparate ConfigEmpresa::leerEscaparate()
     return e;
 }
 
-void ConfigEmpresa::escribirEscaparate(const Escaparate& e)
+void ConfigEmpresa::escribirFila(const QString& clave, const fb::Value& entero, const fb::Value& caracter)
 {
     fb::Query& q = escritura();
-    auto fila = [this, &q](const QString& clave, const fb::Value& entero, const fb::Value& caracter) {
-        const bool existe = leerClave(clave).has_value();
-        q.close();
-        q.setSql(existe ? kSqlFila : kSqlInsertarFila);
-        q.setParam(kCConfig, clave);
-        q.setParam(kNValorInt, entero);
-        q.setParam(kNValorChr, caracter);
-        q.execute();
-    };
-    fila(kClaveEscaparate, fb::Value(), e.activo ? QStringLiteral("S") : QStringLiteral("N"));
-    fila(kClaveEscaparateSegundos, e.segundosInactivo, fb::Value());
-    fila(kClaveEscaparateTarjeta, e.segundosTarjeta, fb::Value());
-    fila(kClaveEscaparateLista, e.listaPrecios, fb::Value());
+    const bool existe = leerClave(clave).has_value();
+    q.close();
+    q.setSql(existe ? kSqlFila : kSqlInsertarFila);
+    q.setParam(kCConfig, clave);
+    q.setParam(kNValorInt, entero);
+    q.setParam(kNValorChr, caracter);
+    q.execute();
+}
+
+void ConfigEmpresa::escribirEscaparate(const Escaparate& e)
+{
+    escribirFila(kClaveEscaparate, fb::Value(), e.activo ? QStringLiteral("S") : QStringLiteral("N"));
+    escribirFila(kClaveEscaparateSegundos, e.segundosInactivo, fb::Value());
+    escribirFila(kClaveEscaparateTarjeta, e.segundosTarjeta, fb::Value());
+    escribirFila(kClaveEscaparateLista, e.listaPrecios, fb::Value());
+}
+
+ConfigEmpresa::Registro ConfigEmpresa::leerRegistro()
+{
+    Registro r;
+    if (const std::optional<Fila> fila = leerClave(kClaveRegistrar))
+        r.activo = activo(*fila);
+    if (const std::optional<Fila> fila = leerClave(kClaveDiasRegistro); fila && !fila->entero.isNull()) {
+        const int dias = fila->entero.toInt();
+        if (dias >= 1)
+            r.dias = dias;
+    }
+    return r;
+}
+
+void ConfigEmpresa::escribirRegistro(const Registro& r)
+{
+    escribirFila(kClaveRegistrar, fb::Value(), r.activo ? QStringLiteral("S") : QStringLiteral("N"));
+    escribirFila(kClaveDiasRegistro, r.dias, fb::Value());
+}
+
+int ConfigEmpresa::leerVersionObjetos()
+{
+    const std::optional<Fila> fila = leerClave(kClaveVersionObjetos);
+    return fila && !fila->entero.isNull() ? fila->entero.toInt() : 0;
 }
 
 ConfigEmpresa::Fuente ConfigEmpresa::fuentePredeterminada(Elemento elemento)

@@ -28,20 +28,21 @@ void leerPantalla(ConfigEmpresa& tabla, AjustesConsulta& ajustes, FuenteConColor
 
 } // namespace
 
-ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
-                                                FuenteConColor& precio)
+AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)
 {
-    ConfigEmpresa::Escaparate escaparate;
+    AjustesEmpresa empresa;
     dm.conReconexion([&] {
         dm.reiniciarTransaccion();
         // Every row in one statement: over a slow link the load is one round trip, not thirty.
         ConfigEmpresa tabla(dm.fdVarios);
         tabla.leerTabla();
         leerPantalla(tabla, ajustes, nombre, precio);
-        escaparate = tabla.leerEscaparate();
+        empresa.escaparate = tabla.leerEscaparate();
+        empresa.registro = tabla.leerRegistro();
+        empresa.versionObjetos = tabla.leerVersionObjetos();
         dm.confirmarTransaccion();
     });
-    return escaparate;
+    return empresa;
 }
 
 void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)
