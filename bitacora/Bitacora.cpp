@@ -1,5 +1,6 @@
 #include "Bitacora.h"
 
+#include "data/ConfigEmpresa.h"
 #include "firebird/Connection.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
@@ -51,19 +52,6 @@ const QString kSqlLatido = QStringLiteral(
     "UPDATE OR INSERT INTO ZANTOR_LMV_ESTACIONES (ESTACION, HOST, VERSION_PROGRAMA, EMPRESA, INICIO, LATIDO, "
     "ULTIMA_CONSULTA, ULTIMO_ERROR, KIOSCO, INDICE_LISTO) VALUES (:estacion, :host, :version, :empresa, :inicio, "
     "CURRENT_TIMESTAMP, :ultima, :error, :kiosco, :indice) MATCHING (ESTACION)");
-// The day (the server's, so every station counts the same days) is claimed by the station whose
-// update finds the row behind it; a station that comes second finds it current, or meets the first
-// one's lock and gives way. A company without the row gets it from the first station.
-const QString kSqlReclamar = QStringLiteral(
-    "EXECUTE BLOCK RETURNS (RECLAMADA INTEGER) AS BEGIN "
-    "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = CURRENT_DATE - DATE '2000-01-01' WHERE CONFIGURACION = '%1' "
-    "AND (VALOR_INT IS NULL OR VALOR_INT < CURRENT_DATE - DATE '2000-01-01'); "
-    "RECLAMADA = ROW_COUNT; "
-    "IF (RECLAMADA = 0 AND NOT EXISTS (SELECT 1 FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = '%1')) THEN BEGIN "
-    "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('%1', CURRENT_DATE - DATE '2000-01-01'); "
-    "RECLAMADA = 1; END "
-    "SUSPEND; END");
-const QString kClaveDepuracion = QStringLiteral("REGISTRO_DEPURADO");
 // Small deletes, each committed, so the clean-up never holds a long transaction on a shop's server.
 const QString kSqlDepurar = QStringLiteral("EXECUTE BLOCK RETURNS (BORRADAS INTEGER) AS BEGIN "
                                            "DELETE FROM ZANTOR_LMV_CONSULTAS WHERE FECHA_HORA < CURRENT_TIMESTAMP - %1 "
@@ -178,10 +166,7 @@ public:
         const bool hecho = intentar(e.estacion.parametros, [&] {
             m_transaccion.start();
             try {
-                m_trabajo.setSql(kSqlReclamar.arg(kClaveDepuracion));
-                m_trabajo.open();
-                reclamada = m_trabajo.next() && m_trabajo.value(0).toInt() > 0;
-                m_trabajo.close();
+                reclamada = ConfigEmpresa(m_trabajo).reclamarDepuracion();
                 m_transaccion.commit();
             } catch (const fb::Error& error) {
                 if (error.isConnectionLost())

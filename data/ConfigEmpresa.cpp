@@ -7,8 +7,6 @@
 #include <array>
 
 const QString ConfigEmpresa::kTabla = QStringLiteral("ZANTOR_LMV_CONFIG");
-const QString ConfigEmpresa::kClaveVersionObjetos = QStringLiteral("VERSION_OBJETOS");
-const QString ConfigEmpresa::kClaveDepuracion = QStringLiteral("REGISTRO_DEPURADO");
 
 namespace {
 
@@ -136,6 +134,20 @@ const QString kClaveEscaparateLista = QStringLiteral("ESCAPARATE_LISTA_ID");
 // The scan log's rows: a switch and a number of days.
 const QString kClaveRegistrar = QStringLiteral("REGISTRAR_CONSULTAS");
 const QString kClaveDiasRegistro = QStringLiteral("DIAS_REGISTRO");
+const QString kClaveVersionObjetos = QStringLiteral("VERSION_OBJETOS");
+
+// One statement, whatever the row holds; no parameters (PSQL's own colons are not markers).
+const QString kSqlReclamarDepuracion = QStringLiteral(
+    "EXECUTE BLOCK RETURNS (RECLAMADA INTEGER) AS BEGIN "
+    "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = CURRENT_DATE - DATE '2000-01-01' WHERE CONFIGURACION = "
+    "'REGISTRO_DEPURADO' AND (VALOR_INT IS NULL OR VALOR_INT < CURRENT_DATE - DATE '2000-01-01'); "
+    "RECLAMADA = ROW_COUNT; "
+    "IF (RECLAMADA = 0 AND NOT EXISTS (SELECT 1 FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = 'REGISTRO_DEPURADO')) "
+    "THEN BEGIN "
+    "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('REGISTRO_DEPURADO', "
+    "CURRENT_DATE - DATE '2000-01-01'); "
+    "RECLAMADA = 1; END "
+    "SUSPEND; END");
 
 const QString kCConfig = QStringLiteral("c_config");
 const QString kNValorInt = QStringLiteral("N_VALOR_INT");
@@ -369,6 +381,22 @@ void ConfigEmpresa::escribirRegistro(const Registro& r)
 {
     escribirFila(kClaveRegistrar, fb::Value(), r.activo ? QStringLiteral("S") : QStringLiteral("N"));
     escribirFila(kClaveDiasRegistro, r.dias, fb::Value());
+}
+
+bool ConfigEmpresa::reclamarDepuracion()
+{
+    fb::Query& q = escritura();
+    q.close();
+    q.setSql(kSqlReclamarDepuracion);
+    q.open();
+    const bool reclamada = q.next() && q.value(0).toInt() > 0;
+    q.close();
+    return reclamada;
+}
+
+void ConfigEmpresa::escribirVersionObjetos(int version)
+{
+    escribirFila(kClaveVersionObjetos, version, fb::Value());
 }
 
 int ConfigEmpresa::leerVersionObjetos()

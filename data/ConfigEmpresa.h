@@ -153,10 +153,14 @@ public:
 
     // VERSION_OBJETOS: the version of the station's own objects installed (data/Instalacion); 0
     // for a company without the row. The row VERSION keeps its own meaning.
-    static const QString kClaveVersionObjetos;
     int leerVersionObjetos();
-    // The row a station claims the day's clean-up of the log with (VALOR_INT: the server's day).
-    static const QString kClaveDepuracion;
+    // Sets it, inserting the row when missing.
+    void escribirVersionObjetos(int version);
+    // Claims the day's clean-up of the scan log for this station: true when this call took it. The
+    // row REGISTRO_DEPURADO holds the last day claimed (the server's, so every station counts the
+    // same days); a station that comes second the same day finds it current, or meets the first
+    // one's lock and gives way (false). A company without the row gets it from the first claim.
+    bool reclamarDepuracion();
 
     // The built-in size in points and face of the element, which the installation also writes.
     static Fuente fuentePredeterminada(Elemento elemento);

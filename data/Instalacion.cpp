@@ -32,8 +32,6 @@ const QString kSqlExistentes = QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB
 const QRegularExpression kCreacion(QStringLiteral("^\\s*CREATE\\s+(?:TABLE|(?:UNIQUE\\s+)?(?:(?:ASC|DESC)"
                                                   "(?:ENDING)?\\s+)?INDEX)\\s+(\\w+)"),
                                    QRegularExpression::CaseInsensitiveOption);
-const QString kSqlVersionObjetos = QStringLiteral("UPDATE OR INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) "
-                                                  "VALUES (:clave, :version) MATCHING (CONFIGURACION)");
 
 QString leerRecurso(const QString& ruta)
 {
@@ -129,10 +127,7 @@ std::vector<fb::ScriptFailure> ActualizarObjetos(fb::Transaction& transaccion)
     // A partial update is tried again at the next SYSDBA start.
     if (fallas.empty()) {
         fb::Query q(transaccion);
-        q.setSql(kSqlVersionObjetos);
-        q.setParam(QStringLiteral("clave"), ConfigEmpresa::kClaveVersionObjetos);
-        q.setParam(QStringLiteral("version"), kVersionObjetos);
-        q.execute();
+        ConfigEmpresa(q).escribirVersionObjetos(kVersionObjetos);
     }
     return fallas;
 }
