@@ -9,6 +9,7 @@
 #include "Colgado.h"
 #include "Estaciones.h"
 #include "Generador.h"
+#include "MedidaRegistro.h"
 #include "MedidaRetardo.h"
 #include "Medidas.h"
 #include "Soak.h"
@@ -343,6 +344,7 @@ const QString kEstaciones = QStringLiteral("estaciones");
 const QString kSoak = QStringLiteral("soak");
 const QString kColgado = QStringLiteral("colgado");
 const QString kRetardo = QStringLiteral("retardo");
+const QString kRegistro = QStringLiteral("registro");
 
 std::vector<int> enteros(const QString& lista)
 {
@@ -397,8 +399,8 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption solo(
         QStringLiteral("solo"),
         QStringLiteral(
-            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo (las tres últimas "
-            "sólo así)."),
+            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo,registro (las cuatro "
+            "últimas sólo así)."),
         QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
@@ -436,9 +438,14 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption retardoMinutos(QStringLiteral("retardo-minutos"),
                                             QStringLiteral("Duración de cada ventana de tráfico del índice (retardo)."),
                                             QStringLiteral("n"), QStringLiteral("2"));
+    const QCommandLineOption estacionesRegistro(
+        QStringLiteral("estaciones-registro"),
+        QStringLiteral("Estaciones a la vez con el registro de consultas, a una consulta por segundo (registro)."),
+        QStringLiteral("n,n"), QStringLiteral("1,64"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
     opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones, segundos,
-                         cache, soakMinutos, soakReinicio, retardoMs, retardoConsultas, retardoMinutos, soloGenerar});
+                         cache, soakMinutos, soakReinicio, retardoMs, retardoConsultas, retardoMinutos,
+                         estacionesRegistro, soloGenerar});
     opciones.process(app);
 
     int errores = 0;
@@ -449,7 +456,7 @@ int ejecutar(int argc, char* argv[])
         const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString& p : partes) {
             if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak && p != kColgado &&
-                p != kRetardo)
+                p != kRetardo && p != kRegistro)
                 throw std::runtime_error("unknown --solo part: " + p.toStdString());
         }
         const QString carpeta =
@@ -514,6 +521,10 @@ int ejecutar(int argc, char* argv[])
                 {std::max(0, opciones.value(retardoMs).toInt()), std::max(1, opciones.value(retardoConsultas).toInt()),
                  std::max(1, opciones.value(retardoMinutos).toInt()), std::max(1, opciones.value(arranques).toInt()),
                  std::clamp(opciones.value(repeticiones).toInt(), 1, 5)});
+        if (partes.contains(kRegistro))
+            errores += bench::medirRegistro(carpeta, kEstandar, std::max(1, opciones.value(consultas).toInt()),
+                                            enteros(opciones.value(estacionesRegistro)),
+                                            std::max(2, opciones.value(segundos).toInt()));
         if (partes.contains(kSoak))
             errores += bench::medirSoak(carpeta, {std::max(1, opciones.value(soakMinutos).toInt()),
                                                   std::max(10, opciones.value(soakReinicio).toInt())});
