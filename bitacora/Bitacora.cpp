@@ -37,6 +37,8 @@ struct Bitacora::Compartido {
     std::atomic<bool> ocupado{false};         // the writer is inside a call
     std::atomic<bool> escrituraPedida{false}; // a batch is posted and has not started
     std::atomic<bool> latidoPedido{false};
+    // The writer that may take rows: one let go (the log turned off) finishes its batch and stops.
+    std::atomic<quint64> generacion{0};
 };
 
 namespace {
@@ -91,6 +93,7 @@ public:
     EscritorBitacora(std::shared_ptr<Bitacora::Compartido> c, int loteDepuracion)
         : m_c(std::move(c))
         , m_loteDepuracion(loteDepuracion)
+        , m_generacion(m_c->generacion.load())
     {
     }
 
@@ -101,7 +104,7 @@ public:
         if (!hayFilas())
             return decirDescartadas();
         intentar(parametros, [&] {
-            for (;;) {
+            while (m_c->generacion.load() == m_generacion) {
                 std::vector<Bitacora::Compartido::Fila> lote;
                 {
                     std::lock_guard bloqueo(m_c->m);
@@ -281,6 +284,7 @@ private:
 
     std::shared_ptr<Bitacora::Compartido> m_c;
     const int m_loteDepuracion;
+    const quint64 m_generacion;
     fb::Connection m_conexion;
     fb::Transaction m_transaccion{m_conexion};
     // Prepared once, kept across batches and transactions (the connection's close unprepares them).
@@ -327,6 +331,7 @@ void Bitacora::activar(const Estacion& estacion, int dias)
         // No parent: a thread a silent server holds outlives the log and deletes itself once it ends.
         m_hilo = new QThread;
         m_hilo->setObjectName(QStringLiteral("Bitacora"));
+        ++m_c->generacion;
         m_escritor = new EscritorBitacora(m_c, m_opciones.loteDepuracion);
         m_escritor->moveToThread(m_hilo);
         connect(m_hilo, &QThread::finished, m_escritor, &QObject::deleteLater);
@@ -349,6 +354,8 @@ void Bitacora::desactivar()
         std::lock_guard bloqueo(m_c->m);
         m_c->cola.clear();
     }
+    // A writer held by a silent server must not take the rows of a log turned on again meanwhile.
+    ++m_c->generacion;
     detener(false);
 }
 

@@ -55,6 +55,8 @@ private slots:
     void servidorCaido_data();
     void servidorCaido();
     void servidorCallado();
+    void porSuReloj();
+    void apagadoYEncendido();
 
 private:
     QStringList filas(const QString& sql, const testsupport::QueryParams& p = {})
@@ -341,6 +343,42 @@ void TestBitacora::servidorCallado()
     bitacora->escribirAhora();
     QTRY_VERIFY(bitacora->ocupada());
     bitacora.reset();
+}
+
+// Left to its own timers, the log writes its batches and heartbeats with nobody asking.
+void TestBitacora::porSuReloj()
+{
+    Bitacora::Opciones o;
+    o.escrituraMs = 100;
+    o.latidoMs = 150;
+    Bitacora bitacora(o);
+    QSignalSpy latidos(&bitacora, &Bitacora::latido);
+    bitacora.activar(estacion(m_parametros, QStringLiteral("CAJA 5")), 90);
+    bitacora.registrar(Bitacora::kNoExiste, QStringLiteral("SOLA"));
+    QTRY_COMPARE(filas(QStringLiteral("SELECT ESTACION, CLAVE, RESULTADO, ARTICULO_ID FROM ZANTOR_LMV_CONSULTAS")),
+                 QStringList{"CAJA 5|SOLA|N|NULL"});
+    QTRY_VERIFY(latidos.size() >= 3);
+}
+
+// Off drops what waits and writes nothing more; on again writes what comes after, once.
+void TestBitacora::apagadoYEncendido()
+{
+    Bitacora bitacora(aMano());
+    QSignalSpy latidos(&bitacora, &Bitacora::latido);
+    const Bitacora::Estacion e = estacion(m_parametros, QStringLiteral("CAJA 6"));
+    bitacora.activar(e, 90);
+    QTRY_COMPARE(latidos.size(), 1);
+    bitacora.registrar(Bitacora::kExacta, QStringLiteral("ANTES-DE-APAGAR"), 1001);
+    bitacora.desactivar();
+    QCOMPARE(bitacora.enEspera(), 0);
+    bitacora.registrar(Bitacora::kExacta, QStringLiteral("APAGADO"), 1001);
+    QCOMPARE(bitacora.enEspera(), 0);
+    bitacora.activar(e, 90);
+    QTRY_COMPARE(latidos.size(), 2);
+    bitacora.registrar(Bitacora::kExacta, QStringLiteral("ENCENDIDO"), 1001);
+    bitacora.escribirAhora();
+    QTRY_COMPARE(bitacora.enEspera(), 0);
+    QTRY_COMPARE(filas(QStringLiteral("SELECT CLAVE FROM ZANTOR_LMV_CONSULTAS")), QStringList{"ENCENDIDO"});
 }
 
 LUMIVO_TEST_GUILESS_MAIN(TestBitacora)
