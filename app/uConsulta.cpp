@@ -30,6 +30,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
+#include "reports/uReportes.h"
 #include "rules/EtiquetaBascula.h"
 #include "rules/Formato.h"
 #include "rules/Informacion.h"
@@ -486,6 +487,7 @@ void TfrmConsulta::crearMenu()
     ModoQuiosco1->setCheckable(true);
     Salir1 = accion(archivo, QStringLiteral("Salir"), "Salir1");
     QMenu* informacion = barra->addMenu(QStringLiteral("Información"));
+    Reportes1 = accion(informacion, QStringLiteral("Reportes"), "Reportes1");
     Acercade1 = accion(informacion, QStringLiteral("Acerca de"), "Acercade1");
 
     platform::connectGuarded(Configuracin1, &QAction::triggered, this, &TfrmConsulta::Configuracin1Click);
@@ -495,6 +497,7 @@ void TfrmConsulta::crearMenu()
     platform::connectGuarded(InicioAutomatico1, &QAction::triggered, this, &TfrmConsulta::InicioAutomatico1Click);
     platform::connectGuarded(ModoQuiosco1, &QAction::triggered, this, &TfrmConsulta::ModoQuiosco1Click);
     platform::connectGuarded(Salir1, &QAction::triggered, this, &TfrmConsulta::Salir1Click);
+    platform::connectGuarded(Reportes1, &QAction::triggered, this, &TfrmConsulta::Reportes1Click);
     platform::connectGuarded(Acercade1, &QAction::triggered, this, &TfrmConsulta::Acercade1Click);
 }
 
@@ -616,7 +619,7 @@ void TfrmConsulta::FormShow()
     if (guardado.inicio) {
         switch (arranqueGuardado(*guardado.inicio)) {
         case Arranque::Listo:
-            return;
+            return buscarEscaneoDelArranque();
         case Arranque::Terminar:
             return terminar();
         case Arranque::Login:
@@ -696,11 +699,15 @@ TfrmConsulta::Arranque TfrmConsulta::arranqueGuardado(const InicioGuardado& inic
 
 std::optional<AvisoInstalacion> TfrmConsulta::validarEmpresa()
 {
+    // The checks and the settings in one statement (nothing when this company cannot run it:
+    // each step then reads on its own).
+    m_lecturaArranque = leerArranque(m_dm);
+    const LecturaArranque* leido = m_lecturaArranque ? &*m_lecturaArranque : nullptr;
     // 4. Only the ERP schema versions the station knows.
-    if (std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm))
+    if (std::optional<AvisoInstalacion> aviso = ValidarVersion(m_dm, leido))
         return aviso;
     // 5. The station's own objects; installing them ends the run.
-    return ValidarMetadatos(m_dm, m_sesion.datos);
+    return ValidarMetadatos(m_dm, m_sesion.datos, leido);
 }
 
 void TfrmConsulta::prepararPantalla()
@@ -718,8 +725,9 @@ void TfrmConsulta::prepararPantalla()
 
     leerEscaner();
 
-    // 9.
-    CargarInfo();
+    // 9. The settings the start-up read already, unless the fonts were just reset in the table.
+    const std::optional<LecturaArranque> leido = std::exchange(m_lecturaArranque, std::nullopt);
+    CargarInfo(!restaurada && leido && leido->ajustes ? &*leido->ajustes : nullptr);
 
     // 10. Without a walk-in customer the company has to be configured first.
     if (m_ajustes.ClienteEventualId == 0) {
@@ -862,8 +870,13 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
     // Whatever the outcome (asked, refused, failed), the whole key ends selected at once, so that
     // the next scan replaces it instead of being appended to it; the answer comes later.
     const auto seleccionar = qScopeGuard([this] { seleccionarClave(); });
-    if (busquedaRechazada())
+    if (busquedaRechazada()) {
+        if (m_flujo->conectando() && !m_limiteClave->cortada()) {
+            m_escaneoDelArranque = edClave->text();
+            m_relojEscaneoDelArranque.start();
+        }
         return;
+    }
     const bool cortada = m_limiteClave->cortada();
     // The log keeps the key as it was sent, beyond what the box could hold (taken before the box
     // loses what the scanner sent around it, which forgets the cut).
@@ -880,6 +893,15 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
         return;
     }
     BuscarClv(escaneada);
+}
+
+void TfrmConsulta::buscarEscaneoDelArranque()
+{
+    const QString clave = std::exchange(m_escaneoDelArranque, QString());
+    if (clave.isEmpty() || m_relojEscaneoDelArranque.elapsed() > m_inicio.vigenciaEscaneo)
+        return;
+    edClave->setText(clave);
+    edClaveKeyPress(QChar(13));
 }
 
 bool TfrmConsulta::busquedaRechazada()
@@ -1076,13 +1098,13 @@ void TfrmConsulta::TiempoInactivoTimer()
     Limpiar();
 }
 
-void TfrmConsulta::CargarInfo()
+void TfrmConsulta::CargarInfo(const ConfigEmpresa::Tabla* leida)
 {
     FuenteConColor nombre = fuenteConColorDe(*lblNombreArticulo);
     FuenteConColor precio = fuenteConColorDe(*dbPrecio);
     ConfigEmpresa::Escaparate escaparate;
     try {
-        escaparate = m_flujo->cargarAjustes(m_dm, nombre, precio);
+        escaparate = m_flujo->cargarAjustes(m_dm, nombre, precio, leida);
     } catch (...) {
         // Font rows read before a failing one stay applied.
         aplicarFuentes(nombre, precio);
@@ -1108,6 +1130,8 @@ void TfrmConsulta::aplicarFuentes(const FuenteConColor& nombre, const FuenteConC
 void TfrmConsulta::CargarLogEmp()
 {
     aplicarLogo(*Imagen, ::CargarLogEmp(m_dm, m_ajustes.MostrarImagenEmpresa));
+    // An idle station holds no transaction open on the shared connection.
+    m_dm.confirmarTransaccion();
     m_escaparate->setImagen(Imagen->pixmap());
 }
 
@@ -1178,6 +1202,18 @@ void TfrmConsulta::Salir1Click()
 void TfrmConsulta::Acercade1Click()
 {
     m_ayuda.exec();
+}
+
+void TfrmConsulta::Reportes1Click()
+{
+    Limpiar();
+    // The showcase waits behind the reports, as behind any operator's window.
+    m_escaparate->detener();
+    if (!m_reportes)
+        m_reportes = new TfrmReportes(m_dm, this);
+    m_reportes->exec();
+    if (m_flujo->empresaAbierta() && !modoDiseno())
+        m_escaparate->pantallaLimpia();
 }
 
 void TfrmConsulta::Configuracin1Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/LecturaArranque.h"
 #include "layout/DisenoPantalla.h"
 #include "layout/Fuentes.h"
 #include "lookup/BusquedaClave.h"
@@ -7,6 +8,7 @@
 #include "rules/AjustesConsulta.h"
 #include "rules/EtiquetaBascula.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -39,6 +41,7 @@ namespace flujo {
 struct Pantalla;
 }
 class TfrmBuscarEnCatalogo;
+class TfrmReportes;
 struct Sesion;
 
 // The price display: start-up, frame, menu, lookup by key and clearing.
@@ -74,7 +77,7 @@ public:
     void aceptarClaveBuscador(const QString& clave, int articuloId);
 
     // The settings' load, on this thread: the start-up and the configuration dialog wait for it.
-    void CargarInfo();
+    void CargarInfo(const ConfigEmpresa::Tabla* leida = nullptr);
     // The same load through the service for a reload during operation: applied when it arrives,
     // the window does not wait; a failure is only logged and changes nothing.
     void recargarAjustes();
@@ -159,10 +162,12 @@ private:
     void mostrarConexion(int intento, const QString& detalle);
     // A scan or a search refused before any lookup: no company open, or design mode.
     bool busquedaRechazada();
+    void buscarEscaneoDelArranque();
     void seleccionarClave();
 
     void Salir1Click();
     void Acercade1Click();
+    void Reportes1Click();
     void Configuracin1Click();
     void Disear1Click();
     void Restaurar1Click();
@@ -201,6 +206,11 @@ private:
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;
     LimiteClave* m_limiteClave = nullptr; // edClave's bound
+    // The last scan refused while the automatic start waited, and when.
+    QString m_escaneoDelArranque;
+    // What validarEmpresa read in one statement, for the settings' first load.
+    std::optional<LecturaArranque> m_lecturaArranque;
+    QElapsedTimer m_relojEscaneoDelArranque;
     QPushButton* pbsLimpiar = nullptr;
     Forma* sUnidaCompra = nullptr;
     QLabel* lblUniCompra = nullptr;
@@ -239,10 +249,12 @@ private:
     QAction* InicioAutomatico1 = nullptr;
     QAction* ModoQuiosco1 = nullptr;
     QAction* Salir1 = nullptr;
+    QAction* Reportes1 = nullptr;
     QAction* Acercade1 = nullptr;
 
     QTimer* TiempoInactivo = nullptr;
     ModoKiosco* m_kiosco = nullptr;
+    TfrmReportes* m_reportes = nullptr; // made at its first opening
     // Last: it is built from the elements that crearMarco makes, which sets the members above.
     DisenoPantalla m_diseno;
 };

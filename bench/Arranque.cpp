@@ -2,6 +2,7 @@
 
 #include "Generador.h"
 #include "Medidas.h"
+#include "Retardo.h"
 #include "app/Lumivo.h"
 #include "connections/CatalogoConexiones.h"
 #include "platform/MessageBox.h"
@@ -130,8 +131,8 @@ int hijoArranque(int argc, char* argv[])
                 QCoreApplication::exit(kFallo);
                 return;
             }
-            std::printf("listo qt=%.1f login=%.1f empresa=%.1f aceptada=%.1f fin=%.1f\n", qt - entrada,
-                        alLogin.ms - entrada, alEmpresa.ms - entrada, aceptada - entrada, listo - entrada);
+            std::printf("listo qt=%.1f login=%.1f empresa=%.1f aceptada=%.1f fin=%.1f base=%.3f\n", qt - entrada,
+                        alLogin.ms - entrada, alEmpresa.ms - entrada, aceptada - entrada, listo - entrada, entrada);
             std::fflush(stdout);
             QCoreApplication::exit(kListo);
         });
@@ -157,7 +158,8 @@ int hijoArranque(int argc, char* argv[])
     return r;
 }
 
-Arranques arrancar(const QString& carpeta, const QString& datos, int tipoAcceso, const QString& servidor, int corridas)
+Arranques arrancar(const QString& carpeta, const QString& datos, int tipoAcceso, const QString& servidor, int corridas,
+                   const Retardo* retardo)
 {
     QTemporaryDir dir(QDir(carpeta).filePath(QStringLiteral("arranque-XXXXXX")));
     if (!dir.isValid())
@@ -212,8 +214,30 @@ Arranques arrancar(const QString& carpeta, const QString& datos, int tipoAcceso,
         r.login.push_back(datoDe(salida, QStringLiteral("login")).toDouble());
         r.empresa.push_back(datoDe(salida, QStringLiteral("empresa")).toDouble());
         r.hastaListo.push_back(datoDe(salida, QStringLiteral("fin")).toDouble());
-        r.desdeAceptada.push_back(datoDe(salida, QStringLiteral("fin")).toDouble() -
-                                  datoDe(salida, QStringLiteral("aceptada")).toDouble());
+        const double aceptada = datoDe(salida, QStringLiteral("aceptada")).toDouble();
+        const double fin = datoDe(salida, QStringLiteral("fin")).toDouble();
+        r.desdeAceptada.push_back(fin - aceptada);
+        if (retardo) {
+            const double base = datoDe(salida, QStringLiteral("base")).toDouble();
+            const std::vector<Retardo::Conexion> conexiones = retardo->conexiones();
+            const std::vector<std::uint64_t> turnos = retardo->turnosEntre(base + aceptada, base + fin);
+            double principal = -1, previas = 0, otras = 0;
+            for (std::size_t c = 0; c < conexiones.size() && c < turnos.size(); ++c) {
+                // A connection's first turn is its first bytes.
+                const std::vector<double>& m = conexiones[c].momentos;
+                if (m.empty())
+                    continue;
+                if (m.front() < base + aceptada)
+                    previas += double(turnos[c]);
+                else if (principal < 0)
+                    principal = double(turnos[c]);
+                else
+                    otras += double(turnos[c]);
+            }
+            r.turnosPrincipal.push_back(std::max(principal, 0.0));
+            r.turnosPrevias.push_back(previas);
+            r.turnosOtras.push_back(otras);
+        }
     }
     return r;
 }

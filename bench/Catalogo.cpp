@@ -239,12 +239,12 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
     auto* buscar = b.findChild<QPushButton*>(QStringLiteral("pbsBuscar"));
     auto* tabla = b.findChild<QTableView*>(QStringLiteral("wdbTabla"));
     ContadorPintado pintado(tabla->viewport());
-    const auto revisar = [&](const char* caso, int filasEsperadas, int pintadasAntes) {
+    const auto revisar = [&](const char* caso, int filasEsperadas, bool pintada) {
         const int filas = tabla->model()->rowCount();
         const int esperadas = std::min(filasEsperadas, 50);
-        if ((filas != esperadas || pintado.veces == pintadasAntes) && ++errores <= 5)
-            std::fprintf(stderr, "  inesperado: %s: %d filas (se esperaban %d), pintado %d\n", caso, filas, esperadas,
-                         pintado.veces - pintadasAntes);
+        if ((filas != esperadas || !pintada) && ++errores <= 5)
+            std::fprintf(stderr, "  inesperado: %s: %d filas (se esperaban %d)%s\n", caso, filas, esperadas,
+                         pintada ? "" : ", sin pintar");
     };
 
     std::vector<double> todos, uno, cien, clave;
@@ -253,13 +253,9 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
     const auto enLaVentana = [&] {
         const auto medir = [&](std::vector<double>& destino, const char* caso, int esperadas,
                                const std::function<void()>& empezar) {
-            const int antes = pintado.veces;
-            QElapsedTimer t;
-            t.start();
-            empezar();
-            QCoreApplication::processEvents();
-            destino.push_back(msDesde(t));
-            revisar(caso, esperadas, antes);
+            const PrimeraPantalla p = primeraPantalla(pintado, empezar);
+            destino.push_back(p.ms);
+            revisar(caso, esperadas, p.pintada);
         };
         for (int i = 0; i < repeticiones; ++i) {
             edClave->clear();
@@ -284,7 +280,7 @@ int medirCatalogo(const QString& carpeta, int articulos, int repeticiones)
         double ms = -1;
         pintado.alPintar = [&] {
             ms = msDesde(t);
-            revisar("nombre vacío (F4)", articulos, antes);
+            revisar("nombre vacío (F4)", articulos, pintado.veces != antes);
             if (i == 0)
                 enLaVentana();
             b.reject();

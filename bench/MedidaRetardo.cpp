@@ -38,7 +38,7 @@ constexpr int kCambiosPorHora = 100;
 struct Trafico {
     double segundos = 0;
     std::uint64_t bytes = 0, deLasNuevas = 0; // all, and of the connections opened in the window
-    int conexionesNuevas = 0, construcciones = 0, cambios = 0;
+    int conexionesNuevas = 0, construcciones = 0, revisiones = 0, cambios = 0;
     double porHora(std::uint64_t b) const { return segundos > 0 ? double(b) * 3600.0 / segundos : 0; }
 };
 
@@ -81,8 +81,8 @@ std::vector<Clave> clavesMezcladas(int articulos, int cuantas)
 }
 
 // The bytes through the forwarder while the station waits for a scan, for `minutos` and on to the
-// end of the next build of the catalogue index, starting right after one; `cambiar` renames an article from another
-// connection, evenly spread at kCambiosPorHora.
+// end of the catalogue index's next check (a refresh or a whole read), starting right after one;
+// `cambiar` renames an article from another connection, evenly spread at kCambiosPorHora.
 Trafico medirTrafico(Retardo& retardo, catalogo::IndiceCatalogo& indice, int minutos,
                      const std::function<void(int)>& cambiar)
 {
@@ -93,12 +93,14 @@ Trafico medirTrafico(Retardo& retardo, catalogo::IndiceCatalogo& indice, int min
     const double ventana = minutos * 60000.0;
     bool terminada = false;
     const QMetaObject::Connection alConstruir =
-        QObject::connect(&indice, &catalogo::IndiceCatalogo::construido, &indice, [&] {
-            ++t.construcciones;
+        QObject::connect(&indice, &catalogo::IndiceCatalogo::construido, &indice, [&] { ++t.construcciones; });
+    const QMetaObject::Connection alRevisar =
+        QObject::connect(&indice, &catalogo::IndiceCatalogo::revisado, &indice, [&] {
+            ++t.revisiones;
             terminada = msDesde(reloj) >= ventana;
         });
     const double cada = 3600000.0 / kCambiosPorHora;
-    // Whole cycles of the index: at least the window, then until the next build ends (10 more
+    // Whole cycles of the index: at least the window, then until the next check ends (10 more
     // minutes at most), so that a pause longer than the window is not measured as silence.
     while (!terminada && msDesde(reloj) < ventana + 600000.0) {
         if (cambiar && msDesde(reloj) >= (t.cambios + 0.5) * cada) {
@@ -109,6 +111,7 @@ Trafico medirTrafico(Retardo& retardo, catalogo::IndiceCatalogo& indice, int min
     }
     t.segundos = msDesde(reloj) / 1000.0;
     QObject::disconnect(alConstruir);
+    QObject::disconnect(alRevisar);
     const auto despues = retardo.conexiones();
     for (size_t i = 0; i < despues.size(); ++i) {
         const std::uint64_t b = bytesDe(despues[i]) - (i < antes.size() ? bytesDe(antes[i]) : 0);
@@ -131,7 +134,7 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
         throw std::runtime_error(retardo.porque().toStdString());
 
     // The program's start-up in processes of its own, through the forwarder.
-    f.arranques = arrancar(carpeta, datos, 0, retardo.nombreServidor(), o.arranques);
+    f.arranques = arrancar(carpeta, datos, 0, retardo.nombreServidor(), o.arranques, &retardo);
     f.errores += f.arranques.errores;
 
     platform::RecordingNotifier avisos;
@@ -202,15 +205,11 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
     ContadorPintado pintado(tabla->viewport());
     const auto medir = [&](std::vector<double>& destino, const char* caso, int esperadas,
                            const std::function<void()>& empezar) {
-        const int antes = pintado.veces;
-        QElapsedTimer t;
-        t.start();
-        empezar();
-        QCoreApplication::processEvents();
-        destino.push_back(msDesde(t));
+        const PrimeraPantalla p = primeraPantalla(pintado, empezar);
+        destino.push_back(p.ms);
         // The first screen: 50 rows by the statement, every match when the index found them.
         const int filas = tabla->model()->rowCount();
-        if (filas < std::min(esperadas, 50) || filas > esperadas || pintado.veces == antes)
+        if (filas < std::min(esperadas, 50) || filas > esperadas || !p.pintada)
             inesperado(f, QStringLiteral("%1: %2 filas").arg(QLatin1String(caso)).arg(filas));
     };
     for (int i = 0; i <= o.repeticiones; ++i) {
@@ -247,18 +246,19 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
             f.todos.push_back(ms); // the first opening also prepares the window's statement
     }
 
-    // The station idle: what the index's refreshing moves, from the end of a build on.
-    const auto trasUnaConstruccion = [&] {
+    // The station idle: what the index's checks move, from the end of one on (a check that
+    // finds nothing changed builds nothing).
+    const auto trasUnaRevision = [&] {
         bool hecha = false;
         const QMetaObject::Connection c =
-            QObject::connect(indice, &catalogo::IndiceCatalogo::construido, indice, [&hecha] { hecha = true; });
+            QObject::connect(indice, &catalogo::IndiceCatalogo::revisado, indice, [&hecha] { hecha = true; });
         QElapsedTimer t;
         t.start();
         while (!hecha && t.elapsed() < 600000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
         QObject::disconnect(c);
     };
-    trasUnaConstruccion();
+    trasUnaRevision();
     f.quieto = medirTrafico(retardo, *indice, o.minutos, {});
     // Renamed from a connection of its own, straight to the server.
     fb::Connection otra;
@@ -273,7 +273,7 @@ Fila medirCon(const QString& carpeta, testsupport::PrivateServer& servidor, cons
         q.execute();
         t.commit();
     };
-    trasUnaConstruccion();
+    trasUnaRevision();
     f.conCambios = medirTrafico(retardo, *indice, o.minutos, cambiar);
     otra.close();
 
@@ -319,6 +319,13 @@ int medirRetardo(const QString& carpeta, int articulos, const OpcionesRetardo& o
         std::printf(" ida y vuelta %d ms (%d ms por sentido):\n", 2 * f.msIda, f.msIda);
         linea("arranque: empresa aceptada -> lista", percentiles(f.arranques.desdeAceptada));
         linea("arranque: proceso -> lista", percentiles(f.arranques.total));
+        if (!f.arranques.turnosPrincipal.empty()) {
+            const Percentiles p = percentiles(f.arranques.turnosPrincipal);
+            std::printf("  %-38s %.0f idas y vueltas en la conexión principal (p50; %.0f a lo más), %.0f en la "
+                        "del sistema, %.0f en las demás abiertas entre tanto\n",
+                        "arranque: empresa aceptada -> lista", p.p50, p.max, percentiles(f.arranques.turnosPrevias).p50,
+                        percentiles(f.arranques.turnosOtras).p50);
+        }
         linea("consulta existente", percentiles(f.encontradas));
         linea("consulta desconocida (pitido)", percentiles(f.desconocidas));
         std::printf("  %-38s %.1f idas y vueltas, %.0f bytes\n", "por consulta existente", f.turnosPorConsulta,
@@ -331,10 +338,11 @@ int medirRetardo(const QString& carpeta, int articulos, const OpcionesRetardo& o
         for (const auto& [titulo, t] :
              {std::pair<const char*, const Trafico&>{"estación quieta, sin cambios", f.quieto},
               {"estación quieta, 100 cambios/hora", f.conCambios}}) {
-            std::printf("  %-38s %.1f MB/hora (%.1f MB/h en %d conexiones nuevas; %d construcciones y %d cambios "
-                        "en %.0f s)\n",
-                        titulo, t.porHora(t.bytes) / 1048576.0, t.porHora(t.deLasNuevas) / 1048576.0,
-                        t.conexionesNuevas, t.construcciones, t.cambios, t.segundos);
+            std::printf(
+                "  %-38s %.1f MB/hora (%.1f MB/h en %d conexiones nuevas; %d revisiones, %d con cambios; %d cambios "
+                "en %.0f s)\n",
+                titulo, t.porHora(t.bytes) / 1048576.0, t.porHora(t.deLasNuevas) / 1048576.0, t.conexionesNuevas,
+                t.revisiones, t.construcciones, t.cambios, t.segundos);
         }
         errores += f.errores;
     }

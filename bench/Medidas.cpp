@@ -136,4 +136,14 @@ double msMonotonico()
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+PrimeraPantalla primeraPantalla(const ContadorPintado& pintado, const std::function<void()>& empezar)
+{
+    const int antes = pintado.veces;
+    QElapsedTimer t;
+    t.start();
+    empezar();
+    QCoreApplication::processEvents();
+    return {msDesde(t), pintado.veces != antes};
+}
+
 } // namespace bench

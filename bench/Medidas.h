@@ -90,4 +90,12 @@ protected:
     }
 };
 
+// `empezar`, then the events it posted (the paint among them): how long that took, and whether
+// `pintado` saw a paint in it.
+struct PrimeraPantalla {
+    double ms = 0;
+    bool pintada = false;
+};
+PrimeraPantalla primeraPantalla(const ContadorPintado& pintado, const std::function<void()>& empezar);
+
 } // namespace bench

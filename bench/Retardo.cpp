@@ -146,6 +146,16 @@ int Retardo::abiertas() const
     return int(std::count_if(m_conexiones.begin(), m_conexiones.end(), [](const Conexion& c) { return c.abierta; }));
 }
 
+std::vector<std::uint64_t> Retardo::turnosEntre(double desde, double hasta) const
+{
+    const std::lock_guard bloqueo(m_mutex);
+    std::vector<std::uint64_t> r;
+    for (const Conexion& c : m_conexiones)
+        r.push_back(std::uint64_t(
+            std::count_if(c.momentos.begin(), c.momentos.end(), [&](double m) { return m >= desde && m <= hasta; })));
+    return r;
+}
+
 void Retardo::trabajar()
 {
     std::vector<std::unique_ptr<Par>> pares;
@@ -202,8 +212,10 @@ void Retardo::trabajar()
         Conexion& c = m_conexiones[p.indice];
         if (delCliente) {
             c.subida += std::uint64_t(n);
-            if (std::exchange(p.oyoAlServidor, false))
+            if (std::exchange(p.oyoAlServidor, false)) {
                 ++c.turnos;
+                c.momentos.push_back(std::chrono::duration<double, std::milli>(ahora.time_since_epoch()).count());
+            }
         } else {
             c.bajada += std::uint64_t(n);
             p.oyoAlServidor = true;

@@ -24,6 +24,9 @@ public:
         // Times the client spoke after hearing the server (its first bytes count): the round
         // trips the client waited for, as far as the bytes show.
         std::uint64_t turnos = 0;
+        // When each turn's first bytes reached the forwarder, in ms on the steady clock (which
+        // every process of the machine shares, so a child's own times compare with these).
+        std::vector<double> momentos;
         bool abierta = true;
     };
 
@@ -47,6 +50,9 @@ public:
     // Every connection accepted so far, in the order of acceptance.
     std::vector<Conexion> conexiones() const;
     int abiertas() const;
+    // Turns begun in [desde, hasta] (steady-clock ms) on each connection, in the order of
+    // acceptance.
+    std::vector<std::uint64_t> turnosEntre(double desde, double hasta) const;
 
 private:
     void trabajar();

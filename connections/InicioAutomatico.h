@@ -73,6 +73,9 @@ public:
     // Milliseconds an attempt to attach may take before it is given up and the next one follows
     // its pause: a server that hangs (rather than refusing) is tried again the same way.
     int plazoConexion = 10000;
+    // A scan refused while the start waits for the server is looked up once the station is
+    // ready, if it is no older than this (ms): a customer a few seconds ago may still be there.
+    int vigenciaEscaneo = 10000;
 
 private:
     // The session's connection data for the stored start, without its company yet.

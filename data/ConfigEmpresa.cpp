@@ -162,18 +162,23 @@ void ConfigEmpresa::leerTabla()
     q.close();
     q.setSql(kSqlTabla);
     q.open();
-    QHash<QString, Fila> tabla;
-    while (q.next()) {
-        const fb::Value valor = q.value(QStringLiteral("CONFIGURACION"));
-        const QString clave = valor.isNull() ? QString() : sinBlancosFinales(valor.toString());
-        // The first row of a key is the one its own statement finds; later ones stay unread, as there.
-        if (valor.isNull() || tabla.contains(clave))
-            continue;
-        tabla.insert(clave, Fila{q.value(QStringLiteral("VALOR_INT")), q.value(QStringLiteral("VALOR_STR")),
-                                 q.value(QStringLiteral("VALOR_CHR"))});
-    }
+    Tabla tabla;
+    while (q.next())
+        agregarFila(tabla, q.value(QStringLiteral("CONFIGURACION")),
+                    Fila{q.value(QStringLiteral("VALOR_INT")), q.value(QStringLiteral("VALOR_STR")),
+                         q.value(QStringLiteral("VALOR_CHR"))});
     q.close();
     m_tabla = std::move(tabla);
+}
+
+void ConfigEmpresa::agregarFila(Tabla& tabla, const fb::Value& clave, Fila fila)
+{
+    if (clave.isNull())
+        return;
+    // The first row of a key is the one its own statement finds; later ones stay unread, as there.
+    const QString texto = sinBlancosFinales(clave.toString());
+    if (!tabla.contains(texto))
+        tabla.insert(texto, std::move(fila));
 }
 
 fb::Query& ConfigEmpresa::escritura()

@@ -81,6 +81,12 @@ public:
     // reading is answered from it as its own statement would answer (the first row of a key; a
     // slow link pays one round trip for the load instead of one per row).
     void leerTabla();
+    // The same, from rows read elsewhere (the start-up's one statement): keys as stored.
+    using Tabla = QHash<QString, Fila>;
+    void usarTabla(Tabla tabla) { m_tabla = std::move(tabla); }
+    // Adds a row read from the table as leerTabla does: the first row of a key wins, trailing
+    // blanks of the key are ignored and a NULL key is no key.
+    static void agregarFila(Tabla& tabla, const fb::Value& clave, Fila fila);
 
     // Every setting, in the order of Ajuste, into the record: a missing row or a NULL reads as 0
     // or false, a negative price list or policy id as 0, and a switch is on only for exactly "S".

@@ -2,6 +2,7 @@
 
 #include "data/ConfigEmpresa.h"
 #include "data/DatosConexion.h"
+#include "data/LecturaArranque.h"
 #include "data/uDM.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
@@ -148,31 +149,40 @@ ActualizacionObjetos ActualizarObjetosAlIniciar(Tdm& dm, const DatosConexion& da
     });
 }
 
-std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm)
+std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm, const LecturaArranque* leido)
 {
-    dm.asegurarTransaccion();
-    dm.fdVarios.close();
-    dm.fdVarios.setSql(kSqlVersion);
-    dm.fdVarios.open();
-    const int version = dm.fdVarios.next() ? dm.fdVarios.value(QStringLiteral("verBD")).toInt() : 0;
-    dm.fdVarios.close();
+    int version = 0;
+    if (leido) {
+        version = leido->versionBD;
+    } else {
+        dm.asegurarTransaccion();
+        dm.fdVarios.close();
+        dm.fdVarios.setSql(kSqlVersion);
+        dm.fdVarios.open();
+        version = dm.fdVarios.next() ? dm.fdVarios.value(QStringLiteral("verBD")).toInt() : 0;
+        dm.fdVarios.close();
+    }
     if (version >= kVersionMinima && version <= kVersionMaxima)
         return std::nullopt;
     return AvisoInstalacion{AvisoInstalacion::Tipo::Advertencia, kVersionNoCompatible};
 }
 
-std::optional<AvisoInstalacion> ValidarMetadatos(Tdm& dm, const DatosConexion& datos)
+std::optional<AvisoInstalacion> ValidarMetadatos(Tdm& dm, const DatosConexion& datos, const LecturaArranque* leido)
 {
-    dm.asegurarTransaccion();
-    dm.fdVarios.close();
-    dm.fdVarios.setSql(kSqlTablas);
-    dm.fdVarios.open();
     bool instalado = false;
-    while (!instalado && dm.fdVarios.next())
-        instalado = dm.fdVarios.value(QStringLiteral("TABLA"))
-                        .toString()
-                        .startsWith(ConfigEmpresa::kTabla, Qt::CaseInsensitive);
-    dm.fdVarios.close();
+    if (leido) {
+        instalado = leido->instalada;
+    } else {
+        dm.asegurarTransaccion();
+        dm.fdVarios.close();
+        dm.fdVarios.setSql(kSqlTablas);
+        dm.fdVarios.open();
+        while (!instalado && dm.fdVarios.next())
+            instalado = dm.fdVarios.value(QStringLiteral("TABLA"))
+                            .toString()
+                            .startsWith(ConfigEmpresa::kTabla, Qt::CaseInsensitive);
+        dm.fdVarios.close();
+    }
     if (instalado)
         return std::nullopt;
 

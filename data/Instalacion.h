@@ -8,6 +8,7 @@
 
 class Tdm;
 struct DatosConexion;
+struct LecturaArranque;
 
 namespace fb {
 class Transaction;
@@ -64,12 +65,14 @@ struct AvisoInstalacion {
 };
 
 // Nothing when the company database's schema version (the highest VERSION_DB) lies in 1256..1260.
-// Otherwise, an empty VERSIONES_DB included, the warning: the program must end.
-std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm);
+// Otherwise, an empty VERSIONES_DB included, the warning: the program must end. With `leido`, the
+// version the start-up's one statement read is used instead of reading it again.
+std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm, const LecturaArranque* leido = nullptr);
 
 // Looks for the settings table in the catalogue: nothing when it exists, and the start-up goes on.
 // When it is missing, SYSDBA (any letter case, by datos.Usuario) gets both scripts run and
 // committed on the shared connection; any other user is told to log in as SYSDBA and the database
 // is left alone. Either way the result is what the user must read before the program ends. A
-// failed commit throws.
-std::optional<AvisoInstalacion> ValidarMetadatos(Tdm& dm, const DatosConexion& datos);
+// failed commit throws. With `leido`, whether the table exists is taken from it.
+std::optional<AvisoInstalacion> ValidarMetadatos(Tdm& dm, const DatosConexion& datos,
+                                                 const LecturaArranque* leido = nullptr);

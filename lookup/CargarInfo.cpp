@@ -28,18 +28,28 @@ void leerPantalla(ConfigEmpresa& tabla, AjustesConsulta& ajustes, FuenteConColor
 
 } // namespace
 
-AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)
+AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio,
+                                     const ConfigEmpresa::Tabla* leida)
 {
     AjustesEmpresa empresa;
+    const auto leerEmpresa = [&](ConfigEmpresa& tabla) {
+        leerPantalla(tabla, ajustes, nombre, precio);
+        empresa.escaparate = tabla.leerEscaparate();
+        empresa.registro = tabla.leerRegistro();
+        empresa.versionObjetos = tabla.leerVersionObjetos();
+    };
+    if (leida) {
+        ConfigEmpresa tabla(dm.fdVarios);
+        tabla.usarTabla(*leida);
+        leerEmpresa(tabla);
+        return empresa;
+    }
     dm.conReconexion([&] {
         dm.reiniciarTransaccion();
         // Every row in one statement: over a slow link the load is one round trip, not thirty.
         ConfigEmpresa tabla(dm.fdVarios);
         tabla.leerTabla();
-        leerPantalla(tabla, ajustes, nombre, precio);
-        empresa.escaparate = tabla.leerEscaparate();
-        empresa.registro = tabla.leerRegistro();
-        empresa.versionObjetos = tabla.leerVersionObjetos();
+        leerEmpresa(tabla);
         dm.confirmarTransaccion();
     });
     return empresa;

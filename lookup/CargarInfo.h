@@ -32,5 +32,8 @@ struct AjustesEmpresa {
 // The main window's load: CargarInfo, then the showcase's and the scan log's rows and the
 // objects' version, each one operation of Tdm::conReconexion (after a lost connection it runs
 // again). Commits the data module's transaction at the end, so an idle station holds none open
-// on it. Failures as CargarInfo's.
-AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio);
+// on it. Failures as CargarInfo's. With `leida` (the table as the start-up's one statement read
+// it, nothing written since) nothing is read and nothing committed: the start-up's transaction
+// goes on to its next read.
+AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio,
+                                     const ConfigEmpresa::Tabla* leida = nullptr);

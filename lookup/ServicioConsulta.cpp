@@ -27,10 +27,20 @@ public:
 
     Tdm& dm() { return *m_dm; }
 
+    // The data module's goodbye (its transactions, its attachment) may wait on a server that
+    // holds still: it is said here, while the thread still runs. Said in the thread's finish,
+    // after QThread::finished, it would make the window thread's deletion of the QThread wait
+    // on that server too.
+    void terminar()
+    {
+        m_dm.reset();
+        QThread::currentThread()->quit();
+    }
+
     void ejecutar(const std::shared_ptr<ServicioConsulta::Tarea>& tarea)
     {
         // A call the service already answered (a newer scan, a deadline) is not run at all.
-        if (tarea->cancelada.load())
+        if (tarea->cancelada.load() || !m_dm)
             return;
         std::exception_ptr fallo;
         m_enCurso->store(tarea->id);
@@ -235,8 +245,8 @@ void ServicioConsulta::soltar(bool esperar)
         return;
     disconnect(m_trabajador, nullptr, this, nullptr);
     QThread* hilo = std::exchange(m_hilo, nullptr);
-    m_trabajador = nullptr;
-    hilo->quit();
+    TrabajadorConsulta* t = std::exchange(m_trabajador, nullptr);
+    QMetaObject::invokeMethod(t, &TrabajadorConsulta::terminar, Qt::QueuedConnection);
     // A worker the server holds is never waited for; it ends by itself if the server ever
     // answers. Any other finishes its call within the deadline and detaches; one that does not
     // has met a silent server.

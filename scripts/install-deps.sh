@@ -8,6 +8,7 @@ packages=(build-essential cmake qt6-base-dev firebird-dev libfbclient2 firebird3
           clang libclang-rt-14-dev  # clang and its libFuzzer runtime: the fuzz step of the tests
           libicu-dev  # the Spanish number words of the spoken price
           qt6-translations-l10n  # Qt's own dialogs and buttons in Spanish (qtbase_es)
+          qt6-charts-dev  # the reports' chart of lookups per hour
           # The spoken price: Qt's text-to-speech (its CMake package needs the QML integration
           # headers), its speech-dispatcher plugin, and espeak-ng, whose data carries the
           # Spanish voices "es" and "es-419".

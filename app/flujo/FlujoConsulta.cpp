@@ -102,11 +102,12 @@ void FlujoConsulta::pedirRonda()
     m_servicio.pedirRonda(m_ajustes, m_listaEscaparate);
 }
 
-ConfigEmpresa::Escaparate FlujoConsulta::cargarAjustes(Tdm& dm, FuenteConColor& nombre, FuenteConColor& precio)
+ConfigEmpresa::Escaparate FlujoConsulta::cargarAjustes(Tdm& dm, FuenteConColor& nombre, FuenteConColor& precio,
+                                                       const ConfigEmpresa::Tabla* leida)
 {
     // What a reload under way would bring is older than this.
     m_recarga = 0;
-    const AjustesEmpresa empresa = cargarAjustesPantalla(dm, m_ajustes, nombre, precio);
+    const AjustesEmpresa empresa = cargarAjustesPantalla(dm, m_ajustes, nombre, precio, leida);
     m_listaEscaparate = empresa.escaparate.listaPrecios;
     m_registro = empresa.registro;
     m_versionObjetos = empresa.versionObjetos;

@@ -94,7 +94,8 @@ public:
 
     // The settings' load on this thread, for the start-up and the configuration dialog: from the
     // fonts given, which keep the rows read before a failure. A failure propagates.
-    ConfigEmpresa::Escaparate cargarAjustes(Tdm& dm, FuenteConColor& nombre, FuenteConColor& precio);
+    ConfigEmpresa::Escaparate cargarAjustes(Tdm& dm, FuenteConColor& nombre, FuenteConColor& precio,
+                                            const ConfigEmpresa::Tabla* leida = nullptr);
     // The settings' reload during operation, on the service's thread: applied when it arrives
     // (ajustesListos), unless a newer load came first; a failed one changes nothing.
     void recargarAjustes(const FuenteConColor& nombre, const FuenteConColor& precio);

@@ -236,7 +236,8 @@ void TestConsulta::menu()
         const char* caption;
     } items[] = {
         {"Configuracin1", "Configuración"}, {"Disear1", "Diseñar"}, {"Restaurar1", "Restaurar"},
-        {"smLimpiar", "Limpiar"},           {"Salir1", "Salir"},    {"Acercade1", "Acerca de"},
+        {"smLimpiar", "Limpiar"},           {"Salir1", "Salir"},    {"Reportes1", "Reportes"},
+        {"Acercade1", "Acerca de"},
     };
     for (const auto& i : items)
         QCOMPARE(el<QAction>(i.name)->text(), QString::fromUtf8(i.caption));

@@ -351,6 +351,10 @@ void TestInicioAutomatico::esperaAlServidorSinMensajes()
     QCOMPARE(w.statusBar()->currentMessage(), QString()); // cleared once through
     QCOMPARE(w.ajustes().ClienteEventualId, 465);
     QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
+    // The scan refused while the station waited is looked up once it is ready.
+    QVERIFY(esperarRespuesta(w));
+    QCOMPARE(el<QLabel>(w, "lblNombreArticulo")->text(), kArticulo);
+    QCOMPARE(el<QLineEdit>(w, "edClave")->selectedText(), kClave);
 }
 
 // The server hangs (SIGSTOP) as the station starts by itself: no attempt to attach runs on the window
@@ -366,6 +370,8 @@ void TestInicioAutomatico::servidorColgadoAlArrancar()
     m_app = std::make_unique<Lumivo>(ArranqueManual::conArranque(), pass(), catalogo());
     m_app->inicio.pausas = [](int) { return 30; };
     m_app->inicio.plazoConexion = 300;
+    // Two attempts given up take longer: the scan made at the first is too old to look up.
+    m_app->inicio.vigenciaEscaneo = 500;
     TfrmConsulta& w = m_app->frmConsulta;
     AlAbrirse login(m_app->frmLogear);
     auto* pintadas = new Pintadas(*w.statusBar());
@@ -434,6 +440,9 @@ void TestInicioAutomatico::servidorColgadoAlArrancar()
     QCOMPARE(w.statusBar()->currentMessage(), QString());
     QCOMPARE(w.ajustes().ClienteEventualId, 465);
     QCOMPARE(w.focusWidget(), el<QWidget>(w, "edClave"));
+    QVERIFY(!w.consultaPendiente());
+    QVERIFY(!el<QLabel>(w, "lblNombreArticulo")->isVisible());
+    QCOMPARE(el<QLineEdit>(w, "edClave")->text(), QString());
 }
 
 // The server goes away after a finished start and comes back: the lookup that finds it gone says

@@ -6,6 +6,7 @@
 #include "app/Lumivo.h"
 #include "app/ModoKiosco.h"
 #include "platform/MessageBox.h"
+#include "reports/uReportes.h"
 #include "rules/AjustesConsulta.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/EstacionPrueba.h"
@@ -20,6 +21,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -43,6 +45,7 @@ private slots:
     void cerrarNoCierraYEscapeLimpia();
     void acordeConClave_data();
     void acordeConClave();
+    void reportesTrasLaClave();
 
 private:
     void abrir(bool kiosco);
@@ -295,6 +298,47 @@ void TestKiosco::acordeConClave()
     QVERIFY(elemento<QAction>(w, "Salir1")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!w.menuBar()->isVisible(), 5000);
     QVERIFY(w.isFullScreen());
+}
+
+// The reports are an operator's: in a kiosk they are reached only through the menu that the
+// password shows, and they open over the display as a modal window that keeps the keyboard.
+void TestKiosco::reportesTrasLaClave()
+{
+    abrir(true);
+    TfrmConsulta& w = app().frmConsulta;
+    QVERIFY(!w.menuBar()->isVisible());
+    acorde(QStringLiteral("masterkey"));
+    QVERIFY(w.menuBar()->isVisible());
+
+    QMenuBar* barra = w.menuBar();
+    QAction* informacion = nullptr;
+    for (QAction* a : barra->actions()) {
+        if (a->text() == QStringLiteral("Información"))
+            informacion = a;
+    }
+    QVERIFY(informacion);
+    QTest::mouseClick(barra, Qt::LeftButton, {}, barra->actionGeometry(informacion).center());
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QCOMPARE(menu->actions().first()->text(), QStringLiteral("Reportes"));
+
+    bool vista = false;
+    QTimer espera;
+    connect(&espera, &QTimer::timeout, this, [&] {
+        auto* reportes = qobject_cast<TfrmReportes*>(QApplication::activeModalWidget());
+        if (!reportes)
+            return;
+        espera.stop();
+        vista = true;
+        QCOMPARE(reportes->windowTitle(), QStringLiteral("Reportes"));
+        QTest::keyClick(reportes, Qt::Key_Escape);
+    });
+    espera.start(10);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().first()).center());
+    QTRY_VERIFY(vista);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(w.isFullScreen());
+    QVERIFY(notificador().messages.empty());
 }
 
 LUMIVO_TEST_MAIN(TestKiosco)

@@ -12,8 +12,10 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -143,6 +145,12 @@ QByteArray patron(int conexion, char sentido, qsizetype largo)
         r.append(char(x >> 24));
     }
     return r;
+}
+
+// The forwarder's clock for its turns.
+double ahoraMs()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 } // namespace
@@ -296,7 +304,13 @@ void TestRetardo::cuentaLosTurnosDelCliente()
     QVERIFY(cliente.enviar("q"));
     Socket servidor = m_destino->aceptar();
     QCOMPARE(servidor.recibir(1), QByteArray("q"));
+    double desde = 0, hasta = 0;
     for (int i = 0; i < 5; ++i) {
+        // A window around the middle three turns, on the clock the forwarder stamps them with.
+        if (i == 1)
+            desde = ahoraMs();
+        if (i == 4)
+            hasta = ahoraMs();
         QVERIFY(servidor.enviar("respuesta"));
         QCOMPARE(cliente.recibir(9), QByteArray("respuesta"));
         QVERIFY(cliente.enviar("pre"));
@@ -309,6 +323,10 @@ void TestRetardo::cuentaLosTurnosDelCliente()
     QCOMPARE(cuentas[0].turnos, quint64(6));
     QCOMPARE(cuentas[0].subida, quint64(1 + 5 * 8));
     QCOMPARE(cuentas[0].bajada, quint64(5 * 9));
+    QCOMPARE(cuentas[0].momentos.size(), size_t(6));
+    QVERIFY(std::is_sorted(cuentas[0].momentos.begin(), cuentas[0].momentos.end()));
+    QCOMPARE(retardo.turnosEntre(desde, hasta), std::vector<std::uint64_t>{3});
+    QCOMPARE(retardo.turnosEntre(hasta + 1e6, hasta + 2e6), std::vector<std::uint64_t>{0});
 }
 
 // The station's own client library through the forwarder, as the benchmark uses it: attach by

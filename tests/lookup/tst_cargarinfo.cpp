@@ -2,7 +2,9 @@
 // program's objects were installed (rows as the installation leaves them, then changed per case).
 
 #include "data/ConfigEmpresa.h"
+#include "data/DatosConexion.h"
 #include "data/Instalacion.h"
+#include "data/LecturaArranque.h"
 #include "data/uDM.h"
 #include "firebird/Error.h"
 #include "firebird/Query.h"
@@ -109,6 +111,8 @@ private slots:
     void etiquetas();
     void registro_data();
     void registro();
+    void lecturaArranque_data();
+    void lecturaArranque();
 
 private:
     void ejecutar(const QString& sql) { testsupport::runSql(testsupport::embeddedParams(m_ruta), sql); }
@@ -212,6 +216,17 @@ void TestCargarInfo::ajustes()
     dm->reiniciarTransaccion();
     ConfigEmpresa(dm->fdVarios).leerAjustes(porClave);
     QCOMPARE(describir(porClave), esperado);
+
+    // And so does the start-up's one statement, with the fonts as the load applies them.
+    const std::optional<LecturaArranque> leido = leerArranque(*dm);
+    QVERIFY(leido && leido->ajustes);
+    AjustesConsulta alArrancar = ajustesPrevios();
+    FuenteConColor nombreAlArrancar = nombrePrevio();
+    FuenteConColor precioAlArrancar = precioPrevio();
+    cargarAjustesPantalla(*dm, alArrancar, nombreAlArrancar, precioAlArrancar, &*leido->ajustes);
+    QCOMPARE(describir(alArrancar), esperado);
+    QCOMPARE(describir(nombreAlArrancar), describir(nombre));
+    QCOMPARE(describir(precioAlArrancar), describir(precio));
 }
 
 void TestCargarInfo::fuentes_data()
@@ -458,6 +473,72 @@ void TestCargarInfo::registro()
     const AjustesEmpresa e = cargarAjustesPantalla(*dm, a, nombre, precio);
     QCOMPARE(QStringLiteral("%1|%2|%3").arg(int(e.registro.activo)).arg(e.registro.dias).arg(e.versionObjetos),
              esperado);
+}
+
+// The start-up's one statement against the checks it stands in for, on companies of each shape:
+// the same version and installation verdicts, the settings only where the table is, and nothing
+// at all where the statement cannot run (the steps then read one by one, as before).
+void TestCargarInfo::lecturaArranque_data()
+{
+    QTest::addColumn<bool>("instalar");
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<bool>("leido");
+    QTest::addColumn<bool>("instalada");
+    QTest::addColumn<bool>("conAjustes");
+
+    QTest::newRow("installed") << true << QString() << true << true << true;
+    QTest::newRow("without the station's objects") << false << QString() << true << false << false;
+    QTest::newRow("only a table named like the settings")
+        << false << QStringLiteral("CREATE TABLE ZANTOR_LMV_CONFIG_ANTES (X INTEGER);") << true << true << false;
+    QTest::newRow("empty version table") << true << QStringLiteral("DELETE FROM VERSIONES_DB;") << true << true << true;
+    QTest::newRow("no version table") << true << QStringLiteral("DROP TABLE VERSIONES_DB;") << false << false << false;
+    QTest::newRow("a settings text wider than installed")
+        << true
+        << QStringLiteral("ALTER TABLE ZANTOR_LMV_CONFIG ALTER VALOR_STR TYPE VARCHAR(60);\n"
+                          "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) VALUES ('LARGA', "
+                          "'un texto de más de veinticinco letras');")
+        << false << false << false;
+}
+
+void TestCargarInfo::lecturaArranque()
+{
+    QFETCH(bool, instalar);
+    QFETCH(QString, preparacion);
+    QFETCH(bool, leido);
+    QFETCH(bool, instalada);
+    QFETCH(bool, conAjustes);
+
+    QTemporaryDir otraCarpeta;
+    QVERIFY(otraCarpeta.isValid());
+    const QString ruta = instalar ? m_ruta : testsupport::companyDatabase(otraCarpeta.path());
+    for (const QString& sentencia : preparacion.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        testsupport::runSql(testsupport::embeddedParams(ruta), sentencia);
+    auto dm = abrir(ruta);
+    const std::optional<LecturaArranque> r = leerArranque(*dm);
+    QCOMPARE(r.has_value(), leido);
+    if (!r)
+        return;
+    QCOMPARE(r->instalada, instalada);
+    QCOMPARE(r->ajustes.has_value(), conAjustes);
+
+    // The verdicts are those of the checks' own statements. Not SYSDBA: a company without the
+    // objects is left as it is.
+    DatosConexion datos;
+    datos.Usuario = QStringLiteral("CAJERO");
+    const auto texto = [](const std::optional<AvisoInstalacion>& a) { return a ? a->texto : QString(); };
+    QCOMPARE(texto(ValidarVersion(*dm, &*r)), texto(ValidarVersion(*dm)));
+    QCOMPARE(texto(ValidarMetadatos(*dm, datos, &*r)), texto(ValidarMetadatos(*dm, datos)));
+    if (conAjustes) {
+        dm->reiniciarTransaccion();
+        ConfigEmpresa porClave(dm->fdVarios);
+        porClave.leerTabla();
+        ConfigEmpresa arranque(dm->fdVarios);
+        arranque.usarTabla(*r->ajustes);
+        AjustesConsulta a, b;
+        porClave.leerAjustes(a);
+        arranque.leerAjustes(b);
+        QCOMPARE(describir(b), describir(a));
+    }
 }
 
 LUMIVO_TEST_MAIN(TestCargarInfo)

@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -46,6 +48,7 @@ private slots:
     void estados();
     void ganaLaMasNueva();
     void servidorColgado();
+    void cerrarConServidorColgado();
     void trabajoPropio_data();
     void trabajoPropio();
 
@@ -167,6 +170,41 @@ void TestServicioConsulta::servidorColgado()
     QTRY_COMPARE_WITH_TIMEOUT(r.lista.size(), size_t{3}, 10000);
     QCOMPARE(r.lista.back().estado, Estado::Encontrado);
     QCOMPARE(r.lista.back().articulo.nombre, QStringLiteral("COCA COLA LIGHT 600ML"));
+}
+
+// The service closed while the server holds still (SIGSTOP) after a lookup: the worker's goodbye
+// (its kept transaction, its attachment) waits on the server on the worker's own thread, and this
+// thread goes on. Should it wait after all, the server answers again after a while and the test
+// fails rather than hang.
+void TestServicioConsulta::cerrarConServidorColgado()
+{
+    testsupport::PrivateServer servidor;
+    LUMIVO_REQUIRE_PRIVATE_SERVER(servidor);
+    abrir(servidor.params(pruebas::empresaInstalada(servidor.dataFolder())));
+    m_servicio->setPlazo(300);
+    Respuestas r(*m_servicio);
+    m_servicio->buscar(QStringLiteral("CCL355"), m_ajustes);
+    QTRY_COMPARE(r.lista.size(), size_t{1});
+    QCOMPARE(r.lista.back().estado, Estado::Encontrado);
+
+    const auto pid = static_cast<pid_t>(servidor.pid());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    std::promise<void> hecho;
+    std::atomic<bool> porLaSalvaguarda{false};
+    std::thread salvaguarda([pid, &porLaSalvaguarda, fin = hecho.get_future()] {
+        if (fin.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+            porLaSalvaguarda = true;
+            ::kill(pid, SIGCONT);
+        }
+    });
+    m_servicio->cerrar();
+    // The events a finished worker thread posts here (its QThread's deletion among them).
+    QTest::qWait(1000);
+    hecho.set_value();
+    salvaguarda.join();
+    ::kill(pid, SIGCONT);
+    QVERIFY(!porLaSalvaguarda);
+    QVERIFY(m_servicio->sinRespuesta());
 }
 
 void TestServicioConsulta::trabajoPropio_data()

@@ -1,24 +1,33 @@
 // Saves pictures of the station's real windows on the demo data: the price display with an
-// article, the catalogue search with results, the configuration dialog and the idle showcase. Run offscreen by
-// scripts/screenshots.sh, which prepares the demo data first.
+// article, the catalogue search with results, the configuration dialog, the idle showcase and the
+// four reports over a scan log written here. Run offscreen by scripts/screenshots.sh, which
+// prepares the demo data first.
 
 #include "app/Escaparate.h"
 #include "app/Lumivo.h"
 #include "data/ConfigEmpresa.h"
+#include "data/uDM.h"
 #include "firebird/Query.h"
+#include "firebird/ScriptRunner.h"
 #include "firebird/Shutdown.h"
+#include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "reports/IndicesReportes.h"
+#include "reports/uReportes.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -27,6 +36,18 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <random>
+
+// The scan log's script, a resource of the data library; outside any namespace, as
+// Q_INIT_RESOURCE wants.
+static QString scriptRegistro()
+{
+    Q_INIT_RESOURCE(instalacion);
+    QFile archivo(QStringLiteral(":/sql/Registro.sql"));
+    if (!archivo.open(QIODevice::ReadOnly))
+        throw std::runtime_error("sin el script del registro de consultas");
+    return QString::fromUtf8(archivo.readAll());
+}
 
 // The program without its automatic start: this tool logs in and loads the company itself.
 struct ArranqueCapturas {
@@ -72,6 +93,131 @@ bool guardar(QWidget& ventana, const QString& carpeta, const QString& nombre)
     }
     std::printf("%s\n", qPrintable(ruta));
     return true;
+}
+
+// A month of a small shop's scan log on the demo company, the same every time but for its dates:
+// four stations, most lookups in business hours and today, a few keys not found or misread (one
+// holding a comma), and the stations' health rows, one of them silent for a quarter of an hour.
+void escribirRegistro(Tdm& dm)
+{
+    fb::Transaction t(dm.fdConexion);
+    t.start();
+    {
+        fb::Query hay(t);
+        hay.setSql(
+            QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME = 'ZANTOR_LMV_CONSULTAS'"));
+        hay.execute();
+        if (hay.value(0).toInt() == 0) {
+            for (const QString& script : {scriptRegistro(), scriptIndicesReportes()}) {
+                for (const fb::ScriptFailure& f : fb::runScript(t, script, fb::ScriptDdl::CommitEach))
+                    throw std::runtime_error(("el registro de consultas: " + f.message).toStdString());
+            }
+        }
+    }
+    std::vector<int> articulos;
+    {
+        fb::Query q(t);
+        q.setSql(QStringLiteral("select first 60 ARTICULO_ID from ARTICULOS order by ARTICULO_ID"));
+        q.open();
+        while (q.next())
+            articulos.push_back(q.value(0).toInt());
+    }
+    if (articulos.empty())
+        throw std::runtime_error("la empresa de demostración no tiene artículos");
+    const QStringList estaciones{QStringLiteral("Caja 1"), QStringLiteral("Caja 2"), QStringLiteral("Pasillo 3"),
+                                 QStringLiteral("Entrada")};
+    const QStringList desconocidas{QStringLiteral("7501234567895"), QStringLiteral("cafe"),
+                                   QStringLiteral("7509999999999"), QStringLiteral("refresco"),
+                                   QStringLiteral("PROMO,2X1"),     QStringLiteral("0000000000000")};
+    std::mt19937 azar(20261211u);
+    auto uno = [&](int n) { return int(azar() % unsigned(n)); };
+    fb::Query q(t);
+    q.setSql(QStringLiteral("insert into ZANTOR_LMV_CONSULTAS (FECHA_HORA, ESTACION, CLAVE, RESULTADO, ARTICULO_ID)"
+                            " values (:f, :e, :c, :r, :a)"));
+    const QDate hoy = QDate::currentDate();
+    for (int i = 0; i < 900; ++i) {
+        const int dias = i < 250 ? 0 : uno(30);
+        // Business hours, busiest around midday and early evening.
+        static const int horas[] = {8, 9, 10, 11, 12, 12, 13, 13, 13, 14, 15, 16, 17, 18, 18, 19, 19, 20};
+        QDateTime cuando(hoy.addDays(-dias), QTime(horas[uno(int(std::size(horas)))], uno(60), uno(60)));
+        // Nothing logged later than now: a lookup of today's still to come is yesterday's.
+        if (cuando > QDateTime::currentDateTime())
+            cuando = cuando.addDays(-1);
+        q.setParam(QStringLiteral("f"), cuando);
+        q.setParam(QStringLiteral("e"), estaciones[uno(int(estaciones.size()))]);
+        const int tipo = uno(100);
+        if (tipo < 8) {
+            q.setParam(QStringLiteral("c"),
+                       desconocidas[std::min(uno(int(desconocidas.size())), uno(int(desconocidas.size())))]);
+            q.setParam(QStringLiteral("r"), QStringLiteral("N"));
+            q.setParam(QStringLiteral("a"), fb::Value());
+        } else if (tipo < 10) {
+            q.setParam(QStringLiteral("c"), QStringLiteral("75010553000751%1").arg(uno(90) + 10));
+            q.setParam(QStringLiteral("r"), QStringLiteral("M"));
+            q.setParam(QStringLiteral("a"), fb::Value());
+        } else {
+            // A few articles sell far more than the rest.
+            const int n =
+                std::min({uno(int(articulos.size())), uno(int(articulos.size())), uno(int(articulos.size()))});
+            q.setParam(QStringLiteral("c"), QStringLiteral("ART-%1").arg(articulos[std::size_t(n)]));
+            q.setParam(QStringLiteral("r"), tipo < 90 ? QStringLiteral("E") : QStringLiteral("Q"));
+            q.setParam(QStringLiteral("a"), articulos[std::size_t(n)]);
+        }
+        q.execute();
+    }
+    fb::Query e(t);
+    e.setSql(QStringLiteral(
+        "update or insert into ZANTOR_LMV_ESTACIONES (ESTACION, HOST, VERSION_PROGRAMA, EMPRESA, INICIO, LATIDO,"
+        " ULTIMA_CONSULTA, ULTIMO_ERROR, KIOSCO, INDICE_LISTO)"
+        " values (:e, :h, '" LUMIVO_VERSION "', 'DEMO', dateadd(-8 hour to current_timestamp),"
+        " dateadd(-cast(:s as integer) second to current_timestamp),"
+        " dateadd(-cast(:s as integer) - 40 second to current_timestamp), :x, 'S', 'S') matching (ESTACION)"));
+    const struct {
+        const char* estacion;
+        const char* equipo;
+        int segundos;
+        const char* error;
+    } salud[] = {{"Caja 1", "checador-caja1", 4, nullptr},
+                 {"Caja 2", "checador-caja2", 12, nullptr},
+                 {"Pasillo 3", "checador-pasillo3", 900, "Sin respuesta del servidor, intente en unos momentos"},
+                 {"Entrada", "checador-entrada", 30, "Código no válido, escanee de nuevo"}};
+    for (const auto& s : salud) {
+        e.setParam(QStringLiteral("e"), QString::fromUtf8(s.estacion));
+        e.setParam(QStringLiteral("h"), QString::fromUtf8(s.equipo));
+        e.setParam(QStringLiteral("s"), s.segundos);
+        e.setParam(QStringLiteral("x"), s.error ? fb::Value(QString::fromUtf8(s.error)) : fb::Value());
+        e.execute();
+    }
+    t.commit();
+}
+
+// Each report's tab once its first screen is in.
+bool capturarReportes(Tdm& dm, QWidget* padre, const QString& carpeta)
+{
+    escribirRegistro(dm);
+    TfrmReportes reportes(dm, padre);
+    reportes.resize(900, 560);
+    reportes.show();
+    auto* aviso = reportes.findChild<QLabel*>(QStringLiteral("lblAviso"));
+    auto* pestanas = reportes.findChild<QTabWidget*>(QStringLiteral("pcReportes"));
+    auto* periodo = reportes.findChild<QComboBox*>(QStringLiteral("cbPeriodo"));
+    auto* series = reportes.findChild<QComboBox*>(QStringLiteral("cbSeries"));
+    const auto leido = [&] {
+        for (int i = 0; i < 100 && aviso->isVisible() && aviso->text().startsWith(QStringLiteral("Leyendo")); ++i)
+            asentar();
+    };
+    leido();
+    periodo->setCurrentIndex(2);
+    series->setCurrentIndex(1);
+    const char* nombres[] = {"reportes-no-encontrados.png", "reportes-mas-consultados.png", "reportes-por-hora.png",
+                             "reportes-estaciones.png"};
+    bool bien = true;
+    for (int i = 0; i < TfrmReportes::NumPestanas; ++i) {
+        pestanas->setCurrentIndex(i);
+        leido();
+        bien = guardar(reportes, carpeta, QString::fromLatin1(nombres[i])) && bien;
+    }
+    return bien;
 }
 
 int ejecutar(int argc, char* argv[])
@@ -192,6 +338,8 @@ int ejecutar(int argc, char* argv[])
         if (!consulta.escaparate().mostrando())
             throw std::runtime_error("el escaparate no apareció");
         bien = guardar(consulta, carpetaSalida, QStringLiteral("escaparate.png")) && bien;
+
+        bien = capturarReportes(lumivo->dm, &consulta, carpetaSalida) && bien;
     } catch (const std::exception& e) {
         platform::setNotifier(nullptr);
         std::fprintf(stderr, "lumivo-capturas: %s\n", e.what());
