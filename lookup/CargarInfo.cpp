@@ -28,26 +28,31 @@ void leerPantalla(ConfigEmpresa& tabla, AjustesConsulta& ajustes, FuenteConColor
 
 } // namespace
 
-ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
-                                                FuenteConColor& precio, const ConfigEmpresa::Tabla* leida)
+AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio,
+                                     const ConfigEmpresa::Tabla* leida)
 {
-    ConfigEmpresa::Escaparate escaparate;
+    AjustesEmpresa empresa;
+    const auto leerEmpresa = [&](ConfigEmpresa& tabla) {
+        leerPantalla(tabla, ajustes, nombre, precio);
+        empresa.escaparate = tabla.leerEscaparate();
+        empresa.registro = tabla.leerRegistro();
+        empresa.versionObjetos = tabla.leerVersionObjetos();
+    };
     if (leida) {
         ConfigEmpresa tabla(dm.fdVarios);
         tabla.usarTabla(*leida);
-        leerPantalla(tabla, ajustes, nombre, precio);
-        return tabla.leerEscaparate();
+        leerEmpresa(tabla);
+        return empresa;
     }
     dm.conReconexion([&] {
         dm.reiniciarTransaccion();
         // Every row in one statement: over a slow link the load is one round trip, not thirty.
         ConfigEmpresa tabla(dm.fdVarios);
         tabla.leerTabla();
-        leerPantalla(tabla, ajustes, nombre, precio);
-        escaparate = tabla.leerEscaparate();
+        leerEmpresa(tabla);
         dm.confirmarTransaccion();
     });
-    return escaparate;
+    return empresa;
 }
 
 void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)

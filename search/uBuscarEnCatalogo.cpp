@@ -316,6 +316,11 @@ void TfrmBuscarEnCatalogo::resizeEvent(QResizeEvent* event)
 
 // ---- searches ----------------------------------------------------------------------------
 
+bool TfrmBuscarEnCatalogo::indiceListo() const
+{
+    return m_indice->listo();
+}
+
 void TfrmBuscarEnCatalogo::setPlazo(int milisegundos)
 {
     m_plazoMs = milisegundos;

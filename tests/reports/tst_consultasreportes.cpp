@@ -257,7 +257,9 @@ void TestConsultasReportes::sinTablas()
     QCOMPARE(reportes::tablasFaltantes(transaccion()), QStringList{});
     QTemporaryDir otra;
     QVERIFY(otra.isValid());
-    const QStringList parametros = testsupport::embeddedParams(pruebas::empresaInstalada(otra.path()));
+    // Installed by a program older than the log.
+    const QStringList parametros =
+        testsupport::embeddedParams(pruebas::empresaInstalada(otra.path(), QStringLiteral("DEMO.fdb"), true));
     fb::Connection c;
     c.setParams(parametros);
     c.open();
