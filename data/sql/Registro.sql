@@ -19,9 +19,6 @@ CREATE TABLE ZANTOR_LMV_CONSULTAS (
 /* The reports read a period; the retention deletes by age. */
 CREATE DESCENDING INDEX ZANTOR_LMV_CONSULTAS_FECHA ON ZANTOR_LMV_CONSULTAS (FECHA_HORA);
 
-/* The keys not found and misread are a small part of the log, read by outcome within a period. */
-CREATE INDEX ZANTOR_LMV_CONSULTAS_RESULTADO ON ZANTOR_LMV_CONSULTAS (RESULTADO, FECHA_HORA);
-
 /* One row per station, written only by that station. LATIDO is the server's time of its last
    heartbeat, so stations whose clocks differ still compare. */
 CREATE TABLE ZANTOR_LMV_ESTACIONES (

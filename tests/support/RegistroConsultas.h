@@ -10,6 +10,7 @@
 #include "firebird/Query.h"
 #include "firebird/ScriptRunner.h"
 #include "firebird/Transaction.h"
+#include "reports/IndicesReportes.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -59,7 +60,9 @@ inline void crearRegistro(const QStringList& parametros)
     t.start();
     QString errores;
     // The program's own update: on a company installed with the log's tables it adds nothing.
-    const std::vector<fb::ScriptFailure> fallas = ActualizarObjetos(t);
+    std::vector<fb::ScriptFailure> fallas = ActualizarObjetos(t);
+    for (const fb::ScriptFailure& f : fb::runScript(t, scriptIndicesReportes(), fb::ScriptDdl::CommitEach))
+        fallas.push_back(f);
     for (const fb::ScriptFailure& f : fallas)
         errores += QStringLiteral("\n%1\n  %2").arg(f.statement.left(120), f.message);
     if (!errores.isEmpty())

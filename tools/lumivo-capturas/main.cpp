@@ -13,6 +13,7 @@
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "reports/IndicesReportes.h"
 #include "reports/uReportes.h"
 
 #include <QAction>
@@ -107,8 +108,10 @@ void escribirRegistro(Tdm& dm)
             QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME = 'ZANTOR_LMV_CONSULTAS'"));
         hay.execute();
         if (hay.value(0).toInt() == 0) {
-            for (const fb::ScriptFailure& f : fb::runScript(t, scriptRegistro(), fb::ScriptDdl::CommitEach))
-                throw std::runtime_error(("el registro de consultas: " + f.message).toStdString());
+            for (const QString& script : {scriptRegistro(), scriptIndicesReportes()}) {
+                for (const fb::ScriptFailure& f : fb::runScript(t, script, fb::ScriptDdl::CommitEach))
+                    throw std::runtime_error(("el registro de consultas: " + f.message).toStdString());
+            }
         }
     }
     std::vector<int> articulos;
