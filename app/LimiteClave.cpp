@@ -13,7 +13,7 @@ LimiteClave::LimiteClave(QLineEdit* campo, std::function<qsizetype()> limite)
     // The field already holds the changed text when it asks; the text before is kept here.
     connect(campo, &QLineEdit::textChanged, this, [this](const QString& t) {
         if (t.size() < m_antes.size())
-            olvidarCorte();
+            m_cortada = false;
         m_antes = t;
     });
 }
@@ -23,11 +23,6 @@ QValidator::State LimiteClave::validate(QString& input, int& pos) const
     const qsizetype limite = m_limite();
     if (input.size() <= limite)
         return Acceptable;
-    // A scanner types one character at a time: what follows a cut is added to what was cut.
-    if (!m_cortada)
-        m_completa = input;
-    else if (input.startsWith(m_antes))
-        m_completa += input.mid(m_antes.size());
     m_cortada = true;
     const std::optional<flujo::TextoRecortado> r = flujo::recortarInsercion(m_antes, input, limite);
     if (!r)

@@ -15,17 +15,10 @@ public:
     LimiteClave(QLineEdit* campo, std::function<qsizetype()> limite);
     State validate(QString& input, int& pos) const override;
     bool cortada() const noexcept { return m_cortada; }
-    // The text as it was typed or sent, what the bound cut included (while cortada()).
-    const QString& completa() const noexcept { return m_completa; }
-    void olvidarCorte() noexcept
-    {
-        m_cortada = false;
-        m_completa.clear();
-    }
+    void olvidarCorte() noexcept { m_cortada = false; }
 
 private:
     QString m_antes;
     std::function<qsizetype()> m_limite;
     mutable bool m_cortada = false;
-    mutable QString m_completa;
 };

@@ -6,7 +6,6 @@
 #include "ModoKiosco.h"
 #include "app/Escaparate.h"
 #include "app/flujo/FlujoConsulta.h"
-#include "bitacora/Bitacora.h"
 #include "connections/InicioAutomatico.h"
 #include "connections/ParametrosConexion.h"
 #include "connections/uLogear.h"
@@ -57,7 +56,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
-#include <QSysInfo>
 #include <QTableView>
 #include <QTimer>
 #include <exception>
@@ -68,13 +66,6 @@ const QString TfrmConsulta::kTitulo = QStringLiteral("Lumivo 2026 v3.3");
 const QString TfrmConsulta::kDireccionWeb = QStringLiteral("https://www.zantor.com.mx");
 
 namespace {
-
-const QString kRegistroSinObjetos =
-    QStringLiteral("El registro de consultas necesita actualizar los objetos de la estación en la empresa: inicie "
-                   "una vez con el usuario SYSDBA.");
-const QString kObjetosConFallas =
-    QStringLiteral("No se pudieron actualizar todos los objetos de la estación; el registro de consultas queda "
-                   "apagado.");
 
 // The client area the display's elements are placed for (the status bar included).
 constexpr int kAnchoCliente = 1012;
@@ -224,9 +215,6 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     connect(m_servicio, &ServicioConsulta::conexionServidor, this, &TfrmConsulta::mostrarConexion);
     m_flujo = new FlujoConsulta(
         *m_servicio, m_ajustes, [this] { return modoDiseno(); }, this);
-    m_bitacora = new Bitacora(this);
-    m_bitacora->setIndiceListo([this] { return m_buscador.indiceListo(); });
-    m_flujo->setBitacora(m_bitacora);
     connect(m_flujo, &FlujoConsulta::respuestaLista, this,
             [this](const RespuestaConsulta& r, const flujo::Pantalla& p) {
                 platform::guarded(this, [&] {
@@ -237,7 +225,6 @@ TfrmConsulta::TfrmConsulta(Tdm& dm, Sesion& sesion, InicioAutomatico& inicio, QD
     connect(m_flujo, &FlujoConsulta::ajustesListos, this, [this](const AjustesCargados& c) {
         aplicarFuentes(c.nombre, c.precio);
         m_escaparate->configurar(c.escaparate);
-        seguirRegistro();
     });
 
     TiempoInactivo = new QTimer(this);
@@ -736,9 +723,6 @@ void TfrmConsulta::prepararPantalla()
         CargarInfo();
     }
 
-    actualizarObjetos();
-    seguirRegistro();
-
     // 11.
     CargarLogEmp();
 
@@ -768,52 +752,6 @@ void TfrmConsulta::prepararPantalla()
         qWarning("%s", qUtf8Printable(aviso));
         statusBar()->showMessage(aviso);
     }
-}
-
-void TfrmConsulta::actualizarObjetos()
-{
-    const ActualizacionObjetos a = ActualizarObjetosAlIniciar(m_dm, m_sesion.datos, m_flujo->versionObjetos());
-    switch (a.estado) {
-    case ActualizacionObjetos::Estado::AlDia:
-    case ActualizacionObjetos::Estado::Pendiente:
-        break;
-    case ActualizacionObjetos::Estado::Actualizada:
-        m_flujo->setVersionObjetos(kVersionObjetos);
-        platform::logLine(QStringLiteral("Objetos de la estación actualizados a la versión %1.").arg(kVersionObjetos));
-        break;
-    case ActualizacionObjetos::Estado::Fallida:
-        // The station works as before; the operator reads why in the log and the status line's tip.
-        platform::logLine(kObjetosConFallas + a.fallas);
-        statusBar()->showMessage(kObjetosConFallas);
-        statusBar()->setToolTip(a.fallas.trimmed());
-        break;
-    }
-}
-
-void TfrmConsulta::seguirRegistro()
-{
-    const ConfigEmpresa::Registro& registro = m_flujo->registro();
-    if (!registro.activo || !m_flujo->empresaAbierta()) {
-        m_bitacora->desactivar();
-        return;
-    }
-    if (m_flujo->versionObjetos() < kVersionObjetos) {
-        m_bitacora->desactivar();
-        if (!m_avisoRegistro) {
-            m_avisoRegistro = true;
-            platform::logLine(kRegistroSinObjetos);
-            statusBar()->showMessage(kRegistroSinObjetos);
-        }
-        return;
-    }
-    Bitacora::Estacion estacion;
-    estacion.parametros = m_dm.fdConexion.params();
-    estacion.nombre = m_dm.estacion().nombre();
-    estacion.host = QSysInfo::machineHostName();
-    estacion.version = platform::programVersion();
-    estacion.empresa = m_sesion.datos.Empresa;
-    estacion.kiosco = m_kiosco->activo();
-    m_bitacora->activar(estacion, registro.dias);
 }
 
 void TfrmConsulta::prepararVoz()
@@ -878,9 +816,6 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
         return;
     }
     const bool cortada = m_limiteClave->cortada();
-    // The log keeps the key as it was sent, beyond what the box could hold (taken before the box
-    // loses what the scanner sent around it, which forgets the cut).
-    const QString escaneada = cortada ? m_flujo->claveEscaneada(m_limiteClave->completa()) : QString();
     // What the scanner sends around the code is not part of the key.
     const QString limpia = m_flujo->claveEscaneada(edClave->text());
     if (limpia != edClave->text())
@@ -888,11 +823,10 @@ void TfrmConsulta::edClaveKeyPress(QChar Key)
     if (const std::optional<flujo::Pantalla> malLeida =
             flujo::lecturaCortada(limpia, cortada || limpia.size() > kLongitudClave)) {
         m_flujo->descartarConsulta();
-        m_flujo->registrarMalLeida(escaneada.isEmpty() ? limpia : escaneada);
         mostrarPantalla(*malLeida);
         return;
     }
-    BuscarClv(escaneada);
+    BuscarClv();
 }
 
 void TfrmConsulta::buscarEscaneoDelArranque()
@@ -944,10 +878,10 @@ int TfrmConsulta::segundosInactivo() const
     return m_flujo->segundosInactivo();
 }
 
-void TfrmConsulta::BuscarClv(const QString& escaneada)
+void TfrmConsulta::BuscarClv()
 {
     m_escaparate->detener();
-    m_flujo->buscar(edClave->text(), escaneada);
+    m_flujo->buscar(edClave->text());
 }
 
 void TfrmConsulta::mostrarPantalla(const flujo::Pantalla& p, const RespuestaConsulta* r)
@@ -1225,7 +1159,6 @@ void TfrmConsulta::Configuracin1Click()
     m_configuracion.exec();
     // The operator is at the station: the load is waited for, and a failure is said in a box.
     CargarInfo();
-    seguirRegistro();
     CargarLogEmp();
     if (m_flujo->empresaAbierta() && !modoDiseno())
         m_escaparate->pantallaLimpia();

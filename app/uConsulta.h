@@ -35,7 +35,6 @@ class Escaparate;
 class ServicioConsulta;
 class FlujoConsulta;
 class LimiteClave;
-class Bitacora;
 struct RespuestaConsulta;
 namespace flujo {
 struct Pantalla;
@@ -60,8 +59,7 @@ public:
     void FormShow();
     void Conexion();
 
-    // `escaneada`: the key as the scanner sent it, when the key box could not hold it whole.
-    void BuscarClv(const QString& escaneada = QString());
+    void BuscarClv();
     void Informacion(bool Mostrar);
     void Limpiar();
     void TiempoInactivoTimer();
@@ -100,8 +98,6 @@ public:
     bool consultaPendiente() const;
     // The lookups' own service (its thread and attachment).
     ServicioConsulta& servicio() { return *m_servicio; }
-    // The company's scan log and this station's heartbeat, on when the company's settings ask.
-    Bitacora& bitacora() { return *m_bitacora; }
 
     static const QString kTitulo;
     static const QString kDireccionWeb;
@@ -145,10 +141,6 @@ private:
     std::optional<AvisoInstalacion> validarEmpresa();
     // Steps 6 to 13, once the company database is open and accepted.
     void prepararPantalla();
-    // The station's objects older than the program's: SYSDBA installs their update now.
-    void actualizarObjetos();
-    // The scan log follows the company's settings as last loaded.
-    void seguirRegistro();
     // Maps the display state of the newest scan's answer (or of a refused scan) to the widgets.
     void mostrarPantalla(const flujo::Pantalla& pantalla, const RespuestaConsulta* respuesta = nullptr);
     void mostrarArticulo(const RespuestaConsulta& respuesta);
@@ -200,8 +192,6 @@ private:
     Escaparate* m_escaparate = nullptr;
     ServicioConsulta* m_servicio = nullptr;
     FlujoConsulta* m_flujo = nullptr;
-    Bitacora* m_bitacora = nullptr;
-    bool m_avisoRegistro = false; // the log's need of the objects' update was said this run
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* edClave = nullptr;

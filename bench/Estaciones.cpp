@@ -1,9 +1,7 @@
 #include "Estaciones.h"
 
 #include "Generador.h"
-#include "MedidaRegistro.h"
 #include "Medidas.h"
-#include "bitacora/Bitacora.h"
 #include "platform/MessageBox.h"
 #include "tests/support/ArranqueManual.h"
 #include "tests/support/TestDatabases.h"
@@ -36,7 +34,6 @@ struct Fase {
     std::vector<double> latencias;
     double inicio = 0, fin = 0; // the earliest start and the latest end of the stations
     int errores = 0;
-    long long registradas = 0; // rows the stations' logs wrote
 };
 
 // The server runs as its own user: the folder and the file become that user's (or everyone's,
@@ -51,7 +48,7 @@ void entregarAlServidor(const QString& ruta)
 }
 
 Fase correrFase(const QString& carpetaServidor, const QString& estaciones, int articulos, int cuantas, int intervalo,
-                int segundos, bool registro)
+                int segundos)
 {
     Fase f;
     std::vector<std::unique_ptr<QProcess>> hijos;
@@ -66,8 +63,7 @@ Fase correrFase(const QString& carpetaServidor, const QString& estaciones, int a
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(QCoreApplication::applicationFilePath(),
                  {QStringLiteral("--hijo-estacion"), carpetaServidor, QString::number(articulos),
-                  QString::number(intervalo), QString::number(segundos), QString::number(1000 * cuantas + i),
-                  registro ? QStringLiteral("1") : QStringLiteral("0")});
+                  QString::number(intervalo), QString::number(segundos), QString::number(1000 * cuantas + i)});
         hijos.push_back(std::move(p));
     }
     // Every station connected and warmed up before any is timed.
@@ -97,8 +93,6 @@ Fase correrFase(const QString& carpetaServidor, const QString& estaciones, int a
             if (campos.value(0) == "lat") {
                 for (qsizetype i = 1; i < campos.size(); ++i)
                     f.latencias.push_back(campos[i].toDouble());
-            } else if (campos.value(0) == "registro" && campos.size() >= 2) {
-                f.registradas += campos[1].toLongLong();
             } else if (campos.value(0) == "ventana" && campos.size() >= 4) {
                 const double inicio = campos[1].toDouble(), fin = campos[2].toDouble();
                 f.inicio = primera ? inicio : std::min(f.inicio, inicio);
@@ -128,7 +122,6 @@ int hijoEstacion(int argc, char* argv[])
     const int intervalo = args[4].toInt();
     const int segundos = args[5].toInt();
     const unsigned semilla = args[6].toUInt();
-    const bool registro = args.value(7) == QLatin1String("1");
 
     try {
         platform::RecordingNotifier avisos;
@@ -143,16 +136,6 @@ int hijoEstacion(int argc, char* argv[])
         d.Usuario = QStringLiteral("SYSDBA");
         d.Contrasena = testsupport::serverPassword();
         abrirEstacion(lumivo);
-        Bitacora& bitacora = w.bitacora();
-        long long escritas = 0;
-        QObject::connect(&bitacora, &Bitacora::escritas, [&](int n) { escritas += n; });
-        if (registro) {
-            Bitacora::Estacion estacion;
-            estacion.parametros = lumivo.dm.fdConexion.params();
-            estacion.nombre = QStringLiteral("estacion-%1").arg(semilla);
-            estacion.empresa = d.Empresa;
-            bitacora.activar(estacion, 90);
-        }
 
         const std::vector<Clave> claves = clavesAlAzar(articulos, 20000, semilla);
         size_t siguiente = 0;
@@ -193,19 +176,10 @@ int hijoEstacion(int argc, char* argv[])
         }
         const double terminado = msMonotonico();
         errores += int(avisos.messages.size());
-        // The log's last rows reach the server before the figures are handed over.
-        if (registro) {
-            bitacora.escribirAhora();
-            // Until the writer is idle too: its count of the last batch is a queued signal.
-            if (!QTest::qWaitFor([&] { return bitacora.enEspera() == 0 && !bitacora.ocupada(); }, 60000) ||
-                bitacora.descartadas() > 0)
-                ++errores;
-            QCoreApplication::processEvents();
-        }
         std::printf("lat");
         for (double ms : latencias)
             std::printf(" %.3f", ms);
-        std::printf("\nregistro %lld\nventana %.3f %.3f %d\n", escritas, inicio, terminado, errores);
+        std::printf("\nventana %.3f %.3f %d\n", inicio, terminado, errores);
         std::fflush(stdout);
         w.hide();
         return 0;
@@ -215,8 +189,7 @@ int hijoEstacion(int argc, char* argv[])
     }
 }
 
-int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int>& estaciones, int segundos,
-                    const OpcionesEstaciones& opciones)
+int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int>& estaciones, int segundos)
 {
     if (!testsupport::serverAvailable()) {
         std::printf("\nEstaciones: no hay servidor Firebird en 127.0.0.1:3050 (scripts/firebird-server.sh)\n");
@@ -232,8 +205,6 @@ int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int
     const QString copia = servidor.filePath(QFileInfo(ruta).fileName());
     if (!QFile::copy(ruta, copia))
         throw std::runtime_error("cannot copy the company database for the server");
-    if (opciones.registro)
-        prepararRegistro(copia);
     entregarAlServidor(servidor.path());
     entregarAlServidor(copia);
 
@@ -247,25 +218,20 @@ int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int
     };
     std::vector<Fila> filas;
     int errores = 0;
-    long long registradas = 0;
-    for (int intervalo : opciones.intervalos) {
+    for (int intervalo : {1000, 0}) {
         for (int n : estaciones) {
             filas.push_back(
-                {n, intervalo,
-                 correrFase(servidor.path(), locales.path(), articulos, n, intervalo, segundos, opciones.registro)});
+                {n, intervalo, correrFase(servidor.path(), locales.path(), articulos, n, intervalo, segundos)});
             errores += filas.back().fase.errores;
-            registradas += filas.back().fase.registradas;
         }
     }
 
-    std::printf(
-        "\nEstaciones contra el servidor en localhost (%d artículos, fases de %d s%s), carga %s -> %s, %.0f s\n",
-        articulos, segundos, opciones.registro ? ", registro de consultas encendido" : "", qPrintable(carga),
-        qPrintable(cargaDelSistema()), double(total.elapsed()) / 1000.0);
+    std::printf("\nEstaciones contra el servidor en localhost (%d artículos, fases de %d s), carga %s -> %s, %.0f s\n",
+                articulos, segundos, qPrintable(carga), qPrintable(cargaDelSistema()),
+                double(total.elapsed()) / 1000.0);
     std::printf("  %-24s %9s %8s %8s %8s %8s %11s\n", "", "consultas", "p50 ms", "p95 ms", "p99 ms", "max ms",
                 "consultas/s");
-    double p99Una = 0, p99UnaSeguida = 0, p99Dieciseis = 0, p99Mayor = 0;
-    int mayor = 0;
+    double p99Una = 0, p99UnaSeguida = 0, p99Dieciseis = 0;
     for (const Fila& f : filas) {
         const Percentiles p = percentiles(f.fase.latencias);
         const double segundosReales = (f.fase.fin - f.fase.inicio) / 1000.0;
@@ -279,30 +245,10 @@ int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int
             (f.intervalo > 0 ? p99Una : p99UnaSeguida) = p.p99;
         if (f.estaciones == 16 && f.intervalo > 0)
             p99Dieciseis = p.p99;
-        if (f.intervalo > 0 && f.estaciones > mayor) {
-            mayor = f.estaciones;
-            p99Mayor = p.p99;
-        }
     }
     if (p99Dieciseis > 0 && p99Una > 0 && p99UnaSeguida > 0)
         std::printf("  16 estaciones a 1/s: p99 %.2fx el de una estación a 1/s, %.2fx el de una seguida (meta 2x)\n",
                     p99Dieciseis / p99Una, p99Dieciseis / p99UnaSeguida);
-    if (opciones.registro) {
-        if (mayor > 1 && p99Una > 0)
-            std::printf("  %d estaciones a 1/s con registro: p99 %.2fx el de una estación (meta 2x)\n", mayor,
-                        p99Mayor / p99Una);
-        // Written through the server, after every station has ended.
-        const QStringList filasLog = testsupport::queryRows(
-            testsupport::serverParams(copia), QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONSULTAS"));
-        const long long escritas = filasLog.value(0).toLongLong();
-        // A lookup abandoned at its deadline is no row; every row a station's log wrote is there.
-        std::printf("  filas del registro en la base: %lld; escritas según las estaciones: %lld\n", escritas,
-                    registradas);
-        if (escritas != registradas) {
-            ++errores;
-            std::printf("  ERRORES: el registro no escribió cada consulta\n");
-        }
-    }
     if (errores)
         std::printf("  ERRORES: %d consultas o estaciones no dieron lo esperado\n", errores);
     std::fflush(stdout);

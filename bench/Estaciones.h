@@ -12,19 +12,10 @@ namespace bench {
 // prints its latencies and its time window. Returns the process's exit code.
 int hijoEstacion(int argc, char* argv[]);
 
-struct OpcionesEstaciones {
-    // Every station writes the company's scan log (the copy gets the log's objects), and the rows
-    // are counted at the end.
-    bool registro = false;
-    // The phases' pace in milliseconds between scans; 0: back to back.
-    std::vector<int> intervalos{1000, 0};
-};
-
 // A copy of the generated database of `articulos` articles for the server, then for every
-// count of stations in `estaciones` a phase of `segundos` for each pace: by default every station
-// scanning once a second, and every station scanning back to back. Figures go to stdout; returns
-// the number of failures (a missing server is one).
-int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int>& estaciones, int segundos,
-                    const OpcionesEstaciones& opciones = {});
+// count of stations in `estaciones` two phases of `segundos` each: every station scanning once
+// a second, and every station scanning back to back. Figures go to stdout; returns the number
+// of failures (a missing server is one).
+int medirEstaciones(const QString& carpeta, int articulos, const std::vector<int>& estaciones, int segundos);
 
 } // namespace bench

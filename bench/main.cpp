@@ -9,7 +9,6 @@
 #include "Colgado.h"
 #include "Estaciones.h"
 #include "Generador.h"
-#include "MedidaRegistro.h"
 #include "MedidaRetardo.h"
 #include "Medidas.h"
 #include "Reportes.h"
@@ -345,7 +344,6 @@ const QString kEstaciones = QStringLiteral("estaciones");
 const QString kSoak = QStringLiteral("soak");
 const QString kColgado = QStringLiteral("colgado");
 const QString kRetardo = QStringLiteral("retardo");
-const QString kBitacora = QStringLiteral("bitacora");
 const QString kReportes = QStringLiteral("reportes");
 
 std::vector<int> enteros(const QString& lista)
@@ -401,8 +399,8 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption solo(
         QStringLiteral("solo"),
         QStringLiteral(
-            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo,reportes,bitacora (las "
-            "cinco últimas sólo así)."),
+            "Sólo estas medidas: consulta,catalogo,arranque,estaciones,soak,colgado,retardo,reportes (las cuatro "
+            "últimas sólo así)."),
         QStringLiteral("lista"), QStringLiteral("consulta,catalogo,arranque,estaciones"));
     const QCommandLineOption consultas(QStringLiteral("consultas"), QStringLiteral("Consultas medidas por tamaño."),
                                        QStringLiteral("n"), QStringLiteral("10000"));
@@ -443,14 +441,10 @@ int ejecutar(int argc, char* argv[])
     const QCommandLineOption registro(QStringLiteral("registro"),
                                       QStringLiteral("Consultas registradas en 30 días para los reportes (reportes)."),
                                       QStringLiteral("n"), QStringLiteral("1000000"));
-    const QCommandLineOption estacionesBitacora(
-        QStringLiteral("estaciones-bitacora"),
-        QStringLiteral("Estaciones a la vez con el registro de consultas, a una consulta por segundo (bitacora)."),
-        QStringLiteral("n,n"), QStringLiteral("1,64"));
     const QCommandLineOption soloGenerar(QStringLiteral("solo-generar"), QStringLiteral("Sólo genera las bases."));
     opciones.addOptions({articulos, millon, solo, consultas, movimientos, repeticiones, arranques, estaciones, segundos,
                          cache, soakMinutos, soakReinicio, retardoMs, retardoConsultas, retardoMinutos, registro,
-                         estacionesBitacora, soloGenerar});
+                         soloGenerar});
     opciones.process(app);
 
     int errores = 0;
@@ -461,7 +455,7 @@ int ejecutar(int argc, char* argv[])
         const QStringList partes = opciones.value(solo).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString& p : partes) {
             if (p != kConsulta && p != kCatalogo && p != kArranque && p != kEstaciones && p != kSoak && p != kColgado &&
-                p != kRetardo && p != kReportes && p != kBitacora)
+                p != kRetardo && p != kReportes)
                 throw std::runtime_error("unknown --solo part: " + p.toStdString());
         }
         const QString carpeta =
@@ -526,10 +520,6 @@ int ejecutar(int argc, char* argv[])
                 {std::max(0, opciones.value(retardoMs).toInt()), std::max(1, opciones.value(retardoConsultas).toInt()),
                  std::max(1, opciones.value(retardoMinutos).toInt()), std::max(1, opciones.value(arranques).toInt()),
                  std::clamp(opciones.value(repeticiones).toInt(), 1, 5)});
-        if (partes.contains(kBitacora))
-            errores += bench::medirRegistro(carpeta, kEstandar, std::max(1, opciones.value(consultas).toInt()),
-                                            enteros(opciones.value(estacionesBitacora)),
-                                            std::max(2, opciones.value(segundos).toInt()));
         if (partes.contains(kReportes))
             errores += bench::medirReportes(carpeta, std::max(1, opciones.value(registro).toInt()),
                                             std::clamp(opciones.value(repeticiones).toInt(), 1, 5));

@@ -47,9 +47,6 @@ const QString kSinClientes = QStringLiteral("Necesita crear un cliente en Micros
 const QString kSegundosInvalidos =
     QStringLiteral("El tiempo para limpiar la pantalla debe ser un número entero de segundos. "
                    "No se guardó ningún cambio.");
-const QString kDiasInvalidos =
-    QStringLiteral("Los días que se conservan las consultas deben ser un número entero de %1 a %2. No se guardó "
-                   "ningún cambio.");
 const QString kFuenteLarga = QStringLiteral("El nombre de la fuente «%1» tiene más de %2 caracteres y no se puede "
                                             "guardar. Elija otra fuente; no se guardó ningún cambio.");
 
@@ -238,27 +235,7 @@ void TfrmConfiguracion::crearControles()
     auto* nota = etiqueta(this, QStringLiteral("*Solo aplica en tipo “Descuento a los artículos del combo”"), 10, 256);
     nota->setObjectName(QStringLiteral("Label7"));
     crearEtiquetas();
-    crearRegistro();
     crearEstacion();
-}
-
-void TfrmConfiguracion::crearRegistro()
-{
-    cheRegistrarConsultas = casilla(this, "cheRegistrarConsultas", QStringLiteral("Registrar consultas"), 8, 282);
-    cheRegistrarConsultas->setToolTip(QStringLiteral("Cada estación anota en la empresa las claves que se consultan "
-                                                     "y su resultado, y su propio estado cada 30 segundos."));
-    etiqueta(this, QStringLiteral("Conservar (días)"), 201, 285);
-    edDiasRegistro = new QLineEdit(this);
-    edDiasRegistro->setObjectName(QStringLiteral("edDiasRegistro"));
-    edDiasRegistro->setGeometry(309, 282, 53, 21);
-    edDiasRegistro->setText(QString::number(ConfigEmpresa::kDiasRegistro));
-}
-
-void TfrmConfiguracion::cargarRegistro()
-{
-    m_registroCargado = m_tabla.leerRegistro();
-    cheRegistrarConsultas->setChecked(m_registroCargado.activo);
-    edDiasRegistro->setText(QString::number(m_registroCargado.dias));
 }
 
 void TfrmConfiguracion::crearEstacion()
@@ -479,7 +456,6 @@ bool TfrmConfiguracion::cargarUnaVez()
     cargarFuentes();
     m_etiquetas = m_tabla.leerTextosEtiquetas();
     cargarEscaparate();
-    cargarRegistro();
     return insertado;
 }
 
@@ -599,14 +575,6 @@ void TfrmConfiguracion::GuardarInfo()
         edSegundos->setFocus();
         return;
     }
-    bool diasNumero = false;
-    const int dias = edDiasRegistro->text().trimmed().toInt(&diasNumero);
-    if (!diasNumero || dias < 1 || dias > ConfigEmpresa::kDiasRegistroMaximo) {
-        platform::showMessage(this, kDiasInvalidos.arg(1).arg(ConfigEmpresa::kDiasRegistroMaximo), kTitulo,
-                              platform::Icon::Warning);
-        edDiasRegistro->setFocus();
-        return;
-    }
     for (const QLabel* vista : {lblNombre, lblPrecio}) {
         const QString cara = vista->font().family();
         if (cara.size() > ConfigEmpresa::kLargoTexto) {
@@ -618,14 +586,13 @@ void TfrmConfiguracion::GuardarInfo()
 
     // One transaction from the first row to the commit; after a lost connection the save runs
     // again whole, in a fresh transaction on the new attachment.
-    const ConfigEmpresa::Registro registro{cheRegistrarConsultas->isChecked(), dias};
-    m_dm.conReconexion([&] { guardarFilas(segundos, registro); });
+    m_dm.conReconexion([&] { guardarFilas(segundos); });
     // A file that cannot be saved leaves the dialog open with the operator's choices.
     guardarEstacion();
     accept();
 }
 
-void TfrmConfiguracion::guardarFilas(int segundos, const ConfigEmpresa::Registro& registro)
+void TfrmConfiguracion::guardarFilas(int segundos)
 {
     reiniciar(fdTransConfig);
     try {
@@ -658,8 +625,6 @@ void TfrmConfiguracion::guardarFilas(int segundos, const ConfigEmpresa::Registro
         if (escaparate.activo != antes.activo || escaparate.segundosInactivo != antes.segundosInactivo ||
             escaparate.segundosTarjeta != antes.segundosTarjeta || escaparate.listaPrecios != antes.listaPrecios)
             m_tabla.escribirEscaparate(escaparate);
-        if (!(registro == m_registroCargado))
-            m_tabla.escribirRegistro(registro);
 
         if (fdTrans.isActive())
             fdTrans.commit();

@@ -71,8 +71,7 @@ private:
 
     void crearControles();
     bool cargarUnaVez();
-    // Every row in one transaction, committed at the end.
-    void guardarFilas(int segundos, const ConfigEmpresa::Registro& registro);
+    void guardarFilas(int segundos); // every row in one transaction, committed at the end
     int llenar(Lista& lista);
     void mostrarId(Lista& lista, const fb::Value& id);
     void cargarLista(Lista& lista, ConfigEmpresa::Ajuste ajuste, bool& insertado);
@@ -138,14 +137,6 @@ private:
     ConfigEmpresa::TextosEtiquetas m_etiquetas;
     void crearEtiquetas();
     void aceptarEtiquetas();
-
-    // The company's scan log: on or off and the days its rows are kept. Its rows are written only
-    // when the choice differs from what was loaded, so a company that never turns it on gets none.
-    QCheckBox* cheRegistrarConsultas = nullptr;
-    QLineEdit* edDiasRegistro = nullptr;
-    ConfigEmpresa::Registro m_registroCargado;
-    void crearRegistro();
-    void cargarRegistro();
 
     // This station's settings: shown as kept at each showing; saved after the company's rows,
     // only those the operator changed, so a station that never set them keeps its file as it is.

@@ -4,7 +4,6 @@
 #include "data/ConversionIni.h"
 
 #include <QFileInfo>
-#include <QSysInfo>
 #include <cmath>
 
 namespace {
@@ -13,7 +12,6 @@ const QString kEstacion = QStringLiteral("Estacion");
 const QString kKiosco = QStringLiteral("Kiosco");
 const QString kHablarPrecio = QStringLiteral("HablarPrecio");
 const QString kSegundosRespuesta = QStringLiteral("SegundosRespuesta");
-const QString kNombre = QStringLiteral("Nombre");
 const QString kEscaner = QStringLiteral("Escaner");
 const QString kPrefijo = QStringLiteral("Prefijo");
 const QString kSufijo = QStringLiteral("Sufijo");
@@ -34,12 +32,6 @@ AjustesEstacion::AjustesEstacion(ConfigIni& config, QObject* parent)
     , m_config(config)
 {
     m_valores = leer();
-}
-
-QString AjustesEstacion::nombrePredeterminado()
-{
-    const QString host = QSysInfo::machineHostName().trimmed();
-    return (host.isEmpty() ? QStringLiteral("Estación") : host).left(kLargoNombre);
 }
 
 AjustesEstacion::Valores AjustesEstacion::leer()
@@ -66,9 +58,6 @@ AjustesEstacion::Valores AjustesEstacion::leer()
             else
                 malos << kEstacion + u'/' + kSegundosRespuesta;
         }
-        if (const QString nombre = m_config.consultar(kEstacion, kNombre).value_or(QString()).trimmed();
-            !nombre.isEmpty())
-            v.nombre = nombre.left(kLargoNombre);
         v.prefijoEscaner = m_config.consultar(kEscaner, kPrefijo).value_or(QString());
         v.sufijoEscaner = m_config.consultar(kEscaner, kSufijo).value_or(QString());
         // The restore rewrites the company's fonts for every station: only a value that reads as

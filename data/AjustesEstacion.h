@@ -8,9 +8,7 @@ class ConfigIni;
 
 // The station's own choices in config.xml, read once and kept for the run:
 //   "Estacion": Kiosco (kiosk mode from the next start), HablarPrecio (the found price is said
-//               aloud), SegundosRespuesta (a lookup's deadline, over 0 and up to 600 seconds),
-//               Nombre (the station's name in the company's scan log; the machine's host name
-//               when absent or blank, at most kLargoNombre characters);
+//               aloud), SegundosRespuesta (a lookup's deadline, over 0 and up to 600 seconds);
 //   "Escaner":  Prefijo, Sufijo (what the scanner sends around a code);
 //   "Ventana":  Restaurada (the built-in layout applies at the next start);
 //   "BUSQUEDA": X_POSICION, X_AL_ESCRIBIR, Width, Height (the catalogue search window).
@@ -27,13 +25,11 @@ class AjustesEstacion : public QObject {
     Q_OBJECT
 public:
     static constexpr int kPlazoPorDefectoMs = 2000;
-    static constexpr int kLargoNombre = 60;
 
     struct Valores {
         bool kiosco = false;
         bool hablarPrecio = false;
         int plazoMs = kPlazoPorDefectoMs;
-        QString nombre = nombrePredeterminado(); // never empty
         QString prefijoEscaner;
         QString sufijoEscaner;
         bool restaurada = true;
@@ -45,9 +41,6 @@ public:
         bool operator==(const Valores&) const = default;
     };
 
-    // The machine's host name, cut to kLargoNombre.
-    static QString nombrePredeterminado();
-
     // Reads the file now. The store must outlive this object.
     explicit AjustesEstacion(ConfigIni& config, QObject* parent = nullptr);
 
@@ -57,7 +50,6 @@ public:
     int plazoMs() const noexcept { return m_valores.plazoMs; }
     const QString& prefijoEscaner() const noexcept { return m_valores.prefijoEscaner; }
     const QString& sufijoEscaner() const noexcept { return m_valores.sufijoEscaner; }
-    const QString& nombre() const noexcept { return m_valores.nombre; }
     bool restaurada() const noexcept { return m_valores.restaurada; }
     // Empty when every key read as stored (or was absent).
     const QString& aviso() const noexcept { return m_aviso; }

@@ -131,24 +131,6 @@ const QString kClaveEscaparateSegundos = QStringLiteral("ESCAPARATE_SEGUNDOS");
 const QString kClaveEscaparateTarjeta = QStringLiteral("ESCAPARATE_TARJETA");
 const QString kClaveEscaparateLista = QStringLiteral("ESCAPARATE_LISTA_ID");
 
-// The scan log's rows: a switch and a number of days.
-const QString kClaveRegistrar = QStringLiteral("REGISTRAR_CONSULTAS");
-const QString kClaveDiasRegistro = QStringLiteral("DIAS_REGISTRO");
-const QString kClaveVersionObjetos = QStringLiteral("VERSION_OBJETOS");
-
-// One statement, whatever the row holds; no parameters (PSQL's own colons are not markers).
-const QString kSqlReclamarDepuracion = QStringLiteral(
-    "EXECUTE BLOCK RETURNS (RECLAMADA INTEGER) AS BEGIN "
-    "UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = CURRENT_DATE - DATE '2000-01-01' WHERE CONFIGURACION = "
-    "'REGISTRO_DEPURADO' AND (VALOR_INT IS NULL OR VALOR_INT < CURRENT_DATE - DATE '2000-01-01'); "
-    "RECLAMADA = ROW_COUNT; "
-    "IF (RECLAMADA = 0 AND NOT EXISTS (SELECT 1 FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = 'REGISTRO_DEPURADO')) "
-    "THEN BEGIN "
-    "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('REGISTRO_DEPURADO', "
-    "CURRENT_DATE - DATE '2000-01-01'); "
-    "RECLAMADA = 1; END "
-    "SUSPEND; END");
-
 const QString kCConfig = QStringLiteral("c_config");
 const QString kNValorInt = QStringLiteral("N_VALOR_INT");
 const QString kNValorChr = QStringLiteral("N_VALOR_CHR");
@@ -349,65 +331,22 @@ ConfigEmpresa::Escaparate ConfigEmpresa::leerEscaparate()
     return e;
 }
 
-void ConfigEmpresa::escribirFila(const QString& clave, const fb::Value& entero, const fb::Value& caracter)
-{
-    fb::Query& q = escritura();
-    const bool existe = leerClave(clave).has_value();
-    q.close();
-    q.setSql(existe ? kSqlFila : kSqlInsertarFila);
-    q.setParam(kCConfig, clave);
-    q.setParam(kNValorInt, entero);
-    q.setParam(kNValorChr, caracter);
-    q.execute();
-}
-
 void ConfigEmpresa::escribirEscaparate(const Escaparate& e)
 {
-    escribirFila(kClaveEscaparate, fb::Value(), e.activo ? QStringLiteral("S") : QStringLiteral("N"));
-    escribirFila(kClaveEscaparateSegundos, e.segundosInactivo, fb::Value());
-    escribirFila(kClaveEscaparateTarjeta, e.segundosTarjeta, fb::Value());
-    escribirFila(kClaveEscaparateLista, e.listaPrecios, fb::Value());
-}
-
-ConfigEmpresa::Registro ConfigEmpresa::leerRegistro()
-{
-    Registro r;
-    if (const std::optional<Fila> fila = leerClave(kClaveRegistrar))
-        r.activo = activo(*fila);
-    if (const std::optional<Fila> fila = leerClave(kClaveDiasRegistro); fila && !fila->entero.isNull()) {
-        const int dias = fila->entero.toInt();
-        if (dias >= 1)
-            r.dias = dias;
-    }
-    return r;
-}
-
-void ConfigEmpresa::escribirRegistro(const Registro& r)
-{
-    escribirFila(kClaveRegistrar, fb::Value(), r.activo ? QStringLiteral("S") : QStringLiteral("N"));
-    escribirFila(kClaveDiasRegistro, r.dias, fb::Value());
-}
-
-bool ConfigEmpresa::reclamarDepuracion()
-{
     fb::Query& q = escritura();
-    q.close();
-    q.setSql(kSqlReclamarDepuracion);
-    q.open();
-    const bool reclamada = q.next() && q.value(0).toInt() > 0;
-    q.close();
-    return reclamada;
-}
-
-void ConfigEmpresa::escribirVersionObjetos(int version)
-{
-    escribirFila(kClaveVersionObjetos, version, fb::Value());
-}
-
-int ConfigEmpresa::leerVersionObjetos()
-{
-    const std::optional<Fila> fila = leerClave(kClaveVersionObjetos);
-    return fila && !fila->entero.isNull() ? fila->entero.toInt() : 0;
+    auto fila = [this, &q](const QString& clave, const fb::Value& entero, const fb::Value& caracter) {
+        const bool existe = leerClave(clave).has_value();
+        q.close();
+        q.setSql(existe ? kSqlFila : kSqlInsertarFila);
+        q.setParam(kCConfig, clave);
+        q.setParam(kNValorInt, entero);
+        q.setParam(kNValorChr, caracter);
+        q.execute();
+    };
+    fila(kClaveEscaparate, fb::Value(), e.activo ? QStringLiteral("S") : QStringLiteral("N"));
+    fila(kClaveEscaparateSegundos, e.segundosInactivo, fb::Value());
+    fila(kClaveEscaparateTarjeta, e.segundosTarjeta, fb::Value());
+    fila(kClaveEscaparateLista, e.listaPrecios, fb::Value());
 }
 
 ConfigEmpresa::Fuente ConfigEmpresa::fuentePredeterminada(Elemento elemento)

@@ -142,32 +142,6 @@ public:
     // Updates the four rows, inserting the ones that are missing.
     void escribirEscaparate(const Escaparate& escaparate);
 
-    // The scan log: whether every station writes its lookups (REGISTRAR_CONSULTAS, a switch) and
-    // how many days of them are kept (DIAS_REGISTRO). A company without the rows has it off.
-    struct Registro {
-        bool activo = false;
-        int dias = kDiasRegistro;
-        bool operator==(const Registro&) const = default;
-    };
-    static constexpr int kDiasRegistro = 90;
-    static constexpr int kDiasRegistroMaximo = 3650;
-    // A missing row or a NULL reads as the default; a number of days below 1 as the default too (a
-    // retention of nothing would empty the log).
-    Registro leerRegistro();
-    // Updates both rows, inserting the ones that are missing.
-    void escribirRegistro(const Registro& registro);
-
-    // VERSION_OBJETOS: the version of the station's own objects installed (data/Instalacion); 0
-    // for a company without the row. The row VERSION keeps its own meaning.
-    int leerVersionObjetos();
-    // Sets it, inserting the row when missing.
-    void escribirVersionObjetos(int version);
-    // Claims the day's clean-up of the scan log for this station: true when this call took it. The
-    // row REGISTRO_DEPURADO holds the last day claimed (the server's, so every station counts the
-    // same days); a station that comes second the same day finds it current, or meets the first
-    // one's lock and gives way (false). A company without the row gets it from the first claim.
-    bool reclamarDepuracion();
-
     // The built-in size in points and face of the element, which the installation also writes.
     static Fuente fuentePredeterminada(Elemento elemento);
 
@@ -175,8 +149,6 @@ private:
     std::optional<Fila> leerClave(const QString& clave);
     // The query for a write; what leerTabla read is dropped, as it may no longer be so.
     fb::Query& escritura();
-    // VALOR_INT and VALOR_CHR of the key's row, inserted when missing.
-    void escribirFila(const QString& clave, const fb::Value& entero, const fb::Value& caracter);
 
     fb::Query& m_consulta;
     std::optional<QHash<QString, Fila>> m_tabla;

@@ -4,12 +4,8 @@
 #include "data/DatosConexion.h"
 #include "data/LecturaArranque.h"
 #include "data/uDM.h"
-#include "firebird/Query.h"
-#include "firebird/Transaction.h"
 
 #include <QFile>
-#include <QRegularExpression>
-#include <QSet>
 #include <stdexcept>
 
 namespace {
@@ -25,14 +21,6 @@ const QString kVersionNoCompatible = QStringLiteral("Versión no compatible con 
 const QString kEntrarComoSysdba = QStringLiteral("Es necesario entrar con el usuario SYSDBA antes.");
 const QString kMetadatosCargado = QStringLiteral("Metadatos cargado, el sistema se cerrara para aplicar el cambio.");
 const QString kInstruccionesFallidas = QStringLiteral("\n\nAlgunas instrucciones fallaron:");
-
-// The tables and indexes the company has, by the names an update script would create.
-const QString kSqlExistentes = QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS UNION ALL "
-                                              "SELECT RDB$INDEX_NAME FROM RDB$INDICES");
-// The object a CREATE TABLE or CREATE [UNIQUE] [ASC|DESC] INDEX statement makes.
-const QRegularExpression kCreacion(QStringLiteral("^\\s*CREATE\\s+(?:TABLE|(?:UNIQUE\\s+)?(?:(?:ASC|DESC)"
-                                                  "(?:ENDING)?\\s+)?INDEX)\\s+(\\w+)"),
-                                   QRegularExpression::CaseInsensitiveOption);
 
 QString leerRecurso(const QString& ruta)
 {
@@ -81,72 +69,13 @@ QString scriptPermisos()
     return leerRecurso(QStringLiteral(":/sql/Permisos.sql"));
 }
 
-QString scriptRegistro()
-{
-    iniciarRecursos();
-    return leerRecurso(QStringLiteral(":/sql/Registro.sql"));
-}
-
-QString scriptPermisosRegistro()
-{
-    iniciarRecursos();
-    return leerRecurso(QStringLiteral(":/sql/PermisosRegistro.sql"));
-}
-
 std::vector<fb::ScriptFailure> InstalarObjetos(fb::Transaction& transaccion)
 {
     std::vector<fb::ScriptFailure> fallas = fb::runScript(transaccion, scriptMetadatos(), fb::ScriptDdl::CommitEach);
-    for (const auto& pasos :
-         {fb::runScript(transaccion, scriptPermisos(), fb::ScriptDdl::CommitEach), ActualizarObjetos(transaccion)})
-        fallas.insert(fallas.end(), pasos.begin(), pasos.end());
-    return fallas;
-}
-
-std::vector<fb::ScriptFailure> ActualizarObjetos(fb::Transaction& transaccion)
-{
-    // Firebird 3 has no CREATE ... IF NOT EXISTS: what the company already has is left out of the
-    // script instead, so a second run (or a company with part of it) fails on nothing.
-    QSet<QString> existentes;
-    {
-        fb::Query q(transaccion);
-        q.setSql(kSqlExistentes);
-        q.open();
-        while (q.next())
-            existentes.insert(q.value(0).toString().trimmed().toUpper());
-    }
-    QString faltante;
-    for (const fb::ScriptStatement& s : fb::splitScript(scriptRegistro())) {
-        const QRegularExpressionMatch m = kCreacion.match(s.text);
-        if (m.hasMatch() && existentes.contains(m.captured(1).toUpper()))
-            continue;
-        faltante += s.text + QStringLiteral(";\n");
-    }
-    std::vector<fb::ScriptFailure> fallas = fb::runScript(transaccion, faltante, fb::ScriptDdl::CommitEach);
     const std::vector<fb::ScriptFailure> permisos =
-        fb::runScript(transaccion, scriptPermisosRegistro(), fb::ScriptDdl::CommitEach);
+        fb::runScript(transaccion, scriptPermisos(), fb::ScriptDdl::CommitEach);
     fallas.insert(fallas.end(), permisos.begin(), permisos.end());
-    // A partial update is tried again at the next SYSDBA start.
-    if (fallas.empty()) {
-        fb::Query q(transaccion);
-        ConfigEmpresa(q).escribirVersionObjetos(kVersionObjetos);
-    }
     return fallas;
-}
-
-ActualizacionObjetos ActualizarObjetosAlIniciar(Tdm& dm, const DatosConexion& datos, int versionLeida)
-{
-    if (versionLeida >= kVersionObjetos)
-        return {};
-    if (datos.Usuario.toUpper() != QLatin1StringView("SYSDBA"))
-        return {ActualizacionObjetos::Estado::Pendiente, QString()};
-    return dm.conReconexion([&] {
-        dm.reiniciarTransaccion();
-        const std::vector<fb::ScriptFailure> fallas = ActualizarObjetos(dm.fdTrans);
-        dm.fdTrans.commit();
-        if (fallas.empty())
-            return ActualizacionObjetos{ActualizacionObjetos::Estado::Actualizada, QString()};
-        return ActualizacionObjetos{ActualizacionObjetos::Estado::Fallida, describirFallas(fallas)};
-    });
 }
 
 std::optional<AvisoInstalacion> ValidarVersion(Tdm& dm, const LecturaArranque* leido)

@@ -16,45 +16,14 @@ class Transaction;
 
 // The installation scripts carried by the program: Metadatos creates the settings table and the
 // two lookup procedures, Permisos grants them to the ERP's role and inserts the default rows.
-// Registro creates the scan log's and the stations' tables, PermisosRegistro grants them.
 QString scriptMetadatos();
 QString scriptPermisos();
-QString scriptRegistro();
-QString scriptPermisosRegistro();
 
-// The version of the station's own objects this program brings (row VERSION_OBJETOS; a company
-// without the row has version 0): 0 the settings table and the two procedures, 1 adds the scan
-// log and the stations' table.
-inline constexpr int kVersionObjetos = 1;
-
-// Runs Metadatos, then Permisos, then the update (ActualizarObjetos), in the transaction, which
-// must be active. Each DDL statement is committed as soon as it succeeds, so the grants and
-// inserts see the new table; the inserted rows wait for the caller's commit. A failing statement
-// does not stop its script. Returns the failures of every script in order. A lost connection
-// throws fb::Error.
+// Runs Metadatos, then Permisos, in the transaction, which must be active. Each DDL statement is
+// committed as soon as it succeeds, so the grants and inserts see the new table; the inserted
+// rows wait for the caller's commit. A failing statement does not stop its script. Returns the
+// failures of both scripts in order. A lost connection throws fb::Error.
 std::vector<fb::ScriptFailure> InstalarObjetos(fb::Transaction& transaccion);
-
-// Brings installed objects to kVersionObjetos: creates what Registro has that the company lacks
-// (a table or index already there is left as it is), grants it to the ERP's role and, when
-// nothing failed, sets VERSION_OBJETOS. It drops nothing and changes no row of the shop's, so it
-// may run again. DDL is committed as it succeeds; the version row waits for the caller's commit.
-std::vector<fb::ScriptFailure> ActualizarObjetos(fb::Transaction& transaccion);
-
-// The start-up's step for a company whose objects are older than the program's, once the settings
-// (and with them VERSION_OBJETOS) are loaded. SYSDBA gets the update run and committed on the
-// shared connection; anyone else is left as before. Nothing is asked of the server when the
-// version read is already current.
-struct ActualizacionObjetos {
-    enum class Estado {
-        AlDia,       // nothing to do
-        Actualizada, // installed now
-        Pendiente,   // older objects and a user who may not update them
-        Fallida,     // installed with failures (`fallas`, the statements and the server's words)
-    };
-    Estado estado = Estado::AlDia;
-    QString fallas;
-};
-ActualizacionObjetos ActualizarObjetosAlIniciar(Tdm& dm, const DatosConexion& datos, int versionLeida);
 
 // What the checks below have for the user before the program ends; the window that ran them shows
 // it as a message box without a title.

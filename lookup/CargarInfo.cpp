@@ -28,31 +28,26 @@ void leerPantalla(ConfigEmpresa& tabla, AjustesConsulta& ajustes, FuenteConColor
 
 } // namespace
 
-AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio,
-                                     const ConfigEmpresa::Tabla* leida)
+ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
+                                                FuenteConColor& precio, const ConfigEmpresa::Tabla* leida)
 {
-    AjustesEmpresa empresa;
-    const auto leerEmpresa = [&](ConfigEmpresa& tabla) {
-        leerPantalla(tabla, ajustes, nombre, precio);
-        empresa.escaparate = tabla.leerEscaparate();
-        empresa.registro = tabla.leerRegistro();
-        empresa.versionObjetos = tabla.leerVersionObjetos();
-    };
+    ConfigEmpresa::Escaparate escaparate;
     if (leida) {
         ConfigEmpresa tabla(dm.fdVarios);
         tabla.usarTabla(*leida);
-        leerEmpresa(tabla);
-        return empresa;
+        leerPantalla(tabla, ajustes, nombre, precio);
+        return tabla.leerEscaparate();
     }
     dm.conReconexion([&] {
         dm.reiniciarTransaccion();
         // Every row in one statement: over a slow link the load is one round trip, not thirty.
         ConfigEmpresa tabla(dm.fdVarios);
         tabla.leerTabla();
-        leerEmpresa(tabla);
+        leerPantalla(tabla, ajustes, nombre, precio);
+        escaparate = tabla.leerEscaparate();
         dm.confirmarTransaccion();
     });
-    return empresa;
+    return escaparate;
 }
 
 void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio)

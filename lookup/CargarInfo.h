@@ -21,19 +21,10 @@ struct AjustesConsulta;
 // been applied to nombre and precio, the later ones are not.
 void CargarInfo(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio);
 
-// What the main window's load reads beside the lookup settings and the fonts, from the same
-// statement.
-struct AjustesEmpresa {
-    ConfigEmpresa::Escaparate escaparate;
-    ConfigEmpresa::Registro registro;
-    int versionObjetos = 0;
-};
-
-// The main window's load: CargarInfo, then the showcase's and the scan log's rows and the
-// objects' version, each one operation of Tdm::conReconexion (after a lost connection it runs
-// again). Commits the data module's transaction at the end, so an idle station holds none open
-// on it. Failures as CargarInfo's. With `leida` (the table as the start-up's one statement read
-// it, nothing written since) nothing is read and nothing committed: the start-up's transaction
-// goes on to its next read.
-AjustesEmpresa cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre, FuenteConColor& precio,
-                                     const ConfigEmpresa::Tabla* leida = nullptr);
+// The main window's load: CargarInfo, then the showcase's rows, each one operation of
+// Tdm::conReconexion (after a lost connection it runs again). Commits the data module's
+// transaction at the end, so an idle station holds none open on it. Failures as CargarInfo's.
+// With `leida` (the table as the start-up's one statement read it, nothing written since) nothing
+// is read and nothing committed: the start-up's transaction goes on to its next read.
+ConfigEmpresa::Escaparate cargarAjustesPantalla(Tdm& dm, AjustesConsulta& ajustes, FuenteConColor& nombre,
+                                                FuenteConColor& precio, const ConfigEmpresa::Tabla* leida = nullptr);

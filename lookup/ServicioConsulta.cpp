@@ -115,7 +115,6 @@ void consultar(Tdm& dm, const QStringList& parametros, int articuloId, const Aju
     // it in the same statement. A code whose every label reading is a misread has none.
     const PlanCodigo plan = articuloId == 0 ? planCodigo(r.clave, ajustes.Etiquetas) : PlanCodigo{};
     dm.conReconexion([&] {
-        r.via = articuloId == 0 ? RespuestaConsulta::Via::Clave : RespuestaConsulta::Via::Id;
         // Kept from one scan to the next: no commit and start around each lookup.
         if (!dm.fdLectura.isActive())
             dm.fdLectura.start();
@@ -129,7 +128,6 @@ void consultar(Tdm& dm, const QStringList& parametros, int articuloId, const Aju
             }
             f.articulo = std::move(c.articulo);
             lectura = std::move(c.etiqueta);
-            r.via = lectura ? RespuestaConsulta::Via::Etiqueta : RespuestaConsulta::Via::Forma;
         }
         if (!f.articulo) {
             r.estado = RespuestaConsulta::Estado::NoEncontrado;
@@ -512,16 +510,14 @@ int ServicioConsulta::cargarAjustes(const AjustesConsulta& ajustes, const Fuente
                                     const FuenteConColor& precio)
 {
     const int secuencia = ++m_secuenciaAjustes;
-    auto pedidos = std::make_shared<AjustesCargados>(AjustesCargados{secuencia, ajustes, nombre, precio, {}, {}, {}});
+    auto pedidos = std::make_shared<AjustesCargados>(AjustesCargados{secuencia, ajustes, nombre, precio, {}, {}});
     auto leidos = std::make_shared<AjustesCargados>(*pedidos);
     const QStringList parametros = m_parametros;
     encolar(
         [leidos, parametros](Tdm& dm) {
             if (!dm.fdConexion.isOpen())
                 dm.conectarEmpresa(parametros);
-            const AjustesEmpresa empresa = cargarAjustesPantalla(dm, leidos->ajustes, leidos->nombre, leidos->precio);
-            leidos->escaparate = empresa.escaparate;
-            leidos->registro = empresa.registro;
+            leidos->escaparate = cargarAjustesPantalla(dm, leidos->ajustes, leidos->nombre, leidos->precio);
         },
         [this, pedidos, leidos](std::exception_ptr fallo) {
             if (!fallo) {

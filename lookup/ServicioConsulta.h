@@ -34,12 +34,8 @@ struct RespuestaConsulta {
         SinServidor,    // the connection is lost and could not be opened again
         Fallo,          // any other failure; its text is in `detalle`
     };
-    // What named the article: the key as scanned, one of its equivalent forms, a scale label, or
-    // the id the catalogue search chose (also for a scan by id that found nothing).
-    enum class Via { Clave, Forma, Etiqueta, Id };
     int secuencia = 0;
     Estado estado = Estado::NoEncontrado;
-    Via via = Via::Clave;
     QString clave; // the text that was looked up (the catalogue search takes it on a miss)
     ArticuloEncontrado articulo;
     QString etiqueta;             // a scale label's reading ("0.750 kg · $58.99"); empty for any other key
@@ -59,7 +55,6 @@ struct AjustesCargados {
     FuenteConColor nombre;
     FuenteConColor precio;
     ConfigEmpresa::Escaparate escaparate;
-    ConfigEmpresa::Registro registro;
     QString fallo;
 };
 

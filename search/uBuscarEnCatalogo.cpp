@@ -316,11 +316,6 @@ void TfrmBuscarEnCatalogo::resizeEvent(QResizeEvent* event)
 
 // ---- searches ----------------------------------------------------------------------------
 
-bool TfrmBuscarEnCatalogo::indiceListo() const
-{
-    return m_indice->listo();
-}
-
 void TfrmBuscarEnCatalogo::setPlazo(int milisegundos)
 {
     m_plazoMs = milisegundos;

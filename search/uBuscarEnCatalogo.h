@@ -62,8 +62,6 @@ public:
 
     // The time the server has to answer a search, in milliseconds (the lookup's deadline).
     void setPlazo(int milisegundos);
-    // The catalogue's index has finished a build for the open company.
-    bool indiceListo() const;
 
     // Every way of closing (Cancelar, Escape, accepting, the close box) ends here.
     void done(int resultado) override;

@@ -1,6 +1,5 @@
 #include "FlujoConsulta.h"
 
-#include "bitacora/Bitacora.h"
 #include "data/AjustesEstacion.h"
 #include "data/uDM.h"
 #include "lookup/CargarInfo.h"
@@ -30,24 +29,16 @@ std::optional<flujo::Pantalla> FlujoConsulta::rechazo() const
     return flujo::rechazoDeBusqueda(m_conectando, m_empresaAbierta && m_servicio.abierto(), m_modoDiseno());
 }
 
-void FlujoConsulta::buscar(const QString& clave, const QString& escaneada)
+void FlujoConsulta::buscar(const QString& clave)
 {
     m_segundosInactivo = 0;
-    m_escaneada = escaneada;
     m_secuencia = m_servicio.buscar(clave, m_ajustes);
 }
 
 void FlujoConsulta::buscarPorId(int articuloId, const QString& clave)
 {
     m_segundosInactivo = 0;
-    m_escaneada.clear();
     m_secuencia = m_servicio.buscarPorId(articuloId, clave, m_ajustes);
-}
-
-void FlujoConsulta::registrarMalLeida(const QString& clave)
-{
-    if (m_bitacora)
-        m_bitacora->registrar(Bitacora::kMalLeida, clave);
 }
 
 void FlujoConsulta::recibir(const RespuestaConsulta& r)
@@ -55,15 +46,7 @@ void FlujoConsulta::recibir(const RespuestaConsulta& r)
     if (r.secuencia != m_secuencia || m_secuencia == 0)
         return;
     m_secuencia = 0;
-    const flujo::Pantalla pantalla = flujo::pantallaDeRespuesta(r, m_ajustes.MostrarBuscador);
-    if (m_bitacora) {
-        // Only queued: the log never holds the answer back.
-        if (const std::optional<flujo::FilaRegistro> fila = flujo::filaRegistro(r))
-            m_bitacora->registrar(fila->resultado, m_escaneada.isEmpty() ? r.clave : m_escaneada, fila->articuloId);
-        else
-            m_bitacora->setUltimoError(pantalla.mensaje);
-    }
-    emit respuestaLista(r, pantalla);
+    emit respuestaLista(r, flujo::pantallaDeRespuesta(r, m_ajustes.MostrarBuscador));
 }
 
 FlujoConsulta::Tic FlujoConsulta::tic(bool modificado, bool vacio)
@@ -107,11 +90,9 @@ ConfigEmpresa::Escaparate FlujoConsulta::cargarAjustes(Tdm& dm, FuenteConColor& 
 {
     // What a reload under way would bring is older than this.
     m_recarga = 0;
-    const AjustesEmpresa empresa = cargarAjustesPantalla(dm, m_ajustes, nombre, precio, leida);
-    m_listaEscaparate = empresa.escaparate.listaPrecios;
-    m_registro = empresa.registro;
-    m_versionObjetos = empresa.versionObjetos;
-    return empresa.escaparate;
+    const ConfigEmpresa::Escaparate escaparate = cargarAjustesPantalla(dm, m_ajustes, nombre, precio, leida);
+    m_listaEscaparate = escaparate.listaPrecios;
+    return escaparate;
 }
 
 void FlujoConsulta::recargarAjustes(const FuenteConColor& nombre, const FuenteConColor& precio)
@@ -131,6 +112,5 @@ void FlujoConsulta::recibirAjustes(const AjustesCargados& cargados)
         return;
     m_ajustes = cargados.ajustes;
     m_listaEscaparate = cargados.escaparate.listaPrecios;
-    m_registro = cargados.registro;
     emit ajustesListos(cargados);
 }

@@ -14,7 +14,6 @@
 #include <optional>
 #include <vector>
 
-class Bitacora;
 class Tdm;
 
 // The price display's flow without its widgets: the scan from the key box's text to the service
@@ -52,24 +51,13 @@ public:
     // The key a scan of the key box's text looks up: what the scanner sends around it removed.
     QString claveEscaneada(const QString& texto) const { return m_escaner.limpiar(texto); }
     // Posts a scan (by key, or the article chosen in the catalogue search by its id); its answer
-    // comes through respuestaLista() unless a newer scan or a clearing comes first. `escaneada` is
-    // the key as the scanner sent it when the key box could not hold it whole (for the scan log).
-    void buscar(const QString& clave, const QString& escaneada = QString());
+    // comes through respuestaLista() unless a newer scan or a clearing comes first.
+    void buscar(const QString& clave);
     void buscarPorId(int articuloId, const QString& clave);
     // The display answered the scan itself: an earlier scan's answer is not shown after it.
     void descartarConsulta() noexcept { m_secuencia = 0; }
     // A scan was asked and its answer is not on the display yet.
     bool consultaPendiente() const noexcept { return m_secuencia != 0; }
-
-    // The company's scan log: each answer shown (and each misread refused before any lookup) is a
-    // row, and a failure the display shows is the station's last error. None: nothing is logged.
-    void setBitacora(Bitacora* bitacora) { m_bitacora = bitacora; }
-    // A scan refused as a misread before any lookup (a code longer than the key box).
-    void registrarMalLeida(const QString& clave);
-    // The scan log's settings and the version of the station's objects, as the last load read them.
-    const ConfigEmpresa::Registro& registro() const noexcept { return m_registro; }
-    int versionObjetos() const noexcept { return m_versionObjetos; }
-    void setVersionObjetos(int version) { m_versionObjetos = version; }
 
     // The idle clearing, ticked once a second by the window's timer.
     struct Tic {
@@ -125,8 +113,4 @@ private:
     int m_segundosInactivo = 0;
     bool m_tecleoAlTic = false; // the key box held typed text at the idle timer's last tick
     int m_listaEscaparate = 0;
-    Bitacora* m_bitacora = nullptr;
-    QString m_escaneada; // the newest scan's key as sent, when the box cut it
-    ConfigEmpresa::Registro m_registro;
-    int m_versionObjetos = 0;
 };

@@ -1,7 +1,5 @@
 #include "ReglasFlujo.h"
 
-#include "bitacora/Bitacora.h"
-
 namespace flujo {
 
 const QString kCodigoNoValido = QStringLiteral("Código no válido, escanee de nuevo");
@@ -107,35 +105,6 @@ std::optional<TextoRecortado> recortarInsercion(const QString& antes, const QStr
     if (cabe < 0)
         return std::nullopt;
     return TextoRecortado{despues.left(inicio + cabe) + despues.right(fin), static_cast<int>(inicio + cabe)};
-}
-
-std::optional<FilaRegistro> filaRegistro(const RespuestaConsulta& r)
-{
-    using Estado = RespuestaConsulta::Estado;
-    using Via = RespuestaConsulta::Via;
-    switch (r.estado) {
-    case Estado::Encontrado:
-        switch (r.via) {
-        case Via::Clave:
-            return FilaRegistro{Bitacora::kExacta, r.articulo.articuloId};
-        case Via::Forma:
-            return FilaRegistro{Bitacora::kForma, r.articulo.articuloId};
-        case Via::Etiqueta:
-            return FilaRegistro{Bitacora::kEtiqueta, r.articulo.articuloId};
-        case Via::Id:
-            return FilaRegistro{Bitacora::kCatalogo, r.articulo.articuloId};
-        }
-        break;
-    case Estado::NoEncontrado:
-        return FilaRegistro{Bitacora::kNoExiste, std::nullopt};
-    case Estado::CodigoNoValido:
-        return FilaRegistro{Bitacora::kMalLeida, std::nullopt};
-    case Estado::SinRespuesta:
-    case Estado::SinServidor:
-    case Estado::Fallo:
-        break;
-    }
-    return std::nullopt;
 }
 
 int plazoRespuestaMs(const std::optional<QString>& texto)

@@ -57,14 +57,6 @@ struct TextoRecortado {
 };
 std::optional<TextoRecortado> recortarInsercion(const QString& antes, const QString& despues, qsizetype limite);
 
-// The scan log's row for an answer: its RESULTADO (Bitacora's codes) and the article shown; none
-// for an answer that is no outcome of the lookup (the server silent or lost, a failure).
-struct FilaRegistro {
-    char resultado = 'N';
-    std::optional<int> articuloId;
-};
-std::optional<FilaRegistro> filaRegistro(const RespuestaConsulta& respuesta);
-
 // The lookup's deadline from the station's "Estacion"/"SegundosRespuesta" text: 2 s when it is
 // missing, not a number, or outside (0, 600] seconds.
 int plazoRespuestaMs(const std::optional<QString>& texto);

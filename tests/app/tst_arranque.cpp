@@ -2,21 +2,17 @@
 // stored layout, settings, catalogue search and design mode, driven through the real windows
 // against stand-in company databases. The login and the company choice are taken as done.
 
-#include "bitacora/Bitacora.h"
 #include "data/ConfigIni.h"
-#include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "layout/DisenoPantalla.h"
-#include "lookup/ServicioConsulta.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageBox.h"
 #include "tests/app/ObjetosConsulta.h"
 #include "tests/support/AlAbrirse.h"
 #include "tests/support/ArchivosPrueba.h"
 #include "tests/support/ArranqueManual.h"
-#include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -32,7 +28,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QSysInfo>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -111,8 +106,6 @@ private slots:
     void primerArranqueInstalaYElSegundoQuedaListo();
     void arranqueRechazado_data();
     void arranqueRechazado();
-    void objetosAntiguos_data();
-    void objetosAntiguos();
     void sinClienteEventualAbreLaConfiguracion_data();
     void sinClienteEventualAbreLaConfiguracion();
     void empresaSinClientesTermina();
@@ -294,7 +287,7 @@ void TestArranque::primerArranqueInstalaYElSegundoQuedaListo()
     QVERIFY(!QFile::exists(archivo()));
     m_app.reset();
 
-    QCOMPARE(filas(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{QStringLiteral("18")});
+    QCOMPARE(filas(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{QStringLiteral("17")});
     QCOMPARE(filas(QStringLiteral("SELECT TRIM(RDB$PROCEDURE_NAME) FROM RDB$PROCEDURES "
                                   "WHERE RDB$PROCEDURE_NAME STARTING WITH 'ZANTOR_' ORDER BY 1")),
              (QStringList{QStringLiteral("ZANTOR_LMV_LISTA"), QStringLiteral("ZANTOR_LMV_POL_VOL")}));
@@ -313,68 +306,6 @@ void TestArranque::primerArranqueInstalaYElSegundoQuedaListo()
     QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
     QVERIFY(el<QWidget>("dbPrecios")->isVisible());
     QVERIFY(el<QTimer>("TiempoInactivo")->isActive());
-}
-
-void TestArranque::objetosAntiguos_data()
-{
-    QTest::addColumn<QString>("usuario");
-    QTest::addColumn<bool>("registro"); // the company has the scan log on
-    QTest::addColumn<bool>("actualiza");
-    QTest::addColumn<bool>("aviso"); // the status line says the log needs the update
-
-    QTest::newRow("SYSDBA, log on: updated, the log writes") << "sysdba" << true << true << false;
-    QTest::newRow("SYSDBA, log off: updated all the same") << "sysdba" << false << true << false;
-    QTest::newRow("ERP user, log on: works as before and says why the log is off") << "CAJERO" << true << false << true;
-    QTest::newRow("ERP user, log off: works as before, says nothing") << "CAJERO" << false << false << false;
-}
-
-// A company whose station objects an earlier program installed: a SYSDBA start installs the update
-// and goes on (no box, no end of the program); anyone else starts exactly as before.
-void TestArranque::objetosAntiguos()
-{
-    QFETCH(QString, usuario);
-    QFETCH(bool, registro);
-    QFETCH(bool, actualiza);
-    QFETCH(bool, aviso);
-    pruebas::empresaInstalada(m_dir->path(), QStringLiteral("DEMO.fdb"), true);
-    testsupport::grantMicrosipRole(testsupport::embeddedParams(base()), QStringLiteral("CAJERO"));
-    if (registro)
-        fijarSwitch(QStringLiteral("REGISTRAR_CONSULTAS"), QStringLiteral("S"));
-    const QString tablas = QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME IN "
-                                          "('ZANTOR_LMV_CONSULTAS', 'ZANTOR_LMV_ESTACIONES')");
-    QCOMPARE(filas(tablas), QStringList{"0"});
-
-    nuevaCorrida(usuario);
-    QCOMPARE(arrancar(), kSigue);
-    QVERIFY2(m_notifier->messages.empty(), qPrintable(mensajes()));
-    verificarPantallaLimpia();
-    QCOMPARE(filas(tablas), QStringList{actualiza ? "2" : "0"});
-    QCOMPARE(filas(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = 'VERSION_OBJETOS'")),
-             QStringList{actualiza ? "1" : "0"});
-    TfrmConsulta& w = m_app->frmConsulta;
-    const QString avisoRegistro =
-        QStringLiteral("El registro de consultas necesita actualizar los objetos de la estación en la empresa: inicie "
-                       "una vez con el usuario SYSDBA.");
-    QCOMPARE(w.statusBar()->currentMessage(), aviso ? avisoRegistro : QString());
-    QCOMPARE(w.bitacora().activa(), registro && actualiza);
-
-    // The station works as before, whatever the log does.
-    escanear(QStringLiteral("CCL600"));
-    QCOMPARE(el<QLabel>("lblNombreArticulo")->text(), QStringLiteral("COCA COLA LIGHT 600ML"));
-    if (registro && actualiza) {
-        w.bitacora().escribirAhora();
-        QTRY_COMPARE(filas(QStringLiteral("SELECT ESTACION, CLAVE, RESULTADO FROM ZANTOR_LMV_CONSULTAS")),
-                     QStringList{QSysInfo::machineHostName().left(60) + QStringLiteral("|CCL600|E")});
-        QCOMPARE(filas(QStringLiteral("SELECT ESTACION, EMPRESA, KIOSCO FROM ZANTOR_LMV_ESTACIONES")),
-                 QStringList{QSysInfo::machineHostName().left(60) + QStringLiteral("|DEMO|N")});
-    }
-    // Said once a run: a reload of the settings does not say it again.
-    w.statusBar()->clearMessage();
-    w.recargarAjustes();
-    QVERIFY(w.servicio().ocupado());
-    QTRY_VERIFY(!w.servicio().ocupado());
-    QCOMPARE(w.statusBar()->currentMessage(), QString());
-    QCOMPARE(w.bitacora().activa(), registro && actualiza);
 }
 
 void TestArranque::arranqueRechazado_data()

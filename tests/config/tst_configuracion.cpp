@@ -58,7 +58,6 @@ const QStringList kInstaladas{
     QStringLiteral("PRECIO_EMPRESA_ID|450|NULL|NULL"),
     QStringLiteral("SEGUNDOS_ESPERA|30|NULL|NULL"),
     QStringLiteral("VERSION|0|NULL|NULL"),
-    QStringLiteral("VERSION_OBJETOS|1|NULL|NULL"),
 };
 // What the first showing adds to them.
 const QStringList kInsertadasAlInstalar{
@@ -156,9 +155,6 @@ private slots:
     void escaparateSinListasOcultas();
     void ajustesDeLaEstacion();
     void estacionSinGuardarNoPierdeNada();
-    void registroDeConsultas();
-    void diasQueNoSonNumeroNoGuardanNada_data();
-    void diasQueNoSonNumeroNoGuardanNada();
 
 private:
     template <typename T> T* el(const char* nombre)
@@ -1240,100 +1236,6 @@ void TestConfiguracion::estacionSinGuardarNoPierdeNada()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), roto);
     m_dlg->reject();
-}
-
-// The scan log is off and keeps 90 days in a company without its rows; turning it on writes both
-// rows, and a save that changes nothing of it writes none.
-void TestConfiguracion::registroDeConsultas()
-{
-    const auto filasRegistro = [this] {
-        QStringList r;
-        for (const QString& f : filas())
-            if (f.startsWith(QLatin1String("REGISTRAR_CONSULTAS")) || f.startsWith(QLatin1String("DIAS_REGISTRO")))
-                r << f;
-        return r;
-    };
-    abrir();
-    QVERIFY(mostrar());
-    QVERIFY(!el<QCheckBox>("cheRegistrarConsultas")->isChecked());
-    QCOMPARE(el<QLineEdit>("edDiasRegistro")->text(), QStringLiteral("90"));
-    guardar();
-    QVERIFY(m_avisos->messages.empty());
-    QVERIFY(filasRegistro().isEmpty());
-
-    abrir();
-    QVERIFY(mostrar());
-    QTest::mouseClick(el<QCheckBox>("cheRegistrarConsultas"), Qt::LeftButton);
-    auto* dias = el<QLineEdit>("edDiasRegistro");
-    dias->setFocus();
-    dias->selectAll();
-    QTest::keyClicks(dias, QStringLiteral("30"));
-    guardar();
-    QVERIFY(m_avisos->messages.empty());
-    QVERIFY(!m_dlg->isVisible());
-    QCOMPARE(filasRegistro(), (QStringList{"DIAS_REGISTRO|30|NULL|NULL", "REGISTRAR_CONSULTAS|NULL|NULL|S"}));
-
-    // Shown as saved; off again keeps the days.
-    abrir();
-    QVERIFY(mostrar());
-    QVERIFY(el<QCheckBox>("cheRegistrarConsultas")->isChecked());
-    QCOMPARE(el<QLineEdit>("edDiasRegistro")->text(), QStringLiteral("30"));
-    QTest::mouseClick(el<QCheckBox>("cheRegistrarConsultas"), Qt::LeftButton);
-    guardar();
-    QCOMPARE(filasRegistro(), (QStringList{"DIAS_REGISTRO|30|NULL|NULL", "REGISTRAR_CONSULTAS|NULL|NULL|N"}));
-    fb::Transaction t(m_dm->fdConexion);
-    t.start();
-    fb::Query q(t);
-    QCOMPARE(ConfigEmpresa(q).leerRegistro(), (ConfigEmpresa::Registro{false, 30}));
-}
-
-void TestConfiguracion::diasQueNoSonNumeroNoGuardanNada_data()
-{
-    QTest::addColumn<QString>("texto");
-    QTest::newRow("vacío") << QString();
-    QTest::newRow("texto") << QStringLiteral("tres meses");
-    QTest::newRow("cero") << QStringLiteral("0");
-    QTest::newRow("negativo") << QStringLiteral("-5");
-    QTest::newRow("más de diez años") << QStringLiteral("3651");
-    QTest::newRow("decimales") << QStringLiteral("7.5");
-}
-
-// A number of days that is not one says why, saves nothing and keeps every choice on screen.
-void TestConfiguracion::diasQueNoSonNumeroNoGuardanNada()
-{
-    QFETCH(QString, texto);
-    abrir();
-    QVERIFY(mostrar());
-    const QStringList antes = filas();
-    QTest::mouseClick(el<QCheckBox>("cheExistencia"), Qt::LeftButton);
-    QTest::mouseClick(el<QCheckBox>("cheRegistrarConsultas"), Qt::LeftButton);
-    auto* dias = el<QLineEdit>("edDiasRegistro");
-    dias->setFocus();
-    dias->selectAll();
-    QTest::keyClick(dias, Qt::Key_Backspace);
-    QTest::keyClicks(dias, texto);
-
-    guardar();
-
-    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
-    QCOMPARE(m_avisos->messages.front().text,
-             QStringLiteral("Los días que se conservan las consultas deben ser un número entero de 1 a 3650. No se "
-                            "guardó ningún cambio."));
-    QCOMPARE(m_avisos->messages.front().icon, platform::Icon::Warning);
-    QVERIFY(m_dlg->isVisible());
-    QCOMPARE(m_recargas, 0);
-    QCOMPARE(filas(), antes);
-    QCOMPARE(dias->text(), texto);
-    QCOMPARE(m_dlg->focusWidget(), static_cast<QWidget*>(dias));
-    QVERIFY(el<QCheckBox>("cheRegistrarConsultas")->isChecked());
-    QVERIFY(!el<QCheckBox>("cheExistencia")->isChecked());
-
-    dias->selectAll();
-    QTest::keyClicks(dias, QStringLiteral("120"));
-    guardar();
-    QCOMPARE(m_avisos->messages.size(), std::size_t{1});
-    QCOMPARE(filas(), ordenadas(con(antes, QStringLiteral("MOSTRAR_EXISTENCIA|NULL|NULL|N")) +
-                                QStringList{"DIAS_REGISTRO|120|NULL|NULL", "REGISTRAR_CONSULTAS|NULL|NULL|S"}));
 }
 
 LUMIVO_TEST_MAIN(TestConfiguracion)

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -54,8 +53,6 @@ private slots:
     void restauradaSoloSiSeLee();
     void archivoIlegibleNoSePierde_data();
     void archivoIlegibleNoSePierde();
-    void nombre_data();
-    void nombre();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -340,39 +337,6 @@ void TestAjustesEstacion::archivoIlegibleNoSePierde()
     QVERIFY(fallo<ErrorConfigIni>([&] { ajustes.setHablarPrecio(true); }));
     QVERIFY(fallo<ErrorConfigIni>([&] { ajustes.setBusqueda(true, true, 800, 600); }));
     QVERIFY(!ajustes.hablarPrecio());
-    QCOMPARE(contenido(), datos);
-    QCOMPARE(inodo(), antes);
-}
-
-void TestAjustesEstacion::nombre_data()
-{
-    QTest::addColumn<QByteArray>("atributo");
-    QTest::addColumn<QString>("esperado"); // empty: the host name
-    QTest::newRow("ausente") << QByteArray() << QString();
-    QTest::newRow("escrito") << QByteArray(R"(Nombre="Caja 3 · entrada")") << QStringLiteral("Caja 3 · entrada");
-    QTest::newRow("con espacios alrededor") << QByteArray(R"(Nombre="  Pasillo 4 ")") << QStringLiteral("Pasillo 4");
-    QTest::newRow("en blanco") << QByteArray(R"(Nombre="   ")") << QString();
-    QTest::newRow("más largo que la columna")
-        << QByteArray("Nombre=\"" + QByteArray(70, 'X') + "\"") << QString(60, u'X');
-}
-
-// The station's name in the company's log: config.xml's Estacion/Nombre, else the machine's host
-// name; reading it writes nothing.
-void TestAjustesEstacion::nombre()
-{
-    QFETCH(QByteArray, atributo);
-    QFETCH(QString, esperado);
-    const QByteArray datos = "<Config><Estacion Kiosco=\"true\" " + atributo + "/></Config>";
-    escribirArchivo(kArchivoConfig, datos);
-    const ino_t antes = inodo();
-
-    ConfigIni config;
-    AjustesEstacion ajustes(config);
-    const QString host = QSysInfo::machineHostName();
-    QVERIFY(!host.isEmpty());
-    QCOMPARE(ajustes.nombre(), esperado.isEmpty() ? host.left(60) : esperado);
-    QVERIFY(ajustes.kiosco());
-    QVERIFY(ajustes.aviso().isEmpty());
     QCOMPARE(contenido(), datos);
     QCOMPARE(inodo(), antes);
 }

@@ -1,7 +1,6 @@
 // The version check and the installation of the program's objects, on fresh stand-in company
 // databases through the embedded engine.
 
-#include "data/ConfigEmpresa.h"
 #include "data/DatosConexion.h"
 #include "data/Instalacion.h"
 #include "data/uDM.h"
@@ -10,7 +9,6 @@
 #include "firebird/Query.h"
 #include "firebird/Transaction.h"
 #include "platform/MessageBox.h"
-#include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
 #include "tests/support/TestDatabases.h"
 
@@ -48,7 +46,6 @@ const QStringList kFilasInstaladas{
     "ALMACEN_ID|19|NULL|NULL|NULL",
     "DSCTOS_COMBO|NULL|NULL|S|NULL",
     "MOSTRAR_BUSCADOR|NULL|NULL|S|NULL",
-    "VERSION_OBJETOS|1|NULL|NULL|NULL",
 };
 
 DatosConexion sesionDe(const QString& usuario)
@@ -79,18 +76,8 @@ private slots:
     void tablaEncontrada_data();
     void tablaEncontrada();
     void instalacionConFallas();
-    void actualizacion_data();
-    void actualizacion();
-    void actualizacionRepetida();
-    void actualizacionSinSysdba_data();
-    void actualizacionSinSysdba();
-    void actualizacionAlDiaNoPregunta();
 
 private:
-    // The company as an earlier program installed it (settings table and procedures only), with
-    // rows of the shop's own in it.
-    void empresaAntigua();
-    int versionLeida();
     std::unique_ptr<Tdm> abrir(const QString& usuarioConexion = QStringLiteral("SYSDBA"));
     QStringList consultar(const QString& sql, const QString& usuario = QStringLiteral("SYSDBA"));
     void ejecutar(const QString& sql) { testsupport::runSql(testsupport::embeddedParams(m_ruta), sql); }
@@ -164,7 +151,7 @@ void TestInstalacion::version()
 }
 
 // The procedures exist as stubs before the table and get their bodies after it; the grants come
-// before the seventeen rows. The scan log's script only creates and its grants only grant.
+// before the seventeen rows.
 void TestInstalacion::guiones()
 {
     QStringList metadatos;
@@ -187,22 +174,6 @@ void TestInstalacion::guiones()
         QVERIFY2(permisos[i].text.startsWith(QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, "
                                                             "VALOR_INT, VALOR_STR, VALOR_CHR) VALUES")),
                  qPrintable(permisos[i].text));
-
-    QStringList registro;
-    for (const fb::ScriptStatement& s : fb::splitScript(scriptRegistro()))
-        registro << s.text.section(u'(', 0, 0).simplified();
-    QCOMPARE(registro, (QStringList{
-                           "CREATE TABLE ZANTOR_LMV_CONSULTAS",
-                           "CREATE DESCENDING INDEX ZANTOR_LMV_CONSULTAS_FECHA ON ZANTOR_LMV_CONSULTAS",
-                           "CREATE TABLE ZANTOR_LMV_ESTACIONES",
-                       }));
-    QStringList permisosRegistro;
-    for (const fb::ScriptStatement& s : fb::splitScript(scriptPermisosRegistro()))
-        permisosRegistro << s.text;
-    QCOMPARE(permisosRegistro, (QStringList{
-                                   "GRANT ALL ON ZANTOR_LMV_CONSULTAS TO USUARIO_MICROSIP",
-                                   "GRANT ALL ON ZANTOR_LMV_ESTACIONES TO USUARIO_MICROSIP",
-                               }));
 }
 
 void TestInstalacion::instalacionComoSysdba_data()
@@ -231,11 +202,10 @@ void TestInstalacion::instalacionComoSysdba()
     // Committed: another connection sees everything once the program has ended.
     QStringList esperados = antes;
     esperados << QStringLiteral("ZANTOR_LMV_CONFIG") << QStringLiteral("ZANTOR_LMV_LISTA")
-              << QStringLiteral("ZANTOR_LMV_POL_VOL") << QStringLiteral("ZANTOR_LMV_CONSULTAS")
-              << QStringLiteral("ZANTOR_LMV_ESTACIONES");
+              << QStringLiteral("ZANTOR_LMV_POL_VOL");
     esperados.sort();
     QCOMPARE(consultar(kSqlObjetos), esperados);
-    QCOMPARE(consultar(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{"18"});
+    QCOMPARE(consultar(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{"17"});
 
     // The next start passes both checks and installs nothing again.
     m_avisos->clear();
@@ -243,7 +213,7 @@ void TestInstalacion::instalacionComoSysdba()
     QVERIFY(!ValidarVersion(*dm));
     QVERIFY(!ValidarMetadatos(*dm, sesionDe(usuario)));
     QVERIFY(m_avisos->messages.empty());
-    QCOMPARE(consultar(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{"18"});
+    QCOMPARE(consultar(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONFIG")), QStringList{"17"});
 }
 
 void TestInstalacion::objetosInstalados()
@@ -431,178 +401,6 @@ void TestInstalacion::instalacionConFallas()
              (QStringList{"56.000000", "50.750000"}));
     QCOMPARE(consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_POL_VOL(1015, 0, 10.005)")),
              QStringList{"NULL|NULL|NULL|NULL"});
-}
-
-void TestInstalacion::empresaAntigua()
-{
-    m_avisos.reset();
-    QFile::remove(m_ruta);
-    m_ruta = pruebas::empresaInstalada(m_dir->path(), QStringLiteral("DEMO.fdb"), true);
-    m_avisos = std::make_unique<platform::RecordingNotifier>();
-    ejecutar(QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = 45 WHERE CONFIGURACION = 'SEGUNDOS_ESPERA';\n"
-                            "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_STR) VALUES ('ETIQUETA_BASCULA_1', "
-                            "'20-29;3;5;C;K;3;N');"));
-}
-
-int TestInstalacion::versionLeida()
-{
-    fb::Connection c;
-    c.setParams(testsupport::embeddedParams(m_ruta));
-    c.open();
-    fb::Transaction t(c);
-    t.start();
-    fb::Query q(t);
-    ConfigEmpresa tabla(q);
-    tabla.leerTabla();
-    return tabla.leerVersionObjetos();
-}
-
-void TestInstalacion::actualizacion_data()
-{
-    // Statements of the scan log's script already run on the company (a half-finished update, or
-    // tables made by hand), and a row the shop already has in the log table.
-    QTest::addColumn<QList<int>>("hechas");
-    QTest::addColumn<bool>("filaPropia");
-    QTest::newRow("nothing of it") << QList<int>{} << false;
-    QTest::newRow("the log table with a row, without its index") << QList<int>{0} << true;
-    QTest::newRow("everything but the grants and the version") << QList<int>{0, 1, 2} << true;
-}
-
-// An installed company of the earlier objects gets what it lacks, granted to the ERP's role, and
-// its version; none of the shop's rows change.
-void TestInstalacion::actualizacion()
-{
-    QFETCH(QList<int>, hechas);
-    QFETCH(bool, filaPropia);
-
-    empresaAntigua();
-    QCOMPARE(versionLeida(), 0);
-    const std::vector<fb::ScriptStatement> guion = fb::splitScript(scriptRegistro());
-    for (int i : hechas)
-        ejecutar(guion[static_cast<size_t>(i)].text + u';');
-    if (filaPropia)
-        ejecutar(QStringLiteral("INSERT INTO ZANTOR_LMV_CONSULTAS (FECHA_HORA, ESTACION, CLAVE, RESULTADO, "
-                                "ARTICULO_ID) VALUES ('2026-01-02 10:00:00', 'CAJA 1', '7501055300075', 'E', 1006);"));
-    const QStringList configAntes = consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG"));
-    const QStringList filasAntes =
-        hechas.isEmpty() ? QStringList{} : consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONSULTAS"));
-
-    ActualizacionObjetos a;
-    {
-        auto dm = abrir();
-        a = ActualizarObjetosAlIniciar(*dm, sesionDe(QStringLiteral("SYSDBA")), 0);
-    }
-    QCOMPARE(a.fallas, QString());
-    QCOMPARE(int(a.estado), int(ActualizacionObjetos::Estado::Actualizada));
-    QVERIFY(m_avisos->messages.empty());
-    QCOMPARE(versionLeida(), kVersionObjetos);
-
-    // The shop's settings as they were, and the version row.
-    QStringList configDespues = consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG"));
-    QStringList esperada = configAntes + QStringList{"VERSION_OBJETOS|1|NULL|NULL|NULL"};
-    configDespues.sort();
-    esperada.sort();
-    QCOMPARE(configDespues, esperada);
-    QCOMPARE(consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONSULTAS")), filasAntes);
-    QCOMPARE(consultar(QStringLiteral("SELECT TRIM(TRIM(RDB$RELATION_NAME) || ' ' || TRIM(RDB$FIELD_NAME) || "
-                                      "IIF(RDB$NULL_FLAG = 1, ' NOT NULL', '')) FROM RDB$RELATION_FIELDS WHERE "
-                                      "RDB$RELATION_NAME IN ('ZANTOR_LMV_CONSULTAS', 'ZANTOR_LMV_ESTACIONES') "
-                                      "ORDER BY RDB$RELATION_NAME, RDB$FIELD_POSITION")),
-             (QStringList{
-                 "ZANTOR_LMV_CONSULTAS FECHA_HORA NOT NULL",
-                 "ZANTOR_LMV_CONSULTAS ESTACION NOT NULL",
-                 "ZANTOR_LMV_CONSULTAS CLAVE NOT NULL",
-                 "ZANTOR_LMV_CONSULTAS RESULTADO NOT NULL",
-                 "ZANTOR_LMV_CONSULTAS ARTICULO_ID",
-                 "ZANTOR_LMV_ESTACIONES ESTACION NOT NULL",
-                 "ZANTOR_LMV_ESTACIONES HOST",
-                 "ZANTOR_LMV_ESTACIONES VERSION_PROGRAMA",
-                 "ZANTOR_LMV_ESTACIONES EMPRESA",
-                 "ZANTOR_LMV_ESTACIONES INICIO",
-                 "ZANTOR_LMV_ESTACIONES LATIDO",
-                 "ZANTOR_LMV_ESTACIONES ULTIMA_CONSULTA",
-                 "ZANTOR_LMV_ESTACIONES ULTIMO_ERROR",
-                 "ZANTOR_LMV_ESTACIONES KIOSCO",
-                 "ZANTOR_LMV_ESTACIONES INDICE_LISTO",
-             }));
-    // The retention's index, descending as the reports read it.
-    QCOMPARE(consultar(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) || ' ' || COALESCE(RDB$INDEX_TYPE, 0) FROM "
-                                      "RDB$INDICES WHERE RDB$INDEX_NAME = 'ZANTOR_LMV_CONSULTAS_FECHA'")),
-             QStringList{"ZANTOR_LMV_CONSULTAS 1"});
-
-    // Any ERP user's station writes its rows.
-    testsupport::grantMicrosipRole(testsupport::embeddedParams(m_ruta), QStringLiteral("CAJERO"));
-    testsupport::runSql(testsupport::embeddedParams(m_ruta, QStringLiteral("CAJERO")),
-                        QStringLiteral("INSERT INTO ZANTOR_LMV_CONSULTAS (FECHA_HORA, ESTACION, CLAVE, RESULTADO) "
-                                       "VALUES (CURRENT_TIMESTAMP, 'CAJA 2', 'X', 'N');\n"
-                                       "UPDATE OR INSERT INTO ZANTOR_LMV_ESTACIONES (ESTACION, LATIDO) VALUES "
-                                       "('CAJA 2', CURRENT_TIMESTAMP) MATCHING (ESTACION);"));
-    QCOMPARE(consultar(QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_ESTACIONES"), QStringLiteral("CAJERO")),
-             QStringList{"1"});
-}
-
-// Running the update again (a start that read the version before another station's update
-// committed) fails on nothing and changes nothing.
-void TestInstalacion::actualizacionRepetida()
-{
-    empresaAntigua();
-    {
-        auto dm = abrir();
-        QCOMPARE(int(ActualizarObjetosAlIniciar(*dm, sesionDe(QStringLiteral("SYSDBA")), 0).estado),
-                 int(ActualizacionObjetos::Estado::Actualizada));
-    }
-    ejecutar(QStringLiteral("INSERT INTO ZANTOR_LMV_CONSULTAS (FECHA_HORA, ESTACION, CLAVE, RESULTADO) VALUES "
-                            "(CURRENT_TIMESTAMP, 'CAJA 1', 'ABC', 'N');"));
-    const QStringList config = consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG"));
-    const QStringList objetos = consultar(kSqlObjetos);
-    const QStringList filas = consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONSULTAS"));
-    {
-        auto dm = abrir();
-        const ActualizacionObjetos a = ActualizarObjetosAlIniciar(*dm, sesionDe(QStringLiteral("SYSDBA")), 0);
-        QCOMPARE(a.fallas, QString());
-        QCOMPARE(int(a.estado), int(ActualizacionObjetos::Estado::Actualizada));
-    }
-    QCOMPARE(consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG")), config);
-    QCOMPARE(consultar(kSqlObjetos), objetos);
-    QCOMPARE(consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONSULTAS")), filas);
-}
-
-void TestInstalacion::actualizacionSinSysdba_data()
-{
-    QTest::addColumn<QString>("conexion");
-    QTest::addColumn<QString>("usuario");
-    QTest::newRow("usuario del ERP con su rol") << QStringLiteral("CAJERO") << QStringLiteral("CAJERO");
-    QTest::newRow("otro usuario sobre una conexión que podría actualizar")
-        << QStringLiteral("SYSDBA") << QStringLiteral("ADMIN");
-}
-
-// Anyone but SYSDBA leaves an older company exactly as it is.
-void TestInstalacion::actualizacionSinSysdba()
-{
-    QFETCH(QString, conexion);
-    QFETCH(QString, usuario);
-    empresaAntigua();
-    testsupport::grantMicrosipRole(testsupport::embeddedParams(m_ruta), QStringLiteral("CAJERO"));
-    const QStringList objetos = consultar(kSqlObjetos);
-    const QStringList config = consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG"));
-    {
-        auto dm = abrir(conexion);
-        QCOMPARE(int(ActualizarObjetosAlIniciar(*dm, sesionDe(usuario), 0).estado),
-                 int(ActualizacionObjetos::Estado::Pendiente));
-    }
-    QCOMPARE(consultar(kSqlObjetos), objetos);
-    QCOMPARE(consultar(QStringLiteral("SELECT * FROM ZANTOR_LMV_CONFIG")), config);
-    QCOMPARE(versionLeida(), 0);
-}
-
-// A company whose objects are current (or newer, from a later program) costs the start-up no
-// statement: the data module here was never connected, and any statement would throw.
-void TestInstalacion::actualizacionAlDiaNoPregunta()
-{
-    Tdm dm(m_dir->filePath(QStringLiteral("config.xml")));
-    for (int version : {kVersionObjetos, kVersionObjetos + 1})
-        QCOMPARE(int(ActualizarObjetosAlIniciar(dm, sesionDe(QStringLiteral("SYSDBA")), version).estado),
-                 int(ActualizacionObjetos::Estado::AlDia));
 }
 
 LUMIVO_TEST_GUILESS_MAIN(TestInstalacion)

@@ -3,7 +3,6 @@
 // forgets the scan under way, the idle count, and the settings' reload on the service's thread.
 
 #include "app/flujo/FlujoConsulta.h"
-#include "bitacora/Bitacora.h"
 #include "data/uDM.h"
 #include "tests/support/EmpresaInstalada.h"
 #include "tests/support/PruebaPrincipal.h"
@@ -42,29 +41,8 @@ private slots:
     void recargaAnteriorSeDescarta();
     void recargaFallidaNoCambiaNada();
     void leerEstacion();
-    void registro_data();
-    void registro();
-    void registroApagado();
-    void errorEnElLatido();
 
 private:
-    // The scan log on for this company, writing only when asked.
-    void encenderRegistro();
-    QStringList filasRegistro()
-    {
-        return testsupport::queryRows(testsupport::embeddedParams(m_ruta),
-                                      QStringLiteral("SELECT ESTACION, CLAVE, RESULTADO, ARTICULO_ID FROM "
-                                                     "ZANTOR_LMV_CONSULTAS ORDER BY FECHA_HORA"));
-    }
-    int atados()
-    {
-        return testsupport::queryRows(testsupport::embeddedParams(m_ruta),
-                                      QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE "
-                                                     "MON$ATTACHMENT_ID <> CURRENT_CONNECTION"))
-            .front()
-            .toInt();
-    }
-    std::unique_ptr<Bitacora> m_bitacora;
     void abrir();
     void sql(const QString& script) { testsupport::runSql(testsupport::embeddedParams(m_ruta), script); }
 
@@ -93,7 +71,6 @@ void TestFlujoConsulta::init()
 void TestFlujoConsulta::cleanup()
 {
     m_flujo.reset();
-    m_bitacora.reset();
     m_servicio.reset();
     m_dm.reset();
     m_dir.reset();
@@ -324,154 +301,6 @@ void TestFlujoConsulta::leerEstacion()
     m_flujo->leerEstacion(*m_dm);
     QCOMPARE(m_servicio->plazo(), 3500);
     QCOMPARE(m_flujo->claveEscaneada(QStringLiteral("]E0ABA-2001#\r\n")), QStringLiteral("ABA-2001"));
-}
-
-void TestFlujoConsulta::encenderRegistro()
-{
-    Bitacora::Opciones opciones;
-    opciones.escrituraMs = 3600000;
-    opciones.latidoMs = 3600000;
-    m_bitacora = std::make_unique<Bitacora>(opciones);
-    m_flujo->setBitacora(m_bitacora.get());
-    Bitacora::Estacion estacion;
-    estacion.parametros = testsupport::embeddedParams(m_ruta);
-    estacion.nombre = QStringLiteral("CAJA 2");
-    m_bitacora->activar(estacion, 90);
-}
-
-void TestFlujoConsulta::registro_data()
-{
-    // How the scan is made: "clave" through the lookup, "id" the catalogue search's choice of
-    // article 1001 with that key, "larga" refused before any lookup (longer than the key box).
-    QTest::addColumn<QString>("como");
-    QTest::addColumn<QString>("clave");
-    QTest::addColumn<QString>("fila"); // CLAVE|RESULTADO|ARTICULO_ID as written
-
-    const QString cifras30 = QStringLiteral("750105530007575010553000757501");
-    QTest::newRow("exact key") << "clave"
-                               << "7501055300075"
-                               << "7501055300075|E|1001";
-    QTest::newRow("exact key with an accent") << "clave"
-                                              << "JALAPEÑO-GR"
-                                              << "JALAPEÑO-GR|E|1006";
-    QTest::newRow("equivalent form") << "clave"
-                                     << "07501055300075"
-                                     << "07501055300075|Q|1001";
-    QTest::newRow("scale label") << "clave"
-                                 << "2001234007504"
-                                 << "2001234007504|B|1006";
-    QTest::newRow("misread check digit") << "clave"
-                                         << "7501055300076"
-                                         << "7501055300076|M|NULL";
-    QTest::newRow("unknown") << "clave"
-                             << "NO-EXISTE"
-                             << "NO-EXISTE|N|NULL";
-    QTest::newRow("chosen in the catalogue search") << "id"
-                                                    << "7501055300075"
-                                                    << "7501055300075|C|1001";
-    QTest::newRow("longer than the key box") << "larga" << cifras30 << cifras30 + QStringLiteral("|M|NULL");
-    QTest::newRow("longer than the column")
-        << "larga" << QString(70, u'7') << QString(60, u'7') + QStringLiteral("|M|NULL");
-}
-
-// Every finished lookup is one row of the company's log, with its outcome, the article shown
-// and the station's own time.
-void TestFlujoConsulta::registro()
-{
-    QFETCH(QString, como);
-    QFETCH(QString, clave);
-    QFETCH(QString, fila);
-
-    abrir();
-    sql(QStringLiteral("INSERT INTO CLAVES_ARTICULOS (CLAVE_ARTICULO_ID, CLAVE_ARTICULO, ARTICULO_ID) "
-                       "VALUES (9001, '2001234000000', 1006);"));
-    m_ajustes.Etiquetas = {*FormatoEtiqueta::deTexto(QStringLiteral("20-29;3;5;C;K;3;N"))};
-    encenderRegistro();
-    QSignalSpy escritas(m_bitacora.get(), &Bitacora::escritas);
-    QSignalSpy respuestas(m_flujo.get(), &FlujoConsulta::respuestaLista);
-
-    const QDateTime antes = QDateTime::currentDateTime();
-    if (como == QLatin1String("clave"))
-        m_flujo->buscar(clave);
-    else if (como == QLatin1String("id"))
-        m_flujo->buscarPorId(1001, clave);
-    else
-        m_flujo->registrarMalLeida(clave);
-    if (como != QLatin1String("larga"))
-        QTRY_COMPARE(respuestas.size(), 1);
-    const QDateTime despues = QDateTime::currentDateTime();
-    // Queued, not written, until the writer's turn.
-    QCOMPARE(m_bitacora->enEspera(), 1);
-    QVERIFY(filasRegistro().isEmpty());
-
-    m_bitacora->escribirAhora();
-    QTRY_COMPARE(escritas.size(), 1);
-    QCOMPARE(m_bitacora->enEspera(), 0);
-    QCOMPARE(filasRegistro(), QStringList{QStringLiteral("CAJA 2|") + fila});
-    QCOMPARE(testsupport::queryRows(
-                 testsupport::embeddedParams(m_ruta),
-                 QStringLiteral("SELECT COUNT(*) FROM ZANTOR_LMV_CONSULTAS WHERE FECHA_HORA "
-                                "BETWEEN :antes AND :despues"),
-                 {{QStringLiteral("antes"), antes.addMSecs(-1)}, {QStringLiteral("despues"), despues.addMSecs(1)}}),
-             QStringList{"1"});
-}
-
-// With the log off nothing is queued and the log opens no attachment; turned on, it opens one.
-void TestFlujoConsulta::registroApagado()
-{
-    abrir();
-    m_bitacora = std::make_unique<Bitacora>();
-    m_flujo->setBitacora(m_bitacora.get());
-    QSignalSpy respuestas(m_flujo.get(), &FlujoConsulta::respuestaLista);
-    // Counted once the service has all it opens for a scan.
-    m_flujo->buscar(QStringLiteral("CCL600"));
-    QTRY_COMPARE(respuestas.size(), 1);
-    respuestas.clear();
-    const int antes = atados();
-    for (const QString& clave : {QStringLiteral("7501055300075"), QStringLiteral("NO-EXISTE")}) {
-        m_flujo->buscar(clave);
-        QTRY_COMPARE(respuestas.size(), 1);
-        respuestas.clear();
-    }
-    m_flujo->registrarMalLeida(QStringLiteral("75010553000757501"));
-    m_bitacora->escribirAhora();
-    m_bitacora->latirAhora();
-    QCOMPARE(m_bitacora->enEspera(), 0);
-    QCOMPARE(atados(), antes);
-
-    Bitacora::Estacion estacion;
-    estacion.parametros = testsupport::embeddedParams(m_ruta);
-    estacion.nombre = QStringLiteral("CAJA 2");
-    QSignalSpy latidos(m_bitacora.get(), &Bitacora::latido);
-    m_bitacora->activar(estacion, 90);
-    QTRY_COMPARE(latidos.size(), 1);
-    QCOMPARE(atados(), antes + 1);
-    // Off again: the attachment goes.
-    m_bitacora->desactivar();
-    QTRY_COMPARE(atados(), antes);
-    QVERIFY(filasRegistro().isEmpty());
-}
-
-// A failure the display shows is no row of the log: it is the station's last error, in the words
-// the display used (what the database cannot hold as '?'), at the next heartbeat.
-void TestFlujoConsulta::errorEnElLatido()
-{
-    abrir();
-    encenderRegistro();
-    QSignalSpy respuestas(m_flujo.get(), &FlujoConsulta::respuestaLista);
-    QSignalSpy latidos(m_bitacora.get(), &Bitacora::latido);
-    QTRY_COMPARE(latidos.size(), 1);
-    m_flujo->buscar(QStringLiteral("CCL600€")); // the connection's character set cannot carry it
-    QTRY_COMPARE(respuestas.size(), 1);
-    const auto p = respuestas.front().at(1).value<Pantalla>();
-    QCOMPARE(int(p.vista), int(Vista::Mensaje));
-    QCOMPARE(m_bitacora->enEspera(), 0);
-
-    m_bitacora->latirAhora();
-    QTRY_COMPARE(latidos.size(), 2);
-    QCOMPARE(testsupport::queryRows(testsupport::embeddedParams(m_ruta),
-                                    QStringLiteral("SELECT ESTACION, ULTIMO_ERROR FROM ZANTOR_LMV_ESTACIONES")),
-             QStringList{QStringLiteral("CAJA 2|") + QString(p.mensaje).replace(u'€', u'?')});
 }
 
 LUMIVO_TEST_MAIN(TestFlujoConsulta)

@@ -226,7 +226,7 @@ void TestDiseno::reestableceFuentesEnBaseNueva()
 {
     abrirEmpresa();
     const QStringList antes = filasConfig(m_dm->fdConexion);
-    QCOMPARE(antes.size(), 18); // the seventeen of the first installation and VERSION_OBJETOS
+    QCOMPARE(antes.size(), 17);
 
     ReestrableceFuentes(*m_dm, nombreIntegrado(), precioIntegrado());
 
@@ -259,7 +259,7 @@ void TestDiseno::reestableceFuentesEscribeLasFuentes()
     QVERIFY(filas.contains(QStringLiteral("COLOR_PRE_ART|NULL|$00030201|NULL")));
     // A missing row is not created.
     QVERIFY(!filas.join(u'\n').contains(QStringLiteral("ESTILO_PRE_ART")));
-    QCOMPARE(filas.size(), 17);
+    QCOMPARE(filas.size(), 16);
     QCOMPARE(guardado(archivo(), QStringLiteral("Restaurada")), QStringLiteral("false"));
 }
 

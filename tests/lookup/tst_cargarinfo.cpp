@@ -109,8 +109,6 @@ private slots:
     void transaccion();
     void falloDeLaBase();
     void etiquetas();
-    void registro_data();
-    void registro();
     void lecturaArranque_data();
     void lecturaArranque();
 
@@ -429,50 +427,6 @@ void TestCargarInfo::etiquetas()
     QCOMPARE(filas(), (QStringList{"ETIQUETA_BASCULA_1|21-22;3;4;T;P;2;V", "ETIQUETA_BASCULA_2|NULL",
                                    "ETIQUETA_BASCULA_4|NULL"}));
     QCOMPARE(cargar(), QStringList{"21-22;3;4;T;P;2;V"});
-}
-
-void TestCargarInfo::registro_data()
-{
-    QTest::addColumn<QString>("preparacion");
-    QTest::addColumn<QString>("esperado"); // on|days|objects' version
-
-    QTest::newRow("como se instala: apagado, 90 días") << QString() << "0|90|1";
-    QTest::newRow("encendido, 30 días")
-        << QStringLiteral(
-               "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('REGISTRAR_CONSULTAS', "
-               "'S');\nINSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('DIAS_REGISTRO', 30);")
-        << "1|30|1";
-    QTest::newRow("solo S exacta; días nulos")
-        << QStringLiteral(
-               "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_CHR) VALUES ('REGISTRAR_CONSULTAS', 's');\n"
-               "INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('DIAS_REGISTRO', NULL);")
-        << "0|90|1";
-    QTest::newRow("días que vaciarían el registro")
-        << QStringLiteral("INSERT INTO ZANTOR_LMV_CONFIG (CONFIGURACION, VALOR_INT) VALUES ('DIAS_REGISTRO', 0);")
-        << "0|90|1";
-    QTest::newRow("una empresa de antes de la versión")
-        << QStringLiteral("DELETE FROM ZANTOR_LMV_CONFIG WHERE CONFIGURACION = 'VERSION_OBJETOS';") << "0|90|0";
-    QTest::newRow("la versión sin valor")
-        << QStringLiteral("UPDATE ZANTOR_LMV_CONFIG SET VALOR_INT = NULL WHERE CONFIGURACION = 'VERSION_OBJETOS';")
-        << "0|90|0";
-}
-
-// The scan log's settings and the objects' version come with the main window's one read of the
-// table.
-void TestCargarInfo::registro()
-{
-    QFETCH(QString, preparacion);
-    QFETCH(QString, esperado);
-
-    if (!preparacion.isEmpty())
-        ejecutar(preparacion);
-    auto dm = abrir(m_ruta);
-    AjustesConsulta a = ajustesPrevios();
-    FuenteConColor nombre = nombrePrevio();
-    FuenteConColor precio = precioPrevio();
-    const AjustesEmpresa e = cargarAjustesPantalla(*dm, a, nombre, precio);
-    QCOMPARE(QStringLiteral("%1|%2|%3").arg(int(e.registro.activo)).arg(e.registro.dias).arg(e.versionObjetos),
-             esperado);
 }
 
 // The start-up's one statement against the checks it stands in for, on companies of each shape:

@@ -257,9 +257,7 @@ void TestConsultasReportes::sinTablas()
     QCOMPARE(reportes::tablasFaltantes(transaccion()), QStringList{});
     QTemporaryDir otra;
     QVERIFY(otra.isValid());
-    // Installed by a program older than the log.
-    const QStringList parametros =
-        testsupport::embeddedParams(pruebas::empresaInstalada(otra.path(), QStringLiteral("DEMO.fdb"), true));
+    const QStringList parametros = testsupport::embeddedParams(pruebas::empresaInstalada(otra.path()));
     fb::Connection c;
     c.setParams(parametros);
     c.open();

@@ -309,7 +309,7 @@ void TestReportes::copiarYExportar()
 // An older company without the log: every tab says so, and nothing else happens.
 void TestReportes::sinTablas()
 {
-    abrir(testsupport::embeddedParams(pruebas::empresaInstalada(m_dir->path(), QStringLiteral("DEMO.fdb"), true)));
+    abrir(testsupport::embeddedParams(pruebas::empresaInstalada(m_dir->path())));
     QTRY_VERIFY(!leyendo());
     const QString esperado =
         QStringLiteral("La base de datos de la empresa no tiene el registro de consultas de las estaciones (falta "

@@ -5,7 +5,6 @@
 // lumivo_data and lumivo_reportes.
 
 #include "TestDatabases.h"
-#include "data/Instalacion.h"
 #include "firebird/Connection.h"
 #include "firebird/Query.h"
 #include "firebird/ScriptRunner.h"
@@ -49,8 +48,7 @@ struct Estacion {
     QDateTime ultimaConsulta;
 };
 
-// Creates the log's tables (those the company lacks; its station objects must be installed) and
-// the reports' indexes on the company database.
+// Creates the log's tables and the reports' indexes on the company database.
 inline void crearRegistro(const QStringList& parametros)
 {
     fb::Connection c;
@@ -59,12 +57,10 @@ inline void crearRegistro(const QStringList& parametros)
     fb::Transaction t(c);
     t.start();
     QString errores;
-    // The program's own update: on a company installed with the log's tables it adds nothing.
-    std::vector<fb::ScriptFailure> fallas = ActualizarObjetos(t);
-    for (const fb::ScriptFailure& f : fb::runScript(t, scriptIndicesReportes(), fb::ScriptDdl::CommitEach))
-        fallas.push_back(f);
-    for (const fb::ScriptFailure& f : fallas)
-        errores += QStringLiteral("\n%1\n  %2").arg(f.statement.left(120), f.message);
+    for (const QString& script : {scriptRegistroConsultas(), scriptIndicesReportes()}) {
+        for (const fb::ScriptFailure& f : fb::runScript(t, script, fb::ScriptDdl::CommitEach))
+            errores += QStringLiteral("\n%1\n  %2").arg(f.statement.left(120), f.message);
+    }
     if (!errores.isEmpty())
         throw std::runtime_error(("The scan log's scripts failed:" + errores).toStdString());
     t.commit();
